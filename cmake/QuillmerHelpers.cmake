@@ -1,0 +1,16 @@
+# Strict warnings for our own targets only.
+function(quillmer_strict target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+endfunction()
+
+# One test executable per test file, its tests discovered by CTest.
+function(quillmer_add_test source)
+  get_filename_component(name ${source} NAME_WE)
+  add_executable(${name} ${source})
+  target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  quillmer_strict(${name})
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "QUILLMER_SOURCE_DIR=${PROJECT_SOURCE_DIR};QUILLMER_BINARY_DIR=${PROJECT_BINARY_DIR}")
+endfunction()

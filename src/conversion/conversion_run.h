@@ -1,0 +1,23 @@
+#pragma once
+// One conversion, export file to output file, all or nothing.
+#include <cstdint>
+
+#include "text/ansi_text.h"
+#include "text/line_list.h"
+
+struct ConversionRequest {
+  AnsiText InputPath;
+  AnsiText OutputPath;
+  LineList OptionLines;
+  LineList FilterLines;
+};
+
+struct ConversionResult {
+  std::int32_t ConvertedCount = 0;
+  std::int32_t FilteredCount = 0;
+  AnsiText CompletionMessage;
+};
+
+// The output file is written once, after every record converted; after any
+// error it is byte for byte what it was.
+ConversionResult ConversionRun(const ConversionRequest& request);

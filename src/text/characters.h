@@ -1,0 +1,34 @@
+#pragma once
+// Character-wise operations on AnsiText of the active ANSI code page: a
+// character is one byte, or a lead byte and the byte after it. Positions are
+// 0-based byte offsets unless a function says otherwise. Nothing here raises;
+// bytes that form no character are replaced and conversion goes on.
+#include <string_view>
+
+#include "text/ansi_text.h"
+
+enum class ByteKind { Single, Lead, Trail };
+
+// The start of the character after the one at p; p itself at the end or at NUL.
+std::size_t NextCharacter(std::string_view text, std::size_t p);
+// Kind of the byte at i, counting characters from start (a character start).
+ByteKind ByteKindAt(std::string_view text, std::size_t start, std::size_t i);
+std::size_t ByteLength(std::string_view text);
+
+Utf16Text AnsiTextToUtf16(std::string_view text);
+AnsiText Utf16ToAnsiText(std::u16string_view units);
+// The character count: UTF-16 units of the converted text.
+int Utf16Length(std::string_view text);
+// The first / last n characters, re-encoded through UTF-16.
+AnsiText LeftChars(std::string_view text, int n);
+AnsiText RightChars(std::string_view text, int n);
+
+// 1-based position of the first match that does not begin on a trail byte, or 0.
+int FindSubstring(std::string_view needle, std::string_view haystack);
+// Removes bytes 0x00..0x20 at both ends.
+AnsiText TrimBlanks(std::string_view text);
+// Byte-wise comparison folding only a..z to A..Z: 0, negative or positive.
+int CompareAsciiNoCase(std::string_view a, std::string_view b);
+
+std::string Utf16ToUtf8(std::u16string_view units);
+std::string AnsiTextToUtf8(std::string_view text);

@@ -1,0 +1,36 @@
+#pragma once
+// Reading date and time text under the user's regional settings into a
+// DateTime: days since 1899-12-30, the fraction being the time of day.
+#include <string_view>
+#include <vector>
+
+#include "text/ansi_text.h"
+
+using DateTime = double;
+
+struct EraEntry {
+  AnsiText name;
+  int yearOffset = 0;  // the Gregorian year in which the era begins
+};
+
+struct DateTextSettings {
+  AnsiText shortDatePattern = "m/d/yy";  // already translated
+  char dateSeparator = '/';
+  char timeSeparator = ':';
+  char decimalSeparator = '.';
+  AnsiText amDesignator = "am";
+  AnsiText pmDesignator = "pm";
+  bool doubleByteSystem = false;
+  int primaryLanguage = 0x09;
+  std::vector<EraEntry> eras;  // newest first, at most 7
+  int twoDigitYearWindow = 50;
+};
+
+// The process-wide settings, as LoadDateTextSettings last filled them.
+const DateTextSettings& CurrentDateTextSettings();
+void SetDateTextSettings(DateTextSettings settings);
+// Fills the settings (and the ANSI code page) from the active regional profile.
+void LoadDateTextSettings();
+
+// Raises DateTimeTextError quoting the whole text.
+DateTime ParseDateTimeText(std::string_view text);

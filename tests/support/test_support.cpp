@@ -1,0 +1,78 @@
+#include "support/test_support.h"
+
+#include <iconv.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+namespace testing_support {
+
+std::string Sjis(std::string_view utf8) {
+  iconv_t cd = iconv_open("CP932", "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no CP932 in iconv");
+  std::string out(utf8.size() * 2 + 4, '\0');
+  char* in = const_cast<char*>(utf8.data());
+  std::size_t inLeft = utf8.size();
+  char* dst = out.data();
+  std::size_t outLeft = out.size();
+  std::size_t rc = iconv(cd, &in, &inLeft, &dst, &outLeft);
+  iconv_close(cd);
+  if (rc == static_cast<std::size_t>(-1)) throw std::runtime_error("not representable in CP932");
+  out.resize(out.size() - outLeft);
+  return out;
+}
+
+std::string Hex(std::string_view bytes) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char b : bytes) {
+    if (!out.empty()) out += ' ';
+    out += kDigits[b >> 4];
+    out += kDigits[b & 15];
+  }
+  return out;
+}
+
+::testing::AssertionResult SameBytes(std::string_view actual, std::string_view expected) {
+  if (actual == expected) return ::testing::AssertionSuccess();
+  std::size_t i = 0;
+  while (i < actual.size() && i < expected.size() && actual[i] == expected[i]) ++i;
+  std::size_t from = i < 16 ? 0 : i - 16;
+  auto around = [&](std::string_view s) {
+    return from >= s.size() ? std::string("(end)") : Hex(s.substr(from, 32));
+  };
+  return ::testing::AssertionFailure()
+         << "first difference at offset " << i << " (sizes " << actual.size() << " and "
+         << expected.size() << ")\n  actual   from " << from << ": " << around(actual)
+         << "\n  expected from " << from << ": " << around(expected);
+}
+
+std::string ReadFileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path.string());
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "quillmer-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::filesystem::path SourceDir() { return QUILLMER_SOURCE_DIR; }
+
+}  // namespace testing_support

@@ -1,0 +1,39 @@
+#pragma once
+// Helpers shared by the tests: code page 932 literals, byte-exact comparison
+// with the first differing offset, temporary directories.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace testing_support {
+
+// UTF-8 written in a test, as code page 932 bytes (independent of the engine).
+std::string Sjis(std::string_view utf8);
+// Bytes as "41 42 0D 0A" for failure messages.
+std::string Hex(std::string_view bytes);
+// Succeeds when equal; otherwise names the first differing offset.
+::testing::AssertionResult SameBytes(std::string_view actual, std::string_view expected);
+
+std::string ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes);
+
+// A fresh directory under the system's temporary directory, removed on exit.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+  std::string operator/(std::string_view name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The project's source tree (examples/, tests/data/).
+std::filesystem::path SourceDir();
+
+}  // namespace testing_support
