@@ -1,0 +1,24 @@
+#pragma once
+// The text of the option and filter boxes: AnsiText with CR LF line breaks,
+// read from and written to the side files, and its line view.
+#include <cstddef>
+#include <string_view>
+
+#include "text/ansi_text.h"
+#include "text/line_list.h"
+
+// The largest text a box takes; beyond it loading raises
+// 文字列の大きさがメモの制限を越えました.
+inline constexpr std::size_t MemoTextLimit = 64u * 1024u * 1024u;
+inline constexpr std::size_t MemoLineByteLimit = 4096;
+
+// CR LF kept, a lone CR or LF made CR LF, double-byte characters stepped over whole.
+AnsiText NormaliseMemoLineBreaks(std::string_view bytes);
+// A side file as the box shows it: normalised, cut at its first NUL, checked
+// against MemoTextLimit. Raises FileOpenError or PlainError.
+AnsiText ReadMemoFile(const AnsiText& path);
+// The box's text, byte for byte. Raises FileCreateError or FileWriteError.
+void WriteMemoFile(const AnsiText& path, std::string_view memoText);
+// Lines 0 .. Count-1 of the box: a final empty line is not counted, a line is
+// cut at MemoLineByteLimit bytes.
+LineList MemoLines(std::string_view memoText);
