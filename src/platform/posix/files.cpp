@@ -232,9 +232,7 @@ AnsiText FullPath(const AnsiText& path) {
     out += part;
   }
   if (out.empty()) return "/";
-  std::string_view last = std::string_view(path).substr(path.find_last_of('/') + 1);
-  bool namesDirectory = path.back() == '/' || last == "." || last == "..";
-  if (namesDirectory) out += '/';
+  if (path.back() == '/') out += '/';
   return out;
 }
 
