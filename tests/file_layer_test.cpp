@@ -152,6 +152,13 @@ TEST(LoadFileBytes, RelativePathIsShownInFull) {
   const std::string message = MessageOf<FileOpenError>([] { (void)LoadFileBytes("sub/../gone.csv"); });
   fs::current_path(before);
   EXPECT_TRUE(SameBytes(message, OpenMessage(dir / "gone.csv", kNotFound)));
+
+  // A current directory with a double-byte name is shown in the code page.
+  fs::create_directory(dir.Path() / "予定");
+  fs::current_path(dir.Path() / "予定");
+  const std::string full = platform::FullPath("a.csv");
+  fs::current_path(before);
+  EXPECT_TRUE(SameBytes(full, dir / (Sjis("予定") + "/a.csv")));
 }
 
 TEST(LoadFileBytes, DoubleByteNamesReachTheFileSystemAsUtf8) {
