@@ -120,7 +120,8 @@ std::size_t SkipCharacters(const CharTables& t, std::string_view text, std::size
   bool all = true;
   for (std::size_t i = 0; i < count && p < end; ++i) {
     std::size_t length = 1;
-    all = all && (CharAt(t, p, end, &length).info & detail::kRoundTrips);
+    const CharEntry& e = CharAt(t, p, end, &length);
+    if (!(e.info & detail::kRoundTrips)) all = false;
     p += length;
   }
   *roundTrips = all;
