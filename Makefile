@@ -1,6 +1,8 @@
 # The two commands of the README: `make run` and `make test`.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 30
 JOBS ?= $(shell nproc)
 
 .PHONY: deps build run test test-sanitize bench fuzz screenshots clean
@@ -25,8 +27,16 @@ test-sanitize: deps
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
+# Every fuzz target (clang, libFuzzer, ASan + UBSan) for FUZZ_SECONDS each;
+# fails on any finding.
+fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQUILLMER_FUZZ=ON -DQUILLMER_TESTS=OFF -DQUILLMER_BENCH=OFF -DQUILLMER_GUI=OFF > /dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target quillmer_fuzz
+	@scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) build-fuzz
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
