@@ -29,7 +29,7 @@ for bin in "${targets[@]}"; do
     echo "fuzz $name: ${runs:-?} executions in ${seconds}s, no finding"
   else
     echo "fuzz $name: FINDING (log $log)" >&2
-    grep -v '^#\|^INFO\|^\s*"' "$log" | tail -40 >&2
+    grep -E 'property violated|ERROR|SUMMARY|runtime error|actual|expected|Test unit|Base64' "$log" | head -20 >&2
     status=1
   fi
 done

@@ -1,0 +1,183 @@
+// A whole conversion on a fuzzed export file, through the file system and,
+// for some inputs, a write seam that runs out of room part-way. Against the
+// steps of a run done one by one: same output bytes, counts and message, or
+// the same error; after any failure the old output is byte for byte what it
+// was and nothing else is left in its directory.
+#include <fuzzer/FuzzedDataProvider.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+
+#include "conversion/conversion_run.h"
+#include "conversion/event_block.h"
+#include "conversion/input_records.h"
+#include "fuzz_support.h"
+#include "platform/clock.h"
+#include "platform/code_page.h"
+#include "platform/files.h"
+#include "platform/regional.h"
+#include "text/comma_text.h"
+#include "text/date_time_text.h"
+#include "text/errors.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class RoomForBytes : public platform::FileWriteSeam {
+ public:
+  explicit RoomForBytes(std::size_t room) : room_(room) {}
+  long Write(int fd, const char* data, std::size_t size) override {
+    if (room_ == 0) {
+      errno = ENOSPC;
+      return -1;
+    }
+    const std::size_t n = size < room_ ? size : room_;
+    room_ -= n;
+    return static_cast<long>(::write(fd, data, n));
+  }
+
+ private:
+  std::size_t room_;
+};
+
+const fs::path& WorkDirectory() {
+  static const fs::path dir = [] {
+    const char* shm = "/dev/shm";
+    std::string pattern = (fs::is_directory(shm) ? std::string(shm) : fs::temp_directory_path().string()) +
+                          "/quillmer-fuzz-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) ::fuzz::Violated(__FILE__, __LINE__, "mkdtemp");
+    platform::SetAnsiCodePage(932);
+    SetDateTextSettings(DateTextSettingsFrom(*platform::FindRegionalProfile("ja-JP")));
+    platform::SetCurrentYearForTesting(2026);
+    std::atexit([] {
+      std::error_code ignored;
+      fs::remove_all(WorkDirectory(), ignored);
+    });
+    return fs::path(pattern);
+  }();
+  return dir;
+}
+
+void WriteBytes(const fs::path& path, std::string_view bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::optional<std::string> ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Outcome {
+  std::string error;  // empty on success
+  std::string output;
+  ConversionResult result;
+};
+
+// The run's steps one at a time on the list operations.
+Outcome StepByStep(const ConversionRequest& request) {
+  Outcome outcome;
+  try {
+    LineList records;
+    records.LoadLinesFromFile(request.InputPath);
+    JoinRecordLines(records);
+    LineList output;
+    for (int i = 1; i < records.Count(); ++i) {
+      if (IsFilteredOut(records.ItemAt(i), request.FilterLines)) {
+        ++outcome.result.FilteredCount;
+        continue;
+      }
+      ++outcome.result.ConvertedCount;
+      LineList fields;
+      SplitCommaText(fields, records.ItemAt(i));
+      output.AppendAll(BuildEventBlock(fields, request.OptionLines));
+    }
+    outcome.output = output.JoinLinesToText();
+  } catch (const QuillmerError& e) {
+    outcome.error = e.Message();
+  }
+  return outcome;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const fs::path& dir = WorkDirectory();
+  FuzzedDataProvider provider(data, size);
+  const bool oldOutput = provider.ConsumeBool();
+  const bool sameFile = provider.ConsumeIntegralInRange<int>(0, 15) == 0;
+  const int room = provider.ConsumeIntegralInRange<int>(-1, 2000);  // -1: no seam
+  ConversionRequest request;
+  for (int n = provider.ConsumeIntegralInRange<int>(0, 2); n > 0; --n)
+    request.FilterLines.Append(provider.ConsumeRandomLengthString(6));
+  request.OptionLines = LineList{"X-A:1", ""};
+  const std::string input = provider.ConsumeRemainingBytesAsString();
+
+  const fs::path inputPath = dir / "export.csv";
+  const fs::path outputPath = sameFile ? inputPath : dir / "out.vcs";
+  request.InputPath = inputPath.string();
+  request.OutputPath = outputPath.string();
+  const std::string previous = "BEGIN:VCALENDAR\r\nprevious output\r\n";
+  WriteBytes(inputPath, input);
+  if (oldOutput && !sameFile) WriteBytes(outputPath, previous);
+  const std::optional<std::string> before = ReadBytes(outputPath);
+
+  const Outcome expected = StepByStep(request);
+
+  RoomForBytes seam(room < 0 ? 0 : static_cast<std::size_t>(room));
+  if (room >= 0) platform::SetFileWriteSeamForTesting(&seam);
+  std::string error;
+  ConversionResult result;
+  try {
+    result = ConversionRun(request);
+  } catch (const QuillmerError& e) {
+    error = e.Message();
+  }
+  platform::SetFileWriteSeamForTesting(nullptr);
+
+  const bool writeFails = room >= 0 && expected.error.empty() &&
+                          expected.output.size() > static_cast<std::size_t>(room);
+  if (writeFails) {
+    FUZZ_CHECK(error == FileWriteError().Message());
+  } else if (error != expected.error) {
+    std::fprintf(stderr, "run: '%s'\nsteps: '%s'\n", error.c_str(), expected.error.c_str());
+    FUZZ_CHECK(error == expected.error);
+  }
+
+  const std::optional<std::string> after = ReadBytes(outputPath);
+  if (!error.empty()) {
+    FUZZ_CHECK(after == before);
+  } else {
+    FUZZ_CHECK(after.has_value());
+    if (*after != expected.output) {
+      fuzz::ReportPair("output", *after, expected.output);
+      FUZZ_CHECK(*after == expected.output);
+    }
+    FUZZ_CHECK(result.ConvertedCount == expected.result.ConvertedCount);
+    FUZZ_CHECK(result.FilteredCount == expected.result.FilteredCount);
+    const AnsiText message = platform::Cp932FromUtf8("変換と出力が完了しました\r\n\r\n・変換対象: ") +
+                             std::to_string(expected.result.ConvertedCount) +
+                             platform::Cp932FromUtf8("件\r\n・フィルタ対象: ") +
+                             std::to_string(expected.result.FilteredCount) +
+                             platform::Cp932FromUtf8("件");
+    FUZZ_CHECK(result.CompletionMessage == message);
+  }
+
+  // Nothing but the export and the output: no temporary file survives.
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir)) {
+    if (entry.path() != inputPath && entry.path() != outputPath) {
+      std::fprintf(stderr, "left behind: %s\n", entry.path().c_str());
+      FUZZ_CHECK(false);
+    }
+  }
+  std::error_code ignored;
+  fs::remove(outputPath, ignored);
+  return 0;
+}

@@ -1,0 +1,82 @@
+// The INI reader and writer on a fuzzed existing file: reading never fails,
+// a write that reports success reads back byte for byte, and it changes no
+// other key of the file.
+#include <fuzzer/FuzzedDataProvider.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "fuzz_support.h"
+#include "platform/ini_file.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Name {
+  const char* section;
+  const char* key;
+};
+// The program's own names, and a few that differ only in letter case or share
+// a section.
+constexpr Name kNames[] = {{"i/o", "input"},  {"i/o", "output"}, {"i/o", "terminate"},
+                           {"I/O", "Input"},  {"other", "input"}, {"x", "k"}};
+
+const std::string& IniPath() {
+  static const std::string path = [] {
+    std::string pattern = (fs::is_directory("/dev/shm") ? std::string("/dev/shm")
+                                                         : fs::temp_directory_path().string()) +
+                          "/quillmer-ini-fuzz-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) ::fuzz::Violated(__FILE__, __LINE__, "mkdtemp");
+    static const std::string dir = pattern;
+    std::atexit([] {
+      std::error_code ignored;
+      fs::remove_all(dir, ignored);
+    });
+    return pattern + "/quillmer.ini";
+  }();
+  return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider provider(data, size);
+  const Name& written = kNames[provider.ConsumeIntegralInRange<std::size_t>(0, std::size(kNames) - 1)];
+  const std::string value = provider.ConsumeRandomLengthString(64);
+  const std::string file = provider.ConsumeRemainingBytesAsString();
+  const std::string& path = IniPath();
+  std::ofstream(path, std::ios::binary | std::ios::trunc).write(file.data(), static_cast<std::streamsize>(file.size()));
+
+  std::string before[std::size(kNames)];
+  for (std::size_t i = 0; i < std::size(kNames); ++i)
+    before[i] = platform::ReadProfileString(path, kNames[i].section, kNames[i].key, "\x01missing");
+
+  const bool ok = platform::WriteProfileString(path, written.section, written.key, value);
+  FUZZ_CHECK(ok == (value.find_first_of("\r\n") == std::string::npos));
+  if (!ok) return 0;
+
+  for (std::size_t i = 0; i < std::size(kNames); ++i) {
+    const std::string after =
+        platform::ReadProfileString(path, kNames[i].section, kNames[i].key, "\x01missing");
+    const bool sameKey = std::string_view(kNames[i].key).size() == std::string_view(written.key).size() &&
+                         strcasecmp(kNames[i].key, written.key) == 0 &&
+                         strcasecmp(kNames[i].section, written.section) == 0;
+    if (sameKey) {
+      if (after != value) {
+        fuzz::ReportPair("read back", after, value);
+        FUZZ_CHECK(after == value);
+      }
+    } else if (after != before[i]) {
+      std::fprintf(stderr, "[%s] %s changed by writing [%s] %s\n", kNames[i].section, kNames[i].key,
+                   written.section, written.key);
+      fuzz::ReportPair("value", after, before[i]);
+      FUZZ_CHECK(after == before[i]);
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,98 @@
+// Joining physical lines into records, against the one-join-at-a-time
+// algorithm on the list operations (including the list left behind by an
+// unfinished last line), and the record filter against its literal loop.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "conversion/input_records.h"
+#include "fuzz_support.h"
+#include "platform/code_page.h"
+#include "text/characters.h"
+#include "text/errors.h"
+#include "text/line_list.h"
+
+namespace {
+
+constexpr int kPages[] = {932, 932, 936, 1252};
+
+// Returns the index the error names, if the last line was unfinished.
+std::optional<long long> LiteralJoin(LineList& lines) {
+  int i = 0;
+  while (i < lines.Count()) {
+    const AnsiText line = lines.ItemAt(i);
+    const bool commaQuote = RightChars(line, 2) == ",\"";
+    if (!commaQuote && RightChars(line, 1) == "\"") {
+      ++i;
+      continue;
+    }
+    if (i + 1 >= lines.Count()) return i + 1;
+    lines.SetItemAt(i, line + lines.ItemAt(i + 1));
+    lines.RemoveAt(i + 1);
+  }
+  return std::nullopt;
+}
+
+std::optional<long long> FastJoin(LineList& lines) {
+  try {
+    JoinRecordLines(lines);
+  } catch (const ListIndexError& error) {
+    // The index is the message's only number.
+    const AnsiText& m = error.Message();
+    const std::size_t open = m.rfind('(');
+    return std::stoll(m.substr(open + 1));
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider provider(data, size);
+  platform::SetAnsiCodePage(kPages[provider.ConsumeIntegralInRange<std::size_t>(0, 3)]);
+  LineList filters;
+  for (int n = provider.ConsumeIntegralInRange<int>(0, 3); n > 0; --n)
+    filters.Append(provider.ConsumeRandomLengthString(8));
+
+  // Physical lines as LF-separated pieces of the rest (CR and NUL kept).
+  const std::string rest = provider.ConsumeRemainingBytesAsString();
+  LineList lines;
+  if (!rest.empty()) {
+    std::size_t start = 0;
+    for (;;) {
+      const std::size_t lf = rest.find('\n', start);
+      lines.Append(rest.substr(start, lf == std::string::npos ? std::string::npos : lf - start));
+      if (lf == std::string::npos) break;
+      start = lf + 1;
+    }
+  }
+
+  LineList expected = lines;
+  const std::optional<long long> expectedError = LiteralJoin(expected);
+  const std::optional<long long> error = FastJoin(lines);
+  FUZZ_CHECK(error == expectedError);
+  if (lines != expected) {
+    std::fprintf(stderr, "%d records, the literal join %d\n", lines.Count(), expected.Count());
+    for (int i = 0; i < lines.Count() && i < expected.Count(); ++i) {
+      if (lines.ItemAt(i) != expected.ItemAt(i)) {
+        fuzz::ReportPair("record", lines.ItemAt(i), expected.ItemAt(i));
+        break;
+      }
+    }
+    FUZZ_CHECK(lines == expected);
+  }
+
+  for (const AnsiText& record : lines) {
+    bool literal = false;
+    for (const AnsiText& filter : filters) {
+      if (FindSubstring(filter, record) > 0) {
+        literal = true;
+        break;
+      }
+    }
+    FUZZ_CHECK(IsFilteredOut(record, filters) == literal);
+  }
+  return 0;
+}

@@ -1,0 +1,75 @@
+// The option and filter boxes' text: line breaks normalised as the literal
+// byte walk does it (and a second pass changes nothing), and the line view
+// gives back the text it was taken from.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <string>
+
+#include "app/memo_text.h"
+#include "fuzz_support.h"
+#include "platform/code_page.h"
+
+namespace {
+
+constexpr int kPages[] = {932, 932, 936, 1252};
+
+std::string LiteralNormalise(std::string_view in) {
+  const platform::CodePage& page = platform::AnsiCodePage();
+  std::string out;
+  for (std::size_t p = 0; p < in.size();) {
+    if (page.IsLeadByte(static_cast<unsigned char>(in[p])) && p + 1 < in.size()) {
+      out += in.substr(p, 2);
+      p += 2;
+    } else if (in[p] == '\r' && p + 1 < in.size() && in[p + 1] == '\n') {
+      out += "\r\n";
+      p += 2;
+    } else if (in[p] == '\r' || in[p] == '\n') {
+      out += "\r\n";
+      p += 1;
+    } else {
+      out += in[p++];
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider provider(data, size);
+  platform::SetAnsiCodePage(kPages[provider.ConsumeIntegralInRange<std::size_t>(0, 3)]);
+  const bool longLines = provider.ConsumeBool();
+  std::string bytes = provider.ConsumeRemainingBytesAsString();
+  if (longLines) {
+    // Stretch the first line past the line limit of the view.
+    bytes.insert(0, MemoLineByteLimit - 8, 'x');
+  }
+  const fuzz::ExactBytes exact(bytes);
+
+  const AnsiText text = NormaliseMemoLineBreaks(exact.View());
+  const std::string literal = LiteralNormalise(bytes);
+  if (text != literal) {
+    fuzz::ReportPair("normalised", text, literal);
+    FUZZ_CHECK(text == literal);
+  }
+  FUZZ_CHECK(NormaliseMemoLineBreaks(text) == text);
+
+  const fuzz::ExactBytes memo(text);
+  const LineList lines = MemoLines(memo.View());
+  AnsiText joined;
+  bool cut = false;
+  for (int i = 0; i < lines.Count(); ++i) {
+    FUZZ_CHECK(lines.ItemAt(i).size() <= MemoLineByteLimit);
+    if (lines.ItemAt(i).size() == MemoLineByteLimit) cut = true;
+    if (i > 0) joined += "\r\n";
+    joined += lines.ItemAt(i);
+  }
+  if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) joined += "\r\n";
+  if (!cut) {
+    if (joined != text) {
+      fuzz::ReportPair("lines joined", joined, text);
+      FUZZ_CHECK(joined == text);
+    }
+  }
+  return 0;
+}
