@@ -107,6 +107,23 @@ TEST_F(FormatTest, ResultHoldsAtMost256Bytes) {
   EXPECT_EQ(FormatDateTimeText(std::string(255, 'x') + Sjis("年"), 0, s), std::string(255, 'x'));
 }
 
+TEST_F(FormatTest, ArbitraryPatternsAndValuesStayInBounds) {
+  const std::string pieces[] = {"y", "yyyy", "m", "mm", "d", "h", "n", "s", "z", "t", "\"", "'",
+                                "/", ":", "x", "\x81", Sjis("年"), std::string(1, '\0')};
+  const double values[] = {0, -0.5, 39815.99999999, -693594.9, 2958465.99999, 1e300, -1e300,
+                           std::numeric_limits<double>::denorm_min()};
+  unsigned seed = 7;
+  for (int i = 0; i < 20000; ++i) {
+    std::string pattern;
+    for (int n = (seed >> 9) % 40; n > 0; --n) {
+      seed = seed * 1103515245 + 12345;
+      pattern += pieces[(seed >> 16) % std::size(pieces)];
+    }
+    seed = seed * 1103515245 + 12345;
+    EXPECT_LE(FormatDateTimeText(pattern, values[i % std::size(values)]).size(), 256u);
+  }
+}
+
 // The fast day-number conversion against a day-by-day count over every day of
 // the calendar, and the day values it must invert.
 TEST(Calendar, EveryDayFromYear1To9999) {

@@ -138,6 +138,7 @@ TEST(ParseDateTimeText, EraSettings) {
       {"no era name: two-digit window", "21/01/02", At(2021, 1, 2)},
       {"unknown era name", Sjis("天保21/01/02"), At(2021, 1, 2)},
       {"era name alone", Sjis("平成"), std::nullopt},
+      {"NUL byte before the year", Sjis("平成") + std::string(1, '\0') + "21/1/2", At(2009, 1, 2)},
   });
 }
 
@@ -190,6 +191,29 @@ TEST(ParseDateTimeText, ProcessSettingsAndClockYear) {
   EXPECT_DOUBLE_EQ(ParseDateTimeText("1/2"), At(2031, 1, 2));
   EXPECT_DOUBLE_EQ(ParseDateTimeText("81/1/2"), At(1981, 1, 2));
   platform::SetCurrentYearForTesting(std::nullopt);
+}
+
+// Arbitrary bytes either read or raise the date error; under the sanitizers
+// this also guards every scan against running past the text.
+TEST(ParseDateTimeText, ArbitraryBytesNeverMisbehave) {
+  const std::string pieces[] = {"1", "2", "12", "2009", "/", ":", ".", " ", "\t", "AM", "pm",
+                                std::string(1, '\0'), "\x81", "\xFC", Sjis("平成"), Sjis("午後")};
+  const DateTextSettings settings[] = {ProfileSettings("ja-JP-u-ca-japanese"),
+                                       ProfileSettings("ja-JP")};
+  unsigned seed = 12345;
+  for (int i = 0; i < 20000; ++i) {
+    std::string text;
+    for (int n = (seed >> 7) % 12; n > 0; --n) {
+      seed = seed * 1103515245 + 12345;
+      text += pieces[(seed >> 16) % std::size(pieces)];
+    }
+    seed = seed * 1103515245 + 12345;
+    try {
+      const double v = ParseDateTimeText(text, settings[i % 2], kYear);
+      EXPECT_TRUE(v > -693594 && v < 2958466) << Hex(text);
+    } catch (const DateTimeTextError&) {
+    }
+  }
 }
 
 // ---- the settings each profile gives --------------------------------------
