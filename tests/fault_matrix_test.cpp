@@ -1,0 +1,524 @@
+// Hostile conditions for a whole conversion, through the engine and through
+// quillmer-convert: missing, unreadable and odd inputs and outputs, a full
+// device, a failing write, faulty and unfinished exports, and a very large
+// export. After every failure the message and exit status are right, the old
+// output is byte for byte what it was and nothing new is left beside it.
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <optional>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/error_text.h"
+#include "conversion/conversion_run.h"
+#include "platform/clock.h"
+#include "platform/code_page.h"
+#include "platform/files.h"
+#include "platform/regional.h"
+#include "support/test_support.h"
+#include "text/characters.h"
+#include "text/date_time_text.h"
+#include "text/errors.h"
+
+namespace fs = std::filesystem;
+using testing_support::ReadFileBytes;
+using testing_support::SameBytes;
+using testing_support::Sjis;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+const std::string kOldOutput = "BEGIN:VCALENDAR\r\nthe previous output\r\nEND:VCALENDAR\r\n";
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+std::string Quoted(const std::vector<std::string>& fields) {
+  std::string line;
+  for (const std::string& f : fields) {
+    if (!line.empty()) line += ',';
+    line += '"' + f + '"';
+  }
+  return line;
+}
+
+std::string Header() {
+  return Quoted({Sjis("件名"), Sjis("場所"), Sjis("開始日"), Sjis("開始時刻"), Sjis("終了日"),
+                 Sjis("終了時刻"), Sjis("アラーム オン/オフ"), Sjis("アラーム日付"),
+                 Sjis("アラーム時刻"), Sjis("内容")});
+}
+
+std::string Record(int n, const std::string& startDate = "2024/01/15", const std::string& notes = "") {
+  return Quoted({Sjis("定例会議 ") + std::to_string(n), Sjis("本社 3F"), startDate, "10:00:00",
+                 "2024/01/15", "11:30:00", n % 2 ? "TRUE" : "FALSE", "2024/01/15", "9:45:00",
+                 notes.empty() ? Sjis("資料持参") : notes});
+}
+
+// A header and `count` good records, CR LF after every line.
+std::string Export(int count) {
+  std::string text = Header() + "\r\n";
+  for (int i = 1; i <= count; ++i) text += Record(i) + "\r\n";
+  return text;
+}
+
+std::string FileOpenText(const std::string& path, const char* why) {
+  return Sjis("ファイル \"") + path + "\". " + Sjis(why) + Sjis(" は開けません");
+}
+std::string FileCreateText(const std::string& path, const char* why) {
+  return Sjis("ファイル \"") + path + "\". " + Sjis(why) + Sjis(" を作成できません");
+}
+std::string ListIndexText(int index) {
+  return Sjis("リストのインデックスが範囲を超えています (") + std::to_string(index) + ")";
+}
+std::string DateText(const std::string& text) {
+  return "'" + text + Sjis("' は日付または時刻ではありません");
+}
+const char* const kNotFound = "指定されたファイルが見つかりません。";
+const char* const kPathNotFound = "指定されたパスが見つかりません。";
+const char* const kDenied = "アクセスが拒否されました。";
+
+// What is in a directory: each name with the size and a digest of its bytes,
+// so that a failure names the file that appeared or changed.
+std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+  std::map<std::string, std::string> entries;
+  std::error_code error;
+  for (const fs::directory_entry& e : fs::directory_iterator(dir, error)) {
+    std::string summary = "not a file";
+    if (e.is_regular_file()) {
+      const std::string bytes = ReadFileBytes(e.path());
+      summary = std::to_string(bytes.size()) + " bytes, digest " +
+                std::to_string(std::hash<std::string>{}(bytes));
+    }
+    entries[e.path().filename().string()] = summary;
+  }
+  return entries;
+}
+
+struct EngineOutcome {
+  bool ok = false;
+  std::string message;  // the error's, or the completion message
+  ConversionResult result;
+};
+
+EngineOutcome RunEngine(const ConversionRequest& request) {
+  EngineOutcome outcome;
+  try {
+    outcome.result = ConversionRun(request);
+    outcome.ok = true;
+    outcome.message = outcome.result.CompletionMessage;
+  } catch (const QuillmerError& e) {
+    outcome.message = e.Message();
+  }
+  return outcome;
+}
+
+bool BecomeNobody() {
+  return ::setgroups(0, nullptr) == 0 && ::setresgid(kNobody, kNobody, kNobody) == 0 &&
+         ::setresuid(kNobody, kNobody, kNobody) == 0;
+}
+
+// The engine in a child process running as an unprivileged user; nullopt
+// when the child cannot drop its privileges.
+std::optional<EngineOutcome> RunEngineAsNobody(const ConversionRequest& request) {
+  int fds[2];
+  if (::pipe(fds) != 0) return std::nullopt;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    if (!BecomeNobody()) ::_exit(77);
+    const EngineOutcome outcome = RunEngine(request);
+    const std::string& m = outcome.message;
+    if (::write(fds[1], m.data(), m.size()) != static_cast<ssize_t>(m.size())) ::_exit(78);
+    ::_exit(outcome.ok ? 0 : 1);
+  }
+  ::close(fds[1]);
+  std::string message;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) message.append(buffer, static_cast<std::size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) > 1) return std::nullopt;
+  EngineOutcome outcome;
+  outcome.ok = WEXITSTATUS(status) == 0;
+  outcome.message = message;
+  return outcome;
+}
+
+struct CliOutcome {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+  long peakRssKb = 0;
+};
+
+std::string CliPath() {
+  const char* dir = std::getenv("QUILLMER_BINARY_DIR");
+  return std::string(dir != nullptr ? dir : ".") + "/quillmer-convert";
+}
+
+// quillmer-convert with a UTF-8 terminal and the default regional profile;
+// stdout and stderr go to files in `logs`, never beside the output.
+std::optional<CliOutcome> RunCli(const std::vector<std::string>& args, const fs::path& logs,
+                                 bool asNobody = false) {
+  const std::string outLog = (logs / "stdout").string();
+  const std::string errLog = (logs / "stderr").string();
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int out = ::open(outLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    const int err = ::open(errLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(127);
+    if (asNobody && !BecomeNobody()) ::_exit(77);
+    std::vector<std::string> argv{CliPath()};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> raw;
+    for (std::string& a : argv) raw.push_back(a.data());
+    raw.push_back(nullptr);
+    char lcAll[] = "LC_ALL=C.UTF-8";
+    char* env[] = {lcAll, nullptr};
+    ::execve(raw[0], raw.data(), env);
+    ::_exit(126);
+  }
+  int status = 0;
+  struct rusage usage {};
+  if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status)) return std::nullopt;
+  if (WEXITSTATUS(status) == 77 && asNobody) return std::nullopt;
+  CliOutcome outcome;
+  outcome.exitCode = WEXITSTATUS(status);
+  outcome.out = ReadFileBytes(outLog);
+  outcome.err = ReadFileBytes(errLog);
+  outcome.peakRssKb = usage.ru_maxrss;
+  return outcome;
+}
+
+// What quillmer-convert prints for an engine error: the error box's text in
+// the terminal's encoding.
+std::string CliErrorText(const std::string& message) { return AnsiTextToUtf8(ErrorBoxText(message)) + "\n"; }
+
+class FaultMatrix : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::SetAnsiCodePage(932);
+    SetDateTextSettings(DateTextSettingsFrom(*platform::FindRegionalProfile("ja-JP")));
+    platform::SetCurrentYearForTesting(2026);
+    ASSERT_TRUE(fs::exists(CliPath())) << CliPath();
+    fs::create_directory(dir_.Path() / "logs");
+    fs::permissions(dir_.Path(), fs::perms::all);
+    fs::permissions(dir_.Path() / "logs", fs::perms::all);
+  }
+  void TearDown() override { platform::SetFileWriteSeamForTesting(nullptr); }
+
+  std::string Path(const std::string& name) const { return dir_ / name; }
+  fs::path Logs() const { return dir_.Path() / "logs"; }
+
+  // A failed conversion, both ways: message, exit status 1, nothing on
+  // stdout, and the output's directory exactly as it was.
+  void ExpectFailure(const std::string& input, const std::string& output, const std::string& message,
+                     bool asNobody = false) {
+    const fs::path outputDir = fs::path(output).parent_path();
+    const auto before = Snapshot(outputDir);
+    const std::optional<std::string> oldOutput =
+        fs::is_regular_file(output) ? std::optional<std::string>(ReadFileBytes(output)) : std::nullopt;
+    auto expectOutputAsBefore = [&] {
+      if (oldOutput) {
+        EXPECT_TRUE(SameBytes(ReadFileBytes(output), *oldOutput));
+      }
+      EXPECT_EQ(Snapshot(outputDir), before);
+    };
+    ConversionRequest request;
+    request.InputPath = input;
+    request.OutputPath = output;
+    {
+      SCOPED_TRACE("engine");
+      std::optional<EngineOutcome> engine =
+          asNobody ? RunEngineAsNobody(request) : std::optional<EngineOutcome>(RunEngine(request));
+      ASSERT_TRUE(engine.has_value());
+      EXPECT_FALSE(engine->ok);
+      EXPECT_TRUE(SameBytes(engine->message, message));
+      expectOutputAsBefore();
+    }
+    {
+      SCOPED_TRACE("quillmer-convert");
+      const std::optional<CliOutcome> cli = RunCli({input, output}, Logs(), asNobody);
+      ASSERT_TRUE(cli.has_value());
+      EXPECT_EQ(cli->exitCode, 1);
+      EXPECT_EQ(cli->out, "");
+      EXPECT_TRUE(SameBytes(cli->err, CliErrorText(message)));
+      expectOutputAsBefore();
+    }
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(FaultMatrix, InputsThatCannotBeRead) {
+  WriteFileBytes(Path("out.vcs"), kOldOutput);
+  fs::create_directory(Path("a-directory.csv"));
+  struct Row {
+    const char* name;
+    std::string input;
+    std::string message;
+  };
+  const Row rows[] = {
+      {"missing", Path("missing.csv"), FileOpenText(Path("missing.csv"), kNotFound)},
+      {"in a missing directory", Path("nowhere/in.csv"), FileOpenText(Path("nowhere/in.csv"), kPathNotFound)},
+      {"a directory", Path("a-directory.csv"), FileOpenText(Path("a-directory.csv"), kDenied)},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    ExpectFailure(r.input, Path("out.vcs"), r.message);
+  }
+}
+
+TEST_F(FaultMatrix, InputWithoutReadPermission) {
+  WriteFileBytes(Path("in.csv"), Export(2));
+  WriteFileBytes(Path("out.vcs"), kOldOutput);
+  ::chmod(Path("in.csv").c_str(), 0);
+  const auto probe = RunEngineAsNobody(ConversionRequest{Path("in.csv"), Path("out.vcs"), {}, {}});
+  if (!probe) GTEST_SKIP() << "cannot run as an unprivileged user (uid 65534) here";
+  ExpectFailure(Path("in.csv"), Path("out.vcs"), FileOpenText(Path("in.csv"), kDenied), true);
+}
+
+TEST_F(FaultMatrix, OutputsThatCannotBeCreated) {
+  WriteFileBytes(Path("in.csv"), Export(3));
+  WriteFileBytes(Path("read-only.vcs"), kOldOutput);
+  ::chmod(Path("read-only.vcs").c_str(), 0444);
+  fs::create_directory(Path("a-directory.vcs"));
+  struct Row {
+    const char* name;
+    std::string output;
+    std::string message;
+  };
+  const Row rows[] = {
+      {"in a missing directory", Path("nowhere/out.vcs"), FileCreateText(Path("nowhere/out.vcs"), kPathNotFound)},
+      {"a read-only file", Path("read-only.vcs"), FileCreateText(Path("read-only.vcs"), kDenied)},
+      {"a directory", Path("a-directory.vcs"), FileCreateText(Path("a-directory.vcs"), kDenied)},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    ExpectFailure(Path("in.csv"), r.output, r.message);
+  }
+  EXPECT_EQ(fs::status(Path("read-only.vcs")).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+}
+
+// A small tmpfs, unmounted however the test ends.
+class SmallDevice {
+ public:
+  explicit SmallDevice(const fs::path& where) : where_(where) {
+    fs::create_directory(where_);
+    mounted_ = ::mount("tmpfs", where_.c_str(), "tmpfs", 0, "size=64k,mode=0777") == 0;
+    if (!mounted_) error_ = errno;
+  }
+  ~SmallDevice() {
+    if (mounted_ && ::umount(where_.c_str()) != 0) ::umount2(where_.c_str(), MNT_DETACH);
+  }
+  bool Mounted() const { return mounted_; }
+  int Error() const { return error_; }
+
+ private:
+  fs::path where_;
+  bool mounted_ = false;
+  int error_ = 0;
+};
+
+TEST_F(FaultMatrix, OutputOnAFullDevice) {
+  const SmallDevice device(dir_.Path() / "small");
+  if (!device.Mounted()) GTEST_SKIP() << "mounting a 64k tmpfs was refused: " << std::strerror(device.Error());
+  // About 300 KB of blocks: far more than the device holds.
+  WriteFileBytes(Path("in.csv"), Export(1000));
+  const std::string output = Path("small/out.vcs");
+  WriteFileBytes(output, kOldOutput);
+  ExpectFailure(Path("in.csv"), output, FileWriteError().Message());
+}
+
+class FailingWrites : public platform::FileWriteSeam {
+ public:
+  FailingWrites(std::size_t room, int error) : room_(room), error_(error) {}
+  long Write(int fd, const char* data, std::size_t size) override {
+    if (room_ == 0) {
+      errno = error_;
+      return error_ == 0 ? 0 : -1;
+    }
+    const std::size_t n = std::min(size, room_);
+    room_ -= n;
+    return static_cast<long>(::write(fd, data, n));
+  }
+
+ private:
+  std::size_t room_;
+  int error_;
+};
+
+TEST_F(FaultMatrix, WritesThatFailPartWay) {
+  WriteFileBytes(Path("in.csv"), Export(20));
+  WriteFileBytes(Path("out.vcs"), kOldOutput);
+  struct Row {
+    const char* name;
+    std::size_t room;
+    int error;
+  };
+  const Row rows[] = {
+      {"no room at all", 0, ENOSPC},
+      {"room for some bytes", 1000, ENOSPC},
+      {"an I/O error", 10, EIO},
+      {"no progress", 500, 0},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const auto before = Snapshot(dir_.Path());
+    FailingWrites seam(r.room, r.error);
+    platform::SetFileWriteSeamForTesting(&seam);
+    const EngineOutcome outcome = RunEngine(ConversionRequest{Path("in.csv"), Path("out.vcs"), {}, {}});
+    platform::SetFileWriteSeamForTesting(nullptr);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_TRUE(SameBytes(outcome.message, FileWriteError().Message()));
+    EXPECT_EQ(Snapshot(dir_.Path()), before);
+  }
+}
+
+TEST_F(FaultMatrix, InputEqualToOutput) {
+  {
+    SCOPED_TRACE("a failed run leaves the export as it was");
+    const std::string bad = Export(2) + Record(3, "2024/02/30") + "\r\n";
+    WriteFileBytes(Path("same.csv"), bad);
+    ExpectFailure(Path("same.csv"), Path("same.csv"), DateText("2024/02/30 10:00:00"));
+  }
+  {
+    SCOPED_TRACE("a successful run replaces it by the output");
+    WriteFileBytes(Path("same.csv"), Export(2));
+    WriteFileBytes(Path("other.csv"), Export(2));
+    const EngineOutcome engine = RunEngine(ConversionRequest{Path("other.csv"), Path("expected.vcs"), {}, {}});
+    ASSERT_TRUE(engine.ok) << engine.message;
+    const std::optional<CliOutcome> cli = RunCli({Path("same.csv"), Path("same.csv")}, Logs());
+    ASSERT_TRUE(cli.has_value());
+    EXPECT_EQ(cli->exitCode, 0) << cli->err;
+    EXPECT_TRUE(SameBytes(ReadFileBytes(Path("same.csv")), ReadFileBytes(Path("expected.vcs"))));
+  }
+}
+
+// A faulty record anywhere (seeded, so a failure repeats): no output at all,
+// whether or not an output file existed, and the message names the fault.
+TEST_F(FaultMatrix, ExportFailingAtARandomRecord) {
+  struct Fault {
+    const char* name;
+    std::function<std::string(int)> record;
+    std::string message;
+  };
+  const Fault faults[] = {
+      {"impossible date", [](int n) { return Record(n, "2024/02/30"); }, DateText("2024/02/30 10:00:00")},
+      {"month 13", [](int n) { return Record(n, "2024/13/01"); }, DateText("2024/13/01 10:00:00")},
+      {"three fields", [](int) { return std::string("\"a\",\"b\",\"2024/01/15\""); }, ListIndexText(3)},
+      {"alarm on, eight fields",
+       [](int) { return Quoted({"t", "p", "2024/01/15", "10:00", "2024/01/15", "11:00", "TRUE", "2024/01/15"}); },
+       ListIndexText(8)},
+  };
+  std::mt19937 random(20240115);
+  for (const Fault& f : faults) {
+    for (int trial = 0; trial < 2; ++trial) {
+      const int count = 30;
+      const int faulty = std::uniform_int_distribution<int>(1, count)(random);
+      SCOPED_TRACE(std::string(f.name) + ", record " + std::to_string(faulty));
+      std::string text = Header() + "\r\n";
+      for (int i = 1; i <= count; ++i) text += (i == faulty ? f.record(i) : Record(i)) + "\r\n";
+      WriteFileBytes(Path("in.csv"), text);
+      const bool oldOutput = trial == 0;
+      if (oldOutput) WriteFileBytes(Path("out.vcs"), kOldOutput);
+      ExpectFailure(Path("in.csv"), Path("out.vcs"), f.message);
+      EXPECT_EQ(fs::exists(Path("out.vcs")), oldOutput);
+      fs::remove(Path("out.vcs"));
+    }
+  }
+}
+
+TEST_F(FaultMatrix, ExportWithAnUnfinishedLastLine) {
+  WriteFileBytes(Path("out.vcs"), kOldOutput);
+  const std::string cut = Export(3) + "\"" + Sjis("途中で切れた") + "\",\"" + Sjis("本社");
+  const std::string emptyLast = Export(3) + "\r\n";
+  const std::string commaQuote = Export(3) + "\"a\",\"";
+  struct Row {
+    const char* name;
+    std::string text;
+    int index;
+  };
+  const Row rows[] = {
+      {"cut inside a quoted field", cut, 5},
+      {"an empty line at the end", emptyLast, 5},
+      {"ends with a comma and a quote", commaQuote, 5},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    WriteFileBytes(Path("in.csv"), r.text);
+    ExpectFailure(Path("in.csv"), Path("out.vcs"), ListIndexText(r.index));
+  }
+}
+
+// A 200 MB export converts, and the converter's peak memory stays within four
+// times input plus output. Under the sanitizers a 20 MB export only has to
+// convert: their shadow memory would swamp the figure.
+TEST_F(FaultMatrix, VeryLargeExport) {
+  const std::size_t target = kSanitized ? (20u << 20) : (200u << 20);
+  std::string chunk;
+  int records = 0;
+  std::mt19937 random(7);
+  std::string longNote;
+  for (int i = 0; i < 400; ++i) longNote += Sjis("議事録の下書き、") + "abc ";
+  while (chunk.size() < (1u << 20)) {
+    ++records;
+    const int kind = std::uniform_int_distribution<int>(0, 9)(random);
+    const std::string notes = kind == 0 ? longNote : kind < 4 ? Sjis("資料持参\r\n") + Sjis("第2会議室") : "";
+    chunk += Record(records, "2024/01/15", notes) + "\r\n";
+  }
+  const int chunks = static_cast<int>(target / chunk.size()) + 1;
+  {
+    std::string text = Header() + "\r\n";
+    text.reserve(chunk.size() * static_cast<std::size_t>(chunks) + text.size());
+    for (int i = 0; i < chunks; ++i) text += chunk;
+    WriteFileBytes(Path("big.csv"), text);
+  }
+  const std::optional<CliOutcome> cli = RunCli({Path("big.csv"), Path("big.vcs")}, Logs());
+  ASSERT_TRUE(cli.has_value());
+  ASSERT_EQ(cli->exitCode, 0) << cli->err;
+  const std::string expectedCount = std::to_string(records * chunks);
+  EXPECT_NE(cli->out.find(": " + expectedCount), std::string::npos) << cli->out;
+
+  const double input = static_cast<double>(fs::file_size(Path("big.csv")));
+  const double output = static_cast<double>(fs::file_size(Path("big.vcs")));
+  const double peak = static_cast<double>(cli->peakRssKb) * 1024.0;
+  RecordProperty("input_mb", static_cast<int>(input / 1e6));
+  RecordProperty("output_mb", static_cast<int>(output / 1e6));
+  RecordProperty("peak_rss_mb", static_cast<int>(peak / 1e6));
+  std::printf("export %.0f MB, output %.0f MB, peak RSS %.0f MB (%.2f x (input + output))\n", input / 1e6,
+              output / 1e6, peak / 1e6, peak / (input + output));
+  if (!kSanitized) {
+    EXPECT_LE(peak, 4.0 * (input + output));
+  }
+}
+
+}  // namespace
