@@ -5,6 +5,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -65,6 +66,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider provider(data, size);
   Profile& profile = Profiles()[provider.ConsumeIntegralInRange<int>(0, 2)];
   const std::string text = provider.ConsumeRemainingBytesAsString();
+
+  // The text as a pattern, with a value of the calendar drawn from it: at most
+  // 256 bytes, never a failure.
+  const std::size_t hash = std::hash<std::string>{}(text);
+  const double anyValue = static_cast<double>(hash % 3652059) - 693594 + static_cast<double>(hash % 86400000) / 86400000;
+  FUZZ_CHECK(FormatDateTimeText(text, anyValue, profile.settings).size() <= 256);
   const fuzz::ExactBytes exact(text);
   const AnsiText suffix = platform::Cp932FromUtf8("' は日付または時刻ではありません");
 

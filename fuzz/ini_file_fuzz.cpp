@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/settings.h"
 #include "fuzz_support.h"
 #include "platform/ini_file.h"
 
@@ -48,7 +49,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider provider(data, size);
   const Name& written = kNames[provider.ConsumeIntegralInRange<std::size_t>(0, std::size(kNames) - 1)];
   const std::string value = provider.ConsumeRandomLengthString(64);
+  const std::int32_t number = provider.ConsumeIntegral<std::int32_t>();
   const std::string file = provider.ConsumeRemainingBytesAsString();
+
+  // Every 32-bit number written in decimal or as a hexadecimal pattern reads back.
+  char hexText[16];
+  std::snprintf(hexText, sizeof hexText, "$%X", static_cast<unsigned>(number));
+  FUZZ_CHECK(detail::ParseWholeNumber(std::to_string(number)) == number);
+  FUZZ_CHECK(detail::ParseWholeNumber("  " + std::to_string(number)) == number);
+  FUZZ_CHECK(detail::ParseWholeNumber(hexText) == number);
+  FUZZ_CHECK(detail::ParseWholeNumber(std::string("0x") + (hexText + 1)) == number);
+  FUZZ_CHECK(!detail::ParseWholeNumber(std::to_string(number) + "a"));
+  FUZZ_CHECK(!detail::ParseWholeNumber(std::to_string(static_cast<std::int64_t>(number) +
+                                                      (number < 0 ? -(1ll << 32) : (1ll << 32)))));
+  // Whatever the file holds, a value reads as a number or not, never worse.
+  (void)detail::ParseWholeNumber(file.substr(0, 40));
   const std::string& path = IniPath();
   std::ofstream(path, std::ios::binary | std::ios::trunc).write(file.data(), static_cast<std::streamsize>(file.size()));
 
