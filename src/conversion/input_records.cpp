@@ -1,0 +1,109 @@
+#include "conversion/input_records.h"
+
+#include <utility>
+
+#include "conversion/character_walk.h"
+#include "text/characters.h"
+#include "text/errors.h"
+
+namespace {
+
+// The last two characters of a record that grows line by line, found without
+// walking its text again after each join.
+class RecordEnd {
+ public:
+  explicit RecordEnd(const detail::CharacterWalk& walk) : walk_(walk) {}
+
+  // Starts over on a new item.
+  void Reset(std::string_view text) {
+    last_ = previous_ = kNone;
+    // Begin a few bytes before the end, at a point where a character starts.
+    std::size_t from = text.size() >= 4 ? text.size() - 4 : 0;
+    while (!walk_.IsSafeStart(text, from)) --from;
+    Walk(text, from);
+  }
+
+  // The item has grown by the bytes from oldSize on.
+  void Grow(std::string_view text, std::size_t oldSize) {
+    std::size_t from = text.size() >= 4 ? text.size() - 4 : 0;
+    while (from > oldSize && !walk_.IsSafeStart(text, from)) --from;
+    if (from >= oldSize && walk_.IsSafeStart(text, from)) {
+      last_ = previous_ = kNone;
+      Walk(text, from);
+      return;
+    }
+    // A lone lead byte at the old end may pair with the first new byte, so the
+    // walk resumes at the last character; before it nothing changes.
+    const std::size_t resume = last_ == kNone ? 0 : last_;
+    last_ = previous_;
+    previous_ = kNone;
+    Walk(text, resume);
+  }
+
+  // The bytes from which RightChars(text, 2) reads the same as of the whole.
+  std::string_view Tail(std::string_view text) const {
+    if (previous_ != kNone) return text.substr(previous_);
+    if (last_ != kNone) return text.substr(last_);
+    return text;
+  }
+
+ private:
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  void Walk(std::string_view text, std::size_t p) {
+    while (p < text.size()) {
+      previous_ = last_;
+      last_ = p;
+      p = walk_.Next(text, p);
+    }
+  }
+
+  const detail::CharacterWalk& walk_;
+  std::size_t last_ = kNone;
+  std::size_t previous_ = kNone;
+};
+
+// A line ends its record when its last two characters are not a comma and a
+// double quote but its last character is a double quote.
+bool EndsRecord(std::string_view tail) {
+  const AnsiText lastTwo = RightChars(tail, 2);
+  if (lastTwo == ",\"") return false;
+  return !lastTwo.empty() && lastTwo.back() == '"';
+}
+
+}  // namespace
+
+void JoinRecordLines(LineList& lines) {
+  // One compacting pass: every line is moved once and appended to its record
+  // once, however many lines a record spans.
+  std::vector<AnsiText>& items = lines.Items();
+  const std::size_t count = items.size();
+  RecordEnd end(detail::ActiveCharacterWalk());
+  std::size_t written = 0;
+  std::size_t read = 0;
+  while (read < count) {
+    AnsiText record = std::move(items[read++]);
+    end.Reset(record);
+    while (!EndsRecord(end.Tail(record))) {
+      if (read == count) {
+        // The item behind the last one is missing; the list keeps the joins made.
+        items[written] = std::move(record);
+        items.resize(written + 1);
+        throw ListIndexError(static_cast<long long>(written) + 1);
+      }
+      const std::size_t oldSize = record.size();
+      record += items[read];
+      AnsiText().swap(items[read++]);
+      end.Grow(record, oldSize);
+    }
+    items[written++] = std::move(record);
+  }
+  items.resize(written);
+}
+
+bool IsFilteredOut(std::string_view record, const LineList& filterLines) {
+  for (const AnsiText& filter : filterLines) {
+    if (!filter.empty() && FindSubstring(filter, record) > 0) return true;
+  }
+  return false;
+}
