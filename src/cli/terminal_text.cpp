@@ -62,7 +62,8 @@ std::string TerminalCodeset() {
 }
 
 std::string AnsiToTerminal(std::string_view ansi, const std::string& codeset) {
-  const std::string utf8 = AnsiTextToUtf8(ansi);
+  std::string utf8 = AnsiTextToUtf8(ansi);
+  for (std::size_t at = utf8.find("\r\n"); at != std::string::npos; at = utf8.find("\r\n", at)) utf8.erase(at, 1);
   if (IsUtf8Name(codeset)) return utf8;
   iconv_t cd = iconv_open(codeset.c_str(), "UTF-8");
   if (cd == reinterpret_cast<iconv_t>(-1)) return utf8;

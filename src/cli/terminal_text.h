@@ -12,7 +12,8 @@ namespace cli {
 // nl_langinfo(CODESET) after setlocale(LC_CTYPE, ""); UTF-8 when the locale
 // names none, or only ASCII, which could show no Japanese at all.
 std::string TerminalCodeset();
-// AnsiText as the terminal shows it; characters it lacks become "?".
+// AnsiText as the terminal shows it: CR LF become LF, characters the
+// terminal lacks become "?".
 std::string AnsiToTerminal(std::string_view ansi, const std::string& codeset);
 // A UTF-8 file name from the command line as an AnsiText path.
 AnsiText FileNameToAnsi(std::string_view utf8);
