@@ -3,6 +3,7 @@
 #include <random>
 
 #include "conversion/character_walk.h"
+#include "conversion/event_block_text.h"
 #include "platform/code_page.h"
 #include "platform/regional.h"
 #include "support/test_support.h"
@@ -283,4 +284,18 @@ TEST(DescriptionCutOracle, MatchesTheOneCharacterLoop) {
     }
   }
   platform::SetAnsiCodePage(932);
+}
+
+// The run writes blocks straight into its output text; that text must be the
+// block's items, each followed by CR LF.
+TEST_F(EventBlockTest, OutputTextEqualsTheItemsWithLineBreaks) {
+  const LineList rows[] = {Meeting(), With(Meeting(), 6, "TRUE"), FirstFields(Meeting(), 9),
+                           With(With(Meeting(), 0, Sjis("打ち合わせ（本社）打ち合わせ（本社）")), 1, "")};
+  const LineList options = {"X-A:1", "", Sjis("X-B:仕事")};
+  for (const LineList& fields : rows) {
+    SCOPED_TRACE(Hex(fields.ItemAt(0)));
+    AnsiText text = "before\r\n";
+    detail::AppendEventBlockText(fields, options, text);
+    EXPECT_TRUE(SameBytes(text, "before\r\n" + BuildEventBlock(fields, options).JoinLinesToText()));
+  }
 }

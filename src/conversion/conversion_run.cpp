@@ -1,13 +1,13 @@
 #include "conversion/conversion_run.h"
 
-#include <iterator>
 #include <string>
 #include <utility>
 
-#include "conversion/event_block.h"
+#include "conversion/event_block_text.h"
 #include "conversion/input_records.h"
 #include "platform/code_page.h"
 #include "text/comma_text.h"
+#include "text/text_file.h"
 
 namespace {
 
@@ -25,20 +25,19 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
   records.LoadLinesFromFile(request.InputPath);
   JoinRecordLines(records);
 
+  // The output is the text of the output list (every item followed by CR LF),
+  // built as it grows instead of as a million small items joined at the end.
   ConversionResult result;
   LineList fields;
-  LineList output;
+  AnsiText output;
   std::vector<AnsiText>& recordItems = records.Items();
-  std::vector<AnsiText>& outputItems = output.Items();
   for (std::size_t i = 1; i < recordItems.size(); ++i) {
     if (IsFilteredOut(recordItems[i], request.FilterLines)) {
       ++result.FilteredCount;
     } else {
       ++result.ConvertedCount;
       SplitCommaText(fields, recordItems[i]);
-      LineList block = BuildEventBlock(fields, request.OptionLines);
-      outputItems.insert(outputItems.end(), std::make_move_iterator(block.Items().begin()),
-                         std::make_move_iterator(block.Items().end()));
+      detail::AppendEventBlockText(fields, request.OptionLines, output);
     }
     // A record is not needed once converted; giving it back keeps the peak
     // near the larger of input and output rather than their sum.
@@ -46,7 +45,7 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
   }
   std::vector<AnsiText>().swap(recordItems);
 
-  output.SaveLinesToFile(request.OutputPath);
+  SaveFileBytes(request.OutputPath, output);
   result.CompletionMessage = CompletionText(result.ConvertedCount, result.FilteredCount);
   return result;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "conversion/character_walk.h"
+#include "conversion/event_block_text.h"
 #include "conversion/timestamps.h"
 #include "platform/code_page.h"
 #include "text/characters.h"
@@ -25,33 +26,31 @@ constexpr const char* kNoAlarm = "DALARM;ENCODING=QUOTED-PRINTABLE:00000000T0000
 
 AnsiText Encoded(std::string_view ansi) { return EncodeQuotedPrintable(AnsiTextToUtf8(ansi)); }
 
-}  // namespace
-
-LineList BuildEventBlock(const LineList& fields, const LineList& optionLines) {
+// Writes the items of one block, in order, to a sink: a list of items or the
+// output text.
+template <typename Sink>
+void WriteEventBlock(const LineList& fields, const LineList& optionLines, Sink& sink) {
   // The fields are read in a fixed order: it decides which error a faulty
   // record reports (the first missing index, or the first bad date).
-  LineList block;
-  std::vector<AnsiText>& items = block.Items();
-  items.reserve(10 + static_cast<std::size_t>(optionLines.Count()));
-  items.emplace_back("BEGIN:VCALENDAR");
-  items.emplace_back("BEGIN:VEVENT");
-  items.emplace_back("VERSION:1.0");
-  items.push_back(kSummary + Encoded(fields.ItemAt(Title)));
+  sink.Item("BEGIN:VCALENDAR");
+  sink.Item("BEGIN:VEVENT");
+  sink.Item("VERSION:1.0");
+  sink.Item(kSummary, Encoded(fields.ItemAt(Title)));
 
   AnsiText description;
   const AnsiText& place = fields.ItemAt(Place);
   if (!TrimBlanks(place).empty()) description = PlaceOpening() + place + ")";
 
   const AnsiText& startTime = fields.ItemAt(StartTime);
-  items.push_back("DTSTART:" + MakeUtcStamp(fields.ItemAt(StartDate), startTime));
+  sink.Item("DTSTART:", MakeUtcStamp(fields.ItemAt(StartDate), startTime));
   const AnsiText& endTime = fields.ItemAt(EndTime);
-  items.push_back("DTEND:" + MakeUtcStamp(fields.ItemAt(EndDate), endTime));
+  sink.Item("DTEND:", MakeUtcStamp(fields.ItemAt(EndDate), endTime));
 
   if (CompareAsciiNoCase(fields.ItemAt(AlarmFlag), "FALSE") == 0) {
-    items.emplace_back(kNoAlarm);
+    sink.Item(kNoAlarm);
   } else {
     const AnsiText& alarmTime = fields.ItemAt(AlarmTime);
-    items.push_back(kAlarm + MakeUtcStamp(fields.ItemAt(AlarmDate), alarmTime) + ";");
+    sink.Item(kAlarm, MakeUtcStamp(fields.ItemAt(AlarmDate), alarmTime), ";");
   }
 
   if (fields.Count() > Notes) {
@@ -63,10 +62,44 @@ LineList BuildEventBlock(const LineList& fields, const LineList& optionLines) {
     description.append(notes, 0, std::min(notes.size(), kRoom));
   }
   description = detail::CutToByteLimit(description, DescriptionByteLimit);
-  items.push_back(kDescription + Encoded(TrimBlanks(description)));
+  sink.Item(kDescription, Encoded(TrimBlanks(description)));
 
-  items.insert(items.end(), optionLines.begin(), optionLines.end());
-  items.emplace_back("END:VEVENT");
-  items.emplace_back("END:VCALENDAR");
+  for (const AnsiText& option : optionLines) sink.Item(option);
+  sink.Item("END:VEVENT");
+  sink.Item("END:VCALENDAR");
+}
+
+struct ListSink {
+  std::vector<AnsiText>& items;
+  void Item(std::string_view a, std::string_view b = {}, std::string_view c = {}) {
+    AnsiText& item = items.emplace_back();
+    item.reserve(a.size() + b.size() + c.size());
+    item.append(a).append(b).append(c);
+  }
+};
+
+struct TextSink {
+  AnsiText& out;
+  void Item(std::string_view a, std::string_view b = {}, std::string_view c = {}) {
+    out.append(a).append(b).append(c).append("\r\n");
+  }
+};
+
+}  // namespace
+
+LineList BuildEventBlock(const LineList& fields, const LineList& optionLines) {
+  LineList block;
+  block.Items().reserve(10 + static_cast<std::size_t>(optionLines.Count()));
+  ListSink sink{block.Items()};
+  WriteEventBlock(fields, optionLines, sink);
   return block;
 }
+
+namespace detail {
+
+void AppendEventBlockText(const LineList& fields, const LineList& optionLines, AnsiText& out) {
+  TextSink sink{out};
+  WriteEventBlock(fields, optionLines, sink);
+}
+
+}  // namespace detail

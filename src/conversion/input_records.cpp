@@ -71,6 +71,16 @@ bool EndsRecord(std::string_view tail) {
   return !lastTwo.empty() && lastTwo.back() == '"';
 }
 
+// The common line end, decided without a conversion: a double quote after an
+// ASCII character other than a comma, both standing alone. ASCII characters
+// come back from the round trip through UTF-16 unchanged.
+bool EndsWithAsciiQuote(std::string_view line, const detail::CharacterWalk& walk) {
+  const std::size_t n = line.size();
+  if (n < 2 || line[n - 1] != '"') return false;
+  const auto before = static_cast<unsigned char>(line[n - 2]);
+  return before < 0x80 && before != ',' && walk.IsSafeStart(line, n - 2);
+}
+
 }  // namespace
 
 void JoinRecordLines(LineList& lines) {
@@ -78,11 +88,16 @@ void JoinRecordLines(LineList& lines) {
   // once, however many lines a record spans.
   std::vector<AnsiText>& items = lines.Items();
   const std::size_t count = items.size();
-  RecordEnd end(detail::ActiveCharacterWalk());
+  const detail::CharacterWalk& walk = detail::ActiveCharacterWalk();
+  RecordEnd end(walk);
   std::size_t written = 0;
   std::size_t read = 0;
   while (read < count) {
     AnsiText record = std::move(items[read++]);
+    if (EndsWithAsciiQuote(record, walk)) {
+      items[written++] = std::move(record);
+      continue;
+    }
     end.Reset(record);
     while (!EndsRecord(end.Tail(record))) {
       if (read == count) {
