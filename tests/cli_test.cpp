@@ -25,8 +25,7 @@ class CliTest : public ::testing::Test {
   // Runs the converter with the arguments (already shell-quoted) under env.
   RunResult Run(const std::string& args, const std::string& env = "LANG=C.UTF-8") {
     const char* binaryDir = std::getenv("QUILLMER_BINARY_DIR");
-    if (binaryDir == nullptr) ADD_FAILURE() << "QUILLMER_BINARY_DIR is not set";
-    const std::string binary = std::string(binaryDir ? binaryDir : ".") + "/quillmer-convert";
+    const std::string binary = std::string(binaryDir ? binaryDir : QUILLMER_BINARY_DIR) + "/quillmer-convert";
     const std::string command = "env -u LC_ALL -u LC_TIME -u LC_CTYPE " + env + " '" + binary + "' " + args +
                                 " > '" + (dir_ / "stdout") + "' 2> '" + (dir_ / "stderr") + "'";
     const int status = std::system(command.c_str());

@@ -62,8 +62,11 @@ int main(int argc, char** argv) {
   }
 
   if (command.localeName && !platform::UseRegionalProfile(*command.localeName)) {
-    Print(stderr, "quillmer-convert: unknown locale " + *command.localeName +
-                      " (known: ja-JP, ja-JP-u-ca-japanese, en-US)\n");
+    std::string known;
+    for (const platform::RegionalProfile& profile : platform::RegionalProfiles()) {
+      known += (known.empty() ? "" : ", ") + profile.name;
+    }
+    Print(stderr, "quillmer-convert: unknown locale " + *command.localeName + " (known: " + known + ")\n");
     return kUsage;
   }
   const std::string codeset = cli::TerminalCodeset();
