@@ -1,8 +1,10 @@
 #include "conversion/input_records.h"
 
+#include <deque>
 #include <random>
 #include <variant>
 
+#include "conversion/record_text.h"
 #include "platform/code_page.h"
 #include "support/test_support.h"
 #include "text/characters.h"
@@ -189,4 +191,36 @@ TEST_F(IsFilteredOutTest, MatchesFilterLinesOnCharacterStarts) {
     SCOPED_TRACE(r.name);
     EXPECT_EQ(IsFilteredOut(r.record, r.filters), r.filtered);
   }
+}
+
+// The run reads records straight from the file's bytes; they must be the
+// records of splitting the text into lines and joining them, errors included.
+TEST(SplitIntoRecordsOracle, MatchesLinesThenJoin) {
+  const unsigned char pool[] = {'"', '"', ',', 'a', '\r', '\n', '\r', '\n', 0x00, 0x82, 0x83, 0x5C, 0xA0, 0xE0, 0xFC};
+  for (int page : {932, 950, 1252}) {
+    platform::SetAnsiCodePage(page);
+    std::mt19937 rng(static_cast<unsigned>(page) + 99u);
+    for (int round = 0; round < 4000; ++round) {
+      std::string text(rng() % 24, '\0');
+      for (char& c : text) c = static_cast<char>(rng() % 5 == 0 ? rng() % 256 : pool[rng() % sizeof pool]);
+
+      LineList lines;
+      lines.SplitTextIntoLines(text);
+      const std::string expected = Describe(Outcome(std::vector<AnsiText>(lines.begin(), lines.end()), JoinRecordLines));
+      JoinOutcome fused;
+      try {
+        std::deque<AnsiText> joined;
+        const std::vector<std::string_view> records = detail::SplitIntoRecords(text, joined);
+        fused = std::vector<AnsiText>(records.begin(), records.end());
+      } catch (const ListIndexError& error) {
+        fused = error.Message();
+      }
+      if (Describe(fused) != expected) {
+        ADD_FAILURE() << "code page " << page << " text " << Hex(text) << "\n  expected " << expected
+                      << "\n  actual   " << Describe(fused);
+        break;
+      }
+    }
+  }
+  platform::SetAnsiCodePage(932);
 }

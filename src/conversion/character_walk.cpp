@@ -52,16 +52,18 @@ AnsiText CutToByteLimit(std::string_view text, std::size_t limit) {
   std::size_t keep = units.size();
   if (end == text.size() && keep > 0) --keep;  // the loop removes at least one
 
-  // Each unit goes back on its own, so the bytes of a prefix add up unit by unit.
+  // Each unit goes back on its own, as one character, so the bytes of every
+  // prefix of the units are a prefix of the bytes of all of them.
+  const AnsiText back = page.FromUtf16(std::u16string_view(units).substr(0, keep));
   std::size_t bytes = 0;
   std::size_t fits = 0;
-  while (fits < keep) {
-    const std::size_t size = page.FromUtf16(std::u16string_view(units).substr(fits, 1)).size();
-    if (bytes + size > limit) break;
-    bytes += size;
+  while (fits < keep && bytes < back.size()) {
+    const std::size_t next = walk.Next(back, bytes);
+    if (next > limit) break;
+    bytes = next;
     ++fits;
   }
-  AnsiText cut = page.FromUtf16(std::u16string_view(units).substr(0, fits));
+  AnsiText cut = back.substr(0, bytes);
   // Only a code page whose round trip changes a unit's length could get here.
   while (ByteLength(cut) > limit) cut = LeftChars(cut, Utf16Length(cut) - 1);
   return cut;
