@@ -9,7 +9,7 @@ const VersionInfo& ProgramVersionInfo() {
       "Kivaro for iPod series",
       QUILLMER_VERSION_TEXT,
       AnsiText(),
-      "Copyright (C) 2024 The Quillmer developers",
+      "Copyright (C) 2024 Quillmer developers",
       "non-support",
   };
   return info;

@@ -18,6 +18,6 @@ struct VersionInfo {
 const VersionInfo& ProgramVersionInfo();
 
 // The maker's web site, the users' support page under it, the support address.
-inline constexpr std::string_view WebSiteAddress = "http://www.example.com/kivaro/";
-inline constexpr std::string_view UsersSiteAddress = "http://www.example.com/kivaro/users/";
+inline constexpr std::string_view WebSiteAddress = "http://example.com/kivaro/";
+inline constexpr std::string_view UsersSiteAddress = "http://example.com/kivaro/users/";
 inline constexpr std::string_view SupportMailAddress = "support@example.com";

@@ -1,6 +1,7 @@
 #include "app/qt/About.h"
 
 #include <QFrame>
+#include <algorithm>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
@@ -92,11 +93,24 @@ TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner) {
                             GroupBox2),
                  "Label9", 64, 24, 233, 33);
   Label9->setWordWrap(true);
+  {
+    // Wide enough for each line of the notice in a face wider than the one the
+    // layout was made for, as far as the group allows.
+    const QFontMetrics metrics(Label9->font());
+    int widest = 0;
+    for (const QString& line : Label9->text().split(QLatin1Char('\n')))
+      widest = std::max(widest, metrics.horizontalAdvance(line) + 2);
+    Label9->resize(std::clamp(widest, Label9->width(), GroupBox2->width() - Label9->x() - 4), Label9->height());
+  }
   Label10 = Place(new QLabel(QStringLiteral("公開元URL:"), GroupBox2), "Label10", 64, 60, 60, 12);
   Image2 = Place(new QLabel(GroupBox2), "Image2", 16, 33, 32, 32, QStringLiteral("Contact me!"));
   Image2->setPixmap(NoticePixmap());
 
-  for (LinkLabel* link : {Label1, Label4, Label2, Label7}) link->setFont(MainWindowFont());
+  QFont linkFont = MainWindowFont();
+  linkFont.setUnderline(true);
+  for (LinkLabel* link : {Label1, Label4, Label2, Label7}) link->setFont(linkFont);
+  for (QLabel* label : std::initializer_list<QLabel*>{Label1, Label4, Label5, Label6, Label2, Label7, Label10})
+    FitWidthToText(label);
   setTabOrder(cmdOK, GroupBox1);
   setTabOrder(GroupBox1, GroupBox2);
   cmdOK->setFocus();

@@ -1,6 +1,7 @@
 #include "app/qt/QuillmerMain.h"
 
 #include <QCheckBox>
+#include <algorithm>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -34,6 +35,7 @@ QLabel* NewLabel(QWidget* parent, const char* name, const QString& caption, int 
                  int width, int height) {
   auto* label = Place(new QLabel(caption, parent), name, left, top, width, height);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  FitWidthToText(label);
   return label;
 }
 
@@ -53,6 +55,12 @@ bool IsEnter(QEvent* event) {
 }
 
 }  // namespace
+
+void FitWidthToText(QLabel* label) {
+  // Labels size themselves to their text: a face a little wider than the
+  // one the layout was made for must not cut the caption off.
+  label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
+}
 
 QFont MainWindowFont() {
   QFont font;
@@ -90,6 +98,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::Window) {
   memFilter = NewMemo(GroupBox2, "memFilter", 16, 168, 393, 81);
   Label5 = Place(new LinkLabel(QStringLiteral("バージョン情報..."), this), "Label5", 352, 418, 83, 12);
   Label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  FitWidthToText(Label5);
   chkAutoTerminate = Place(new QCheckBox(QStringLiteral("正常に変換できたら自動で終了"), GroupBox1),
                            "chkAutoTerminate", 16, 88, 201, 17);
 

@@ -64,3 +64,5 @@ extern TForm1* Form1;
 
 // The main window's font: the Japanese UI face, or a free one of the same metrics.
 QFont MainWindowFont();
+// Widens a label that its text would overflow; the height stays.
+void FitWidthToText(QLabel* label);
