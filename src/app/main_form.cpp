@@ -57,6 +57,9 @@ void LoadFormSettings(FormControls& controls, const AnsiText& programPath, const
 }
 
 void SaveFormSettings(const FormControls& controls, const AnsiText& programPath) {
+  // The per-user settings directory may not exist yet; a failure here shows up
+  // as the first file's own error.
+  platform::CreateDirectories(SideFilePath(programPath, ""));
   SaveMemoToFile(controls, Memo::Option, SideFilePath(programPath, kOptionFile));
   SaveMemoToFile(controls, Memo::Filter, SideFilePath(programPath, kFilterFile));
   SettingsFile settings(IniPath(programPath));
