@@ -18,6 +18,9 @@ std::string FileSystemName(const AnsiText& path);
 // The platform's text for an errno value, without trailing blanks and full
 // stops: the Japanese texts of the common failures under code page 932.
 AnsiText ErrorText(int error);
+// ErrorText for a failure on path: a missing file whose directory is missing
+// too, and the empty path, read as "path not found".
+AnsiText PathErrorText(const AnsiText& path, int error);
 
 struct FileReadResult {
   int error = 0;  // 0 when the whole file was read

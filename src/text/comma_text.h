@@ -13,5 +13,8 @@ struct QuotedField {
 
 // Empties fields, then appends every field of text. Accepts every text.
 void SplitCommaText(LineList& fields, std::string_view text);
-// text[quote] is the opening quote; doubled quotes reduce to one.
+// text[quote] is the opening quote; doubled quotes reduce to one. A field
+// whose closing quote never comes keeps everything up to the end of the text
+// (doubled quotes still reduced), so «"abc» gives «abc» and a lone «"» gives an
+// empty value: no byte of the record is lost. `next` is then the text's end.
 QuotedField ExtractQuotedField(std::string_view text, std::size_t quote);

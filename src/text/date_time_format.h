@@ -7,3 +7,6 @@
 
 // Never fails; the result holds at most 256 bytes.
 AnsiText FormatDateTimeText(std::string_view pattern, DateTime value);
+// The same with the separators of given settings.
+AnsiText FormatDateTimeText(std::string_view pattern, DateTime value,
+                            const DateTextSettings& settings);

@@ -26,11 +26,21 @@ struct DateTextSettings {
   int twoDigitYearWindow = 50;
 };
 
+namespace platform {
+struct RegionalProfile;
+}
+
 // The process-wide settings, as LoadDateTextSettings last filled them.
 const DateTextSettings& CurrentDateTextSettings();
 void SetDateTextSettings(DateTextSettings settings);
 // Fills the settings (and the ANSI code page) from the active regional profile.
 void LoadDateTextSettings();
+// The settings a profile's items give under the ANSI code page in force: the
+// fallbacks, the translated short date pattern and the era table applied.
+DateTextSettings DateTextSettingsFrom(const platform::RegionalProfile& profile);
 
 // Raises DateTimeTextError quoting the whole text.
 DateTime ParseDateTimeText(std::string_view text);
+// The same under given settings and a given current year.
+DateTime ParseDateTimeText(std::string_view text, const DateTextSettings& settings,
+                           int currentYear);

@@ -1,0 +1,127 @@
+// The built-in regional profiles and the choice among them.
+#include "platform/regional.h"
+
+#include <cstdlib>
+
+#include "platform/code_page.h"
+
+namespace platform {
+namespace {
+
+constexpr int kJapaneseEmperorCalendar = 3;
+
+std::vector<RegionalProfile> BuildProfiles() {
+  RegionalProfile japanese;
+  japanese.name = "ja-JP";
+  japanese.localeId = 0x0411;
+  japanese.ansiCodePage = 932;
+  japanese.shortDate = "yyyy/MM/dd";
+  japanese.dateSeparator = "/";
+  japanese.timeSeparator = ":";
+  japanese.decimalSeparator = ".";
+  japanese.amDesignator = Cp932FromUtf8("午前");
+  japanese.pmDesignator = Cp932FromUtf8("午後");
+  japanese.calendarType = "1";
+  japanese.optionalCalendar = "1";  // Gregorian: the eras stay unused
+  japanese.eraCalendar = kJapaneseEmperorCalendar;
+  for (const char* name : {"令和", "平成", "昭和", "大正", "明治"})
+    japanese.eraNames.push_back(Cp932FromUtf8(name));
+  japanese.eraYearOffsets = {"2019", "1989", "1926", "1912", "1868"};
+
+  RegionalProfile eras = japanese;
+  eras.name = "ja-JP-u-ca-japanese";
+  eras.shortDate = "gg y/MM/dd";
+  eras.calendarType = "3";
+  eras.optionalCalendar = "3";
+
+  RegionalProfile english;
+  english.name = "en-US";
+  english.localeId = 0x0409;
+  english.ansiCodePage = 1252;
+  english.shortDate = "M/d/yyyy";
+  english.dateSeparator = "/";
+  english.timeSeparator = ":";
+  english.decimalSeparator = ".";
+  english.amDesignator = "AM";
+  english.pmDesignator = "PM";
+  english.calendarType = "1";
+  english.optionalCalendar = "1";
+
+  return {japanese, eras, english};
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
+}
+
+std::optional<std::string>& ChosenProfileName() {
+  static std::optional<std::string> chosen;
+  return chosen;
+}
+
+}  // namespace
+
+std::vector<std::string> EnumerateEraNames(const RegionalProfile& profile, int calendar) {
+  if (calendar != profile.eraCalendar) return {};
+  return profile.eraNames;
+}
+
+std::vector<std::string> EnumerateEraYearOffsets(const RegionalProfile& profile, int calendar) {
+  if (calendar != profile.eraCalendar) return {};
+  return profile.eraYearOffsets;
+}
+
+const std::vector<RegionalProfile>& RegionalProfiles() {
+  static const std::vector<RegionalProfile> profiles = BuildProfiles();
+  return profiles;
+}
+
+const RegionalProfile* FindRegionalProfile(std::string_view name) {
+  for (const RegionalProfile& profile : RegionalProfiles())
+    if (EqualNoCase(profile.name, name)) return &profile;
+  return nullptr;
+}
+
+const RegionalProfile& ProfileForLocaleName(std::string_view localeName) {
+  const std::vector<RegionalProfile>& profiles = RegionalProfiles();
+  if (const RegionalProfile* exact = FindRegionalProfile(localeName)) return *exact;
+  if (localeName.starts_with("ja_")) {
+    // language_TERRITORY.codeset@modifier: only the modifier picks the eras.
+    std::size_t at = localeName.find('@');
+    if (at != std::string_view::npos && localeName.substr(at + 1) == "calendar=japanese")
+      return profiles[1];
+    return profiles[0];
+  }
+  if (localeName.starts_with("en_US")) return profiles[2];
+  return profiles[0];
+}
+
+const RegionalProfile& ProfileFromEnvironment() {
+  for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0') return ProfileForLocaleName(value);
+  }
+  return RegionalProfiles()[0];
+}
+
+const RegionalProfile& ActiveRegionalProfile() {
+  if (const std::optional<std::string>& chosen = ChosenProfileName())
+    return *FindRegionalProfile(*chosen);
+  return ProfileFromEnvironment();
+}
+
+bool UseRegionalProfile(std::string_view name) {
+  const RegionalProfile* profile = FindRegionalProfile(name);
+  if (profile == nullptr) return false;
+  ChosenProfileName() = profile->name;
+  return true;
+}
+
+void ClearRegionalProfileChoice() { ChosenProfileName().reset(); }
+
+}  // namespace platform

@@ -1,0 +1,56 @@
+#pragma once
+// Regional settings as built-in profiles: the raw locale items that date and
+// time text is read with, the calendar eras, and the ANSI code page. Which
+// profile applies comes from LC_ALL, else LC_TIME, else LANG, unless a caller
+// names one (the command line's --locale).
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// Text items are in the profile's own code page. An item that is absent
+// cannot be read, and its reader falls back to a default.
+struct RegionalProfile {
+  std::string name;                 // "ja-JP", "ja-JP-u-ca-japanese", "en-US"
+  unsigned localeId = 0;            // the low 10 bits are the primary language
+  int ansiCodePage = 932;
+  std::optional<std::string> shortDate;
+  std::optional<std::string> dateSeparator;
+  std::optional<std::string> timeSeparator;
+  std::optional<std::string> decimalSeparator;
+  std::optional<std::string> amDesignator;
+  std::optional<std::string> pmDesignator;
+  std::optional<std::string> calendarType;      // a number, as text
+  std::optional<std::string> optionalCalendar;  // a number, as text
+  // The eras of one calendar, in enumeration order (newest first): the names
+  // and, slot for slot, the Gregorian year each begins in, as text.
+  int eraCalendar = 0;
+  std::vector<std::string> eraNames;
+  std::vector<std::string> eraYearOffsets;
+};
+
+// The era names and year offsets a calendar enumerates; empty for a calendar
+// the profile holds no eras for.
+std::vector<std::string> EnumerateEraNames(const RegionalProfile& profile, int calendar);
+std::vector<std::string> EnumerateEraYearOffsets(const RegionalProfile& profile, int calendar);
+
+// Every built-in profile, the default (ja-JP) first.
+const std::vector<RegionalProfile>& RegionalProfiles();
+// The profile of that exact name (letter case ignored), or nullptr.
+const RegionalProfile* FindRegionalProfile(std::string_view name);
+// The profile a POSIX locale name stands for: a profile's own name, ja_* (with
+// @calendar=japanese the era profile), en_US*; anything else gives ja-JP.
+const RegionalProfile& ProfileForLocaleName(std::string_view localeName);
+// The profile of the first non-empty of LC_ALL, LC_TIME, LANG.
+const RegionalProfile& ProfileFromEnvironment();
+
+// The profile in force: the one chosen by name, else the environment's.
+const RegionalProfile& ActiveRegionalProfile();
+// Chooses a profile by its name; false (and no change) when there is none.
+bool UseRegionalProfile(std::string_view name);
+// Goes back to taking the profile from the environment.
+void ClearRegionalProfileChoice();
+
+}  // namespace platform

@@ -1,0 +1,40 @@
+#pragma once
+// Per-code-page lookup tables for the hot byte loops (record splitting, the
+// conversion to UTF-8, character counting). They are derived once from the
+// platform::CodePage itself, so every fast path gives exactly what the code
+// page's own conversions give.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "platform/code_page.h"
+
+namespace detail {
+
+// What one character of the code page becomes.
+struct CharEntry {
+  std::uint8_t utf8[3];  // its UTF-16 unit in UTF-8, utf8Length bytes used
+  std::uint8_t info;     // kUtf8LengthMask | kRoundTrips | kPair
+};
+inline constexpr std::uint8_t kUtf8LengthMask = 0x03;
+// Converting the character to UTF-16 and back gives its own bytes again.
+inline constexpr std::uint8_t kRoundTrips = 0x04;
+// (pair table only) lead and trail form one character; otherwise the lead
+// byte stands alone and the byte after it starts the next character.
+inline constexpr std::uint8_t kPair = 0x08;
+
+struct CharTables {
+  const platform::CodePage* page = nullptr;
+  bool hasLeadBytes = false;
+  bool asciiIsIdentity = false;  // 0x00..0x7F are characters of their own, unchanged
+  std::array<bool, 256> lead{};
+  // Every byte as a character of its own (a lead byte: alone, as at the end).
+  std::array<CharEntry, 256> single{};
+  // Indexed by lead << 8 | next byte; empty when the page has no lead bytes.
+  std::vector<CharEntry> pair;
+};
+
+// The tables of the active ANSI code page, built on first use.
+const CharTables& ActiveCharTables();
+
+}  // namespace detail

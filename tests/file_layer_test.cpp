@@ -1,0 +1,365 @@
+// Real failures of the file layer: missing paths, directories, read-only and
+// unreadable files, short and failed writes, a full device.
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "platform/code_page.h"
+#include "platform/files.h"
+#include "support/test_support.h"
+#include "text/errors.h"
+#include "text/line_list.h"
+#include "text/text_file.h"
+
+namespace fs = std::filesystem;
+using testing_support::ReadFileBytes;
+using testing_support::SameBytes;
+using testing_support::Sjis;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+const char kNotFound[] = "指定されたファイルが見つかりません。";
+const char kPathNotFound[] = "指定されたパスが見つかりません。";
+const char kAccessDenied[] = "アクセスが拒否されました。";
+
+std::string OpenMessage(const std::string& fullPath, const char* errorText) {
+  return Sjis("ファイル \"") + fullPath + "\". " + Sjis(errorText) + Sjis(" は開けません");
+}
+
+std::string CreateMessage(const std::string& fullPath, const char* errorText) {
+  return Sjis("ファイル \"") + fullPath + "\". " + Sjis(errorText) + Sjis(" を作成できません");
+}
+
+std::set<std::string> NamesIn(const fs::path& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename().string());
+  return names;
+}
+
+template <typename Error, typename Operation>
+std::string MessageOf(Operation&& operation) {
+  try {
+    operation();
+  } catch (const Error& error) {
+    return error.Message();
+  }
+  ADD_FAILURE() << "the expected error was not raised";
+  return {};
+}
+
+// Answers every write with the next planned result; a negative plan fails with
+// that errno, a plan of N writes at most N bytes for real.
+class PlannedWrites : public platform::FileWriteSeam {
+ public:
+  explicit PlannedWrites(std::vector<long> plan) : plan_(std::move(plan)) {
+    platform::SetFileWriteSeamForTesting(this);
+  }
+  ~PlannedWrites() override { platform::SetFileWriteSeamForTesting(nullptr); }
+  long Write(int fd, const char* data, std::size_t size) override {
+    long planned = calls_ < plan_.size() ? plan_[calls_] : static_cast<long>(size);
+    ++calls_;
+    if (planned < 0) {
+      errno = static_cast<int>(-planned);
+      return -1;
+    }
+    std::size_t n = std::min(size, static_cast<std::size_t>(planned));
+    return static_cast<long>(::write(fd, data, n));
+  }
+  std::size_t Calls() const { return calls_; }
+
+ private:
+  std::vector<long> plan_;
+  std::size_t calls_ = 0;
+};
+
+TEST(FullPath, AbsoluteAndLexicallyNormalised) {
+  const std::string cwd = fs::current_path().string();
+  struct Row {
+    const char* name;
+    std::string in;
+    std::string out;
+  };
+  const Row rows[] = {
+      {"empty stays empty", "", ""},
+      {"dots and doubled slashes", "/a/./b//c/../d", "/a/b/d"},
+      {"above the root stays at the root", "/../..", "/"},
+      {"trailing slash kept", "/a/b/", "/a/b/"},
+      {"relative to the current directory", "x/y.csv", cwd + "/x/y.csv"},
+      {"dot dot from the current directory", "../x", fs::path(cwd).parent_path().string() + "/x"},
+      {"double-byte name with 0x5C trail byte", "/t/" + Sjis("ソ表.csv"), "/t/" + Sjis("ソ表.csv")},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(platform::FullPath(row.in), row.out);
+  }
+}
+
+TEST(ErrorText, WindowsTextsUnderCodePage932AndSystemTextsOtherwise) {
+  EXPECT_TRUE(SameBytes(platform::ErrorText(ENOENT), Sjis(kNotFound)));
+  // The Japanese full stop is two bytes and is kept; only ASCII stops go.
+  EXPECT_TRUE(SameBytes(platform::ErrorText(ENOSPC), Sjis("ディスクに十分な空き領域がありません。")));
+  platform::SetAnsiCodePage(1252);
+  const std::string english = platform::ErrorText(ENOENT);
+  platform::SetAnsiCodePage(932);
+  EXPECT_EQ(english, std::strerror(ENOENT));
+}
+
+TEST(LoadFileBytes, FailuresNameTheFullPathAndTheReason) {
+  TempDir dir;
+  fs::create_directory(dir.Path() / "folder");
+  struct Row {
+    const char* name;
+    std::string path;
+    std::string fullPath;
+    const char* reason;
+  };
+  const Row rows[] = {
+      {"missing file", dir / "missing.csv", dir / "missing.csv", kNotFound},
+      {"missing directory", dir / "nowhere/in.csv", dir / "nowhere/in.csv", kPathNotFound},
+      {"a directory", dir / "folder", dir / "folder", kAccessDenied},
+      {"a file used as a directory", dir / "folder/../x/..", dir.Path().string(), kPathNotFound},
+      {"empty path", "", "", kPathNotFound},
+      {"double-byte name kept in the message", dir / Sjis("予定.csv"), dir / Sjis("予定.csv"), kNotFound},
+  };
+  WriteFileBytes(dir / "x", "plain file");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_TRUE(SameBytes(MessageOf<FileOpenError>([&] { (void)LoadFileBytes(row.path); }),
+                          OpenMessage(row.fullPath, row.reason)));
+  }
+}
+
+TEST(LoadFileBytes, RelativePathIsShownInFull) {
+  TempDir dir;
+  fs::create_directory(dir.Path() / "sub");
+  const fs::path before = fs::current_path();
+  fs::current_path(dir.Path());
+  const std::string message = MessageOf<FileOpenError>([] { (void)LoadFileBytes("sub/../gone.csv"); });
+  fs::current_path(before);
+  EXPECT_TRUE(SameBytes(message, OpenMessage(dir / "gone.csv", kNotFound)));
+
+  // A current directory with a double-byte name is shown in the code page.
+  fs::create_directory(dir.Path() / "予定");
+  fs::current_path(dir.Path() / "予定");
+  const std::string full = platform::FullPath("a.csv");
+  fs::current_path(before);
+  EXPECT_TRUE(SameBytes(full, dir / (Sjis("予定") + "/a.csv")));
+}
+
+TEST(LoadFileBytes, DoubleByteNamesReachTheFileSystemAsUtf8) {
+  TempDir dir;
+  WriteFileBytes(dir.Path() / "予定表.csv", "a,b\r\n");
+  EXPECT_EQ(LoadFileBytes(dir / Sjis("予定表.csv")), "a,b\r\n");
+  SaveFileBytes(dir / Sjis("出力.vcs"), "x");
+  EXPECT_EQ(ReadFileBytes(dir.Path() / "出力.vcs"), "x");
+}
+
+TEST(SaveFileBytes, UnwritableTargetsFailBeforeAnythingChanges) {
+  TempDir dir;
+  fs::create_directory(dir.Path() / "folder");
+  WriteFileBytes(dir / "readonly.vcs", "old contents");
+  ::chmod((dir / "readonly.vcs").c_str(), 0444);
+  struct Row {
+    const char* name;
+    std::string path;
+    const char* reason;
+  };
+  const Row rows[] = {
+      {"read-only file, even for the superuser", dir / "readonly.vcs", kAccessDenied},
+      {"a directory", dir / "folder", kAccessDenied},
+      {"missing directory", dir / "nowhere/out.vcs", kPathNotFound},
+      {"a file used as a directory", dir / "readonly.vcs/out.vcs", kPathNotFound},
+      {"empty path", "", kPathNotFound},
+  };
+  const std::set<std::string> names = NamesIn(dir.Path());
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_TRUE(SameBytes(MessageOf<FileCreateError>([&] { SaveFileBytes(row.path, "new"); }),
+                          CreateMessage(platform::FullPath(row.path), row.reason)));
+    EXPECT_EQ(ReadFileBytes(dir / "readonly.vcs"), "old contents");
+    EXPECT_EQ(NamesIn(dir.Path()), names);
+  }
+}
+
+TEST(SaveFileBytes, FailedWritesLeaveTheOldFileAndNoTemporaryFile) {
+  const std::string fresh(10000, 'n');
+  struct Row {
+    const char* name;
+    std::vector<long> plan;
+  };
+  const Row rows[] = {
+      {"half, then disk full", {5000, -ENOSPC}},
+      {"first write fails", {-EIO}},
+      {"a write that makes no progress", {3, 0}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    for (bool existed : {true, false}) {
+      SCOPED_TRACE(existed ? "over an existing file" : "new file");
+      TempDir dir;
+      if (existed) WriteFileBytes(dir / "out.vcs", "old\r\n");
+      PlannedWrites seam(row.plan);
+      EXPECT_THROW(SaveFileBytes(dir / "out.vcs", fresh), FileWriteError);
+      if (existed) {
+        EXPECT_EQ(NamesIn(dir.Path()), std::set<std::string>{"out.vcs"});
+        EXPECT_EQ(ReadFileBytes(dir / "out.vcs"), "old\r\n");
+      } else {
+        EXPECT_TRUE(NamesIn(dir.Path()).empty());
+      }
+    }
+  }
+}
+
+TEST(SaveFileBytes, ShortWritesAndInterruptionsContinue) {
+  TempDir dir;
+  std::string bytes;
+  for (int i = 0; i < 5000; ++i) bytes += static_cast<char>(i * 7);
+  PlannedWrites seam({1, -EINTR, 100, 2, 4000});
+  SaveFileBytes(dir / "out.vcs", bytes);
+  EXPECT_GE(seam.Calls(), 6u);
+  EXPECT_TRUE(SameBytes(ReadFileBytes(dir / "out.vcs"), bytes));
+  EXPECT_EQ(NamesIn(dir.Path()), std::set<std::string>{"out.vcs"});
+}
+
+TEST(SaveFileBytes, ReplacementKeepsModeAndLeavesNoTail) {
+  TempDir dir;
+  const std::string path = dir / "out.vcs";
+  WriteFileBytes(path, std::string(1000, 'o'));
+  ::chmod(path.c_str(), 0640);
+  LineList{"a", "b"}.SaveLinesToFile(path);
+  EXPECT_TRUE(SameBytes(ReadFileBytes(path), "a\r\nb\r\n"));
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+  const mode_t oldMask = ::umask(027);
+  SaveFileBytes(dir / "new.vcs", "");
+  ::umask(oldMask);
+  ASSERT_EQ(::stat((dir / "new.vcs").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(st.st_size, 0);
+  EXPECT_EQ(NamesIn(dir.Path()), (std::set<std::string>{"new.vcs", "out.vcs"}));
+}
+
+TEST(SaveFileBytes, ThroughASymbolicLinkTheLinkedFileIsReplaced) {
+  TempDir dir;
+  fs::create_directory(dir.Path() / "real");
+  WriteFileBytes(dir.Path() / "real/cal.vcs", "old");
+  fs::create_symlink("real/cal.vcs", dir.Path() / "link.vcs");
+  SaveFileBytes(dir / "link.vcs", "new");
+  EXPECT_TRUE(fs::is_symlink(dir.Path() / "link.vcs"));
+  EXPECT_EQ(ReadFileBytes(dir.Path() / "real/cal.vcs"), "new");
+  EXPECT_EQ(NamesIn(dir.Path() / "real"), std::set<std::string>{"cal.vcs"});
+}
+
+TEST(SaveFileBytes, APipeIsWrittenNotReplaced) {
+  TempDir dir;
+  const std::string path = dir / "pipe";
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  SaveFileBytes(path, "through\r\n");
+  char buffer[32] = {};
+  EXPECT_EQ(::read(reader, buffer, sizeof buffer), 9);
+  ::close(reader);
+  EXPECT_EQ(std::string(buffer), "through\r\n");
+  EXPECT_TRUE(fs::is_fifo(path));
+}
+
+TEST(SaveFileBytes, FullDevice) {
+  TempDir dir;
+  const std::string mountPoint = dir / "small";
+  fs::create_directory(mountPoint);
+  if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0) {
+    GTEST_SKIP() << "cannot mount a 64 KiB tmpfs here: " << std::strerror(errno);
+  }
+  struct Unmount {
+    std::string at;
+    ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+  } unmount{mountPoint};
+
+  const std::string path = mountPoint + "/out.vcs";
+  WriteFileBytes(path, "old\r\n");
+  EXPECT_THROW(SaveFileBytes(path, std::string(256 * 1024, 'x')), FileWriteError);
+  EXPECT_EQ(ReadFileBytes(path), "old\r\n");
+  EXPECT_EQ(NamesIn(mountPoint), std::set<std::string>{"out.vcs"});
+  // The space of the abandoned attempt is free again.
+  SaveFileBytes(path, std::string(32 * 1024, 'y'));
+  EXPECT_EQ(ReadFileBytes(path).size(), 32u * 1024);
+}
+
+// Runs `body` in a child process as the unprivileged user 65534 and returns what
+// it produced, or nothing when the identity could not be taken.
+std::optional<std::string> AsNobody(const std::function<std::string()>& body) {
+  int fds[2];
+  if (::pipe(fds) != 0) return std::nullopt;
+  pid_t child = ::fork();
+  if (child == 0) {
+    ::close(fds[0]);
+    if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+        ::setresuid(65534, 65534, 65534) != 0) {
+      ::_exit(3);
+    }
+    std::string out;
+    try {
+      out = body();
+    } catch (const QuillmerError& error) {
+      out = "unexpected: " + error.Message();
+    }
+    (void)!::write(fds[1], out.data(), out.size());
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string out;
+  char buffer[512];
+  ssize_t n;
+  while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<std::size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  return out;
+}
+
+TEST(FilePermissions, AnUnprivilegedUserIsRefused) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to switch to an unprivileged user";
+  TempDir dir;
+  ::chmod(dir.Path().c_str(), 0755);
+  const std::string secret = dir / "secret.csv";
+  const std::string shared = dir / "shared.vcs";
+  WriteFileBytes(secret, "private");
+  WriteFileBytes(shared, "root's");
+  ::chmod(secret.c_str(), 0600);
+  ::chmod(shared.c_str(), 0644);
+
+  std::optional<std::string> load = AsNobody([&] {
+    return MessageOf<FileOpenError>([&] { (void)LoadFileBytes(secret); });
+  });
+  if (!load) GTEST_SKIP() << "cannot switch to user 65534";
+  EXPECT_TRUE(SameBytes(*load, OpenMessage(secret, kAccessDenied)));
+
+  std::optional<std::string> save = AsNobody([&] {
+    return MessageOf<FileCreateError>([&] { SaveFileBytes(shared, "nobody's"); });
+  });
+  ASSERT_TRUE(save.has_value());
+  EXPECT_TRUE(SameBytes(*save, CreateMessage(shared, kAccessDenied)));
+  EXPECT_EQ(ReadFileBytes(shared), "root's");
+  EXPECT_EQ(NamesIn(dir.Path()), (std::set<std::string>{"secret.csv", "shared.vcs"}));
+}
+
+}  // namespace

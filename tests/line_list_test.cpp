@@ -1,0 +1,246 @@
+#include "text/line_list.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/test_support.h"
+#include "text/errors.h"
+
+using testing_support::Hex;
+using testing_support::ReadFileBytes;
+using testing_support::SameBytes;
+using testing_support::Sjis;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+using Items = std::vector<std::string>;
+
+Items ItemsOf(const LineList& list) { return Items(list.begin(), list.end()); }
+
+// The byte-by-byte reading of the line rules, kept literal as an oracle.
+Items SplitSlowly(std::string_view text) {
+  std::size_t end = text.find('\0');
+  if (end == std::string_view::npos) end = text.size();
+  Items items;
+  std::size_t p = 0;
+  while (p < end) {
+    std::size_t s = p;
+    while (p < end && text[p] != '\r' && text[p] != '\n') ++p;
+    items.emplace_back(text.substr(s, p - s));
+    if (p < end && text[p] == '\r') ++p;
+    if (p < end && text[p] == '\n') ++p;
+  }
+  return items;
+}
+
+TEST(SplitTextIntoLines, LineEndsAndTheEndOfText) {
+  using namespace std::string_literals;
+  struct Row {
+    const char* name;
+    std::string text;
+    Items items;
+  };
+  const Row rows[] = {
+      {"CR LF after every line", "a\r\nb\r\n", {"a", "b"}},
+      {"no line end at the end", "a\r\nb", {"a", "b"}},
+      {"lone LF", "a\nb", {"a", "b"}},
+      {"lone CR", "a\rb", {"a", "b"}},
+      {"LF CR is two line ends", "a\n\rb", {"a", "", "b"}},
+      {"CR before CR LF", "a\r\r\nb", {"a", "", "b"}},
+      {"empty line before the end", "a\r\n\r\n", {"a", ""}},
+      {"only CR LF", "\r\n", {""}},
+      {"empty text", "", {}},
+      {"text ends at NUL", "a\0b\r\nc"s, {"a"}},
+      {"NUL first", "\0a"s, {}},
+      {"LF CR at the end", "a\n\r", {"a", ""}},
+      {"lone CR at the end", "a\r", {"a"}},
+      {"lines ended by CR only", "a\rb\rc\r", {"a", "b", "c"}},
+      {"NUL right after CR", "a\r\0\nb"s, {"a"}},
+      {"blank lines kept", "\n\n x \n", {"", "", " x "}},
+      {"double-byte text is not cut", Sjis("予定\r\n表"), {Sjis("予定"), Sjis("表")}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    LineList list{"stale item"};
+    list.SplitTextIntoLines(row.text);
+    EXPECT_EQ(ItemsOf(list), row.items);
+  }
+}
+
+TEST(SplitTextIntoLines, AgreesWithTheLiteralRulesOnRandomText) {
+  const char alphabet[] = {'a', '\r', '\n', '\0', '\x82', 'b', '\r', '\n'};
+  std::mt19937 random(20240601);
+  LineList list;
+  for (int round = 0; round < 2000; ++round) {
+    std::string text(random() % 40, ' ');
+    // Most rounds without NUL, so the line rules see long texts too.
+    const std::size_t letters = round % 4 == 0 ? sizeof alphabet : sizeof alphabet - 1;
+    for (char& c : text) c = alphabet[random() % letters];
+    if (round % 4 != 0) {
+      for (char& c : text) c = c == '\0' ? 'z' : c;
+    }
+    list.SplitTextIntoLines(text);
+    ASSERT_EQ(ItemsOf(list), SplitSlowly(text)) << Hex(text);
+  }
+}
+
+TEST(JoinLinesToText, EveryItemEndsWithCrLf) {
+  struct Row {
+    const char* name;
+    LineList list;
+    std::string text;
+  };
+  const Row rows[] = {
+      {"two items", {"a", "b"}, "a\r\nb\r\n"},
+      {"one empty item", {""}, "\r\n"},
+      {"empty list", {}, ""},
+      {"item holding CR LF is written unchanged", {"=41\r\n=42", "c"}, "=41\r\n=42\r\nc\r\n"},
+      {"empty items keep their place", {"", "x", ""}, "\r\nx\r\n\r\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_TRUE(SameBytes(row.list.JoinLinesToText(), row.text));
+  }
+}
+
+TEST(LineListIndex, OutOfRangeRaisesWithTheIndexAndChangesNothing) {
+  struct Row {
+    const char* name;
+    int index;
+    const char* shown;
+  };
+  const Row rows[] = {
+      {"Count", 3, "(3)"},
+      {"minus one", -1, "(-1)"},
+      {"far beyond", 1000, "(1000)"},
+      {"most negative", INT_MIN, "(-2147483648)"},
+  };
+  const LineList before{"a", "b", "c"};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string message = Sjis("リストのインデックスが範囲を超えています ") + row.shown;
+    LineList list = before;
+    auto expectIndexError = [&](auto&& operation) {
+      try {
+        operation();
+        ADD_FAILURE() << "no ListIndexError";
+      } catch (const ListIndexError& error) {
+        EXPECT_TRUE(SameBytes(error.Message(), message));
+      }
+      EXPECT_EQ(list, before);
+    };
+    expectIndexError([&] { (void)list.ItemAt(row.index); });
+    expectIndexError([&] { list.SetItemAt(row.index, "x"); });
+    expectIndexError([&] { list.RemoveAt(row.index); });
+  }
+  LineList empty;
+  EXPECT_THROW((void)empty.ItemAt(0), ListIndexError);
+}
+
+TEST(LineListIndex, RemoveAndSetTouchOnlyTheirItem) {
+  LineList list{"a", "b", "c"};
+  list.RemoveAt(0);
+  EXPECT_EQ(ItemsOf(list), (Items{"b", "c"}));
+  list.SetItemAt(1, "z");
+  EXPECT_EQ(ItemsOf(list), (Items{"b", "z"}));
+  list.RemoveAt(1);
+  EXPECT_EQ(ItemsOf(list), (Items{"b"}));
+  EXPECT_EQ(list.Append(""), 1);
+  EXPECT_EQ(list.Append("b"), 2);  // duplicates and empty items stay
+  EXPECT_EQ(ItemsOf(list), (Items{"b", "", "b"}));
+}
+
+TEST(LineListCopying, AppendAllAndReplaceAll) {
+  const LineList source{"x", "", "y"};
+  struct Row {
+    const char* name;
+    LineList start;
+    bool replace;
+    bool fromItself;
+    const LineList* from;
+    Items items;
+  };
+  const LineList empty;
+  const Row rows[] = {
+      {"append to items", {"a"}, false, false, &source, {"a", "x", "", "y"}},
+      {"append nothing", {"a", "b"}, false, false, &empty, {"a", "b"}},
+      {"append to itself doubles", {"a", "b"}, false, true, nullptr, {"a", "b", "a", "b"}},
+      {"replace items", {"a", "b", "c", "d"}, true, false, &source, {"x", "", "y"}},
+      {"replace by nothing empties", {"a"}, true, false, &empty, {}},
+      {"replace by itself keeps the items", {"a", "b"}, true, true, nullptr, {"a", "b"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    LineList list = row.start;
+    const LineList& from = row.fromItself ? list : *row.from;
+    if (row.replace) {
+      list.ReplaceAll(from);
+    } else {
+      list.AppendAll(from);
+    }
+    EXPECT_EQ(ItemsOf(list), row.items);
+  }
+  EXPECT_EQ(ItemsOf(source), (Items{"x", "", "y"}));
+}
+
+TEST(LineListFiles, SavedBytesAndLoadingThemBack) {
+  TempDir dir;
+  struct Row {
+    const char* name;
+    LineList list;
+    std::string bytes;
+    Items reloaded;
+  };
+  const Row rows[] = {
+      {"two items", {"a", "b"}, "a\r\nb\r\n", {"a", "b"}},
+      {"one empty item", {""}, "\r\n", {""}},
+      {"empty list gives an empty file", {}, "", {}},
+      {"item with CR LF reloads as two", {"a\r\nb", "c"}, "a\r\nb\r\nc\r\n", {"a", "b", "c"}},
+      {"double-byte items", {Sjis("会議"), Sjis("ソ表")}, Sjis("会議\r\nソ表\r\n"), {Sjis("会議"), Sjis("ソ表")}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string path = dir / "out.vcs";
+    row.list.SaveLinesToFile(path);
+    EXPECT_TRUE(SameBytes(ReadFileBytes(path), row.bytes));
+    LineList loaded{"stale"};
+    loaded.LoadLinesFromFile(path);
+    EXPECT_EQ(ItemsOf(loaded), row.reloaded);
+  }
+}
+
+TEST(LineListFiles, ByteOrderMarksAreOrdinaryBytes) {
+  TempDir dir;
+  struct Row {
+    const char* name;
+    std::string bytes;
+    Items items;
+  };
+  using namespace std::string_literals;
+  const Row rows[] = {
+      {"UTF-8 mark stays in the first item", "\xEF\xBB\xBFtitle\r\nx\r\n", {"\xEF\xBB\xBFtitle", "x"}},
+      {"UTF-16 text ends at its first zero byte", "\xFF\xFE\x41\x00\x0D\x00\x0A\x00"s, {"\xFF\xFE\x41"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WriteFileBytes(dir / "in.csv", row.bytes);
+    LineList list;
+    list.LoadLinesFromFile(dir / "in.csv");
+    EXPECT_EQ(ItemsOf(list), row.items);
+  }
+}
+
+TEST(LineListFiles, FailedLoadKeepsTheItems) {
+  TempDir dir;
+  LineList list{"kept", ""};
+  EXPECT_THROW(list.LoadLinesFromFile(dir / "missing.csv"), FileOpenError);
+  EXPECT_EQ(ItemsOf(list), (Items{"kept", ""}));
+}
+
+}  // namespace
