@@ -2,6 +2,7 @@
 // the about box, for the documentation. Run under any platform plugin
 // (offscreen works):  quillmer-screenshots OUTPUT_DIR [SAMPLE_EXPORT]
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: quillmer-screenshots OUTPUT_DIR [SAMPLE_EXPORT]\n");
     return 2;
   }
-  const QDir out(args.at(1));
+  const QDir out(QDir(args.at(1)).absolutePath());
   QDir().mkpath(out.path());
   QTemporaryDir work;
   SetSettingsDirectoryForTesting(AnsiFromQString(work.path()));
@@ -50,9 +51,13 @@ int main(int argc, char** argv) {
     box.accept();
   });
 
+  // Short relative paths read better in the pictures than temporary ones.
+  if (args.size() > 2) QFile::copy(args.at(2), work.filePath(QStringLiteral("outlook-export.csv")));
+  QDir::setCurrent(work.path());
+
   TForm1 form;
-  form.Edit1->setText(args.size() > 2 ? args.at(2) : QStringLiteral("/home/user/outlook-export.csv"));
-  form.Edit2->setText(work.filePath(QStringLiteral("calendar.vcs")));
+  form.Edit1->setText(QStringLiteral("outlook-export.csv"));
+  form.Edit2->setText(QStringLiteral("calendar.vcs"));
   form.memOption->setPlainText(QStringLiteral("CATEGORIES:BUSINESS\nCLASS:PRIVATE"));
   form.memFilter->setPlainText(QStringLiteral("[private]\n休暇"));
   form.show();
@@ -66,7 +71,7 @@ int main(int argc, char** argv) {
     ShowErrorBox(std::current_exception());
     ok = false;
   }
-  form.Edit1->setText(work.filePath(QStringLiteral("missing.csv")));
+  form.Edit1->setText(QStringLiteral("missing.csv"));
   boxName = QStringLiteral("error-box.png");
   try {
     form.Button1Click();
