@@ -281,6 +281,7 @@ class MainWindowTest : public QObject {
     Workspace work;
     BoxWatcher watcher;
     RunProgram([](TForm1& form) {
+      form.activateWindow();
       QVERIFY(QTest::qWaitForWindowActive(&form));
       QWidget* const order[] = {form.Button1, form.Edit1, form.Edit2, form.chkAutoTerminate,
                                 form.memOption, form.memFilter, form.Button1};

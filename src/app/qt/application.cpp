@@ -22,6 +22,11 @@ void QuillmerApplication::RunHandler(const std::function<void()>& handler) {
   }
 }
 
+void QuillmerApplication::RequestEnd() {
+  endRequested_ = true;
+  QCoreApplication::exit(0);
+}
+
 bool QuillmerApplication::notify(QObject* receiver, QEvent* event) {
   bool handled = false;
   try {

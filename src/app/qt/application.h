@@ -20,6 +20,11 @@ class QuillmerApplication : public QApplication {
   // being dispatched has been handled: it never unwinds through Qt itself.
   static void RunHandler(const std::function<void()>& handler);
 
+  // Ends every running event loop, modal boxes included, also before the main
+  // loop has started; the main loop is then never entered.
+  void RequestEnd();
+  bool EndRequested() const { return endRequested_; }
+
   bool notify(QObject* receiver, QEvent* event) override;
 
  protected:
@@ -30,6 +35,7 @@ class QuillmerApplication : public QApplication {
 
   QString title_;
   std::exception_ptr pending_;
+  bool endRequested_ = false;
 };
 
 // A slot that runs handler through QuillmerApplication::RunHandler.

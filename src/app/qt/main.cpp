@@ -25,11 +25,11 @@ void OnTerminationSignal(int) {
 void QuitOnTerminationSignals(QuillmerApplication& app) {
   if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
   auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
-  QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier] {
+  QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier, &app] {
     char byte;
     [[maybe_unused]] const ssize_t ignored = ::read(signalPipe[0], &byte, 1);
     notifier->setEnabled(false);
-    QCoreApplication::quit();
+    app.RequestEnd();
   });
   struct sigaction action {};
   action.sa_handler = OnTerminationSignal;

@@ -28,8 +28,11 @@ int RunMainWindow() {
       });
   const QMetaObject::Connection quitting = QObject::connect(qApp, &QCoreApplication::aboutToQuit, &form, finish);
 
-  form.show();
-  QCoreApplication::exec();
+  auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance());
+  if (app == nullptr || !app->EndRequested()) {
+    form.show();
+    QCoreApplication::exec();
+  }
   finish();
   QObject::disconnect(sessionEnd);
   QObject::disconnect(quitting);
