@@ -126,4 +126,20 @@ TEST(ConversionRequestFromForm, PathsAsTypedAndTheMemoLines) {
   EXPECT_EQ(request.FilterLines.Count(), 0);
 }
 
+TEST(ConversionRequestFromForm, SavedSettingsAreReadNotWritten) {
+  TempDir dir;
+  WriteFileBytes(dir / "quillmer.ini", kIni);
+  WriteFileBytes(dir / "option.txt", "X-A:1\nX-B:2\n");
+  std::vector<AnsiText> errors;
+  const ConversionRequest request =
+      SavedSettingsRequest(dir / "quillmer", [&errors](const QuillmerError& e) { errors.push_back(e.Message()); });
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(request.InputPath, "in.csv");
+  EXPECT_EQ(request.OutputPath, "out.vcs");
+  EXPECT_EQ(request.OptionLines, (LineList{"X-A:1", "X-B:2"}));
+  EXPECT_EQ(request.FilterLines.Count(), 0);
+  EXPECT_FALSE(std::filesystem::exists(dir / "filter.txt"));
+  EXPECT_TRUE(SameBytes(ReadFileBytes(dir / "option.txt"), "X-A:1\nX-B:2\n"));
+}
+
 }  // namespace

@@ -76,3 +76,9 @@ ConversionRequest BuildConversionRequest(const FormControls& controls) {
   request.FilterLines = MemoLines(controls.MemoText(Memo::Filter));
   return request;
 }
+
+ConversionRequest SavedSettingsRequest(const AnsiText& programPath, const ErrorReport& report) {
+  FormValues values;
+  LoadFormSettings(values, programPath, report);
+  return BuildConversionRequest(values);
+}

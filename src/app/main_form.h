@@ -66,3 +66,7 @@ void SaveFormSettings(const FormControls& controls, const AnsiText& programPath)
 // The request of the convert button: both paths exactly as typed, and the line
 // views of the two memos.
 ConversionRequest BuildConversionRequest(const FormControls& controls);
+// The request the convert button would make with the saved settings named
+// after programPath (SettingsProgramPath() for the program's own). The files
+// are only read; load failures go to report as at the window's start.
+ConversionRequest SavedSettingsRequest(const AnsiText& programPath, const ErrorReport& report);
