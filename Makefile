@@ -38,5 +38,10 @@ fuzz: deps
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b; done
 
+# Pictures of the windows and boxes for the documentation, drawn offscreen.
+screenshots: build
+	QT_QPA_PLATFORM=offscreen $(BUILD)/src/app/qt/quillmer-screenshots docs \
+	  $(abspath examples/outlook-export.csv)
+
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

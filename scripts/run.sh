@@ -3,8 +3,8 @@
 # export with the command-line converter instead.
 set -euo pipefail
 build=${1:-build}
-if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$build/src/app/qt/quillmer" ]; then
-  exec "$build/src/app/qt/quillmer"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$build/quillmer" ]; then
+  exec "$build/quillmer"
 fi
 out=${QUILLMER_RUN_OUTPUT:-$build/sample-output.vcs}
 if [ ! -x "$build/quillmer-convert" ]; then

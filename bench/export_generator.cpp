@@ -1,0 +1,120 @@
+#include "export_generator.h"
+
+#include <random>
+#include <vector>
+
+#include "platform/code_page.h"
+
+namespace {
+
+std::vector<std::string> Cp932(std::initializer_list<const char*> utf8) {
+  std::vector<std::string> texts;
+  for (const char* text : utf8) texts.push_back(platform::Cp932FromUtf8(text));
+  return texts;
+}
+
+struct Vocabulary {
+  std::vector<std::string> titles = Cp932({
+      "定例会議", "朝会", "週次ミーティング", "打ち合わせ（A社, B社）", "月末締め処理", "顧客訪問",
+      "プロジェクト進捗報告", "新製品発表会のリハーサル", "面接", "研修", "出張（大阪）", "ランチ",
+      "Weekly sync", "1on1", "【私用】歯医者", "予算会議", "品質レビュー", "ﾐｰﾃｨﾝｸﾞ", "売上目標=前年比110%",
+      "取引先との打合せ", "システム保守作業", "部内勉強会"});
+  std::vector<std::string> places = Cp932({
+      "本社 3F 会議室A", "第2会議室", "大阪支店, 会議室3", "オンライン", "研修センター", "役員会議室",
+      "レストラン \"さくら\"", "Room 4", " 本社 ", "客先", "東京駅", "倉庫"});
+  std::vector<std::string> phrases = Cp932({
+      "資料持参", "議事録は共有フォルダへ格納すること。", "見積書, 提案書を確認", "先方の担当者：山田様",
+      "前回の宿題を確認する", "予約済み（4名）", "会費 5,000円", "\"重要\"な案件", "Bring the latest build numbers.",
+      "課題と対策を整理", "表計算ソフトの集計表を更新", "懐中電灯と軍手", "欠席者は代理を立てること",
+      "次回までにレビューを完了", "交通費精算を忘れずに"});
+};
+
+const int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+struct Moment {
+  int year, month, day, minutes;  // minutes since midnight
+
+  void AddMinutes(int delta) {
+    minutes += delta;
+    while (minutes >= 24 * 60) {
+      minutes -= 24 * 60;
+      const int length = kMonthDays[month - 1] + (month == 2 && IsLeap(year));
+      if (++day > length) {
+        day = 1;
+        if (++month > 12) month = 1, ++year;
+      }
+    }
+    while (minutes < 0) {
+      minutes += 24 * 60;
+      if (--day == 0) {
+        if (--month == 0) month = 12, --year;
+        day = kMonthDays[month - 1] + (month == 2 && IsLeap(year));
+      }
+    }
+  }
+  std::string Date() const {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d", year % 10000, month % 100, day % 100);
+    return text;
+  }
+  std::string Time() const {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d:%02d:00", (minutes / 60) % 100, minutes % 60);
+    return text;
+  }
+};
+
+void AppendField(std::string& out, const std::string& value) {
+  out += '"';
+  for (char c : value) {
+    out += c;
+    if (c == '"') out += '"';
+  }
+  out += '"';
+}
+
+}  // namespace
+
+std::string MakeExport(int appointments, unsigned seed) {
+  static const Vocabulary words;
+  std::mt19937 rng(seed);
+  auto pick = [&rng](const std::vector<std::string>& from) -> const std::string& { return from[rng() % from.size()]; };
+
+  std::string out = platform::Cp932FromUtf8(
+      "\"件名\",\"場所\",\"開始日\",\"開始時刻\",\"終了日\",\"終了時刻\",\"アラーム オン/オフ\","
+      "\"アラーム日付\",\"アラーム時刻\",\"内容\"\r\n");
+  out.reserve(static_cast<std::size_t>(appointments) * 420);
+  for (int i = 0; i < appointments; ++i) {
+    Moment start{2020 + static_cast<int>(rng() % 10), 1 + static_cast<int>(rng() % 12), 1, 0};
+    start.day = 1 + static_cast<int>(rng() % static_cast<unsigned>(kMonthDays[start.month - 1] +
+                                                                     (start.month == 2 && IsLeap(start.year))));
+    start.minutes = static_cast<int>(rng() % 96) * 15;
+    Moment end = start;
+    end.AddMinutes(30 + static_cast<int>(rng() % 12) * 15);
+    Moment alarm = start;
+    alarm.AddMinutes(-15);
+    const bool alarmOn = rng() % 5 < 2;
+
+    std::string notes;
+    const unsigned kind = rng() % 100;
+    const int lines = kind < 40 ? 0 : kind < 80 ? 1 : kind < 95 ? 2 + static_cast<int>(rng() % 5)
+                                                                 : 30 + static_cast<int>(rng() % 90);
+    for (int line = 0; line < lines; ++line) {
+      if (line > 0) notes += "\r\n";
+      const int phrases = 1 + static_cast<int>(rng() % 3);
+      for (int p = 0; p < phrases; ++p) notes += pick(words.phrases);
+    }
+
+    const std::string fields[] = {pick(words.titles), rng() % 7 == 0 ? std::string() : pick(words.places),
+                                  start.Date(), start.Time(), end.Date(), end.Time(),
+                                  alarmOn ? "TRUE" : "FALSE", alarm.Date(), alarm.Time(), notes};
+    for (std::size_t f = 0; f < std::size(fields); ++f) {
+      if (f > 0) out += ',';
+      AppendField(out, fields[f]);
+    }
+    out += "\r\n";
+  }
+  return out;
+}

@@ -1,0 +1,25 @@
+// quillmer-make-export COUNT OUTPUT [SEED]: writes a generated export file.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "export_generator.h"
+
+int main(int argc, char** argv) {
+  if (argc < 3 || argc > 4) {
+    std::fprintf(stderr, "usage: quillmer-make-export COUNT OUTPUT [SEED]\n");
+    return 2;
+  }
+  const int count = std::atoi(argv[1]);
+  const unsigned seed = argc == 4 ? static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)) : 1u;
+  const std::string bytes = MakeExport(count, seed);
+  std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) {
+    std::fprintf(stderr, "quillmer-make-export: cannot write %s\n", argv[2]);
+    return 1;
+  }
+  std::printf("%d appointments, %zu bytes\n", count, bytes.size());
+  return 0;
+}

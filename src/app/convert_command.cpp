@@ -1,0 +1,92 @@
+#include "app/convert_command.h"
+
+#include <string_view>
+
+namespace {
+
+ConvertCommand UsageError(std::string message) {
+  ConvertCommand command;
+  command.action = ConvertCommand::Action::UsageError;
+  command.usageError = std::move(message);
+  return command;
+}
+
+}  // namespace
+
+ConvertCommand ParseConvertCommand(const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (arg == "--") break;
+    if (arg == "--help" || arg == "-h") {
+      ConvertCommand command;
+      command.action = ConvertCommand::Action::Help;
+      return command;
+    }
+  }
+  for (const std::string& arg : args) {
+    if (arg == "--") break;
+    if (arg == "--version") {
+      ConvertCommand command;
+      command.action = ConvertCommand::Action::Version;
+      return command;
+    }
+  }
+
+  ConvertCommand command;
+  std::vector<std::string> paths;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      paths.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    std::string name = arg;
+    std::optional<std::string> value;
+    if (const std::size_t equals = arg.find('='); arg.starts_with("--") && equals != std::string::npos) {
+      name = arg.substr(0, equals);
+      value = arg.substr(equals + 1);
+    }
+    std::optional<std::string>* target = nullptr;
+    if (name == "--options") target = &command.optionsFile;
+    if (name == "--filters") target = &command.filtersFile;
+    if (name == "--locale") target = &command.localeName;
+    if (target == nullptr) return UsageError("unknown option " + name);
+    if (target->has_value()) return UsageError(name + " is given twice");
+    if (!value) {
+      if (i + 1 >= args.size()) return UsageError(name + " needs a value");
+      value = args[++i];
+    }
+    *target = std::move(value);
+  }
+
+  if (paths.empty()) {
+    return UsageError("the input and output paths are required (the saved settings are not read yet)");
+  }
+  if (paths.size() == 1) return UsageError("the output path is missing");
+  if (paths.size() > 2) return UsageError("too many paths: " + paths[2]);
+  command.action = ConvertCommand::Action::Convert;
+  command.inputPath = paths[0];
+  command.outputPath = paths[1];
+  return command;
+}
+
+std::string ConvertUsageText() {
+  return "Usage: quillmer-convert INPUT OUTPUT [--options FILE] [--filters FILE] [--locale NAME]\n"
+         "       quillmer-convert --help | --version\n"
+         "\n"
+         "Converts an Outlook calendar export (comma-separated, ten columns) into a\n"
+         "file of vCalendar 1.0 blocks for an iPod. The output is written only when\n"
+         "every appointment converts.\n"
+         "\n"
+         "  --options FILE  lines copied into every event (as the option box holds them)\n"
+         "  --filters FILE  appointments containing any of these lines are left out\n"
+         "  --locale NAME   regional settings for dates and times: ja-JP,\n"
+         "                  ja-JP-u-ca-japanese or en-US (default: from LC_ALL,\n"
+         "                  LC_TIME or LANG, else ja-JP)\n"
+         "\n"
+         "Exit status: 0 converted, 1 failed (the output file is untouched), 2 usage.\n";
+}

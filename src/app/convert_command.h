@@ -1,0 +1,26 @@
+#pragma once
+// The command line of quillmer-convert, read without touching anything:
+//   quillmer-convert INPUT OUTPUT [--options FILE] [--filters FILE] [--locale NAME]
+//   quillmer-convert --help | --version
+#include <optional>
+#include <string>
+#include <vector>
+
+struct ConvertCommand {
+  enum class Action { Convert, Help, Version, UsageError };
+  Action action = Action::UsageError;
+  // As given on the command line, in the terminal's encoding.
+  std::string inputPath;
+  std::string outputPath;
+  std::optional<std::string> optionsFile;
+  std::optional<std::string> filtersFile;
+  std::optional<std::string> localeName;
+  std::string usageError;  // what is wrong, for UsageError
+};
+
+// args are the arguments after the program name. --help and --version win over
+// everything else; "--" ends the options; "--name=value" equals "--name value".
+ConvertCommand ParseConvertCommand(const std::vector<std::string>& args);
+
+// The text of --help, ending with a line break.
+std::string ConvertUsageText();

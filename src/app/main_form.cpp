@@ -1,0 +1,84 @@
+#include "app/main_form.h"
+
+#include "app/memo_text.h"
+#include "app/settings.h"
+#include "platform/code_page.h"
+#include "platform/directories.h"
+
+namespace {
+
+constexpr std::string_view kSection = "i/o";
+constexpr std::string_view kInputKey = "input";
+constexpr std::string_view kOutputKey = "output";
+constexpr std::string_view kTerminateKey = "terminate";
+constexpr std::string_view kOptionFile = "option.txt";
+constexpr std::string_view kFilterFile = "filter.txt";
+
+}  // namespace
+
+AnsiText ApplicationTitle() { return "Kivaro; CSV to vCalendar for iPod series"; }
+
+AnsiText CompletionCaption() { return platform::Cp932FromUtf8("変換の完了"); }
+
+AnsiText MemoLimitMessage() {
+  return platform::Cp932FromUtf8("文字列の大きさがメモの制限を越えました");
+}
+
+void FormValues::SetMemoText(Memo memo, const AnsiText& text) {
+  if (text.size() > MemoTextLimit) throw PlainError(MemoLimitMessage());
+  (memo == Memo::Option ? option_ : filter_) = text;
+}
+
+void LoadMemoFromFile(FormControls& controls, Memo memo, const AnsiText& path) {
+  AnsiText text = ReadMemoFile(path);
+  if (text != controls.MemoText(memo)) controls.SetMemoText(memo, text);
+}
+
+void SaveMemoToFile(const FormControls& controls, Memo memo, const AnsiText& path) {
+  WriteMemoFile(path, controls.MemoText(memo));
+}
+
+void LoadFormSettings(FormControls& controls, const AnsiText& programPath, const ErrorReport& report) {
+  for (auto [memo, name] : {std::pair{Memo::Option, kOptionFile}, std::pair{Memo::Filter, kFilterFile}}) {
+    const AnsiText path = SideFilePath(programPath, name);
+    try {
+      LoadMemoFromFile(controls, memo, path);
+    } catch (const FileOpenError& error) {
+      // Neither side file exists before the first orderly exit.
+      if (platform::PathExists(path)) report(error);
+    } catch (const QuillmerError& error) {
+      report(error);
+    }
+  }
+  const SettingsFile settings(IniPath(programPath));
+  controls.SetEditText(PathEdit::Input, settings.ReadText(kSection, kInputKey, ""));
+  controls.SetEditText(PathEdit::Output, settings.ReadText(kSection, kOutputKey, ""));
+  controls.SetAutoTerminate(settings.ReadFlag(kSection, kTerminateKey, false));
+}
+
+void SaveFormSettings(const FormControls& controls, const AnsiText& programPath) {
+  // The per-user settings directory may not exist yet; a failure here shows up
+  // as the first file's own error.
+  platform::CreateDirectories(SideFilePath(programPath, ""));
+  SaveMemoToFile(controls, Memo::Option, SideFilePath(programPath, kOptionFile));
+  SaveMemoToFile(controls, Memo::Filter, SideFilePath(programPath, kFilterFile));
+  SettingsFile settings(IniPath(programPath));
+  settings.WriteText(kSection, kInputKey, controls.EditText(PathEdit::Input));
+  settings.WriteText(kSection, kOutputKey, controls.EditText(PathEdit::Output));
+  settings.WriteFlag(kSection, kTerminateKey, controls.AutoTerminate());
+}
+
+ConversionRequest BuildConversionRequest(const FormControls& controls) {
+  ConversionRequest request;
+  request.InputPath = controls.EditText(PathEdit::Input);
+  request.OutputPath = controls.EditText(PathEdit::Output);
+  request.OptionLines = MemoLines(controls.MemoText(Memo::Option));
+  request.FilterLines = MemoLines(controls.MemoText(Memo::Filter));
+  return request;
+}
+
+ConversionRequest SavedSettingsRequest(const AnsiText& programPath, const ErrorReport& report) {
+  FormValues values;
+  LoadFormSettings(values, programPath, report);
+  return BuildConversionRequest(values);
+}

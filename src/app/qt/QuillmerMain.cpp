@@ -1,0 +1,181 @@
+#include "app/qt/QuillmerMain.h"
+
+#include <QCheckBox>
+#include <algorithm>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/memo_text.h"
+#include "app/qt/About.h"
+#include "app/qt/ansi_qt.h"
+#include "app/qt/application.h"
+#include "app/qt/desktop.h"
+#include "app/qt/icons.h"
+#include "app/qt/link_label.h"
+#include "app/settings.h"
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+template <typename Control>
+Control* Place(Control* control, const char* name, int left, int top, int width, int height) {
+  control->setObjectName(QString::fromLatin1(name));
+  control->setGeometry(left, top, width, height);
+  return control;
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name, const QString& caption, int left, int top,
+                 int width, int height) {
+  auto* label = Place(new QLabel(caption, parent), name, left, top, width, height);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  FitWidthToText(label);
+  return label;
+}
+
+QPlainTextEdit* NewMemo(QWidget* parent, const char* name, int left, int top, int width, int height) {
+  auto* memo = Place(new QPlainTextEdit(parent), name, left, top, width, height);
+  memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+  memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memo->setTabChangesFocus(true);
+  return memo;
+}
+
+bool IsEnter(QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return false;
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+}  // namespace
+
+void FitWidthToText(QLabel* label) {
+  // Labels size themselves to their text: a face a little wider than the
+  // one the layout was made for must not cut the caption off.
+  label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
+}
+
+QFont MainWindowFont() {
+  QFont font;
+  font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
+                    QStringLiteral("IPAPGothic")});
+  font.setPixelSize(12);
+  return font;
+}
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+  setFixedSize(445, 436);
+  setFont(MainWindowFont());
+  setWindowIcon(MainIcon());
+  if (auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance()))
+    setWindowTitle(app->Title());
+
+  GroupBox1 = Place(new QGroupBox(QStringLiteral("入出力設定"), this), "GroupBox1", 8, 8, 425, 121);
+  Button1 = Place(new QPushButton(QStringLiteral("変換と出力"), GroupBox1), "Button1", 304, 80, 105, 25);
+  Button1->setDefault(true);
+  Edit1 = Place(new QLineEdit(GroupBox1), "Edit1", 112, 21, 297, 20);
+  Label2 = NewLabel(GroupBox1, "Label2", QStringLiteral("入力CSVファイル:"), 16, 24, 90, 12);
+  Label3 = NewLabel(GroupBox1, "Label3", QStringLiteral("出力VCSファイル:"), 16, 48, 90, 12);
+  Edit2 = Place(new QLineEdit(GroupBox1), "Edit2", 112, 45, 297, 20);
+  GroupBox2 = Place(new QGroupBox(QStringLiteral("変換オプション"), this), "GroupBox2", 8, 144, 425, 265);
+  memOption = NewMemo(GroupBox2, "memOption", 16, 40, 393, 97);
+  Label1 = NewLabel(GroupBox2, "Label1", QStringLiteral("専用オプション(全て自動的に各要素に含まれます)"),
+                    15, 21, 258, 12);
+  Label4 = NewLabel(GroupBox2, "Label4",
+                    QStringLiteral("フィルタ(次の文字が含まれているアイテムはコンバートされません)"), 15,
+                    149, 338, 12);
+  memFilter = NewMemo(GroupBox2, "memFilter", 16, 168, 393, 81);
+  Label5 = Place(new LinkLabel(QStringLiteral("バージョン情報..."), this), "Label5", 352, 418, 83, 12);
+  Label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  FitWidthToText(Label5);
+  chkAutoTerminate = Place(new QCheckBox(QStringLiteral("正常に変換できたら自動で終了"), GroupBox1),
+                           "chkAutoTerminate", 16, 88, 201, 17);
+
+  setTabOrder(Button1, Edit1);
+  setTabOrder(Edit1, Edit2);
+  setTabOrder(Edit2, chkAutoTerminate);
+  setTabOrder(chkAutoTerminate, memOption);
+  setTabOrder(memOption, memFilter);
+  Button1->setFocus();
+
+  connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
+  connect(Label5, &LinkLabel::clicked, this, Guarded([this] { Label5Click(); }));
+  // Enter in an edit or on the check box converts, as the default button would.
+  connect(Edit1, &QLineEdit::returnPressed, Button1, &QPushButton::click);
+  connect(Edit2, &QLineEdit::returnPressed, Button1, &QPushButton::click);
+  chkAutoTerminate->installEventFilter(this);
+
+  if (const QScreen* screen = this->screen()) {
+    QRect frame = rect();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+
+  FormCreate();
+}
+
+void TForm1::FormCreate() {
+  LoadFormSettings(*this, SettingsProgramPath(),
+                   [](const QuillmerError& error) { ShowErrorBox(error.Message()); });
+}
+
+void TForm1::FormDestroy() { SaveFormSettings(*this, SettingsProgramPath()); }
+
+void TForm1::Button1Click() {
+  const ConversionResult result = ConversionRun(BuildConversionRequest(*this));
+  ShowMessageBox(this, QMessageBox::Information, QStringFromAnsi(CompletionCaption()),
+                 QStringFromAnsi(result.CompletionMessage));
+  if (chkAutoTerminate->isChecked()) QCoreApplication::quit();
+}
+
+void TForm1::Label5Click() {
+  auto* about = new TfrmAbout(this);
+  about->exec();
+  about->deleteLater();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == chkAutoTerminate && IsEnter(event)) {
+    Button1->click();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+QPlainTextEdit* TForm1::MemoControl(Memo memo) const { return memo == Memo::Option ? memOption : memFilter; }
+
+QLineEdit* TForm1::EditControl(PathEdit edit) const { return edit == PathEdit::Input ? Edit1 : Edit2; }
+
+AnsiText TForm1::MemoText(Memo memo) const {
+  QString text = MemoControl(memo)->toPlainText();
+  text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+  return AnsiFromQString(text);
+}
+
+void TForm1::SetMemoText(Memo memo, const AnsiText& text) {
+  if (text.size() > MemoTextLimit) throw PlainError(MemoLimitMessage());
+  QString shown = QStringFromAnsi(text);
+  shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  MemoControl(memo)->setPlainText(shown);
+}
+
+AnsiText TForm1::EditText(PathEdit edit) const { return AnsiFromQString(EditControl(edit)->text()); }
+
+void TForm1::SetEditText(PathEdit edit, const AnsiText& text) {
+  EditControl(edit)->setText(QStringFromAnsi(text));
+}
+
+bool TForm1::AutoTerminate() const { return chkAutoTerminate->isChecked(); }
+
+void TForm1::SetAutoTerminate(bool ticked) { chkAutoTerminate->setChecked(ticked); }

@@ -1,0 +1,68 @@
+#pragma once
+// The main window: two path edits, the convert button, the auto-terminate
+// box, the option and filter memos, and the link to the about box.
+#include <QWidget>
+
+#include "app/main_form.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class LinkLabel;
+
+class TForm1 : public QWidget, public FormControls {
+  Q_OBJECT
+
+ public:
+  // Builds the controls and runs FormCreate; load errors are shown, never raised.
+  explicit TForm1(QWidget* parent = nullptr);
+
+  // Fills the controls from the settings files.
+  void FormCreate();
+  // Writes the controls back to the settings files; raises the first failure.
+  void FormDestroy();
+  // Runs one conversion with the controls' values and reports it.
+  void Button1Click();
+  // Opens a fresh about box modally.
+  void Label5Click();
+
+  // FormControls: the controls' values as AnsiText.
+  AnsiText MemoText(Memo memo) const override;
+  void SetMemoText(Memo memo, const AnsiText& text) override;
+  AnsiText EditText(PathEdit edit) const override;
+  void SetEditText(PathEdit edit, const AnsiText& text) override;
+  bool AutoTerminate() const override;
+  void SetAutoTerminate(bool ticked) override;
+
+  QGroupBox* GroupBox1;
+  QPushButton* Button1;
+  QLineEdit* Edit1;
+  QLabel* Label2;
+  QLabel* Label3;
+  QLineEdit* Edit2;
+  QGroupBox* GroupBox2;
+  QPlainTextEdit* memOption;
+  QLabel* Label1;
+  QLabel* Label4;
+  QPlainTextEdit* memFilter;
+  LinkLabel* Label5;
+  QCheckBox* chkAutoTerminate;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QPlainTextEdit* MemoControl(Memo memo) const;
+  QLineEdit* EditControl(PathEdit edit) const;
+};
+
+// The program's main window while it exists.
+extern TForm1* Form1;
+
+// The main window's font: the Japanese UI face, or a free one of the same metrics.
+QFont MainWindowFont();
+// Widens a label that its text would overflow; the height stays.
+void FitWidthToText(QLabel* label);

@@ -1,0 +1,11 @@
+#include "app/qt/ansi_qt.h"
+
+#include "platform/code_page.h"
+
+QString QStringFromAnsi(std::string_view text) {
+  return QString::fromStdU16String(platform::AnsiCodePage().ToUtf16(text));
+}
+
+AnsiText AnsiFromQString(const QString& text) {
+  return platform::AnsiCodePage().FromUtf16(text.toStdU16String());
+}

@@ -1,0 +1,72 @@
+#include "app/qt/application.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QWidget>
+
+#include "app/error_text.h"
+#include "app/qt/ansi_qt.h"
+#include "app/qt/desktop.h"
+#include "text/date_time_text.h"
+#include "text/errors.h"
+
+QuillmerApplication::QuillmerApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+void QuillmerApplication::RunHandler(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (...) {
+    auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance());
+    if (app == nullptr) throw;
+    app->pending_ = std::current_exception();
+  }
+}
+
+void QuillmerApplication::RequestEnd() {
+  endRequested_ = true;
+  QCoreApplication::exit(0);
+}
+
+bool QuillmerApplication::notify(QObject* receiver, QEvent* event) {
+  bool handled = false;
+  try {
+    handled = QApplication::notify(receiver, event);
+  } catch (...) {
+    pending_ = std::current_exception();
+  }
+  ShowPendingErrors();
+  return handled;
+}
+
+bool QuillmerApplication::event(QEvent* event) {
+  if (event->type() == QEvent::LocaleChange) RunHandler([] { LoadDateTextSettings(); });
+  return QApplication::event(event);
+}
+
+void QuillmerApplication::ShowPendingErrors() {
+  // Taken before the box opens: the box's own event loop may keep another.
+  while (pending_) ShowErrorBox(std::exchange(pending_, nullptr));
+}
+
+void ShowErrorBox(std::string_view message) {
+  // A button held down or a drag in progress must not stay captured behind the box.
+  if (QWidget* grabber = QWidget::mouseGrabber()) {
+    grabber->releaseMouse();
+    if (auto* button = qobject_cast<QAbstractButton*>(grabber)) button->setDown(false);
+  }
+  auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance());
+  const QString caption = app != nullptr ? app->Title() : QString();
+  ShowMessageBox(nullptr, QMessageBox::Critical, caption, QStringFromAnsi(ErrorBoxText(message)));
+}
+
+void ShowErrorBox(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const QuillmerError& e) {
+    ShowErrorBox(e.Message());
+  } catch (const std::exception& e) {
+    ShowErrorBox(e.what());
+  } catch (...) {
+    ShowErrorBox("Unknown error");
+  }
+}

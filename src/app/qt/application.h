@@ -1,0 +1,51 @@
+#pragma once
+// The application object: the one place where errors that escape an event
+// handler are shown, and the reload of the regional settings on a change.
+#include <QApplication>
+#include <exception>
+#include <functional>
+#include <string_view>
+
+class QuillmerApplication : public QApplication {
+  Q_OBJECT
+
+ public:
+  QuillmerApplication(int& argc, char** argv);
+
+  // The title of the application: the main window's caption and every error box's.
+  void SetTitle(const QString& title) { title_ = title; }
+  const QString& Title() const { return title_; }
+
+  // Runs a handler. An error that escapes it is kept and shown once the event
+  // being dispatched has been handled: it never unwinds through Qt itself.
+  static void RunHandler(const std::function<void()>& handler);
+
+  // Ends every running event loop, modal boxes included, also before the main
+  // loop has started; the main loop is then never entered.
+  void RequestEnd();
+  bool EndRequested() const { return endRequested_; }
+
+  bool notify(QObject* receiver, QEvent* event) override;
+
+ protected:
+  bool event(QEvent* event) override;
+
+ private:
+  void ShowPendingErrors();
+
+  QString title_;
+  std::exception_ptr pending_;
+  bool endRequested_ = false;
+};
+
+// A slot that runs handler through QuillmerApplication::RunHandler.
+template <typename Handler>
+auto Guarded(Handler handler) {
+  return [handler]() mutable { QuillmerApplication::RunHandler(handler); };
+}
+
+// Shows message in a stop box captioned with the application's title, with
+// "." appended by the rule of the error box; releases the mouse first.
+void ShowErrorBox(std::string_view message);
+// ShowErrorBox for whatever error the pointer holds.
+void ShowErrorBox(const std::exception_ptr& error);

@@ -1,0 +1,41 @@
+#include "app/qt/program.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QSessionManager>
+
+#include "app/qt/QuillmerMain.h"
+#include "app/qt/application.h"
+
+int RunMainWindow() {
+  TForm1 form;
+  Form1 = &form;
+  bool saved = false;
+  auto finish = [&form, &saved] {
+    if (saved) return;
+    saved = true;
+    form.hide();
+    try {
+      form.FormDestroy();
+    } catch (...) {
+      ShowErrorBox(std::current_exception());
+    }
+  };
+  // At the end of the desktop session the settings are saved before the loop may be left.
+  const QMetaObject::Connection sessionEnd =
+      QObject::connect(qApp, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager&) {
+        QuillmerApplication::RunHandler([&form] { form.FormDestroy(); });
+      });
+  const QMetaObject::Connection quitting = QObject::connect(qApp, &QCoreApplication::aboutToQuit, &form, finish);
+
+  auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance());
+  if (app == nullptr || !app->EndRequested()) {
+    form.show();
+    QCoreApplication::exec();
+  }
+  finish();
+  QObject::disconnect(sessionEnd);
+  QObject::disconnect(quitting);
+  Form1 = nullptr;
+  return 0;
+}

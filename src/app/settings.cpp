@@ -1,0 +1,145 @@
+#include "app/settings.h"
+
+#include <optional>
+#include <string>
+
+#include "platform/code_page.h"
+#include "platform/directories.h"
+#include "platform/executable.h"
+#include "platform/ini_file.h"
+#include "text/characters.h"
+#include "text/errors.h"
+
+namespace {
+
+std::optional<AnsiText>& SettingsDirectoryOverride() {
+  static std::optional<AnsiText> directory;
+  return directory;
+}
+
+// Index of the last byte of path that is one of delimiters and not the second
+// byte of a double-byte character, or npos.
+std::size_t LastDelimiter(std::string_view path, std::string_view delimiters) {
+  for (std::size_t i = path.size(); i-- > 0;) {
+    if (delimiters.find(path[i]) == std::string_view::npos) continue;
+    if (ByteKindAt(path, 0, i) != ByteKind::Trail) return i;
+  }
+  return std::string_view::npos;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+AnsiText SideFilePath(std::string_view programPath, std::string_view name,
+                      std::string_view delimiters) {
+  const std::size_t last = LastDelimiter(programPath, delimiters);
+  const std::size_t keep = last == std::string_view::npos ? 0 : last + 1;
+  return AnsiText(programPath.substr(0, keep)) + AnsiText(name);
+}
+
+AnsiText IniPath(std::string_view programPath, std::string_view delimiters) {
+  const std::string all = std::string(delimiters) + ".";
+  const std::size_t last = LastDelimiter(programPath, all);
+  if (last != std::string_view::npos && programPath[last] == '.')
+    return AnsiText(programPath.substr(0, last)) + ".ini";
+  return AnsiText(programPath) + ".ini";
+}
+
+namespace detail {
+
+std::optional<std::int32_t> ParseWholeNumber(std::string_view text) {
+  std::string s(text);
+  if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s.replace(0, 2, "$");
+  std::size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+
+  bool hex = false;
+  if (i < s.size() && (s[i] == '$' || s[i] == 'x' || s[i] == 'X')) {
+    hex = true;
+    ++i;
+  } else if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+    hex = true;
+    i += 2;
+  }
+  if (i == s.size()) return std::nullopt;
+
+  std::uint64_t value = 0;
+  for (; i < s.size(); ++i) {
+    const int digit = hex ? HexDigit(s[i]) : (s[i] >= '0' && s[i] <= '9' ? s[i] - '0' : -1);
+    if (digit < 0) return std::nullopt;
+    value = value * (hex ? 16 : 10) + static_cast<unsigned>(digit);
+    if (value > 0xFFFFFFFFull) return std::nullopt;
+  }
+  if (hex) {
+    // Eight hex digits are a 32-bit pattern: $FFFFFFFF is -1.
+    const std::uint32_t pattern = static_cast<std::uint32_t>(value);
+    const std::uint32_t result = negative ? 0u - pattern : pattern;
+    return static_cast<std::int32_t>(result);
+  }
+  if (negative) {
+    if (value > 0x80000000ull) return std::nullopt;
+    return static_cast<std::int32_t>(-static_cast<std::int64_t>(value));
+  }
+  if (value > 0x7FFFFFFFull) return std::nullopt;
+  return static_cast<std::int32_t>(value);
+}
+
+AnsiText ChooseSettingsDirectory(const AnsiText& executableDirectory, bool writable,
+                                 const AnsiText& userConfigDirectory) {
+  if (writable || userConfigDirectory.empty()) return executableDirectory;
+  return userConfigDirectory + "/" + AnsiText(ProgramName) + "/";
+}
+
+}  // namespace detail
+
+AnsiText SettingsDirectory() {
+  if (const auto& forced = SettingsDirectoryOverride()) {
+    AnsiText directory = *forced;
+    if (directory.empty() || directory.back() != '/') directory += '/';
+    return directory;
+  }
+  const AnsiText executableDirectory = SideFilePath(platform::ExecutablePath(), "");
+  return detail::ChooseSettingsDirectory(executableDirectory,
+                                         platform::IsWritableDirectory(executableDirectory),
+                                         platform::UserConfigDirectory());
+}
+
+void SetSettingsDirectoryForTesting(std::optional<AnsiText> directory) {
+  SettingsDirectoryOverride() = std::move(directory);
+}
+
+AnsiText SettingsProgramPath() { return SettingsDirectory() + AnsiText(ProgramName); }
+
+AnsiText SettingsFile::ReadText(std::string_view section, std::string_view key,
+                                std::string_view defaultText) const {
+  AnsiText text = platform::ReadProfileString(path_, section, key, defaultText);
+  if (text.size() > ReadTextLimit) {
+    std::size_t cut = ReadTextLimit;
+    // The byte after the cut would be a trail byte: leave its lead byte out too.
+    if (ByteKindAt(text, 0, cut) == ByteKind::Trail) --cut;
+    text.resize(cut);
+  }
+  return text;
+}
+
+bool SettingsFile::ReadFlag(std::string_view section, std::string_view key, bool defaultFlag) const {
+  const std::optional<std::int32_t> number = detail::ParseWholeNumber(ReadText(section, key, ""));
+  return number ? *number != 0 : defaultFlag;
+}
+
+void SettingsFile::WriteText(std::string_view section, std::string_view key, std::string_view text) {
+  if (!platform::WriteProfileString(path_, section, key, text))
+    throw PlainError(path_ + platform::Cp932FromUtf8(" に書き込めません"));
+}
+
+void SettingsFile::WriteFlag(std::string_view section, std::string_view key, bool flag) {
+  WriteText(section, key, flag ? "1" : "0");
+}

@@ -1,0 +1,95 @@
+#include "cli/terminal_text.h"
+
+#include <iconv.h>
+#include <langinfo.h>
+
+#include <cerrno>
+#include <clocale>
+#include <cstring>
+
+#include "text/characters.h"
+
+namespace cli {
+namespace {
+
+bool IsUtf8Name(std::string_view name) {
+  std::string lower;
+  for (char c : name) {
+    if (c != '-' && c != '_') lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  }
+  return lower == "utf8";
+}
+
+std::u16string Utf8ToUtf16(std::string_view utf8) {
+  std::u16string units;
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    int extra = b < 0x80 ? 0 : (b >> 5) == 0x6 ? 1 : (b >> 4) == 0xE ? 2 : (b >> 3) == 0x1E ? 3 : -1;
+    char32_t cp = extra == 0 ? b : extra == 1 ? b & 0x1F : extra == 2 ? b & 0x0F : b & 0x07;
+    bool ok = extra >= 0 && i + static_cast<std::size_t>(extra) < utf8.size();
+    for (int k = 1; ok && k <= extra; ++k) {
+      const auto c = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
+      ok = (c & 0xC0) == 0x80;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    if (!ok) {
+      units.push_back(u'\uFFFD');
+      ++i;
+      continue;
+    }
+    i += static_cast<std::size_t>(extra) + 1;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      units.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+      units.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+    } else {
+      units.push_back(static_cast<char16_t>(cp));
+    }
+  }
+  return units;
+}
+
+}  // namespace
+
+std::string TerminalCodeset() {
+  std::setlocale(LC_CTYPE, "");
+  const char* codeset = nl_langinfo(CODESET);
+  if (codeset == nullptr || *codeset == '\0') return "UTF-8";
+  const std::string name = codeset;
+  if (name == "ANSI_X3.4-1968" || name == "ASCII" || name == "US-ASCII") return "UTF-8";
+  return name;
+}
+
+std::string AnsiToTerminal(std::string_view ansi, const std::string& codeset) {
+  std::string utf8 = AnsiTextToUtf8(ansi);
+  for (std::size_t at = utf8.find("\r\n"); at != std::string::npos; at = utf8.find("\r\n", at)) utf8.erase(at, 1);
+  if (IsUtf8Name(codeset)) return utf8;
+  iconv_t cd = iconv_open(codeset.c_str(), "UTF-8");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return utf8;
+  std::string out(utf8.size() * 4 + 16, '\0');
+  char* in = const_cast<char*>(utf8.data());
+  std::size_t inLeft = utf8.size();
+  char* dst = out.data();
+  std::size_t outLeft = out.size();
+  while (inLeft > 0) {
+    if (iconv(cd, &in, &inLeft, &dst, &outLeft) != static_cast<std::size_t>(-1)) break;
+    if (errno == E2BIG) break;
+    // A character the terminal cannot show: one "?" for the whole UTF-8 sequence.
+    std::size_t skip = 1;
+    while (skip < inLeft && (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80) ++skip;
+    in += skip;
+    inLeft -= skip;
+    if (outLeft == 0) break;
+    *dst++ = '?';
+    --outLeft;
+  }
+  iconv(cd, nullptr, nullptr, &dst, &outLeft);
+  iconv_close(cd);
+  out.resize(out.size() - outLeft);
+  return out;
+}
+
+AnsiText FileNameToAnsi(std::string_view utf8) { return Utf16ToAnsiText(Utf8ToUtf16(utf8)); }
+
+}  // namespace cli

@@ -1,0 +1,186 @@
+// quillmer-convert as a user runs it, and its command line.
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "app/convert_command.h"
+#include "support/test_support.h"
+
+using testing_support::ReadFileBytes;
+using testing_support::SameBytes;
+using testing_support::SourceDir;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+struct RunResult {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  // Runs the converter with the arguments (already shell-quoted) under env.
+  RunResult Run(const std::string& args, const std::string& env = "LANG=C.UTF-8") {
+    const char* binaryDir = std::getenv("QUILLMER_BINARY_DIR");
+    const std::string binary = std::string(binaryDir ? binaryDir : QUILLMER_BINARY_DIR) + "/quillmer-convert";
+    const std::string command = "env -u LC_ALL -u LC_TIME -u LC_CTYPE " + env + " '" + binary + "' " + args +
+                                " > '" + (dir_ / "stdout") + "' 2> '" + (dir_ / "stderr") + "'";
+    const int status = std::system(command.c_str());
+    RunResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = ReadFileBytes(dir_ / "stdout");
+    result.err = ReadFileBytes(dir_ / "stderr");
+    return result;
+  }
+
+  static std::string Example(const char* name) { return "'" + (SourceDir() / "examples" / name).string() + "'"; }
+  std::string Path(const char* name) const { return "'" + (dir_ / name) + "'"; }
+
+  TempDir dir_;
+};
+
+const char* const kDoneUtf8 =
+    "変換と出力が完了しました\n\n・変換対象: 20件\n・フィルタ対象: 0件\n";
+
+}  // namespace
+
+TEST_F(CliTest, ConvertsTheSampleAndReportsInUtf8) {
+  const RunResult run = Run(Example("outlook-export.csv") + " " + Path("out.vcs"));
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out, kDoneUtf8);
+  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(SameBytes(ReadFileBytes(dir_ / "out.vcs"), ReadFileBytes(SourceDir() / "examples/outlook-export.vcs")));
+}
+
+TEST_F(CliTest, OptionAndFilterFilesAsTheBoxesWouldHoldThem) {
+  const RunResult run = Run(Example("outlook-export.csv") + " " + Path("out.vcs") + " --options " +
+                            Example("option.txt") + " --filters=" + Example("filter.txt"));
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.out.find("・フィルタ対象: 3件"), std::string::npos);
+  EXPECT_TRUE(SameBytes(ReadFileBytes(dir_ / "out.vcs"),
+                        ReadFileBytes(SourceDir() / "examples/outlook-export-filtered.vcs")));
+}
+
+TEST_F(CliTest, AsciiLocaleStillShowsJapanese) {
+  const RunResult run = Run(Example("outlook-export.csv") + " " + Path("out.vcs"), "LANG=C");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_NE(run.out.find("変換と出力が完了しました"), std::string::npos);
+}
+
+TEST_F(CliTest, FailuresGoToStderrAsTheErrorBoxWordsThem) {
+  WriteFileBytes(dir_ / "out.vcs", "old");
+  struct Row {
+    const char* name;
+    std::string input;
+    std::string message;
+  };
+  WriteFileBytes(dir_ / "bad.csv", "\"h\"\r\n\"a\",\"b\",\"2008/02/30\",\"10:00:00\"\r\n");
+  WriteFileBytes(dir_ / "short.csv", "\"h\"\r\n\"a\",\"b\"\r\n");
+  const Row rows[] = {
+      {"missing input", Path("missing.csv"), "ファイル \"" + (dir_ / "missing.csv") + "\". "},
+      {"bad date, message gets a full stop", Path("bad.csv"), "'2008/02/30 10:00:00' は日付または時刻ではありません.\n"},
+      {"index error ends in a parenthesis, no full stop", Path("short.csv"),
+       "リストのインデックスが範囲を超えています (3)\n"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const RunResult run = Run(r.input + " " + Path("out.vcs"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find(r.message), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFileBytes(dir_ / "out.vcs"), "old");
+  }
+}
+
+TEST_F(CliTest, MissingOptionFileFailsBeforeConverting) {
+  const RunResult run = Run(Example("outlook-export.csv") + " " + Path("out.vcs") + " --options " + Path("no.txt"));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("no.txt"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "out.vcs"));
+}
+
+TEST_F(CliTest, LocaleDecidesHowDatesRead) {
+  // Under the English settings a year-first date does not read.
+  const RunResult english = Run(Example("outlook-export.csv") + " " + Path("out.vcs") + " --locale en-US");
+  EXPECT_EQ(english.exitCode, 1);
+  EXPECT_NE(english.err.find("2024/01/15 10:00:00"), std::string::npos) << english.err;
+  // The environment would choose English too; the option wins.
+  const RunResult chosen =
+      Run(Example("outlook-export.csv") + " " + Path("out.vcs") + " --locale ja-JP", "LANG=en_US.UTF-8");
+  EXPECT_EQ(chosen.exitCode, 0) << chosen.err;
+  const RunResult unknown = Run(Example("outlook-export.csv") + " " + Path("out.vcs") + " --locale xx-YY");
+  EXPECT_EQ(unknown.exitCode, 2);
+}
+
+TEST_F(CliTest, UsageAndInformation) {
+  struct Row {
+    const char* name;
+    std::string args;
+    int exitCode;
+    std::string outContains;
+    std::string errContains;
+  };
+  const Row rows[] = {
+      {"no paths", "", 2, "", "paths are required"},
+      {"one path", "a.csv", 2, "", "output path is missing"},
+      {"unknown option", "a.csv b.vcs --colour", 2, "", "unknown option --colour"},
+      {"help", "--help", 0, "Usage: quillmer-convert INPUT OUTPUT", ""},
+      {"version", "--version", 0, "quillmer-convert 1.", ""},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const RunResult run = Run(r.args);
+    EXPECT_EQ(run.exitCode, r.exitCode);
+    if (r.outContains.empty()) {
+      EXPECT_EQ(run.out, "");
+    }
+    EXPECT_NE(run.out.find(r.outContains), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find(r.errContains), std::string::npos) << run.err;
+  }
+}
+
+TEST(ConvertCommandLine, Parsing) {
+  using Action = ConvertCommand::Action;
+  struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    Action action;
+    std::string input, output, options, filters, locale;  // "-" for not given
+  };
+  const Row rows[] = {
+      {"two paths", {"in.csv", "out.vcs"}, Action::Convert, "in.csv", "out.vcs", "-", "-", "-"},
+      {"options before the paths", {"--options", "o.txt", "--filters", "f.txt", "in", "out"}, Action::Convert,
+       "in", "out", "o.txt", "f.txt", "-"},
+      {"name=value", {"in", "--locale=en-US", "out"}, Action::Convert, "in", "out", "-", "-", "en-US"},
+      {"an empty value", {"in", "out", "--filters="}, Action::Convert, "in", "out", "-", "", "-"},
+      {"-- lets a path begin with a dash", {"--", "-in.csv", "--out"}, Action::Convert, "-in.csv", "--out", "-",
+       "-", "-"},
+      {"a lone dash is a path", {"-", "out"}, Action::Convert, "-", "out", "-", "-", "-"},
+      {"help wins over errors", {"--bogus", "--help"}, Action::Help, "", "", "-", "-", "-"},
+      {"version", {"a", "--version"}, Action::Version, "", "", "-", "-", "-"},
+      {"help after -- is a path", {"--", "--help", "out"}, Action::Convert, "--help", "out", "-", "-", "-"},
+      {"no arguments", {}, Action::UsageError, "", "", "-", "-", "-"},
+      {"three paths", {"a", "b", "c"}, Action::UsageError, "", "", "-", "-", "-"},
+      {"an option without its value", {"a", "b", "--options"}, Action::UsageError, "", "", "-", "-", "-"},
+      {"an option twice", {"a", "b", "--locale", "x", "--locale", "y"}, Action::UsageError, "", "", "-", "-", "-"},
+      {"an unknown short option", {"a", "b", "-v"}, Action::UsageError, "", "", "-", "-", "-"},
+  };
+  auto shown = [](const std::optional<std::string>& value) { return value ? *value : std::string("-"); };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const ConvertCommand command = ParseConvertCommand(r.args);
+    EXPECT_EQ(command.action, r.action);
+    if (r.action == Action::UsageError) {
+      EXPECT_FALSE(command.usageError.empty());
+      continue;
+    }
+    EXPECT_EQ(command.inputPath, r.input);
+    EXPECT_EQ(command.outputPath, r.output);
+    EXPECT_EQ(shown(command.optionsFile), r.options);
+    EXPECT_EQ(shown(command.filtersFile), r.filters);
+    EXPECT_EQ(shown(command.localeName), r.locale);
+  }
+}

@@ -1,0 +1,177 @@
+#include "conversion/conversion_run.h"
+
+#include "platform/regional.h"
+#include "support/test_support.h"
+#include "text/date_time_text.h"
+#include "text/errors.h"
+
+using testing_support::Hex;
+using testing_support::ReadFileBytes;
+using testing_support::SameBytes;
+using testing_support::Sjis;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+const std::string kHeader = Sjis(R"("件名","場所","開始日","開始時刻","終了日","終了時刻","アラーム","アラーム日付","アラーム時刻","内容")");
+
+std::string Record(const std::string& title, const std::string& date = "2008/01/15") {
+  return "\"" + title + "\",\"" + Sjis("本社") + "\",\"" + date + "\",\"10:00:00\",\"" + date +
+         "\",\"11:30:00\",\"FALSE\",\"" + date + "\",\"9:45:00\",\"" + Sjis("資料持参") + "\"";
+}
+
+std::string Lines(std::initializer_list<std::string> lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+// The block of Record(title) as the output file holds it.
+std::string Block(const std::string& summary, const std::string& extra = "") {
+  return "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nVERSION:1.0\r\nSUMMARY;ENCODING=QUOTED-PRINTABLE:" + summary +
+         "\r\nDTSTART:20080115T010000Z\r\nDTEND:20080115T023000Z\r\n"
+         "DALARM;ENCODING=QUOTED-PRINTABLE:00000000T000000Z;\r\n"
+         "DESCRIPTION;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:(=EF=BC=A0=E6=9C=AC=E7=A4=BE) "
+         "=E8=B3=87=E6=96=99=E6=8C=81=E5=8F=82\r\n" +
+         extra + "END:VEVENT\r\nEND:VCALENDAR\r\n";
+}
+
+std::string Message(int converted, int filtered) {
+  return Sjis("変換と出力が完了しました") + "\r\n\r\n" + Sjis("・変換対象: ") + std::to_string(converted) +
+         Sjis("件") + "\r\n" + Sjis("・フィルタ対象: ") + std::to_string(filtered) + Sjis("件");
+}
+
+class ConversionRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(platform::UseRegionalProfile("ja-JP"));
+    LoadDateTextSettings();
+  }
+  void TearDown() override { platform::ClearRegionalProfileChoice(); }
+
+  ConversionRequest Request(const std::string& input, LineList filters = {}, LineList options = {}) {
+    WriteFileBytes(in_, input);
+    return {in_, out_, std::move(options), std::move(filters)};
+  }
+
+  TempDir dir_;
+  std::string in_ = dir_ / "export.csv";
+  std::string out_ = dir_ / "calendar.vcs";
+};
+
+}  // namespace
+
+TEST_F(ConversionRunTest, Outcomes) {
+  const std::string a = Record("a"), b = Record(Sjis("会議")), c = Record("c");
+  struct Row {
+    const char* name;
+    std::string input;
+    LineList filters;
+    std::string output;
+    int converted;
+    int filtered;
+  };
+  const Row rows[] = {
+      {"header only", Lines({kHeader}), {}, "", 0, 0},
+      {"empty file", "", {}, "", 0, 0},
+      {"one record", Lines({kHeader, a}), {}, Block("a"), 1, 0},
+      {"one of three filtered, file order kept", Lines({kHeader, a, b, c}), {Sjis("会議")},
+       Block("a") + Block("c"), 2, 1},
+      {"every record filtered", Lines({kHeader, a, c}), {"\",\""}, "", 0, 2},
+      {"a filter string only in the header", Lines({kHeader, a}), {Sjis("件名")}, Block("a"), 1, 0},
+      {"an empty filter line", Lines({kHeader, a}), {""}, Block("a"), 1, 0},
+      {"a filtered record lacking fields raises nothing", Lines({kHeader, "\"x\"", a}), {"x"}, Block("a"), 1, 1},
+      {"a header that is no record is never split", Lines({"\"\"", a}), {}, Block("a"), 1, 0},
+      {"without a line break at the end", kHeader + "\r\n" + a, {}, Block("a"), 1, 0},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const ConversionResult result = ConversionRun(Request(r.input, r.filters));
+    EXPECT_EQ(result.ConvertedCount, r.converted);
+    EXPECT_EQ(result.FilteredCount, r.filtered);
+    EXPECT_TRUE(SameBytes(result.CompletionMessage, Message(r.converted, r.filtered)));
+    EXPECT_TRUE(SameBytes(ReadFileBytes(out_), r.output));
+  }
+}
+
+TEST_F(ConversionRunTest, OptionLinesInEveryBlock) {
+  const LineList options = {"X-A:1", "", Sjis("CATEGORIES:仕事")};
+  ConversionRun(Request(Lines({kHeader, Record("a"), Record("b")}), {}, options));
+  const std::string extra = "X-A:1\r\n\r\n" + Sjis("CATEGORIES:仕事") + "\r\n";
+  EXPECT_TRUE(SameBytes(ReadFileBytes(out_), Block("a", extra) + Block("b", extra)));
+}
+
+TEST_F(ConversionRunTest, CompletionMessageCountsInPlainDigits) {
+  std::string input = kHeader + "\r\n";
+  for (int i = 0; i < 1234; ++i) input += Record(i % 100 == 0 ? "skip" : "a") + "\r\n";
+  const ConversionResult result = ConversionRun(Request(input, {"skip"}));
+  EXPECT_TRUE(SameBytes(result.CompletionMessage, Message(1221, 13)));
+}
+
+// A run that fails leaves the output file as it was, or absent.
+TEST_F(ConversionRunTest, FailuresLeaveTheOutputAlone) {
+  struct Row {
+    const char* name;
+    std::string input;
+    std::string message;
+  };
+  const Row rows[] = {
+      {"a bad date in the third record", Lines({kHeader, Record("a"), Record("b"), Record("c", "2008/02/30")}),
+       DateTimeTextError("2008/02/30 10:00:00").Message()},
+      {"a short third record", Lines({kHeader, Record("a"), Record("b"), "\"c\",\"d\""}),
+       ListIndexError(3).Message()},
+      {"an unfinished last line", Lines({kHeader, Record("a"), ""}), ListIndexError(3).Message()},
+      {"an export cut off inside a note", kHeader + "\r\n" + Record("a").substr(0, 60), ListIndexError(2).Message()},
+  };
+  for (const bool outputExists : {true, false}) {
+    for (const Row& r : rows) {
+      SCOPED_TRACE(::testing::Message() << r.name << (outputExists ? ", output exists" : ", no output"));
+      std::filesystem::remove(out_);
+      if (outputExists) WriteFileBytes(out_, "old content");
+      try {
+        ConversionRun(Request(r.input));
+        ADD_FAILURE() << "no error";
+      } catch (const QuillmerError& error) {
+        EXPECT_EQ(Hex(error.Message()), Hex(r.message));
+      }
+      if (outputExists) {
+        EXPECT_EQ(ReadFileBytes(out_), "old content");
+      } else {
+        EXPECT_FALSE(std::filesystem::exists(out_));
+      }
+    }
+  }
+}
+
+TEST_F(ConversionRunTest, MissingInputKeepsTheOldOutput) {
+  WriteFileBytes(out_, "old");
+  const ConversionRequest request{dir_ / "missing.csv", out_, {}, {}};
+  EXPECT_THROW(ConversionRun(request), FileOpenError);
+  EXPECT_EQ(ReadFileBytes(out_), "old");
+}
+
+TEST_F(ConversionRunTest, LongerOldOutputIsReplacedWhole) {
+  WriteFileBytes(out_, std::string(100000, 'x'));
+  ConversionRun(Request(Lines({kHeader, Record("a")})));
+  EXPECT_TRUE(SameBytes(ReadFileBytes(out_), Block("a")));
+}
+
+TEST_F(ConversionRunTest, OutputPathEqualToInputPath) {
+  const std::string good = Lines({kHeader, Record("a")});
+  WriteFileBytes(in_, good);
+  ConversionRun({in_, in_, {}, {}});
+  EXPECT_TRUE(SameBytes(ReadFileBytes(in_), Block("a")));
+
+  const std::string bad = Lines({kHeader, Record("a"), Record("b", "2008/13/01")});
+  WriteFileBytes(in_, bad);
+  EXPECT_THROW(ConversionRun({in_, in_, {}, {}}), DateTimeTextError);
+  EXPECT_EQ(ReadFileBytes(in_), bad);
+}
+
+TEST_F(ConversionRunTest, OutputThatCannotBeCreatedKeepsNothingHalfWritten) {
+  const ConversionRequest request{Request(Lines({kHeader, Record("a")})).InputPath, dir_ / "no-such-dir/out.vcs",
+                                  {}, {}};
+  EXPECT_THROW(ConversionRun(request), FileCreateError);
+  EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "no-such-dir"));
+}

@@ -1,0 +1,226 @@
+#include "conversion/input_records.h"
+
+#include <deque>
+#include <random>
+#include <variant>
+
+#include "conversion/record_text.h"
+#include "platform/code_page.h"
+#include "support/test_support.h"
+#include "text/characters.h"
+#include "text/errors.h"
+
+using testing_support::Hex;
+using testing_support::Sjis;
+
+namespace {
+
+// The joining exactly as first written: in place, one join at a time.
+void JoinOneAtATime(LineList& lines) {
+  int i = 0;
+  while (i < lines.Count()) {
+    const AnsiText line = lines.ItemAt(i);
+    const AnsiText lastTwo = RightChars(line, 2);
+    const bool ends = lastTwo != ",\"" && !lastTwo.empty() && lastTwo.back() == '"';
+    if (ends) {
+      ++i;
+    } else {
+      lines.SetItemAt(i, line + lines.ItemAt(i + 1));
+      lines.RemoveAt(i + 1);
+    }
+  }
+}
+
+// The records, or the error message.
+using JoinOutcome = std::variant<std::vector<AnsiText>, AnsiText>;
+
+template <typename Join>
+JoinOutcome Outcome(std::vector<AnsiText> lines, Join join) {
+  LineList list;
+  for (auto& line : lines) list.Append(line);
+  try {
+    join(list);
+  } catch (const ListIndexError& error) {
+    return error.Message();
+  }
+  return std::vector<AnsiText>(list.begin(), list.end());
+}
+
+std::string Describe(const JoinOutcome& outcome) {
+  if (const auto* message = std::get_if<AnsiText>(&outcome)) return "error " + Hex(*message);
+  std::string text;
+  for (const AnsiText& item : std::get<std::vector<AnsiText>>(outcome)) text += "[" + Hex(item) + "] ";
+  return text;
+}
+
+AnsiText IndexMessage(int index) { return ListIndexError(index).Message(); }
+
+class CodePage932 : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::SetAnsiCodePage(932); }
+};
+
+using JoinRecordLinesTest = CodePage932;
+using IsFilteredOutTest = CodePage932;
+
+}  // namespace
+
+TEST_F(JoinRecordLinesTest, JoinsLinesIntoRecords) {
+  const std::string nine = R"("a","b","c","d","e","f","g","h","i",)";
+  struct Row {
+    const char* name;
+    std::vector<AnsiText> lines;
+    std::vector<AnsiText> records;
+  };
+  const Row rows[] = {
+      {"every line ends with a quote", {R"("h1","h2")", R"("a","b")", R"("c","d")"},
+       {R"("h1","h2")", R"("a","b")", R"("c","d")"}},
+      {"a note over two lines loses its line break", {nine + "\"first line", "second line\""},
+       {nine + "\"first linesecond line\""}},
+      {"a line ending with comma and quote is unfinished", {"\"a\",\"", "text\""}, {"\"a\",\"text\""}},
+      {"a field over three lines joins twice at one place", {"\"a", "b", "c\"", "\"x\""},
+       {"\"abc\"", "\"x\""}},
+      {"an empty line between records disappears", {"\"a\"", "", "\"b\""}, {"\"a\"", "\"b\""}},
+      {"a single quote ends a record", {"\"", "\"a\""}, {"\"", "\"a\""}},
+      {"a last field ending in a comma swallows the next record", {"\"a\",\"b,\"", "\"c\""},
+       {"\"a\",\"b,\"\"c\""}},
+      {"a note line ending in a quoted word ends the record there",
+       {"\"t\",\"say \"\"hi\"\"", "more\""}, {"\"t\",\"say \"\"hi\"\"", "more\""}},
+      {"an unquoted header absorbs the first record", {"title,place", "\"a\",\"b\"", "\"c\""},
+       {"title,place\"a\",\"b\"", "\"c\""}},
+      {"a double-byte note line is joined whole", {"\"" + Sjis("会議"), Sjis("資料") + "\""},
+       {"\"" + Sjis("会議資料") + "\""}},
+      {"a trail byte 0x5C before the line end changes nothing", {"\"" + Sjis("ソ"), "\""},
+       {"\"" + Sjis("ソ") + "\""}},
+      {"a lead byte before the quote stands alone", {"\"a\x82\""}, {"\"a\x82\""}},
+      {"no lines", {}, {}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const JoinOutcome outcome = Outcome(r.lines, JoinRecordLines);
+    EXPECT_EQ(Describe(outcome), Describe(JoinOutcome(r.records)));
+  }
+}
+
+TEST_F(JoinRecordLinesTest, UnfinishedLastLineNamesTheMissingIndex) {
+  struct Row {
+    const char* name;
+    std::vector<AnsiText> lines;
+    int index;
+  };
+  const Row rows[] = {
+      {"an empty line after the last record", {"\"h\"", "\"a\"", "\"b\"", ""}, 4},
+      {"an export cut off inside a note", {"\"h\"", "\"a\"", "\"b\",\"note", "goes on"}, 3},
+      {"a single unfinished line", {"\"a"}, 1},
+      {"the last line ends with comma and quote", {"\"h\"", "\"a\",\""}, 2},
+      {"an unfinished first line that absorbs everything", {"x", "y", "z"}, 1},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const JoinOutcome outcome = Outcome(r.lines, JoinRecordLines);
+    EXPECT_EQ(Describe(outcome), Describe(JoinOutcome(IndexMessage(r.index))));
+  }
+}
+
+TEST_F(JoinRecordLinesTest, LeavesTheJoinsMadeBeforeTheError) {
+  LineList lines{"\"h\"", "\"a", "b\"", "\"c", "d"};
+  EXPECT_THROW(JoinRecordLines(lines), ListIndexError);
+  EXPECT_EQ(lines, (LineList{"\"h\"", "\"ab\"", "\"cd"}));
+}
+
+// The compacting pass must give what the one-join-at-a-time loop gives, in
+// every code page, for lines full of quotes, commas, lead bytes and bytes
+// that are no character.
+TEST(JoinRecordLinesOracle, MatchesTheOneAtATimeLoop) {
+  const unsigned char pool[] = {'"', '"', ',', 'a', ' ', 0x5C, 0x40, 0x81, 0x82, 0x83, 0x85, 0x9F,
+                                0xA0, 0xB1, 0xE0, 0xEF, 0xFC, 0xFD, 0xFF, 0x80, 0x7F, 0xA1};
+  for (int page : {932, 936, 950, 1252}) {
+    platform::SetAnsiCodePage(page);
+    std::mt19937 rng(static_cast<unsigned>(page));
+    for (int round = 0; round < 3000; ++round) {
+      std::vector<AnsiText> lines(rng() % 7);
+      for (AnsiText& line : lines) {
+        line.resize(rng() % 9);
+        for (char& c : line) c = static_cast<char>(rng() % 4 == 0 ? rng() % 256 : pool[rng() % sizeof pool]);
+        if (rng() % 3 == 0) line += '"';
+      }
+      const std::string expected = Describe(Outcome(lines, JoinOneAtATime));
+      const std::string actual = Describe(Outcome(lines, JoinRecordLines));
+      if (expected != actual) {
+        ADD_FAILURE() << "code page " << page << " round " << round << "\n  expected " << expected
+                      << "\n  actual   " << actual;
+        return;
+      }
+    }
+  }
+  platform::SetAnsiCodePage(932);
+}
+
+TEST_F(JoinRecordLinesTest, LongRunsOfLeadBytesAcrossLines) {
+  // Bytes that are all in the lead range pair up from the first one; the
+  // record's end is found the same way however the run is split into lines.
+  const AnsiText run(301, '\x93');
+  const std::vector<AnsiText> lines = {"\"" + run.substr(0, 100), run.substr(100, 100), run.substr(200) + "\"",
+                                       "\"x\""};
+  EXPECT_EQ(Describe(Outcome(lines, JoinRecordLines)), Describe(Outcome(lines, JoinOneAtATime)));
+}
+
+TEST_F(IsFilteredOutTest, MatchesFilterLinesOnCharacterStarts) {
+  const AnsiText meeting = "\"" + Sjis("会議") + "\",\"" + Sjis("本社") + "\",\"2008/01/15\"";
+  const AnsiText soba = "\"" + Sjis("ソ") + "\",\"x\"";
+  struct Row {
+    const char* name;
+    AnsiText record;
+    LineList filters;
+    bool filtered;
+  };
+  const Row rows[] = {
+      {"a Japanese word", meeting, {Sjis("会議"), ""}, true},
+      {"an empty filter line matches nothing", meeting, {""}, false},
+      {"no filter lines", meeting, {}, false},
+      {"quote comma quote matches any two quoted fields", meeting, {"\",\""}, true},
+      {"a match across two fields", meeting, {Sjis("議\",\"本")}, true},
+      {"a match in the date column", meeting, {"01/15"}, true},
+      {"backslash inside a double-byte character", soba, {"\\"}, false},
+      {"backslash after a double-byte character", "\"" + Sjis("ソ") + "\\\"", {"\\"}, true},
+      {"letter case is not folded", "\"Meeting\"", {"meeting"}, false},
+      {"width is not folded", "\"ABC\"", {Sjis("ＡＢＣ")}, false},
+      {"a later filter line matches", meeting, {"zzz", Sjis("本社")}, true},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    EXPECT_EQ(IsFilteredOut(r.record, r.filters), r.filtered);
+  }
+}
+
+// The run reads records straight from the file's bytes; they must be the
+// records of splitting the text into lines and joining them, errors included.
+TEST(SplitIntoRecordsOracle, MatchesLinesThenJoin) {
+  const unsigned char pool[] = {'"', '"', ',', 'a', '\r', '\n', '\r', '\n', 0x00, 0x82, 0x83, 0x5C, 0xA0, 0xE0, 0xFC};
+  for (int page : {932, 950, 1252}) {
+    platform::SetAnsiCodePage(page);
+    std::mt19937 rng(static_cast<unsigned>(page) + 99u);
+    for (int round = 0; round < 4000; ++round) {
+      std::string text(rng() % 24, '\0');
+      for (char& c : text) c = static_cast<char>(rng() % 5 == 0 ? rng() % 256 : pool[rng() % sizeof pool]);
+
+      LineList lines;
+      lines.SplitTextIntoLines(text);
+      const std::string expected = Describe(Outcome(std::vector<AnsiText>(lines.begin(), lines.end()), JoinRecordLines));
+      JoinOutcome fused;
+      try {
+        std::deque<AnsiText> joined;
+        const std::vector<std::string_view> records = detail::SplitIntoRecords(text, joined);
+        fused = std::vector<AnsiText>(records.begin(), records.end());
+      } catch (const ListIndexError& error) {
+        fused = error.Message();
+      }
+      if (Describe(fused) != expected) {
+        ADD_FAILURE() << "code page " << page << " text " << Hex(text) << "\n  expected " << expected
+                      << "\n  actual   " << Describe(fused);
+        break;
+      }
+    }
+  }
+  platform::SetAnsiCodePage(932);
+}

@@ -1,0 +1,145 @@
+#include "app/main_form.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "support/test_support.h"
+
+using testing_support::ReadFileBytes;
+using testing_support::SameBytes;
+using testing_support::Sjis;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+// Loads the settings of dir into fresh values, keeping every reported error.
+struct Loaded {
+  FormValues values;
+  std::vector<AnsiText> errors;
+};
+
+Loaded Load(const TempDir& dir) {
+  Loaded loaded;
+  LoadFormSettings(loaded.values, dir / "quillmer",
+                   [&loaded](const QuillmerError& error) { loaded.errors.push_back(error.Message()); });
+  return loaded;
+}
+
+const char kIni[] = "[i/o]\r\ninput=in.csv\r\noutput=out.vcs\r\nterminate=1\r\n";
+
+TEST(FormSettings, FirstStartInAnEmptyDirectory) {
+  TempDir dir;
+  Loaded loaded = Load(dir);
+  EXPECT_TRUE(loaded.errors.empty());
+  EXPECT_EQ(loaded.values.MemoText(Memo::Option), "");
+  EXPECT_EQ(loaded.values.EditText(PathEdit::Input), "");
+  EXPECT_FALSE(loaded.values.AutoTerminate());
+
+  SaveFormSettings(loaded.values, dir / "quillmer");
+  EXPECT_TRUE(SameBytes(ReadFileBytes(dir / "option.txt"), ""));
+  EXPECT_TRUE(SameBytes(ReadFileBytes(dir / "filter.txt"), ""));
+  EXPECT_TRUE(SameBytes(ReadFileBytes(dir / "quillmer.ini"), "[i/o]\r\ninput=\r\noutput=\r\nterminate=0\r\n"));
+}
+
+TEST(FormSettings, MissingSideFilesNeverCostTheIniValues) {
+  struct Row {
+    const char* name;
+    bool option, filter;
+  };
+  const Row rows[] = {{"option.txt missing", false, true},
+                      {"filter.txt missing", true, false},
+                      {"both missing", false, false}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempDir dir;
+    WriteFileBytes(dir / "quillmer.ini", kIni);
+    if (row.option) WriteFileBytes(dir / "option.txt", "OPT");
+    if (row.filter) WriteFileBytes(dir / "filter.txt", "FLT");
+    Loaded loaded = Load(dir);
+    EXPECT_TRUE(loaded.errors.empty());
+    EXPECT_EQ(loaded.values.MemoText(Memo::Option), row.option ? "OPT" : "");
+    EXPECT_EQ(loaded.values.MemoText(Memo::Filter), row.filter ? "FLT" : "");
+    EXPECT_EQ(loaded.values.EditText(PathEdit::Input), "in.csv");
+    EXPECT_EQ(loaded.values.EditText(PathEdit::Output), "out.vcs");
+    EXPECT_TRUE(loaded.values.AutoTerminate());
+
+    // So an orderly exit writes the values back, not empty defaults.
+    SaveFormSettings(loaded.values, dir / "quillmer");
+    EXPECT_TRUE(SameBytes(ReadFileBytes(dir / "quillmer.ini"), kIni));
+  }
+}
+
+TEST(FormSettings, UnreadableSideFileIsReportedAndTheRestStillLoads) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "option.txt");
+  WriteFileBytes(dir / "filter.txt", "FLT");
+  WriteFileBytes(dir / "quillmer.ini", kIni);
+  Loaded loaded = Load(dir);
+  ASSERT_EQ(loaded.errors.size(), 1u);
+  EXPECT_NE(loaded.errors[0].find("option.txt"), std::string::npos);
+  EXPECT_NE(loaded.errors[0].find(Sjis(" は開けません")), std::string::npos);
+  EXPECT_EQ(loaded.values.MemoText(Memo::Filter), "FLT");
+  EXPECT_EQ(loaded.values.EditText(PathEdit::Input), "in.csv");
+}
+
+TEST(FormSettings, SideFilesComeBackWithCrLf) {
+  TempDir dir;
+  WriteFileBytes(dir / "option.txt", "a\nb\r\nc");
+  WriteFileBytes(dir / "filter.txt", Sjis("表\n") + "x\r");
+  Loaded loaded = Load(dir);
+  EXPECT_TRUE(SameBytes(loaded.values.MemoText(Memo::Option), "a\r\nb\r\nc"));
+  SaveFormSettings(loaded.values, dir / "quillmer");
+  EXPECT_TRUE(SameBytes(ReadFileBytes(dir / "option.txt"), "a\r\nb\r\nc"));
+  EXPECT_TRUE(SameBytes(ReadFileBytes(dir / "filter.txt"), Sjis("表\r\n") + "x\r\n"));
+}
+
+TEST(FormSettings, FirstSaveFailureEndsTheSaving) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "filter.txt");
+  FormValues values;
+  values.SetEditText(PathEdit::Input, "in.csv");
+  EXPECT_THROW(SaveFormSettings(values, dir / "quillmer"), FileCreateError);
+  EXPECT_TRUE(std::filesystem::exists(dir / "option.txt"));
+  EXPECT_FALSE(std::filesystem::exists(dir / "quillmer.ini"));
+}
+
+TEST(FormSettings, SavingCreatesAMissingSettingsDirectory) {
+  TempDir dir;
+  const std::string nested = dir / "config/quillmer/quillmer";
+  SaveFormSettings(FormValues(), nested);
+  EXPECT_TRUE(std::filesystem::exists(dir / "config/quillmer/quillmer.ini"));
+}
+
+TEST(ConversionRequestFromForm, PathsAsTypedAndTheMemoLines) {
+  FormValues values;
+  values.SetEditText(PathEdit::Input, " in.csv ");
+  values.SetEditText(PathEdit::Output, "out.vcs\t");
+  values.SetMemoText(Memo::Option, "A:1\r\n\r\nB:2\r\n");
+  values.SetMemoText(Memo::Filter, "");
+  const ConversionRequest request = BuildConversionRequest(values);
+  EXPECT_EQ(request.InputPath, " in.csv ");
+  EXPECT_EQ(request.OutputPath, "out.vcs\t");
+  EXPECT_EQ(request.OptionLines, (LineList{"A:1", "", "B:2"}));
+  EXPECT_EQ(request.FilterLines.Count(), 0);
+}
+
+TEST(ConversionRequestFromForm, SavedSettingsAreReadNotWritten) {
+  TempDir dir;
+  WriteFileBytes(dir / "quillmer.ini", kIni);
+  WriteFileBytes(dir / "option.txt", "X-A:1\nX-B:2\n");
+  std::vector<AnsiText> errors;
+  const ConversionRequest request =
+      SavedSettingsRequest(dir / "quillmer", [&errors](const QuillmerError& e) { errors.push_back(e.Message()); });
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(request.InputPath, "in.csv");
+  EXPECT_EQ(request.OutputPath, "out.vcs");
+  EXPECT_EQ(request.OptionLines, (LineList{"X-A:1", "X-B:2"}));
+  EXPECT_EQ(request.FilterLines.Count(), 0);
+  EXPECT_FALSE(std::filesystem::exists(dir / "filter.txt"));
+  EXPECT_TRUE(SameBytes(ReadFileBytes(dir / "option.txt"), "X-A:1\nX-B:2\n"));
+}
+
+}  // namespace

@@ -1,0 +1,434 @@
+// The desktop program driven as a user drives it: typing, Enter, clicks, and
+// the boxes it shows, read and closed through the box seam.
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <vector>
+
+#include "app/main_form.h"
+#include "app/qt/About.h"
+#include "app/qt/QuillmerMain.h"
+#include "app/qt/ansi_qt.h"
+#include "app/qt/application.h"
+#include "app/qt/desktop.h"
+#include "app/qt/link_label.h"
+#include "app/qt/program.h"
+#include "app/settings.h"
+#include "support/test_support.h"
+#include "text/errors.h"
+
+using testing_support::ReadFileBytes;
+using testing_support::Sjis;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+const QString kTitle = QStringLiteral("Kivaro; CSV to vCalendar for iPod series");
+const QString kCompletionOneEach =
+    QStringLiteral("変換と出力が完了しました\n\n・変換対象: 1件\n・フィルタ対象: 1件");
+
+struct SeenBox {
+  QString caption;
+  QString text;
+  QMessageBox::Icon icon;
+  QString owner;  // the owner's object name, empty for none
+};
+
+// Records every box and closes it with its OK button, as the user would.
+class BoxWatcher {
+ public:
+  BoxWatcher() {
+    SetMessageBoxHookForTesting([this](QMessageBox& box) {
+      const QWidget* owner = box.parentWidget();
+      boxes.push_back({box.windowTitle(), box.text(), box.icon(), owner ? owner->objectName() : QString()});
+      log.push_back(QStringLiteral("box:") + box.windowTitle());
+      QTest::mouseClick(box.button(QMessageBox::Ok), Qt::LeftButton);
+    });
+    SetLinkHookForTesting([this](const QUrl& url) { log.push_back(QStringLiteral("link:") + url.toString()); });
+  }
+  ~BoxWatcher() {
+    SetMessageBoxHookForTesting({});
+    SetLinkHookForTesting({});
+  }
+  std::vector<SeenBox> boxes;
+  QStringList log;
+};
+
+// A settings directory of the test's own, and an export to convert.
+class Workspace {
+ public:
+  Workspace() {
+    SetSettingsDirectoryForTesting(AnsiFromQString(dir.path()));
+    WriteFileBytes(Path("export.csv").toStdString(),
+                   Sjis("\"件名\",\"場所\",\"開始日\",\"開始時刻\",\"終了日\",\"終了時刻\",\"アラーム\","
+                        "\"アラーム日\",\"アラーム時刻\",\"メモ\"\r\n"
+                        "\"会議\",\"本社\",\"2024/05/01\",\"10:00:00\",\"2024/05/01\",\"11:00:00\","
+                        "\"FALSE\",\"\",\"\",\"議題\"\r\n"
+                        "\"休暇\",\"\",\"2024/05/02\",\"9:00:00\",\"2024/05/02\",\"18:00:00\","
+                        "\"FALSE\",\"\",\"\",\"\"\r\n"));
+  }
+  ~Workspace() { SetSettingsDirectoryForTesting(std::nullopt); }
+  QString Path(const char* name) const { return dir.filePath(QString::fromUtf8(name)); }
+  std::string Bytes(const char* name) const { return ReadFileBytes(Path(name).toStdString()); }
+  bool Exists(const char* name) const { return QFileInfo::exists(Path(name)); }
+
+  QTemporaryDir dir;
+};
+
+// Runs the program's main window with script run inside its event loop. The
+// window is closed after the script unless the script ended the program itself.
+int RunProgram(const std::function<void(TForm1&)>& script) {
+  QTimer::singleShot(0, [script] {
+    QPointer<TForm1> form = Form1;
+    script(*form);
+    if (form && form->isVisible()) form->close();
+  });
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [] {
+    QTest::qFail("the program did not end", __FILE__, __LINE__);
+    QCoreApplication::quit();
+  });
+  watchdog.start(30000);
+  return RunMainWindow();
+}
+
+// Keys for Latin-1 text; other text arrives as an input method commits it.
+void Type(QWidget* widget, const QString& text) {
+  for (const QChar c : text) {
+    if (c.unicode() < 0x100) {
+      QTest::keyClicks(widget, QString(c));
+      continue;
+    }
+    QInputMethodEvent event;
+    event.setCommitString(QString(c));
+    QCoreApplication::sendEvent(widget, &event);
+  }
+}
+
+// Closes a modal window however a check in between ended, so no loop is left running.
+struct CloseOnExit {
+  QPointer<QWidget> window;
+  ~CloseOnExit() {
+    if (window && window->isVisible()) window->close();
+  }
+};
+
+void PressEnter(QWidget* widget) { QTest::keyClick(widget, Qt::Key_Return); }
+
+// An object whose events raise, to reach the application's dispatch directly.
+class Raiser : public QObject {
+ public:
+  explicit Raiser(AnsiText message) : message_(std::move(message)) {}
+  bool event(QEvent* event) override {
+    if (event->type() == QEvent::User) throw PlainError(message_);
+    return QObject::event(event);
+  }
+
+ private:
+  AnsiText message_;
+};
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void firstStartShowsNoBoxAndEmptyControls() {
+    Workspace work;
+    BoxWatcher watcher;
+    const int code = RunProgram([](TForm1& form) {
+      QVERIFY(form.memOption->toPlainText().isEmpty());
+      QVERIFY(form.memFilter->toPlainText().isEmpty());
+      QVERIFY(form.Edit1->text().isEmpty());
+      QVERIFY(form.Edit2->text().isEmpty());
+      QVERIFY(!form.chkAutoTerminate->isChecked());
+      QCOMPARE(form.focusWidget(), form.Button1);
+    });
+    QCOMPARE(code, 0);
+    QCOMPARE(watcher.boxes.size(), size_t{0});
+    QCOMPARE(work.Bytes("option.txt"), std::string());
+    QCOMPARE(work.Bytes("filter.txt"), std::string());
+    QCOMPARE(work.Bytes("quillmer.ini"), std::string("[i/o]\r\ninput=\r\noutput=\r\nterminate=0\r\n"));
+  }
+
+  void typedValuesConvertAndPersist() {
+    Workspace work;
+    BoxWatcher watcher;
+    const QString input = work.Path("export.csv");
+    const QString output = work.Path("calendar.vcs");
+    RunProgram([&](TForm1& form) {
+      Type(form.Edit1, input);
+      Type(form.Edit2, output);
+      Type(form.memOption, QStringLiteral("CATEGORIES:WORK"));
+      PressEnter(form.memOption);  // a line break, no conversion
+      Type(form.memOption, QStringLiteral("CLASS:PRIVATE"));
+      Type(form.memFilter, QStringLiteral("休暇"));
+      QCOMPARE(watcher.boxes.size(), size_t{0});
+
+      PressEnter(form.Edit1);
+      QCOMPARE(watcher.boxes.size(), size_t{1});
+      QCOMPARE(watcher.boxes[0].caption, QStringLiteral("変換の完了"));
+      QCOMPARE(watcher.boxes[0].icon, QMessageBox::Information);
+      QCOMPARE(watcher.boxes[0].owner, QStringLiteral("Form1"));
+      QCOMPARE(watcher.boxes[0].text, kCompletionOneEach);
+      QVERIFY(QFileInfo::exists(output));
+
+      PressEnter(form.Edit2);
+      form.chkAutoTerminate->setFocus();
+      PressEnter(form.chkAutoTerminate);
+      QTest::mouseClick(form.Button1, Qt::LeftButton);
+      QCOMPARE(watcher.boxes.size(), size_t{4});
+      QVERIFY(form.isVisible());
+    });
+    QCOMPARE(work.Bytes("option.txt"), std::string("CATEGORIES:WORK\r\nCLASS:PRIVATE"));
+    QCOMPARE(work.Bytes("filter.txt"), Sjis("休暇"));
+    QCOMPARE(work.Bytes("quillmer.ini"), ("[i/o]\r\ninput=" + input.toStdString() + "\r\noutput=" +
+                                          output.toStdString() + "\r\nterminate=0\r\n"));
+  }
+
+  void autoTerminateEndsTheProgramAfterTheBox() {
+    Workspace work;
+    BoxWatcher watcher;
+    const std::string ini = "[i/o]\r\ninput=" + work.Path("export.csv").toStdString() +
+                            "\r\noutput=" + work.Path("out.vcs").toStdString() + "\r\nterminate=1\r\n";
+    WriteFileBytes(work.Path("quillmer.ini").toStdString(), ini);
+    WriteFileBytes(work.Path("filter.txt").toStdString(), Sjis("休暇"));
+    bool stillRunning = false;
+    const int code = RunProgram([&](TForm1& form) {
+      QVERIFY(form.chkAutoTerminate->isChecked());
+      QTest::mouseClick(form.Button1, Qt::LeftButton);
+      stillRunning = form.isVisible();  // the end comes once this event is done
+      QTimer::singleShot(1000, &form, [&stillRunning] { stillRunning = true; });
+    });
+    QCOMPARE(code, 0);
+    QVERIFY(!stillRunning);
+    QCOMPARE(watcher.boxes.size(), size_t{1});
+    QCOMPARE(watcher.boxes[0].text, kCompletionOneEach);
+    QVERIFY(work.Exists("out.vcs"));
+    QCOMPARE(work.Bytes("option.txt"), std::string());
+    QCOMPARE(work.Bytes("filter.txt"), Sjis("休暇"));
+    QCOMPARE(work.Bytes("quillmer.ini"), ini);
+  }
+
+  void failedConversionShowsTheErrorAndTheProgramGoesOn() {
+    Workspace work;
+    BoxWatcher watcher;
+    WriteFileBytes(work.Path("quillmer.ini").toStdString(), "[i/o]\r\nterminate=1\r\n");
+    RunProgram([&](TForm1& form) {
+      QTest::mouseClick(form.Button1, Qt::LeftButton);  // both paths empty
+      QCOMPARE(watcher.boxes.size(), size_t{1});
+      const SeenBox& box = watcher.boxes[0];
+      QCOMPARE(box.caption, kTitle);
+      QCOMPARE(box.icon, QMessageBox::Critical);
+      QCOMPARE(box.owner, QString());
+      QVERIFY2(box.text.endsWith(QStringLiteral(" は開けません.")), qPrintable(box.text));
+      QVERIFY(form.isVisible());
+
+      // Corrected, the same window converts.
+      Type(form.Edit1, work.Path("export.csv"));
+      Type(form.Edit2, work.Path("out.vcs"));
+      form.chkAutoTerminate->setChecked(false);
+      QTest::mouseClick(form.Button1, Qt::LeftButton);
+      QCOMPARE(watcher.boxes.size(), size_t{2});
+      QCOMPARE(watcher.boxes[1].caption, QStringLiteral("変換の完了"));
+    });
+  }
+
+  void iniValuesSurviveAMissingSideFile() {
+    Workspace work;
+    BoxWatcher watcher;
+    const std::string ini = "[i/o]\r\ninput=a.csv\r\noutput=b.vcs\r\nterminate=$A\r\n";
+    WriteFileBytes(work.Path("quillmer.ini").toStdString(), ini);
+    WriteFileBytes(work.Path("filter.txt").toStdString(), "F1\nF2");
+    RunProgram([](TForm1& form) {
+      QCOMPARE(form.Edit1->text(), QStringLiteral("a.csv"));
+      QCOMPARE(form.Edit2->text(), QStringLiteral("b.vcs"));
+      QVERIFY(form.chkAutoTerminate->isChecked());
+      QCOMPARE(form.memFilter->toPlainText(), QStringLiteral("F1\nF2"));
+    });
+    QCOMPARE(watcher.boxes.size(), size_t{0});
+    QCOMPARE(work.Bytes("quillmer.ini"), std::string("[i/o]\r\ninput=a.csv\r\noutput=b.vcs\r\nterminate=1\r\n"));
+    QCOMPARE(work.Bytes("filter.txt"), std::string("F1\r\nF2"));
+  }
+
+  void unreadableSideFileIsShownAndTheRestLoads() {
+    Workspace work;
+    BoxWatcher watcher;
+    QDir(work.dir.path()).mkdir(QStringLiteral("option.txt"));
+    WriteFileBytes(work.Path("filter.txt").toStdString(), "F");
+    WriteFileBytes(work.Path("quillmer.ini").toStdString(), "[i/o]\r\ninput=a.csv\r\n");
+    TForm1 form;
+    QCOMPARE(watcher.boxes.size(), size_t{1});
+    QCOMPARE(watcher.boxes[0].caption, kTitle);
+    QVERIFY(watcher.boxes[0].text.contains(QStringLiteral("option.txt")));
+    QVERIFY(watcher.boxes[0].text.endsWith(QLatin1Char('.')));
+    QCOMPARE(form.memFilter->toPlainText(), QStringLiteral("F"));
+    QCOMPARE(form.Edit1->text(), QStringLiteral("a.csv"));
+  }
+
+  void tabWalksTheControlsAndLeavesTheMemos() {
+    Workspace work;
+    BoxWatcher watcher;
+    RunProgram([](TForm1& form) {
+      form.activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(&form));
+      QWidget* const order[] = {form.Button1, form.Edit1, form.Edit2, form.chkAutoTerminate,
+                                form.memOption, form.memFilter, form.Button1};
+      for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        QCOMPARE(QApplication::focusWidget(), order[i]);
+        QTest::keyClick(order[i], Qt::Key_Tab);
+      }
+      QCOMPARE(QApplication::focusWidget(), form.Button1);
+      QVERIFY(form.memOption->toPlainText().isEmpty());
+    });
+  }
+
+  void windowLayout() {
+    Workspace work;
+    TForm1 form;
+    QCOMPARE(form.size(), QSize(445, 436));
+    QCOMPARE(form.minimumSize(), form.maximumSize());
+    QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    QCOMPARE(form.windowTitle(), kTitle);
+    QVERIFY(form.Button1->isDefault());
+    QCOMPARE(form.font().pixelSize(), 12);
+    QVERIFY(form.font().families().contains(QStringLiteral("IPAPGothic")));
+
+    struct Row {
+      const char* name;
+      const char* parent;
+      QRect geometry;
+    };
+    const Row rows[] = {
+        {"GroupBox1", "Form1", {8, 8, 425, 121}},         {"Button1", "GroupBox1", {304, 80, 105, 25}},
+        {"Edit1", "GroupBox1", {112, 21, 297, 20}},       {"Label2", "GroupBox1", {16, 24, 90, 12}},
+        {"Label3", "GroupBox1", {16, 48, 90, 12}},        {"Edit2", "GroupBox1", {112, 45, 297, 20}},
+        {"GroupBox2", "Form1", {8, 144, 425, 265}},       {"memOption", "GroupBox2", {16, 40, 393, 97}},
+        {"Label1", "GroupBox2", {15, 21, 258, 12}},       {"Label4", "GroupBox2", {15, 149, 338, 12}},
+        {"memFilter", "GroupBox2", {16, 168, 393, 81}},   {"Label5", "Form1", {352, 418, 83, 12}},
+        {"chkAutoTerminate", "GroupBox1", {16, 88, 201, 17}},
+    };
+    for (const Row& row : rows) {
+      const auto* control = form.findChild<QWidget*>(QString::fromLatin1(row.name));
+      QVERIFY2(control != nullptr, row.name);
+      QCOMPARE(control->parentWidget()->objectName(), QString::fromLatin1(row.parent));
+      QCOMPARE(control->pos(), row.geometry.topLeft());
+      QCOMPARE(control->height(), row.geometry.height());
+      // A label may widen to its text; nothing else changes size.
+      if (qobject_cast<const QLabel*>(control)) QVERIFY(control->width() >= row.geometry.width());
+      else QCOMPARE(control->width(), row.geometry.width());
+    }
+
+    for (QPlainTextEdit* memo : {form.memOption, form.memFilter}) {
+      QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
+      QCOMPARE(memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+      QCOMPARE(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    }
+    QVERIFY(form.Label5->font().underline());
+    QCOMPARE(form.Label5->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    QCOMPARE(form.Label5->cursor().shape(), Qt::PointingHandCursor);
+  }
+
+  void aboutBoxShowsTheNoticeAndWarnsBeforeMail() {
+    Workspace work;
+    BoxWatcher watcher;
+    QPointer<TfrmAbout> first;
+    RunProgram([&](TForm1& form) {
+      QTimer::singleShot(0, [&] {
+        auto* about = qobject_cast<TfrmAbout*>(QApplication::activeModalWidget());
+        QVERIFY(about != nullptr);
+        first = about;
+        const CloseOnExit closer{about};
+        QVERIFY(QTest::qWaitForWindowActive(about));
+        QCOMPARE(about->parentWidget(), &form);
+        QCOMPARE(about->windowTitle(), QStringLiteral("バージョン情報"));
+        QCOMPARE(about->size(), QSize(329, 257));
+        QCOMPARE(about->ProductName->text(), QStringLiteral("Kivaro for iPod series"));
+        QVERIFY(about->ProductName->font().bold());
+        QCOMPARE(about->Version->text(), QStringLiteral("Version 1.02  (Build 25)"));
+        QVERIFY(about->Copyright->text().startsWith(QStringLiteral("Copyright")));
+        QVERIFY(about->GroupBox2->isVisible());
+        QVERIFY(!about->GroupBox1->isVisible());
+        QCOMPARE(about->Label7->text(), QStringLiteral("http://example.com/kivaro/"));
+        QCOMPARE(about->cmdOK->toolTip(), QStringLiteral("閉じる"));
+        QCOMPARE(about->focusWidget(), about->cmdOK);
+
+        QTest::mouseClick(about->Label7, Qt::LeftButton);
+        // The contact group, as a supported build shows it.
+        about->GroupBox2->hide();
+        about->GroupBox1->show();
+        QTest::mouseClick(about->Label4, Qt::LeftButton);
+        QTest::mouseClick(about->cmdOK, Qt::LeftButton);
+      });
+      QTest::mouseClick(form.Label5, Qt::LeftButton);
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      QVERIFY2(first.isNull(), "the closed about box is destroyed");
+
+      QTimer::singleShot(0, [] {
+        QWidget* about = QApplication::activeModalWidget();
+        QVERIFY(about != nullptr);
+        QTest::keyClick(about, Qt::Key_Return);  // Enter presses OK
+      });
+      QTest::mouseClick(form.Label5, Qt::LeftButton);
+      QVERIFY(QApplication::activeModalWidget() == nullptr);
+    });
+    const QStringList expected = {
+        QStringLiteral("link:http://example.com/kivaro/"),
+        QStringLiteral("box:ヘルプ参照のお願い"),
+        QStringLiteral("link:mailto:support@example.com"),
+    };
+    QCOMPARE(watcher.log, expected);
+    QCOMPARE(watcher.boxes[0].icon, QMessageBox::Warning);
+    QCOMPARE(watcher.boxes[0].owner, QStringLiteral("frmAbout"));
+    QVERIFY(watcher.boxes[0].text.startsWith(QStringLiteral("お問い合わせになる前に，必ず")));
+  }
+
+  void errorsEscapingAnyHandlerAreShownWithTheFullStopRule() {
+    BoxWatcher watcher;
+    struct Row {
+      const char* name;
+      AnsiText message;
+      QString shown;
+    };
+    const Row rows[] = {
+        {"letter", "abc", QStringLiteral("abc.")},
+        {"full stop", "abc.", QStringLiteral("abc.")},
+        {"parenthesis", "index (3)", QStringLiteral("index (3)")},
+        {"blank", "abc ", QStringLiteral("abc ")},
+        {"double-byte end", Sjis("書き込めません"), QStringLiteral("書き込めません.")},
+    };
+    QWidget grabber;
+    grabber.show();
+    for (const Row& row : rows) {
+      grabber.grabMouse();
+      Raiser raiser(row.message);
+      QEvent event(QEvent::User);
+      QCoreApplication::sendEvent(&raiser, &event);
+      QVERIFY2(QWidget::mouseGrabber() == nullptr, row.name);
+      QCOMPARE(watcher.boxes.back().text, row.shown);
+      QCOMPARE(watcher.boxes.back().caption, kTitle);
+    }
+    QCOMPARE(watcher.boxes.size(), std::size(rows));
+  }
+};
+
+int main(int argc, char** argv) {
+  QuillmerApplication app(argc, argv);
+  app.SetTitle(QStringFromAnsi(ApplicationTitle()));
+  MainWindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "main_window_test.moc"
