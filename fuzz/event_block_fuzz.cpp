@@ -7,6 +7,7 @@
 
 #include "conversion/character_walk.h"
 #include "conversion/event_block.h"
+#include "conversion/event_block_text.h"
 #include "conversion/timestamps.h"
 #include "fuzz_support.h"
 #include "platform/clock.h"
@@ -112,6 +113,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (error != expectedError) {
     fuzz::ReportPair("error", error, expectedError);
     FUZZ_CHECK(error == expectedError);
+  }
+  // The run's direct form writes the same items, each followed by CR LF.
+  AnsiText text = "earlier blocks\r\n";
+  std::string textError;
+  try {
+    detail::AppendEventBlockText(fields, options, text);
+  } catch (const QuillmerError& e) {
+    textError = e.Message();
+  }
+  FUZZ_CHECK(textError == expectedError);
+  if (expectedError.empty()) {
+    const AnsiText joined = "earlier blocks\r\n" + expected.JoinLinesToText();
+    if (text != joined) {
+      fuzz::ReportPair("block text", text, joined);
+      FUZZ_CHECK(text == joined);
+    }
   }
   if (block != expected) {
     for (int i = 0; i < block.Count() && i < expected.Count(); ++i) {

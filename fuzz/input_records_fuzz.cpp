@@ -3,11 +3,13 @@
 // unfinished last line), and the record filter against its literal loop.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <deque>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "conversion/input_records.h"
+#include "conversion/record_text.h"
 #include "fuzz_support.h"
 #include "platform/code_page.h"
 #include "text/characters.h"
@@ -35,16 +37,46 @@ std::optional<long long> LiteralJoin(LineList& lines) {
   return std::nullopt;
 }
 
+// The index is the message's only number.
+long long IndexOf(const ListIndexError& error) {
+  const AnsiText& m = error.Message();
+  return std::stoll(m.substr(m.rfind('(') + 1));
+}
+
 std::optional<long long> FastJoin(LineList& lines) {
   try {
     JoinRecordLines(lines);
   } catch (const ListIndexError& error) {
-    // The index is the message's only number.
-    const AnsiText& m = error.Message();
-    const std::size_t open = m.rfind('(');
-    return std::stoll(m.substr(open + 1));
+    return IndexOf(error);
   }
   return std::nullopt;
+}
+
+// The run's one-pass records of a whole file text against reading its lines
+// and joining them.
+void CheckWholeText(std::string_view text) {
+  LineList expected;
+  expected.SplitTextIntoLines(text);
+  const std::optional<long long> expectedError = LiteralJoin(expected);
+  const fuzz::ExactBytes exact(text);
+  std::deque<AnsiText> joined;
+  std::vector<std::string_view> records;
+  std::optional<long long> error;
+  try {
+    records = detail::SplitIntoRecords(exact.View(), joined);
+  } catch (const ListIndexError& e) {
+    error = IndexOf(e);
+  }
+  FUZZ_CHECK(error == expectedError);
+  if (error) return;
+  FUZZ_CHECK(records.size() == static_cast<std::size_t>(expected.Count()));
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    if (records[i] != expected.ItemAt(static_cast<int>(i))) {
+      std::fprintf(stderr, "record %zu\n", i);
+      fuzz::ReportPair("record", records[i], expected.ItemAt(static_cast<int>(i)));
+      FUZZ_CHECK(records[i] == expected.ItemAt(static_cast<int>(i)));
+    }
+  }
 }
 
 }  // namespace
@@ -56,8 +88,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int n = provider.ConsumeIntegralInRange<int>(0, 3); n > 0; --n)
     filters.Append(provider.ConsumeRandomLengthString(8));
 
-  // Physical lines as LF-separated pieces of the rest (CR and NUL kept).
   const std::string rest = provider.ConsumeRemainingBytesAsString();
+  CheckWholeText(rest);
+
+  // Physical lines as LF-separated pieces of the rest (CR and NUL kept).
   LineList lines;
   if (!rest.empty()) {
     std::size_t start = 0;
