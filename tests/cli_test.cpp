@@ -22,10 +22,17 @@ struct RunResult {
 
 class CliTest : public ::testing::Test {
  protected:
+  static std::string Binary() {
+    const char* binaryDir = std::getenv("QUILLMER_BINARY_DIR");
+    return std::string(binaryDir ? binaryDir : QUILLMER_BINARY_DIR) + "/quillmer-convert";
+  }
+
   // Runs the converter with the arguments (already shell-quoted) under env.
   RunResult Run(const std::string& args, const std::string& env = "LANG=C.UTF-8") {
-    const char* binaryDir = std::getenv("QUILLMER_BINARY_DIR");
-    const std::string binary = std::string(binaryDir ? binaryDir : QUILLMER_BINARY_DIR) + "/quillmer-convert";
+    return RunBinary(Binary(), args, env);
+  }
+
+  RunResult RunBinary(const std::string& binary, const std::string& args, const std::string& env) {
     const std::string command = "env -u LC_ALL -u LC_TIME -u LC_CTYPE " + env + " '" + binary + "' " + args +
                                 " > '" + (dir_ / "stdout") + "' 2> '" + (dir_ / "stderr") + "'";
     const int status = std::system(command.c_str());
@@ -124,10 +131,9 @@ TEST_F(CliTest, UsageAndInformation) {
     std::string errContains;
   };
   const Row rows[] = {
-      {"no paths", "", 2, "", "paths are required"},
       {"one path", "a.csv", 2, "", "output path is missing"},
       {"unknown option", "a.csv b.vcs --colour", 2, "", "unknown option --colour"},
-      {"help", "--help", 0, "Usage: quillmer-convert INPUT OUTPUT", ""},
+      {"help", "--help", 0, "Usage: quillmer-convert [INPUT OUTPUT]", ""},
       {"version", "--version", 0, "quillmer-convert 1.", ""},
   };
   for (const Row& r : rows) {
@@ -162,7 +168,8 @@ TEST(ConvertCommandLine, Parsing) {
       {"help wins over errors", {"--bogus", "--help"}, Action::Help, "", "", "-", "-", "-"},
       {"version", {"a", "--version"}, Action::Version, "", "", "-", "-", "-"},
       {"help after -- is a path", {"--", "--help", "out"}, Action::Convert, "--help", "out", "-", "-", "-"},
-      {"no arguments", {}, Action::UsageError, "", "", "-", "-", "-"},
+      {"no paths: the saved settings", {}, Action::Convert, "", "", "-", "-", "-"},
+      {"saved settings with a filter file", {"--filters", "f.txt"}, Action::Convert, "", "", "-", "f.txt", "-"},
       {"three paths", {"a", "b", "c"}, Action::UsageError, "", "", "-", "-", "-"},
       {"an option without its value", {"a", "b", "--options"}, Action::UsageError, "", "", "-", "-", "-"},
       {"an option twice", {"a", "b", "--locale", "x", "--locale", "y"}, Action::UsageError, "", "", "-", "-", "-"},
@@ -177,10 +184,50 @@ TEST(ConvertCommandLine, Parsing) {
       EXPECT_FALSE(command.usageError.empty());
       continue;
     }
+    EXPECT_EQ(command.useSavedSettings, r.action == Action::Convert && r.input.empty());
     EXPECT_EQ(command.inputPath, r.input);
     EXPECT_EQ(command.outputPath, r.output);
     EXPECT_EQ(shown(command.optionsFile), r.options);
     EXPECT_EQ(shown(command.filtersFile), r.filters);
     EXPECT_EQ(shown(command.localeName), r.locale);
   }
+}
+
+// Without paths the converter reads what the desktop program saved beside it,
+// and only reads it.
+TEST_F(CliTest, WithoutPathsUsesTheSavedSettings) {
+  const std::filesystem::path program = dir_.Path() / "quillmer-convert";
+  std::filesystem::copy_file(Binary(), program);
+  const std::string ini = "[i/o]\r\ninput=" + (SourceDir() / "examples/outlook-export.csv").string() +
+                          "\r\noutput=" + (dir_ / "saved.vcs") + "\r\nterminate=1\r\n";
+  WriteFileBytes(dir_ / "quillmer.ini", ini);
+  const std::string option = ReadFileBytes(SourceDir() / "examples/option.txt");
+  const std::string filter = ReadFileBytes(SourceDir() / "examples/filter.txt");
+  WriteFileBytes(dir_ / "option.txt", option);
+  WriteFileBytes(dir_ / "filter.txt", filter);
+
+  const RunResult run = RunBinary(program.string(), "", "LANG=C.UTF-8");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("・フィルタ対象: 3件"), std::string::npos) << run.out;
+  EXPECT_TRUE(SameBytes(ReadFileBytes(dir_ / "saved.vcs"),
+                        ReadFileBytes(SourceDir() / "examples/outlook-export-filtered.vcs")));
+  EXPECT_EQ(ReadFileBytes(dir_ / "quillmer.ini"), ini);
+  EXPECT_EQ(ReadFileBytes(dir_ / "option.txt"), option);
+  EXPECT_EQ(ReadFileBytes(dir_ / "filter.txt"), filter);
+
+  // A file given on the command line takes the place of the saved lines.
+  WriteFileBytes(dir_ / "none.txt", "");
+  const RunResult unfiltered = RunBinary(program.string(), "--filters " + Path("none.txt"), "LANG=C.UTF-8");
+  EXPECT_EQ(unfiltered.exitCode, 0) << unfiltered.err;
+  EXPECT_NE(unfiltered.out.find("・フィルタ対象: 0件"), std::string::npos) << unfiltered.out;
+}
+
+TEST_F(CliTest, WithoutPathsAndNothingSavedFailsOnTheEmptyInputPath) {
+  const std::filesystem::path program = dir_.Path() / "quillmer-convert";
+  std::filesystem::copy_file(Binary(), program);
+  const RunResult run = RunBinary(program.string(), "", "LANG=C.UTF-8");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("ファイル \"\". "), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "quillmer.ini"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "option.txt"));
 }

@@ -63,24 +63,30 @@ ConvertCommand ParseConvertCommand(const std::vector<std::string>& args) {
     *target = std::move(value);
   }
 
+  command.action = ConvertCommand::Action::Convert;
+  // Without paths the saved settings of the desktop program name them.
   if (paths.empty()) {
-    return UsageError("the input and output paths are required (the saved settings are not read yet)");
+    command.useSavedSettings = true;
+    return command;
   }
   if (paths.size() == 1) return UsageError("the output path is missing");
   if (paths.size() > 2) return UsageError("too many paths: " + paths[2]);
-  command.action = ConvertCommand::Action::Convert;
   command.inputPath = paths[0];
   command.outputPath = paths[1];
   return command;
 }
 
 std::string ConvertUsageText() {
-  return "Usage: quillmer-convert INPUT OUTPUT [--options FILE] [--filters FILE] [--locale NAME]\n"
+  return "Usage: quillmer-convert [INPUT OUTPUT] [--options FILE] [--filters FILE] [--locale NAME]\n"
          "       quillmer-convert --help | --version\n"
          "\n"
          "Converts an Outlook calendar export (comma-separated, ten columns) into a\n"
          "file of vCalendar 1.0 blocks for an iPod. The output is written only when\n"
          "every appointment converts.\n"
+         "\n"
+         "Without INPUT and OUTPUT it does what the desktop program's convert button\n"
+         "would do: paths, option lines and filter lines come from the program's saved\n"
+         "settings (quillmer.ini, option.txt, filter.txt), which are only read.\n"
          "\n"
          "  --options FILE  lines copied into every event (as the option box holds them)\n"
          "  --filters FILE  appointments containing any of these lines are left out\n"

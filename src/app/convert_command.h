@@ -1,6 +1,6 @@
 #pragma once
 // The command line of quillmer-convert, read without touching anything:
-//   quillmer-convert INPUT OUTPUT [--options FILE] [--filters FILE] [--locale NAME]
+//   quillmer-convert [INPUT OUTPUT] [--options FILE] [--filters FILE] [--locale NAME]
 //   quillmer-convert --help | --version
 #include <optional>
 #include <string>
@@ -9,6 +9,8 @@
 struct ConvertCommand {
   enum class Action { Convert, Help, Version, UsageError };
   Action action = Action::UsageError;
+  // No paths given: the desktop program's saved settings make the request.
+  bool useSavedSettings = false;
   // As given on the command line, in the terminal's encoding.
   std::string inputPath;
   std::string outputPath;

@@ -8,7 +8,9 @@
 
 #include "app/convert_command.h"
 #include "app/error_text.h"
+#include "app/main_form.h"
 #include "app/memo_text.h"
+#include "app/settings.h"
 #include "cli/terminal_text.h"
 #include "conversion/conversion_run.h"
 #include "platform/regional.h"
@@ -31,10 +33,20 @@ LineList MemoFileLines(const std::string& fileName) {
   return MemoLines(ReadMemoFile(cli::FileNameToAnsi(fileName)));
 }
 
+// What the convert button would send with the saved settings. A side file
+// that cannot be read ends the run: converting without its lines would be wrong.
+ConversionRequest SavedRequest() {
+  return SavedSettingsRequest(SettingsProgramPath(), [](const QuillmerError& error) { throw error; });
+}
+
 int Convert(const ConvertCommand& command, const std::string& codeset) {
   ConversionRequest request;
-  request.InputPath = cli::FileNameToAnsi(command.inputPath);
-  request.OutputPath = cli::FileNameToAnsi(command.outputPath);
+  if (command.useSavedSettings) {
+    request = SavedRequest();
+  } else {
+    request.InputPath = cli::FileNameToAnsi(command.inputPath);
+    request.OutputPath = cli::FileNameToAnsi(command.outputPath);
+  }
   if (command.optionsFile) request.OptionLines = MemoFileLines(*command.optionsFile);
   if (command.filtersFile) request.FilterLines = MemoFileLines(*command.filtersFile);
   const ConversionResult result = ConversionRun(request);

@@ -24,6 +24,8 @@
 #include "app/qt/program.h"
 #include "app/settings.h"
 #include "support/test_support.h"
+#include "platform/regional.h"
+#include "text/date_time_text.h"
 #include "text/errors.h"
 
 using testing_support::ReadFileBytes;
@@ -144,6 +146,12 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The program loads the regional settings before anything else; so do the tests.
+  void initTestCase() {
+    QVERIFY(platform::UseRegionalProfile("ja-JP"));
+    LoadDateTextSettings();
+  }
+
   void firstStartShowsNoBoxAndEmptyControls() {
     Workspace work;
     BoxWatcher watcher;
