@@ -178,14 +178,10 @@ struct CliOutcome {
   long peakRssKb = 0;
 };
 
-// The build directory's converter: named by QUILLMER_BINARY_DIR, else found
-// from this test's own place in the build tree (<build>/tests/<test>).
+// The build directory's converter; the environment may point elsewhere.
 std::string CliPath() {
-  if (const char* dir = std::getenv("QUILLMER_BINARY_DIR"); dir != nullptr && *dir != '\0')
-    return std::string(dir) + "/quillmer-convert";
-  std::error_code error;
-  const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  return (self.parent_path().parent_path() / "quillmer-convert").string();
+  const char* binaryDir = std::getenv("QUILLMER_BINARY_DIR");
+  return std::string(binaryDir != nullptr ? binaryDir : QUILLMER_BINARY_DIR) + "/quillmer-convert";
 }
 
 // quillmer-convert with a UTF-8 terminal and the default regional profile;
