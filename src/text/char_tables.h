@@ -5,6 +5,8 @@
 // page's own conversions give.
 #include <array>
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/code_page.h"
@@ -36,5 +38,8 @@ struct CharTables {
 
 // The tables of the active ANSI code page, built on first use.
 const CharTables& ActiveCharTables();
+
+// AnsiTextToUtf8(text) appended to out, for callers that reuse one buffer.
+void AppendAnsiTextToUtf8(std::string_view text, std::string& out);
 
 }  // namespace detail
