@@ -49,13 +49,8 @@ std::optional<std::string_view> CutOfRoundTrippingText(std::string_view text, st
   const unsigned char* p = begin;
   std::size_t fits = 0;
   for (std::size_t characters = 0; p < end && characters < limit + 2; ++characters) {
-    const CharEntry* e = &t.single[*p];
     std::size_t length = 1;
-    if (t.lead[*p] && p + 1 < end) {
-      const CharEntry& pair = t.pair[(static_cast<unsigned>(*p) << 8) | p[1]];
-      if (pair.info & kPair) e = &pair, length = 2;
-    }
-    if (!(e->info & kRoundTrips)) return std::nullopt;
+    if (!(CharacterAt(t, p, end, &length).info & kRoundTrips)) return std::nullopt;
     p += length;
     if (static_cast<std::size_t>(p - begin) <= limit) fits = static_cast<std::size_t>(p - begin);
   }
