@@ -9,6 +9,8 @@
 #include "platform/code_page.h"
 #include "platform/regional.h"
 #include "support/test_support.h"
+#include "text/calendar.h"
+#include "text/characters.h"
 #include "text/errors.h"
 
 namespace {
@@ -387,3 +389,56 @@ TEST(RegionalProfile, ChosenByNameAndLoaded) {
 }
 
 }  // namespace
+
+// ---- fast helpers against their literal twins -----------------------------
+
+namespace {
+
+// The day value by the literal month loop.
+int DayValueByMonthLoop(int year, int month, int day) {
+  int dayOfYear = day;
+  for (int m = 1; m < month; ++m) dayOfYear += DaysInMonth(year, m);
+  const int y = year - 1;
+  return y * 365 + y / 4 - y / 100 + y / 400 + dayOfYear - kDayNumberOfDayValueZero;
+}
+
+}  // namespace
+
+TEST(Calendar, DayValueMatchesTheMonthLoopOnEveryDate) {
+  for (int year = 1; year <= 9999; ++year) {
+    for (int month = 1; month <= 12; ++month) {
+      for (int day = 1; day <= DaysInMonth(year, month); ++day) {
+        if (DayValue(year, month, day) != DayValueByMonthLoop(year, month, day)) {
+          ADD_FAILURE() << year << "-" << month << "-" << day;
+          return;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(DayValue(2008, 1, 15), static_cast<int>(At(2008, 1, 15)));
+}
+
+// The short date pattern is searched for its letters on character starts, as
+// FindSubstring searches: a letter as the second byte of a double-byte
+// character does not count, nor does anything after a NUL.
+TEST(PatternLetters, MatchFindSubstringOnRandomPatterns) {
+  const std::string pieces[] = {"e", "d", "dd", "ddd", "y", "/", " ", "g", std::string(1, '\0'),
+                                "\x81", "\x82" "d", "\xE0" "e", "\x81\x81", Sjis("年"), "\xFC"};
+  for (int page : {932, 936, 1252}) {
+    platform::SetAnsiCodePage(page);
+    unsigned seed = static_cast<unsigned>(page);
+    for (int i = 0; i < 20000; ++i) {
+      std::string pattern;
+      seed = seed * 1103515245 + 12345;
+      for (int n = (seed >> 16) % 9; n > 0; --n) {
+        seed = seed * 1103515245 + 12345;
+        pattern += pieces[(seed >> 16) % std::size(pieces)];
+      }
+      for (const char* letters : {"e", "ddd", "d"}) {
+        SCOPED_TRACE(std::to_string(page) + " " + letters + " in " + Hex(pattern));
+        ASSERT_EQ(detail::OccursOnCharacterStart(letters, pattern), FindSubstring(letters, pattern) > 0);
+      }
+    }
+  }
+  platform::SetAnsiCodePage(932);
+}

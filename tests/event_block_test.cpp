@@ -286,6 +286,29 @@ TEST(DescriptionCutOracle, MatchesTheOneCharacterLoop) {
   platform::SetAnsiCodePage(932);
 }
 
+// Texts whose characters all survive the round trip take the cut's direct
+// path; it must still equal the loop, a lone lead byte at the end included.
+TEST(DescriptionCutOracle, MatchesTheOneCharacterLoopOnRoundTrippingText) {
+  platform::SetAnsiCodePage(932);
+  const std::vector<std::string> pieces = {"a", " ", "\t", ",", Sjis("漢"), Sjis("ソ"), Sjis("ｱ"), Sjis("、"), Sjis("（")};
+  std::mt19937 rng(4242);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const std::size_t target = rng() % 300;
+    while (text.size() < target) text += pieces[rng() % pieces.size()];
+    if (rng() % 4 == 0) text += '\x82';
+    for (std::size_t limit : {std::size_t{128}, std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{127}}) {
+      const AnsiText expected = LiteralCut(text, limit);
+      const AnsiText actual = detail::CutToByteLimit(text, limit);
+      if (expected != actual) {
+        ADD_FAILURE() << "limit " << limit << "\n  text     " << Hex(text) << "\n  expected " << Hex(expected)
+                      << "\n  actual   " << Hex(actual);
+        return;
+      }
+    }
+  }
+}
+
 // The run writes blocks straight into its output text; that text must be the
 // block's items, each followed by CR LF.
 TEST_F(EventBlockTest, OutputTextEqualsTheItemsWithLineBreaks) {

@@ -224,3 +224,40 @@ TEST(SplitIntoRecordsOracle, MatchesLinesThenJoin) {
   }
   platform::SetAnsiCodePage(932);
 }
+
+// Records of export-like text (whole Japanese characters, quotes after them,
+// notes over several lines) against the one-join-at-a-time loop, through both
+// the list form and the run's form straight from the bytes.
+TEST(SplitIntoRecordsOracle, MatchesTheOneAtATimeLoopOnExportLikeText) {
+  const std::vector<std::string> pieces = {"\"", "\",\"", ",", "a", " ", "\r\n", "\n", Sjis("会議"), Sjis("。"),
+                                           Sjis("ソ"), Sjis("ｱ"), "\x81", "\x81\x22", "\x85\x40", "\xFA\x5C"};
+  for (int page : {932, 936}) {
+    platform::SetAnsiCodePage(page);
+    std::mt19937 rng(static_cast<unsigned>(page) * 31u);
+    for (int round = 0; round < 4000; ++round) {
+      std::string text;
+      for (int n = static_cast<int>(rng() % 16); n > 0; --n) text += pieces[rng() % pieces.size()];
+      if (rng() % 2) text += "\"\r\n";
+
+      LineList lines;
+      lines.SplitTextIntoLines(text);
+      const std::vector<AnsiText> lineItems(lines.begin(), lines.end());
+      const std::string expected = Describe(Outcome(lineItems, JoinOneAtATime));
+      JoinOutcome fused;
+      try {
+        std::deque<AnsiText> joined;
+        const std::vector<std::string_view> records = detail::SplitIntoRecords(text, joined);
+        fused = std::vector<AnsiText>(records.begin(), records.end());
+      } catch (const ListIndexError& error) {
+        fused = error.Message();
+      }
+      const std::string listed = Describe(Outcome(lineItems, JoinRecordLines));
+      if (Describe(fused) != expected || listed != expected) {
+        ADD_FAILURE() << "code page " << page << " text " << Hex(text) << "\n  expected " << expected
+                      << "\n  from bytes " << Describe(fused) << "\n  from list  " << listed;
+        break;
+      }
+    }
+  }
+  platform::SetAnsiCodePage(932);
+}

@@ -1,9 +1,12 @@
 #include "conversion/timestamps.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -11,6 +14,7 @@
 #include "platform/code_page.h"
 #include "platform/regional.h"
 #include "support/test_support.h"
+#include "text/date_time_format.h"
 #include "text/errors.h"
 
 namespace {
@@ -124,6 +128,111 @@ TEST_F(StampTest, EveryHourOfADayAcrossAMonthEnd) {
     std::snprintf(expected, sizeof expected, "%sT%02d1500Z", hour < 9 ? "20080229" : "20080301",
                   (hour + 15) % 24);
     EXPECT_EQ(MakeUtcStamp("2008/03/01", std::to_string(hour) + ":15"), expected);
+  }
+}
+
+// The stamp is written directly, without the general pattern formatter; the
+// formatter with the stamp pattern is its slow twin and must agree on every
+// value: rounding to the millisecond, negative values, far-off years.
+class DirectStampTest : public StampTest {
+ protected:
+  static std::string General(double value) { return FormatDateTimeText("yyyymmdd\"T\"hhmmss\"Z\"", value); }
+  static void ExpectSame(double value) {
+    const std::string direct = FormatUtcStamp(value);
+    const std::string general = General(value);
+    if (direct != general) ADD_FAILURE() << "value " << std::hexfloat << value << ": " << direct << " vs " << general;
+  }
+  // The value itself and its closest neighbours on both sides.
+  static void ExpectSameAround(double value) {
+    ExpectSame(value);
+    double up = value, down = value;
+    for (int i = 0; i < 3; ++i) {
+      up = std::nextafter(up, std::numeric_limits<double>::infinity());
+      down = std::nextafter(down, -std::numeric_limits<double>::infinity());
+      ExpectSame(up);
+      ExpectSame(down);
+    }
+  }
+};
+
+TEST_F(DirectStampTest, KnownValues) {
+  struct Case {
+    const char* name;
+    double value;
+    const char* stamp;
+  };
+  const double msShort = 0.0002 / 86'400'000;
+  const Case cases[] = {
+      {"day value zero", 0.0, "18991230T000000Z"},
+      {"half past ten", 0.4375, "18991230T103000Z"},
+      {"a hair below a whole second", 39815.0 + (11 * 3600 - 0.0004) / 86400, "20090102T110000Z"},
+      {"a hair below a new year", 40179.0 - 0.0004 / 86400, "20100101T000000Z"},
+      {"shift result short of the hour", (39815.0 + 10.0 / 24) * 24 / 24 - 9.0 / 24 - msShort, "20090102T010000Z"},
+      {"before day zero counts away from zero", -0.375, "18991230T090000Z"},
+      {"a day and a quarter before day zero", -1.25, "18991229T060000Z"},
+      {"first day of the calendar", -693593.0, "00010101T000000Z"},
+      {"below the calendar", -693594.5, "00000000T120000Z"},
+      {"last day of the calendar", 2958465.75, "99991231T180000Z"},
+      {"past year 9999", 2958466.0, "100000101T000000Z"},
+      {"not a number", std::nan(""), "18991230T000000Z"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(FormatUtcStamp(c.value), c.stamp);
+    EXPECT_EQ(General(c.value), c.stamp);
+  }
+}
+
+TEST_F(DirectStampTest, SameAsGeneralFormatterOnRandomValues) {
+  std::mt19937_64 random(20240611);
+  std::uniform_real_distribution<double> calendar(-693594.0 - 2, 2958466.0 + 2);
+  std::uniform_real_distribution<double> nearZero(-3.0, 3.0);
+  for (int i = 0; i < 200'000; ++i) {
+    ExpectSame(calendar(random));
+    ExpectSame(nearZero(random));
+  }
+}
+
+// Near every kind of boundary the extended-precision product and the rounding
+// to even decide the digits.
+TEST_F(DirectStampTest, SameAsGeneralFormatterNearBoundaries) {
+  std::mt19937_64 random(7);
+  std::uniform_int_distribution<long long> dayPick(-693600, 2958470);
+  std::uniform_int_distribution<long long> msPick(0, 86'399'999);
+  const long long msPerDay = 86'400'000;
+  for (int i = 0; i < 20'000; ++i) {
+    const long long day = dayPick(random);
+    const long long ms = msPick(random);
+    for (long long count : {day * msPerDay + ms, day * msPerDay + ms / 1000 * 1000, day * msPerDay,
+                            day * msPerDay + ms / 60'000 * 60'000}) {
+      const double exact = static_cast<double>(count) / msPerDay;
+      ExpectSameAround(exact);
+      ExpectSameAround((static_cast<double>(count) + 0.5) / msPerDay);  // a half millisecond
+      ExpectSameAround((static_cast<double>(count) - 0.5) / msPerDay);
+      ExpectSameAround(AddHours(exact, LocalToUtcHours));
+    }
+  }
+  // New years, month ends and leap days, and both sides of day zero.
+  for (int year : {1, 2, 1600, 1899, 1900, 2000, 2008, 2100, 9999}) {
+    for (int month = 1; month <= 12; ++month) {
+      const double first = ParseDateTimeText(std::to_string(year) + "/" + std::to_string(month) + "/1");
+      ExpectSameAround(first);
+      ExpectSameAround(AddHours(first, LocalToUtcHours));
+    }
+  }
+  for (double value : {0.0, -0.0, 1.0, -1.0, 1e-300, -1e-300, 1e9, -1e9, 1e300, -1e300,
+                       std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                       std::numeric_limits<double>::denorm_min()})
+    ExpectSameAround(value);
+}
+
+TEST_F(DirectStampTest, WritesNoMoreThanItsRoom) {
+  char bytes[detail::kUtcStampRoom];
+  for (double value : {1e300, -1e300, 2958465.99999}) {
+    SCOPED_TRACE(value);
+    const std::size_t size = detail::WriteUtcStamp(value, bytes);
+    EXPECT_LE(size, sizeof bytes);
+    EXPECT_EQ(std::string(bytes, size), General(value));
   }
 }
 

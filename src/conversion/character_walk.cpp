@@ -3,7 +3,9 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 
+#include "text/char_tables.h"
 #include "text/characters.h"
 
 namespace detail {
@@ -34,8 +36,32 @@ const CharacterWalk& ActiveCharacterWalk() {
   return *walk;
 }
 
+namespace {
+
+// The cut when every character it looks at (the first limit + 2, see below)
+// survives the round trip through UTF-16 unchanged, the usual case: the round
+// trips then give back the text's own bytes, and the cut keeps the longest run
+// of whole characters that fits. Empty when some character does not survive.
+std::optional<std::string_view> CutOfRoundTrippingText(std::string_view text, std::size_t limit) {
+  const CharTables& t = ActiveCharTables();
+  const auto* begin = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* end = begin + text.size();
+  const unsigned char* p = begin;
+  std::size_t fits = 0;
+  for (std::size_t characters = 0; p < end && characters < limit + 2; ++characters) {
+    std::size_t length = 1;
+    if (!(CharacterAt(t, p, end, &length).info & kRoundTrips)) return std::nullopt;
+    p += length;
+    if (static_cast<std::size_t>(p - begin) <= limit) fits = static_cast<std::size_t>(p - begin);
+  }
+  return text.substr(0, fits);
+}
+
+}  // namespace
+
 AnsiText CutToByteLimit(std::string_view text, std::size_t limit) {
   if (ByteLength(text) <= limit) return AnsiText(text);
+  if (const std::optional<std::string_view> cut = CutOfRoundTrippingText(text, limit)) return AnsiText(*cut);
   const platform::CodePage& page = platform::AnsiCodePage();
   const CharacterWalk& walk = ActiveCharacterWalk();
 

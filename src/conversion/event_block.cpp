@@ -6,6 +6,7 @@
 #include "conversion/event_block_text.h"
 #include "conversion/timestamps.h"
 #include "platform/code_page.h"
+#include "text/char_tables.h"
 #include "text/characters.h"
 #include "text/quoted_printable.h"
 
@@ -26,6 +27,25 @@ constexpr const char* kNoAlarm = "DALARM;ENCODING=QUOTED-PRINTABLE:00000000T0000
 
 AnsiText Encoded(std::string_view ansi) { return EncodeQuotedPrintable(AnsiTextToUtf8(ansi)); }
 
+// The UtcStamp of a date and a time column (MakeUtcStamp), kept on the stack.
+class Stamp {
+ public:
+  Stamp(std::string_view dateText, std::string_view timeText)
+      : size_(detail::WriteUtcStamp(AddHours(ParseLocalDateTime(dateText, timeText), LocalToUtcHours), bytes_)) {}
+  std::string_view Text() const { return {bytes_, size_}; }
+
+ private:
+  char bytes_[detail::kUtcStampRoom];
+  std::size_t size_;
+};
+
+// The text without the bytes 0x00..0x20 at both ends, as TrimBlanks cuts it.
+std::string_view TrimmedBlanks(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
+  return text;
+}
+
 // Writes the items of one block, in order, to a sink: a list of items or the
 // output text.
 template <typename Sink>
@@ -35,22 +55,25 @@ void WriteEventBlock(const LineList& fields, const LineList& optionLines, Sink& 
   sink.Item("BEGIN:VCALENDAR");
   sink.Item("BEGIN:VEVENT");
   sink.Item("VERSION:1.0");
-  sink.Item(kSummary, Encoded(fields.ItemAt(Title)));
+  sink.EncodedItem(kSummary, fields.ItemAt(Title));
 
-  AnsiText description;
+  // The description is assembled in the sink's buffer, reused from block to
+  // block.
+  AnsiText& description = sink.Description();
+  description.clear();
   const AnsiText& place = fields.ItemAt(Place);
-  if (!TrimBlanks(place).empty()) description = PlaceOpening() + place + ")";
+  if (!TrimmedBlanks(place).empty()) description.append(PlaceOpening()).append(place).append(")");
 
   const AnsiText& startTime = fields.ItemAt(StartTime);
-  sink.Item("DTSTART:", MakeUtcStamp(fields.ItemAt(StartDate), startTime));
+  sink.Item("DTSTART:", Stamp(fields.ItemAt(StartDate), startTime).Text());
   const AnsiText& endTime = fields.ItemAt(EndTime);
-  sink.Item("DTEND:", MakeUtcStamp(fields.ItemAt(EndDate), endTime));
+  sink.Item("DTEND:", Stamp(fields.ItemAt(EndDate), endTime).Text());
 
   if (CompareAsciiNoCase(fields.ItemAt(AlarmFlag), "FALSE") == 0) {
     sink.Item(kNoAlarm);
   } else {
     const AnsiText& alarmTime = fields.ItemAt(AlarmTime);
-    sink.Item(kAlarm, MakeUtcStamp(fields.ItemAt(AlarmDate), alarmTime), ";");
+    sink.Item(kAlarm, Stamp(fields.ItemAt(AlarmDate), alarmTime).Text(), ";");
   }
 
   if (fields.Count() > Notes) {
@@ -61,8 +84,9 @@ void WriteEventBlock(const LineList& fields, const LineList& optionLines, Sink& 
     description += ' ';
     description.append(notes, 0, std::min(notes.size(), kRoom));
   }
-  description = detail::CutToByteLimit(description, DescriptionByteLimit);
-  sink.Item(kDescription, Encoded(TrimBlanks(description)));
+  if (description.size() > DescriptionByteLimit)
+    description = detail::CutToByteLimit(description, DescriptionByteLimit);
+  sink.EncodedItem(kDescription, TrimmedBlanks(description));
 
   for (const AnsiText& option : optionLines) sink.Item(option);
   sink.Item("END:VEVENT");
@@ -71,17 +95,37 @@ void WriteEventBlock(const LineList& fields, const LineList& optionLines, Sink& 
 
 struct ListSink {
   std::vector<AnsiText>& items;
+  AnsiText description;
+
   void Item(std::string_view a, std::string_view b = {}, std::string_view c = {}) {
     AnsiText& item = items.emplace_back();
     item.reserve(a.size() + b.size() + c.size());
     item.append(a).append(b).append(c);
   }
+  void EncodedItem(std::string_view head, std::string_view ansi) { Item(head, Encoded(ansi)); }
+  AnsiText& Description() { return description; }
 };
 
+// Writes into the output text. Its buffers live as long as the thread, so the
+// blocks of a conversion run allocate nothing of their own once warmed up.
 struct TextSink {
   AnsiText& out;
+
   void Item(std::string_view a, std::string_view b = {}, std::string_view c = {}) {
     out.append(a).append(b).append(c).append("\r\n");
+  }
+  // Item(head, Encoded(ansi)), encoded straight into the output.
+  void EncodedItem(std::string_view head, std::string_view ansi) {
+    thread_local std::string utf8;
+    utf8.clear();
+    detail::AppendAnsiTextToUtf8(ansi, utf8);
+    out.append(head);
+    detail::AppendQuotedPrintable(utf8, out);
+    out.append("\r\n");
+  }
+  AnsiText& Description() {
+    thread_local AnsiText description;
+    return description;
   }
 };
 
@@ -90,7 +134,7 @@ struct TextSink {
 LineList BuildEventBlock(const LineList& fields, const LineList& optionLines) {
   LineList block;
   block.Items().reserve(10 + static_cast<std::size_t>(optionLines.Count()));
-  ListSink sink{block.Items()};
+  ListSink sink{block.Items(), {}};
   WriteEventBlock(fields, optionLines, sink);
   return block;
 }

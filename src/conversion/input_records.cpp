@@ -6,6 +6,7 @@
 #include "conversion/record_text.h"
 
 #include "conversion/character_walk.h"
+#include "text/char_tables.h"
 #include "text/characters.h"
 #include "text/errors.h"
 
@@ -66,10 +67,29 @@ class RecordEnd {
   std::size_t previous_ = kNone;
 };
 
+// True when text holds at most two characters and each of them comes back
+// unchanged from the round trip through UTF-16.
+bool TailSurvivesRoundTrip(std::string_view text) {
+  const detail::CharTables& t = detail::ActiveCharTables();
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* end = p + text.size();
+  for (int characters = 0; p < end; ++characters) {
+    std::size_t length = 1;
+    if (characters == 2 || !(detail::CharacterAt(t, p, end, &length).info & detail::kRoundTrips)) return false;
+    p += length;
+  }
+  return true;
+}
+
 // A line ends its record when its last two characters are not a comma and a
 // double quote but its last character is a double quote.
 bool EndsRecord(std::string_view tail) {
-  const AnsiText lastTwo = RightChars(tail, 2);
+  // RightChars re-encodes the characters through UTF-16; when the tail holds
+  // at most two characters that all survive that round trip (the usual case)
+  // it would give back the tail's own bytes.
+  AnsiText converted;
+  std::string_view lastTwo = tail;
+  if (!TailSurvivesRoundTrip(tail)) lastTwo = converted = RightChars(tail, 2);
   if (lastTwo == ",\"") return false;
   return !lastTwo.empty() && lastTwo.back() == '"';
 }
@@ -162,8 +182,13 @@ std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque
       records.push_back(line);
       continue;
     }
+    end.Reset(line);
+    if (EndsRecord(end.Tail(line))) {
+      records.push_back(line);
+      continue;
+    }
+    // The walk keeps positions only, so it carries over to the copy.
     AnsiText record(line);
-    end.Reset(record);
     while (!EndsRecord(end.Tail(record))) {
       if (!nextLine(line)) throw ListIndexError(static_cast<long long>(records.size()) + 1);
       const std::size_t oldSize = record.size();

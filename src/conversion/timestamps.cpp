@@ -1,13 +1,46 @@
 #include "conversion/timestamps.h"
 
 #include <algorithm>
+#include <cmath>
 
-#include "text/date_time_format.h"
+#include "text/calendar.h"
 
 namespace {
 
-// yyyymmdd, T, hhmmss, Z: the letters T and Z are pattern letters, hence quoted.
-constexpr std::string_view kStampPattern = "yyyymmdd\"T\"hhmmss\"Z\"";
+constexpr long long kMsPerDay = 86'400'000;
+// The general formatter clamps values no calendar holds to this many
+// milliseconds either way; the stamp must do the same.
+constexpr long double kMaxCount = 1e9L * kMsPerDay;
+
+// The value as a whole number of milliseconds, rounded once as the general
+// formatter rounds it: the product in extended precision, then to the nearest
+// whole number, a half to even. rint rounds like nearbyint in the default
+// rounding mode without saving and restoring the floating-point environment.
+long long MillisecondCount(DateTime value) {
+  long double product = static_cast<long double>(value) * kMsPerDay;
+  if (std::isnan(product)) product = 0;
+  if (std::fabs(product) > kMaxCount) product = std::copysign(kMaxCount, product);
+  return static_cast<long long>(std::rint(product));
+}
+
+char* TwoDigits(char* out, int value) {
+  out[0] = static_cast<char>('0' + value / 10);
+  out[1] = static_cast<char>('0' + value % 10);
+  return out + 2;
+}
+
+// At least four digits; years past 9999 only exist for absurd values.
+char* YearDigits(char* out, int year) {
+  char digits[12];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + year % 10);
+    year /= 10;
+  } while (year != 0);
+  while (n < 4) digits[n++] = '0';
+  while (n > 0) *out++ = digits[--n];
+  return out;
+}
 
 }  // namespace
 
@@ -35,4 +68,32 @@ DateTime AddHours(DateTime value, std::int64_t hours) {
   return (value * 24 + static_cast<double>(hours)) / 24;
 }
 
-AnsiText FormatUtcStamp(DateTime value) { return FormatDateTimeText(kStampPattern, value); }
+AnsiText FormatUtcStamp(DateTime value) {
+  char bytes[detail::kUtcStampRoom];
+  return AnsiText(bytes, detail::WriteUtcStamp(value, bytes));
+}
+
+namespace detail {
+
+// The fixed pattern yyyymmdd"T"hhmmss"Z" written directly: the value is taken
+// apart exactly as the general formatter takes it apart (a negative count
+// keeps its time of day counted away from zero).
+std::size_t WriteUtcStamp(DateTime value, char* out) {
+  const long long count = MillisecondCount(value);
+  const long long magnitude = count < 0 ? -count : count;
+  const long long day = count < 0 ? -(magnitude / kMsPerDay) : magnitude / kMsPerDay;
+  const long long ms = magnitude % kMsPerDay;
+  const CivilDate date = DateFromDayNumber(day + kDayNumberOfDayValueZero);
+
+  char* p = YearDigits(out, date.year);
+  p = TwoDigits(p, date.month);
+  p = TwoDigits(p, date.day);
+  *p++ = 'T';
+  p = TwoDigits(p, static_cast<int>(ms / 3'600'000));
+  p = TwoDigits(p, static_cast<int>(ms / 60'000 % 60));
+  p = TwoDigits(p, static_cast<int>(ms % 60'000 / 1'000));
+  *p++ = 'Z';
+  return static_cast<std::size_t>(p - out);
+}
+
+}  // namespace detail

@@ -1,6 +1,7 @@
 #pragma once
 // A date column and a time column, meant as Japan Standard Time, as a UTC
 // stamp yyyymmddThhmmssZ. The machine's time zone is never consulted.
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -14,3 +15,14 @@ AnsiText MakeUtcStamp(std::string_view dateText, std::string_view timeText);
 DateTime ParseLocalDateTime(std::string_view dateText, std::string_view timeText);
 DateTime AddHours(DateTime value, std::int64_t hours);
 AnsiText FormatUtcStamp(DateTime value);
+
+namespace detail {
+
+// Room for any stamp: the year takes four digits, more only far past 9999.
+inline constexpr std::size_t kUtcStampRoom = 24;
+
+// Writes the bytes of FormatUtcStamp(value) to out (kUtcStampRoom bytes of
+// room) without building a string, and returns how many it wrote.
+std::size_t WriteUtcStamp(DateTime value, char* out);
+
+}  // namespace detail

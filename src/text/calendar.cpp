@@ -9,8 +9,9 @@ int DaysInMonth(int year, int month) {
 }
 
 int DayValue(int year, int month, int day) {
-  int dayOfYear = day;
-  for (int m = 1; m < month; ++m) dayOfYear += DaysInMonth(year, m);
+  // Days of the year before the first of each month, February taken as 28.
+  static constexpr int kDaysBefore[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
+  int dayOfYear = day + kDaysBefore[month - 1] + (month > 2 && IsLeapYear(year) ? 1 : 0);
   const int y = year - 1;
   return y * 365 + y / 4 - y / 100 + y / 400 + dayOfYear - kDayNumberOfDayValueZero;
 }

@@ -5,6 +5,8 @@
 // page's own conversions give.
 #include <array>
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/code_page.h"
@@ -34,7 +36,25 @@ struct CharTables {
   std::vector<CharEntry> pair;
 };
 
+// The entry of the character that starts at p (p < end) and its length in
+// bytes, the same characters as the code page's conversion finds.
+inline const CharEntry& CharacterAt(const CharTables& t, const unsigned char* p, const unsigned char* end,
+                                    std::size_t* length) {
+  if (t.lead[*p] && p + 1 < end) {
+    const CharEntry& e = t.pair[(static_cast<unsigned>(*p) << 8) | p[1]];
+    if (e.info & kPair) {
+      *length = 2;
+      return e;
+    }
+  }
+  *length = 1;
+  return t.single[*p];
+}
+
 // The tables of the active ANSI code page, built on first use.
 const CharTables& ActiveCharTables();
+
+// AnsiTextToUtf8(text) appended to out, for callers that reuse one buffer.
+void AppendAnsiTextToUtf8(std::string_view text, std::string& out);
 
 }  // namespace detail

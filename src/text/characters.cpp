@@ -270,11 +270,19 @@ std::string Utf16ToUtf8(std::u16string_view units) {
 // Straight from bytes to UTF-8 through the tables; the same result as
 // Utf16ToUtf8(AnsiTextToUtf16(text)) without the UTF-16 text in between.
 std::string AnsiTextToUtf8(std::string_view text) {
-  if (text.empty()) return {};
+  std::string out;
+  detail::AppendAnsiTextToUtf8(text, out);
+  return out;
+}
+
+void detail::AppendAnsiTextToUtf8(std::string_view text, std::string& out) {
+  if (text.empty()) return;
   const auto& t = detail::ActiveCharTables();
   // One spare byte: every entry is stored as a whole 4-byte word.
-  std::string out(text.size() * 3 + 1, '\0');
-  char* dst = out.data();
+  const std::size_t start = out.size();
+  out.resize(start + text.size() * 3 + 1);
+  char* const begin = out.data() + start;
+  char* dst = begin;
   const unsigned char* p = Bytes(text);
   const unsigned char* end = p + text.size();
   while (p < end) {
@@ -296,6 +304,5 @@ std::string AnsiTextToUtf8(std::string_view text) {
     dst += e.info & detail::kUtf8LengthMask;
     p += length;
   }
-  out.resize(static_cast<std::size_t>(dst - out.data()));
-  return out;
+  out.resize(start + static_cast<std::size_t>(dst - begin));
 }

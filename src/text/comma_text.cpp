@@ -1,10 +1,13 @@
-// Record splitting. The loops step over characters with one table lookup per
-// character (lead bytes take the byte after them whole, as NextCharacter
-// does), since every record of a conversion passes through here.
+// Record splitting. Every record of a conversion passes through here: quoted
+// fields are searched for their quotes with memchr, and only a quote found
+// looks back to see whether it is the second byte of a double-byte character;
+// unquoted fields step over characters with one table lookup per character
+// (lead bytes take the byte after them whole, as NextCharacter does).
 #include "text/comma_text.h"
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "text/char_tables.h"
 
@@ -53,30 +56,57 @@ inline std::size_t SkipBlanks(std::string_view text, std::size_t p, std::size_t 
   return p;
 }
 
+// True when the byte at q starts a character, given that `from` does (from <=
+// q). A byte that is not a lead byte always ends a character, so only the run
+// of lead bytes just before q matters: they pair off from its first byte, and
+// an odd run makes q the second byte of a pair. Trail bytes of the code page
+// that look like a double quote are rare, so this runs once per quote found.
+inline bool StartsCharacter(const ByteClasses& cls, std::string_view text, std::size_t from,
+                            std::size_t q) {
+  std::size_t leads = 0;
+  while (q - leads > from && (cls[static_cast<unsigned char>(text[q - leads - 1])] & kLead)) ++leads;
+  return leads % 2 == 0;
+}
+
+// The next double quote at a character start, at or after p (a character
+// start), or end. memchr finds the candidates.
+inline std::size_t NextQuote(const ByteClasses& cls, std::string_view text, std::size_t p,
+                             std::size_t end) {
+  std::size_t from = p;
+  while (p < end) {
+    const void* hit = std::memchr(text.data() + p, '"', end - p);
+    if (hit == nullptr) return end;
+    const std::size_t q = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+    if (StartsCharacter(cls, text, from, q)) return q;
+    // The quote is a trail byte: the byte after it starts a character.
+    from = p = q + 1;
+  }
+  return end;
+}
+
 // The closing quote is the first quote at a character start that is not
 // doubled; a quote taken as the second byte of a lead byte is passed over.
-QuotedField Extract(const ByteClasses& cls, std::string_view text, std::size_t quote,
-                    std::size_t end) {
-  QuotedField field{{}, end};
+// The value is written into `value`, whose earlier contents are replaced.
+std::size_t ExtractInto(const ByteClasses& cls, std::string_view text, std::size_t quote,
+                        std::size_t end, AnsiText& value) {
+  value.clear();
   std::size_t p = quote + 1;
   std::size_t segment = p;
   for (;;) {
-    while (p < end && !(cls[static_cast<unsigned char>(text[p])] & kQuote))
-      p += CharacterLength(cls, text, p, end);
+    p = NextQuote(cls, text, p, end);
     if (p >= end) {
       // No closing quote: keep everything up to the end (see the header).
-      field.value.append(text.substr(segment, end - segment));
-      return field;
+      value.append(text.substr(segment, end - segment));
+      return end;
     }
     if (p + 1 < end && text[p + 1] == '"') {
-      field.value.append(text.substr(segment, p + 1 - segment));
+      value.append(text.substr(segment, p + 1 - segment));
       p += 2;
       segment = p;
       continue;
     }
-    field.value.append(text.substr(segment, p - segment));
-    field.next = p + 1;
-    return field;
+    value.append(text.substr(segment, p - segment));
+    return p + 1;
   }
 }
 
@@ -85,34 +115,41 @@ QuotedField Extract(const ByteClasses& cls, std::string_view text, std::size_t q
 QuotedField ExtractQuotedField(std::string_view text, std::size_t quote) {
   const std::size_t end = EndOf(text);
   if (quote >= end) return {{}, quote > end ? quote : end};
-  return Extract(ClassesFor(detail::ActiveCharTables()), text, quote, end);
+  QuotedField field{{}, end};
+  field.next = ExtractInto(ClassesFor(detail::ActiveCharTables()), text, quote, end, field.value);
+  return field;
 }
 
 void SplitCommaText(LineList& fields, std::string_view text) {
+  // The items already in the list are overwritten in place, so that splitting
+  // record after record into one list reuses their storage.
   std::vector<AnsiText>& items = fields.Items();
-  items.clear();
+  std::size_t count = 0;
+  auto nextItem = [&items, &count]() -> AnsiText& {
+    if (count == items.size()) items.emplace_back();
+    return items[count++];
+  };
   const ByteClasses& cls = ClassesFor(detail::ActiveCharTables());
   const std::size_t end = EndOf(text);
 
   std::size_t p = SkipBlanks(text, 0, end);
   while (p < end) {
     if (text[p] == '"') {
-      QuotedField field = Extract(cls, text, p, end);
-      items.push_back(std::move(field.value));
-      p = field.next;
+      p = ExtractInto(cls, text, p, end, nextItem());
     } else {
       const std::size_t start = p;
       while (p < end && !(cls[static_cast<unsigned char>(text[p])] & kEndsUnquoted))
         p += CharacterLength(cls, text, p, end);
-      items.emplace_back(text.substr(start, p - start));
+      nextItem().assign(text.substr(start, p - start));
     }
     p = SkipBlanks(text, p, end);
     if (p < end && text[p] == ',') {
       // Only a comma that is the very last byte adds an empty last field;
       // blanks after it add nothing.
-      if (p + 1 >= end) items.emplace_back();
+      if (p + 1 >= end) nextItem().clear();
       p = SkipBlanks(text, p + 1, end);
     }
     // Anything else starts the next field without a comma.
   }
+  items.resize(count);
 }

@@ -8,6 +8,7 @@
 #include "platform/code_page.h"
 #include "platform/regional.h"
 #include "text/calendar.h"
+#include "text/char_tables.h"
 #include "text/characters.h"
 #include "text/errors.h"
 
@@ -136,6 +137,8 @@ class YearSource {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
 // Designators compare like the user's locale without case: ASCII letters fold,
 // a double-byte character must match byte for byte (its trail byte may look
 // like a letter but is none).
@@ -150,8 +153,7 @@ bool SameDesignator(std::string_view text, std::string_view designator) {
       i += 2;
       continue;
     }
-    auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-    if (fold(text[i]) != fold(d)) return false;
+    if (FoldAscii(text[i]) != FoldAscii(d)) return false;
     ++i;
   }
   return true;
@@ -196,6 +198,11 @@ class Scanner {
 
   // Without skipping spaces; an empty designator matches at once.
   bool DesignatorHere(std::string_view designator) const {
+    // Most texts hold no designator: their first byte already differs. (A
+    // double-byte designator must match byte for byte, which folding keeps.)
+    if (!designator.empty() &&
+        (pos_ >= text_.size() || FoldAscii(text_[pos_]) != FoldAscii(designator.front())))
+      return false;
     const std::string_view rest = text_.substr(pos_);
     return SameDesignator(rest.substr(0, designator.size()), designator);
   }
@@ -253,7 +260,8 @@ int EraOffsetOf(Scanner& scanner, const DateTextSettings& settings) {
       if (FindSubstring(given, era.name) > 0) return era.yearOffset;
     return 0;
   }
-  if (FindSubstring("e", pattern) > 0 && !settings.eras.empty()) return settings.eras.front().yearOffset;
+  if (!settings.eras.empty() && detail::OccursOnCharacterStart("e", pattern))
+    return settings.eras.front().yearOffset;
   return 0;
 }
 
@@ -309,7 +317,7 @@ bool ReadDate(Scanner& scanner, const DateTextSettings& settings, YearSource& cu
 
   scanner.Expect(separator);
   scanner.SkipSpaces();
-  if (settings.doubleByteSystem && FindSubstring("ddd", settings.shortDatePattern) > 0)
+  if (settings.doubleByteSystem && detail::OccursOnCharacterStart("ddd", settings.shortDatePattern))
     scanner.SkipWordsToDesignator(settings);
 
   if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
@@ -320,6 +328,10 @@ bool ReadDate(Scanner& scanner, const DateTextSettings& settings, YearSource& cu
 }
 
 bool ReadDesignator(Scanner& scanner, const DateTextSettings& settings, int& baseHour) {
+  // Every try below passes over spaces first ("AM" is never empty), and at the
+  // end of the text none of them can match.
+  scanner.SkipSpaces();
+  if (scanner.AtEnd()) return false;
   if (scanner.ExpectDesignator(settings.amDesignator) || scanner.ExpectDesignator("AM")) {
     baseHour = 0;
     return true;
@@ -408,6 +420,22 @@ DateTime ParseDateTimeText(std::string_view text, const DateTextSettings& settin
                            int currentYear) {
   return Parse(text, settings, YearSource(currentYear));
 }
+
+namespace detail {
+
+bool OccursOnCharacterStart(std::string_view letters, std::string_view text) {
+  if (letters.empty()) return false;
+  // Most patterns hold the letters nowhere: one plain search settles those.
+  if (text.find(letters) == std::string_view::npos) return false;
+  const CharTables& t = ActiveCharTables();
+  text = text.substr(0, text.find('\0'));
+  for (std::size_t i = 0; i < text.size(); i += t.lead[static_cast<unsigned char>(text[i])] ? 2 : 1) {
+    if (text[i] == letters.front() && text.substr(i, letters.size()) == letters) return true;
+  }
+  return false;
+}
+
+}  // namespace detail
 
 void LoadDateTextSettings() {
   const platform::RegionalProfile& profile = platform::ActiveRegionalProfile();

@@ -44,3 +44,11 @@ DateTime ParseDateTimeText(std::string_view text);
 // The same under given settings and a given current year.
 DateTime ParseDateTimeText(std::string_view text, const DateTextSettings& settings,
                            int currentYear);
+
+namespace detail {
+
+// FindSubstring(letters, text) > 0 for ASCII letters without NUL (the
+// pattern letters the reading looks for), without its general searches.
+bool OccursOnCharacterStart(std::string_view letters, std::string_view text);
+
+}  // namespace detail

@@ -10,40 +10,59 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
 constexpr std::size_t kBlockSize = 8192;
 constexpr std::size_t kLineThreshold = 71;
 
-enum : std::uint8_t { kAsItself, kEscaped, kBlank };
+// What one byte becomes: itself, or "=" and two hex digits. The bytes are
+// stored as one 4-byte word so that a piece is copied with one store.
+struct Piece {
+  char bytes[3];
+  std::uint8_t size;
+};
 
-constexpr std::array<std::uint8_t, 256> MakeKinds() {
-  std::array<std::uint8_t, 256> kinds{};
+constexpr char kHex[] = "0123456789ABCDEF";
+
+constexpr Piece EscapeOf(unsigned b) { return {{'=', kHex[b >> 4], kHex[b & 0x0F]}, 3}; }
+
+// A blank is written as itself here; before a line break it is escaped.
+constexpr std::array<Piece, 256> MakePieces() {
+  std::array<Piece, 256> pieces{};
   for (unsigned b = 0; b < 256; ++b) {
-    if (b == 0x09 || b == 0x20)
-      kinds[b] = kBlank;
-    else if (b == 0x0A || b == 0x0D || (b >= 0x21 && b <= 0x7E && b != 0x3D))
-      kinds[b] = kAsItself;
-    else
-      kinds[b] = kEscaped;
+    const bool asItself = b == 0x09 || b == 0x20 || b == 0x0A || b == 0x0D || (b >= 0x21 && b <= 0x7E && b != 0x3D);
+    pieces[b] = asItself ? Piece{{static_cast<char>(b), 0, 0}, 1} : EscapeOf(b);
   }
-  return kinds;
+  return pieces;
 }
 
-constexpr std::array<std::uint8_t, 256> kKinds = MakeKinds();
-constexpr char kHex[] = "0123456789ABCDEF";
+constexpr std::array<Piece, 256> kPieces = MakePieces();
+
+inline bool IsBlank(unsigned char b) { return b == 0x09 || b == 0x20; }
+inline bool IsLineBreak(unsigned char b) { return b == 0x0A || b == 0x0D; }
 
 }  // namespace
 
 AnsiText EncodeQuotedPrintable(std::string_view bytes) {
+  AnsiText out;
+  detail::AppendQuotedPrintable(bytes, out);
+  return out;
+}
+
+namespace detail {
+
+void AppendQuotedPrintable(std::string_view bytes, AnsiText& out) {
   const std::size_t n = bytes.size();
-  if (n == 0) return {};
+  if (n == 0) return;
   // At most three characters per byte, plus "=" CR LF per closed line (a
-  // closed line holds at least 72 of those characters).
-  const std::size_t bound = 3 * n + 3 * (3 * n / 72 + 1);
-  AnsiText out(bound, '\0');
-  char* dst = out.data();
+  // closed line holds at least 72 of those characters), plus one spare byte
+  // for the whole-word store of the last piece.
+  const std::size_t bound = 3 * n + 3 * (3 * n / 72 + 1) + 1;
+  const std::size_t start = out.size();
+  out.resize(start + bound);
+  char* dst = out.data() + start;
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
 
   std::size_t lineLength = 0;
@@ -51,21 +70,11 @@ AnsiText EncodeQuotedPrintable(std::string_view bytes) {
     const std::size_t blockEnd = block + kBlockSize < n ? block + kBlockSize : n;
     for (std::size_t i = block; i < blockEnd; ++i) {
       const unsigned char b = in[i];
-      std::uint8_t kind = kKinds[b];
-      if (kind == kBlank) {
-        const bool lineBreakFollows = i + 1 < blockEnd && (in[i + 1] == 0x0A || in[i + 1] == 0x0D);
-        kind = lineBreakFollows ? kEscaped : kAsItself;
-      }
-      if (kind == kAsItself) {
-        *dst++ = static_cast<char>(b);
-        lineLength += 1;
-      } else {
-        dst[0] = '=';
-        dst[1] = kHex[b >> 4];
-        dst[2] = kHex[b & 0x0F];
-        dst += 3;
-        lineLength += 3;
-      }
+      Piece piece = kPieces[b];
+      if (IsBlank(b) && i + 1 < blockEnd && IsLineBreak(in[i + 1])) piece = EscapeOf(b);
+      std::memcpy(dst, &piece, sizeof piece);
+      dst += piece.size;
+      lineLength += piece.size;
       if (lineLength > kLineThreshold) {
         if (i + 1 < n) {
           dst[0] = '=';
@@ -78,5 +87,6 @@ AnsiText EncodeQuotedPrintable(std::string_view bytes) {
     }
   }
   out.resize(static_cast<std::size_t>(dst - out.data()));
-  return out;
 }
+
+}  // namespace detail
