@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -47,6 +46,8 @@ class RoomForBytes : public platform::FileWriteSeam {
   std::size_t room_;
 };
 
+// One directory name per process; the directory exists only while an input
+// runs, since libFuzzer ends without running exit handlers.
 const fs::path& WorkDirectory() {
   static const fs::path dir = [] {
     const char* shm = "/dev/shm";
@@ -56,12 +57,9 @@ const fs::path& WorkDirectory() {
     platform::SetAnsiCodePage(932);
     SetDateTextSettings(DateTextSettingsFrom(*platform::FindRegionalProfile("ja-JP")));
     platform::SetCurrentYearForTesting(2026);
-    std::atexit([] {
-      std::error_code ignored;
-      fs::remove_all(WorkDirectory(), ignored);
-    });
     return fs::path(pattern);
   }();
+  fs::create_directory(dir);
   return dir;
 }
 
@@ -178,6 +176,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   std::error_code ignored;
-  fs::remove(outputPath, ignored);
+  fs::remove_all(dir, ignored);
   return 0;
 }

@@ -5,7 +5,6 @@
 #include <strings.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -27,20 +26,18 @@ struct Name {
 constexpr Name kNames[] = {{"i/o", "input"},  {"i/o", "output"}, {"i/o", "terminate"},
                            {"I/O", "Input"},  {"other", "input"}, {"x", "k"}};
 
-const std::string& IniPath() {
-  static const std::string path = [] {
+// One directory name per process; the directory exists only while an input
+// runs, since libFuzzer ends without running exit handlers.
+const fs::path& WorkDirectory() {
+  static const fs::path dir = [] {
     std::string pattern = (fs::is_directory("/dev/shm") ? std::string("/dev/shm")
                                                          : fs::temp_directory_path().string()) +
                           "/quillmer-ini-fuzz-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr) ::fuzz::Violated(__FILE__, __LINE__, "mkdtemp");
-    static const std::string dir = pattern;
-    std::atexit([] {
-      std::error_code ignored;
-      fs::remove_all(dir, ignored);
-    });
-    return pattern + "/quillmer.ini";
+    return fs::path(pattern);
   }();
-  return path;
+  fs::create_directory(dir);
+  return dir;
 }
 
 }  // namespace
@@ -64,7 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                       (number < 0 ? -(1ll << 32) : (1ll << 32)))));
   // Whatever the file holds, a value reads as a number or not, never worse.
   (void)detail::ParseWholeNumber(file.substr(0, 40));
-  const std::string& path = IniPath();
+  const std::string path = (WorkDirectory() / "quillmer.ini").string();
+  struct Cleanup {
+    ~Cleanup() {
+      std::error_code ignored;
+      fs::remove_all(WorkDirectory(), ignored);
+    }
+  } cleanup;
   std::ofstream(path, std::ios::binary | std::ios::trunc).write(file.data(), static_cast<std::streamsize>(file.size()));
 
   std::string before[std::size(kNames)];
