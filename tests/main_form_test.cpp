@@ -19,12 +19,14 @@ namespace {
 struct Loaded {
   FormValues values;
   std::vector<AnsiText> errors;
+  UnloadedSideFiles unloaded;
 };
 
 Loaded Load(const TempDir& dir) {
   Loaded loaded;
-  LoadFormSettings(loaded.values, dir / "quillmer",
-                   [&loaded](const QuillmerError& error) { loaded.errors.push_back(error.Message()); });
+  loaded.unloaded = LoadFormSettings(loaded.values, dir / "quillmer", [&loaded](const QuillmerError& error) {
+    loaded.errors.push_back(error.Message());
+  });
   return loaded;
 }
 
@@ -83,6 +85,41 @@ TEST(FormSettings, UnreadableSideFileIsReportedAndTheRestStillLoads) {
   EXPECT_NE(loaded.errors[0].find(Sjis(" は開けません")), std::string::npos);
   EXPECT_EQ(loaded.values.MemoText(Memo::Filter), "FLT");
   EXPECT_EQ(loaded.values.EditText(PathEdit::Input), "in.csv");
+}
+
+// A memo that takes no text, as a memo refuses a file too large for it.
+class RefusingFilterMemo : public FormValues {
+ public:
+  void SetMemoText(Memo memo, const AnsiText& text) override {
+    if (memo == Memo::Filter && refuse) throw PlainError(MemoLimitMessage());
+    FormValues::SetMemoText(memo, text);
+  }
+  bool refuse = true;
+};
+
+// A side file that is there but could not be shown keeps its bytes at exit,
+// unless the user has typed new lines into its empty memo.
+TEST(FormSettings, ASideFileThatFailedToLoadIsNotEmptiedAtExit) {
+  TempDir dir;
+  WriteFileBytes(dir / "option.txt", "OPT");
+  WriteFileBytes(dir / "filter.txt", "FLT");
+  RefusingFilterMemo values;
+  std::vector<AnsiText> errors;
+  const UnloadedSideFiles unloaded = LoadFormSettings(
+      values, dir / "quillmer", [&errors](const QuillmerError& error) { errors.push_back(error.Message()); });
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_FALSE(unloaded.option);
+  EXPECT_TRUE(unloaded.filter);
+
+  SaveFormSettings(values, dir / "quillmer", unloaded);
+  EXPECT_EQ(ReadFileBytes(dir / "option.txt"), "OPT");
+  EXPECT_EQ(ReadFileBytes(dir / "filter.txt"), "FLT");
+  EXPECT_TRUE(std::filesystem::exists(dir / "quillmer.ini"));
+
+  values.refuse = false;
+  values.SetMemoText(Memo::Filter, "typed");
+  SaveFormSettings(values, dir / "quillmer", unloaded);
+  EXPECT_EQ(ReadFileBytes(dir / "filter.txt"), "typed");
 }
 
 TEST(FormSettings, SideFilesComeBackWithCrLf) {

@@ -1,5 +1,7 @@
 #include "app/main_form.h"
 
+#include <tuple>
+
 #include "app/memo_text.h"
 #include "app/settings.h"
 #include "platform/code_page.h"
@@ -38,15 +40,22 @@ void SaveMemoToFile(const FormControls& controls, Memo memo, const AnsiText& pat
   WriteMemoFile(path, controls.MemoText(memo));
 }
 
-void LoadFormSettings(FormControls& controls, const AnsiText& programPath, const ErrorReport& report) {
-  for (auto [memo, name] : {std::pair{Memo::Option, kOptionFile}, std::pair{Memo::Filter, kFilterFile}}) {
+UnloadedSideFiles LoadFormSettings(FormControls& controls, const AnsiText& programPath,
+                                   const ErrorReport& report) {
+  UnloadedSideFiles unloaded;
+  for (auto [memo, name, failed] : {std::tuple{Memo::Option, kOptionFile, &unloaded.option},
+                                    std::tuple{Memo::Filter, kFilterFile, &unloaded.filter}}) {
     const AnsiText path = SideFilePath(programPath, name);
     try {
       LoadMemoFromFile(controls, memo, path);
     } catch (const FileOpenError& error) {
       // Neither side file exists before the first orderly exit.
-      if (platform::PathExists(path)) report(error);
+      if (platform::PathExists(path)) {
+        *failed = true;
+        report(error);
+      }
     } catch (const QuillmerError& error) {
+      *failed = true;
       report(error);
     }
   }
@@ -54,14 +63,19 @@ void LoadFormSettings(FormControls& controls, const AnsiText& programPath, const
   controls.SetEditText(PathEdit::Input, settings.ReadText(kSection, kInputKey, ""));
   controls.SetEditText(PathEdit::Output, settings.ReadText(kSection, kOutputKey, ""));
   controls.SetAutoTerminate(settings.ReadFlag(kSection, kTerminateKey, false));
+  return unloaded;
 }
 
-void SaveFormSettings(const FormControls& controls, const AnsiText& programPath) {
+void SaveFormSettings(const FormControls& controls, const AnsiText& programPath, UnloadedSideFiles unloaded) {
   // The per-user settings directory may not exist yet; a failure here shows up
   // as the first file's own error.
   platform::CreateDirectories(SideFilePath(programPath, ""));
-  SaveMemoToFile(controls, Memo::Option, SideFilePath(programPath, kOptionFile));
-  SaveMemoToFile(controls, Memo::Filter, SideFilePath(programPath, kFilterFile));
+  for (auto [memo, name, failed] : {std::tuple{Memo::Option, kOptionFile, unloaded.option},
+                                    std::tuple{Memo::Filter, kFilterFile, unloaded.filter}}) {
+    // What the user typed after a failed load is saved; an untouched memo is not.
+    if (failed && controls.MemoText(memo).empty()) continue;
+    SaveMemoToFile(controls, memo, SideFilePath(programPath, name));
+  }
   SettingsFile settings(IniPath(programPath));
   settings.WriteText(kSection, kInputKey, controls.EditText(PathEdit::Input));
   settings.WriteText(kSection, kOutputKey, controls.EditText(PathEdit::Output));

@@ -55,13 +55,23 @@ void SaveMemoToFile(const FormControls& controls, Memo memo, const AnsiText& pat
 
 using ErrorReport = std::function<void(const QuillmerError&)>;
 
+// Side files that exist but could not be loaded (unreadable, too large). Their
+// memos stayed empty; saving those over them at exit would destroy the files.
+struct UnloadedSideFiles {
+  bool option = false;
+  bool filter = false;
+};
+
 // Fills the controls from option.txt, filter.txt and the INI file named after
 // programPath. A missing side file leaves its memo empty and is no error; any
 // other failure goes to report, and the remaining files are still loaded.
-void LoadFormSettings(FormControls& controls, const AnsiText& programPath, const ErrorReport& report);
+UnloadedSideFiles LoadFormSettings(FormControls& controls, const AnsiText& programPath,
+                                   const ErrorReport& report);
 // Writes the controls back to the three files, in the same order; the first
-// failure raises and ends the saving.
-void SaveFormSettings(const FormControls& controls, const AnsiText& programPath);
+// failure raises and ends the saving. A side file that could not be loaded is
+// left as it is while its memo is still empty.
+void SaveFormSettings(const FormControls& controls, const AnsiText& programPath,
+                      UnloadedSideFiles unloaded = {});
 
 // The request of the convert button: both paths exactly as typed, and the line
 // views of the two memos.

@@ -126,11 +126,11 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 void TForm1::FormCreate() {
-  LoadFormSettings(*this, SettingsProgramPath(),
-                   [](const QuillmerError& error) { ShowErrorBox(error.Message()); });
+  unloadedSideFiles_ = LoadFormSettings(*this, SettingsProgramPath(),
+                                        [](const QuillmerError& error) { ShowErrorBox(error.Message()); });
 }
 
-void TForm1::FormDestroy() { SaveFormSettings(*this, SettingsProgramPath()); }
+void TForm1::FormDestroy() { SaveFormSettings(*this, SettingsProgramPath(), unloadedSideFiles_); }
 
 void TForm1::Button1Click() {
   const ConversionResult result = ConversionRun(BuildConversionRequest(*this));

@@ -57,6 +57,8 @@ class TForm1 : public QWidget, public FormControls {
  private:
   QPlainTextEdit* MemoControl(Memo memo) const;
   QLineEdit* EditControl(PathEdit edit) const;
+
+  UnloadedSideFiles unloadedSideFiles_;
 };
 
 // The program's main window while it exists.
