@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cstring>
 
+#include "platform/files.h"
 #include "text/characters.h"
 
 namespace cli {
@@ -18,36 +19,6 @@ bool IsUtf8Name(std::string_view name) {
     if (c != '-' && c != '_') lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   }
   return lower == "utf8";
-}
-
-std::u16string Utf8ToUtf16(std::string_view utf8) {
-  std::u16string units;
-  std::size_t i = 0;
-  while (i < utf8.size()) {
-    const auto b = static_cast<unsigned char>(utf8[i]);
-    int extra = b < 0x80 ? 0 : (b >> 5) == 0x6 ? 1 : (b >> 4) == 0xE ? 2 : (b >> 3) == 0x1E ? 3 : -1;
-    char32_t cp = extra == 0 ? b : extra == 1 ? b & 0x1F : extra == 2 ? b & 0x0F : b & 0x07;
-    bool ok = extra >= 0 && i + static_cast<std::size_t>(extra) < utf8.size();
-    for (int k = 1; ok && k <= extra; ++k) {
-      const auto c = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
-      ok = (c & 0xC0) == 0x80;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    if (!ok) {
-      units.push_back(u'\uFFFD');
-      ++i;
-      continue;
-    }
-    i += static_cast<std::size_t>(extra) + 1;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      units.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      units.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      units.push_back(static_cast<char16_t>(cp));
-    }
-  }
-  return units;
 }
 
 }  // namespace
@@ -90,6 +61,6 @@ std::string AnsiToTerminal(std::string_view ansi, const std::string& codeset) {
   return out;
 }
 
-AnsiText FileNameToAnsi(std::string_view utf8) { return Utf16ToAnsiText(Utf8ToUtf16(utf8)); }
+AnsiText FileNameToAnsi(std::string_view utf8) { return platform::AnsiTextFromFileSystemName(utf8); }
 
 }  // namespace cli

@@ -7,8 +7,6 @@
 
 namespace platform {
 
-// An OS path (UTF-8) as AnsiText of the ANSI code page.
-AnsiText AnsiTextFromFileSystemName(std::string_view name);
 // True when path is an existing directory in which this process may create files.
 bool IsWritableDirectory(const AnsiText& path);
 // True when something exists at path.

@@ -15,6 +15,9 @@ namespace platform {
 AnsiText FullPath(const AnsiText& path);
 // The file-system (UTF-8) name of an AnsiText path.
 std::string FileSystemName(const AnsiText& path);
+// The other way: a name the OS or the command line gave (UTF-8) as AnsiText;
+// malformed UTF-8 and characters the code page lacks are replaced.
+AnsiText AnsiTextFromFileSystemName(std::string_view name);
 // The platform's text for an errno value, without trailing blanks and full
 // stops: the Japanese texts of the common failures under code page 932.
 AnsiText ErrorText(int error);

@@ -1,6 +1,5 @@
 #include "platform/directories.h"
 
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,51 +13,12 @@
 namespace platform {
 namespace {
 
-// UTF-8 to UTF-16; a byte that forms no character becomes U+FFFD.
-std::u16string Utf16FromUtf8(std::string_view utf8) {
-  static const iconv_t cd = iconv_open("UTF-16LE", "UTF-8");
-  std::u16string out;
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    for (unsigned char c : utf8) out.push_back(c < 0x80 ? c : 0xFFFD);
-    return out;
-  }
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  std::string units(utf8.size() * 2 + 2, '\0');
-  char* in = const_cast<char*>(utf8.data());
-  std::size_t inLeft = utf8.size();
-  char* dst = units.data();
-  std::size_t outLeft = units.size();
-  while (inLeft > 0) {
-    if (iconv(cd, &in, &inLeft, &dst, &outLeft) != static_cast<std::size_t>(-1)) break;
-    if (errno != EILSEQ && errno != EINVAL) break;
-    // Room is always there: every UTF-8 byte gives at most one unit.
-    dst[0] = static_cast<char>(0xFD);
-    dst[1] = static_cast<char>(0xFF);
-    dst += 2;
-    outLeft -= 2;
-    ++in;
-    --inLeft;
-  }
-  units.resize(units.size() - outLeft);
-  for (std::size_t i = 0; i + 1 < units.size(); i += 2)
-    out.push_back(static_cast<char16_t>(static_cast<unsigned char>(units[i]) |
-                                        (static_cast<unsigned char>(units[i + 1]) << 8)));
-  return out;
-}
-
 bool IsDirectory(const std::string& name) {
   struct stat st {};
   return ::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace
-
-AnsiText AnsiTextFromFileSystemName(std::string_view name) {
-  bool ascii = true;
-  for (unsigned char c : name) ascii = ascii && c < 0x80;
-  if (ascii) return AnsiText(name);
-  return AnsiCodePage().FromUtf16(Utf16FromUtf8(name));
-}
 
 bool IsWritableDirectory(const AnsiText& path) {
   const std::string name = FileSystemName(path);

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/directories.h"
+#include "platform/files.h"
 
 namespace platform {
 

@@ -104,9 +104,7 @@ std::u16string Utf16FromUtf8(std::string_view bytes) {
 AnsiText CurrentDirectory() {
   std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
   if (!cwd) return "/";
-  std::string_view name(cwd.get());
-  if (IsAscii(name)) return AnsiText(name);
-  return AnsiCodePage().FromUtf16(Utf16FromUtf8(name));
+  return AnsiTextFromFileSystemName(cwd.get());
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -207,6 +205,11 @@ int CheckWritable(const std::string& name, struct stat& st, bool& exists) {
 }
 
 }  // namespace
+
+AnsiText AnsiTextFromFileSystemName(std::string_view name) {
+  if (IsAscii(name)) return AnsiText(name);
+  return AnsiCodePage().FromUtf16(Utf16FromUtf8(name));
+}
 
 AnsiText FullPath(const AnsiText& path) {
   if (path.empty()) return path;
