@@ -5,14 +5,13 @@
 
 #include <string>
 
-#include "conversion/character_walk.h"
 #include "conversion/event_block.h"
-#include "conversion/event_block_text.h"
 #include "conversion/timestamps.h"
 #include "fuzz_support.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/regional.h"
+#include "text/character_walk.h"
 #include "text/characters.h"
 #include "text/date_time_text.h"
 #include "text/errors.h"

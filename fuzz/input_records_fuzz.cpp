@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "conversion/input_records.h"
-#include "conversion/record_text.h"
 #include "fuzz_support.h"
 #include "platform/code_page.h"
 #include "text/characters.h"

@@ -2,11 +2,10 @@
 
 #include <random>
 
-#include "conversion/character_walk.h"
-#include "conversion/event_block_text.h"
 #include "platform/code_page.h"
 #include "platform/regional.h"
 #include "support/test_support.h"
+#include "text/character_walk.h"
 #include "text/characters.h"
 #include "text/date_time_text.h"
 #include "text/errors.h"

@@ -4,7 +4,6 @@
 #include <random>
 #include <variant>
 
-#include "conversion/record_text.h"
 #include "platform/code_page.h"
 #include "support/test_support.h"
 #include "text/characters.h"

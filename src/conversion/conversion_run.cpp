@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "conversion/event_block_text.h"
+#include "conversion/event_block.h"
 #include "conversion/input_records.h"
-#include "conversion/record_text.h"
 #include "platform/code_page.h"
 #include "text/comma_text.h"
 #include "text/text_file.h"

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 
-#include "conversion/character_walk.h"
-#include "conversion/event_block_text.h"
 #include "conversion/timestamps.h"
 #include "platform/code_page.h"
 #include "text/char_tables.h"
+#include "text/character_walk.h"
 #include "text/characters.h"
 #include "text/quoted_printable.h"
 

@@ -3,9 +3,7 @@
 #include <cstring>
 #include <utility>
 
-#include "conversion/record_text.h"
-
-#include "conversion/character_walk.h"
+#include "text/character_walk.h"
 #include "text/char_tables.h"
 #include "text/characters.h"
 #include "text/errors.h"

@@ -1,4 +1,4 @@
-#include "conversion/character_walk.h"
+#include "text/character_walk.h"
 
 #include <map>
 #include <memory>
