@@ -4,7 +4,7 @@
 
 #include "conversion/timestamps.h"
 #include "platform/code_page.h"
-#include "text/char_tables.h"
+#include "platform/code_page.h"
 #include "text/character_walk.h"
 #include "text/characters.h"
 #include "text/quoted_printable.h"

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/code_page.h"
 #include "text/character_walk.h"
-#include "text/char_tables.h"
 #include "text/characters.h"
 #include "text/errors.h"
 
@@ -68,12 +68,12 @@ class RecordEnd {
 // True when text holds at most two characters and each of them comes back
 // unchanged from the round trip through UTF-16.
 bool TailSurvivesRoundTrip(std::string_view text) {
-  const detail::CharTables& t = detail::ActiveCharTables();
+  const platform::CharTables& t = platform::AnsiCodePage().Tables();
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const auto* end = p + text.size();
   for (int characters = 0; p < end; ++characters) {
     std::size_t length = 1;
-    if (characters == 2 || !(detail::CharacterAt(t, p, end, &length).info & detail::kRoundTrips)) return false;
+    if (characters == 2 || !(platform::CharacterAt(t, p, end, &length).info & platform::kRoundTrips)) return false;
     p += length;
   }
   return true;

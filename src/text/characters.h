@@ -32,3 +32,10 @@ int CompareAsciiNoCase(std::string_view a, std::string_view b);
 
 std::string Utf16ToUtf8(std::u16string_view units);
 std::string AnsiTextToUtf8(std::string_view text);
+
+namespace detail {
+
+// AnsiTextToUtf8(text) appended to out, for callers that reuse one buffer.
+void AppendAnsiTextToUtf8(std::string_view text, std::string& out);
+
+}  // namespace detail

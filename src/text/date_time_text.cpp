@@ -8,7 +8,6 @@
 #include "platform/code_page.h"
 #include "platform/regional.h"
 #include "text/calendar.h"
-#include "text/char_tables.h"
 #include "text/characters.h"
 #include "text/errors.h"
 
@@ -427,7 +426,7 @@ bool OccursOnCharacterStart(std::string_view letters, std::string_view text) {
   if (letters.empty()) return false;
   // Most patterns hold the letters nowhere: one plain search settles those.
   if (text.find(letters) == std::string_view::npos) return false;
-  const CharTables& t = ActiveCharTables();
+  const platform::CharTables& t = platform::AnsiCodePage().Tables();
   text = text.substr(0, text.find('\0'));
   for (std::size_t i = 0; i < text.size(); i += t.lead[static_cast<unsigned char>(text[i])] ? 2 : 1) {
     if (text[i] == letters.front() && text.substr(i, letters.size()) == letters) return true;
