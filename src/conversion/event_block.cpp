@@ -38,13 +38,6 @@ class Stamp {
   std::size_t size_;
 };
 
-// The text without the bytes 0x00..0x20 at both ends, as TrimBlanks cuts it.
-std::string_view TrimmedBlanks(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
-  return text;
-}
-
 // Writes the items of one block, in order, to a sink: a list of items or the
 // output text.
 template <typename Sink>

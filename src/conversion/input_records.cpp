@@ -7,6 +7,7 @@
 #include "text/character_walk.h"
 #include "text/characters.h"
 #include "text/errors.h"
+#include "text/line_cursor.h"
 
 namespace {
 
@@ -147,29 +148,9 @@ bool IsFilteredOut(std::string_view record, const LineList& filterLines) {
 namespace detail {
 
 std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined) {
-  // The lines as the line list would hold them: the text ends at its first
-  // NUL, and CR LF, a lone CR or a lone LF each end one line.
-  if (const std::size_t nul = text.find('\0'); nul != std::string_view::npos) text = text.substr(0, nul);
-  std::size_t p = 0;
-  // The next LF is remembered, so text whose lines end in a lone CR is not
-  // searched to its end once per line.
-  std::size_t nextLf = std::string_view::npos;
-  auto nextLine = [&text, &p, &nextLf](std::string_view& line) {
-    if (p >= text.size()) return false;
-    if (nextLf == std::string_view::npos || nextLf < p) {
-      nextLf = text.find('\n', p);
-      if (nextLf == std::string_view::npos) nextLf = text.size();
-    }
-    std::size_t stop = nextLf;
-    if (const void* cr = std::memchr(text.data() + p, '\r', stop - p)) {
-      stop = static_cast<std::size_t>(static_cast<const char*>(cr) - text.data());
-    }
-    line = text.substr(p, stop - p);
-    p = stop;
-    if (p < text.size() && text[p] == '\r') ++p;
-    if (p < text.size() && text[p] == '\n') ++p;
-    return true;
-  };
+  // The lines as the line list would hold them.
+  LineCursor cursor(text);
+  auto nextLine = [&cursor](std::string_view& line) { return cursor.Next(line); };
 
   const CharacterWalk& walk = ActiveCharacterWalk();
   RecordEnd end(walk);

@@ -142,21 +142,19 @@ int FindSubstring(std::string_view needle, std::string_view haystack) {
   }
 }
 
-AnsiText TrimBlanks(std::string_view text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 0x20) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 0x20) --end;
-  return AnsiText(text.substr(begin, end - begin));
+std::string_view TrimmedBlanks(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
+  return text;
 }
+
+AnsiText TrimBlanks(std::string_view text) { return AnsiText(TrimmedBlanks(text)); }
 
 int CompareAsciiNoCase(std::string_view a, std::string_view b) {
   const std::size_t n = a.size() < b.size() ? a.size() : b.size();
   for (std::size_t i = 0; i < n; ++i) {
-    int x = static_cast<unsigned char>(a[i]);
-    int y = static_cast<unsigned char>(b[i]);
-    if (x >= 'a' && x <= 'z') x -= 0x20;
-    if (y >= 'a' && y <= 'z') y -= 0x20;
+    const int x = static_cast<unsigned char>(FoldAsciiCase(a[i]));
+    const int y = static_cast<unsigned char>(FoldAsciiCase(b[i]));
     if (x != y) return x - y;
   }
   return static_cast<int>(a.size()) - static_cast<int>(b.size());

@@ -27,6 +27,8 @@ AnsiText RightChars(std::string_view text, int n);
 int FindSubstring(std::string_view needle, std::string_view haystack);
 // Removes bytes 0x00..0x20 at both ends.
 AnsiText TrimBlanks(std::string_view text);
+// The same cut as a view into text.
+std::string_view TrimmedBlanks(std::string_view text);
 // Byte-wise comparison folding only a..z to A..Z: 0, negative or positive.
 int CompareAsciiNoCase(std::string_view a, std::string_view b);
 

@@ -136,7 +136,6 @@ class YearSource {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
 // Designators compare like the user's locale without case: ASCII letters fold,
 // a double-byte character must match byte for byte (its trail byte may look
@@ -152,7 +151,7 @@ bool SameDesignator(std::string_view text, std::string_view designator) {
       i += 2;
       continue;
     }
-    if (FoldAscii(text[i]) != FoldAscii(d)) return false;
+    if (FoldAsciiCase(text[i]) != FoldAsciiCase(d)) return false;
     ++i;
   }
   return true;
@@ -200,7 +199,7 @@ class Scanner {
     // Most texts hold no designator: their first byte already differs. (A
     // double-byte designator must match byte for byte, which folding keeps.)
     if (!designator.empty() &&
-        (pos_ >= text_.size() || FoldAscii(text_[pos_]) != FoldAscii(designator.front())))
+        (pos_ >= text_.size() || FoldAsciiCase(text_[pos_]) != FoldAsciiCase(designator.front())))
       return false;
     const std::string_view rest = text_.substr(pos_);
     return SameDesignator(rest.substr(0, designator.size()), designator);
