@@ -5,6 +5,7 @@
 #include <variant>
 
 #include "platform/code_page.h"
+#include "reference/record_filter_reference.h"
 #include "support/test_support.h"
 #include "text/characters.h"
 #include "text/errors.h"
@@ -185,11 +186,53 @@ TEST_F(IsFilteredOutTest, MatchesFilterLinesOnCharacterStarts) {
       {"letter case is not folded", "\"Meeting\"", {"meeting"}, false},
       {"width is not folded", "\"ABC\"", {Sjis("ＡＢＣ")}, false},
       {"a later filter line matches", meeting, {"zzz", Sjis("本社")}, true},
+      {"a lead byte alone matches where its character starts", meeting, {Sjis("会").substr(0, 1)}, true},
+      {"a line ending in a lead byte", meeting, {"\"" + Sjis("会").substr(0, 1)}, true},
+      {"two bytes starting on a trail byte", soba, {"\\\""}, false},
+      {"a trail byte alone", soba, {"\x5C"}, false},
+      {"text after a NUL in a filter line is not searched", meeting, {std::string("01\0zz", 5)}, true},
+      {"the record ends at its first NUL", std::string("\"a\0b\"", 5), {"b"}, false},
   };
+  // Lines that occur nowhere make the filter take its one-pass form.
+  const LineList padding = {"\x01\x02", "\x7F", Sjis("無関係な語")};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     EXPECT_EQ(IsFilteredOut(r.record, r.filters), r.filtered);
+    LineList many = r.filters;
+    many.AppendAll(padding);
+    EXPECT_EQ(RecordFilter(many).Excludes(r.record), r.filtered);
   }
+}
+
+// Any number of filter lines, lead bytes everywhere, against the rule as written.
+TEST(RecordFilterOracle, MatchesTheLiteralRule) {
+  const std::vector<std::string> pieces = {"\"", ",", "a", "\\", Sjis("会議"), Sjis("ソ"), Sjis("ｱ"), "\x81",
+                                           "\x83", "\x5C", "\xFC", std::string(1, '\0'), "01/15"};
+  for (int page : {932, 1252}) {
+    platform::SetAnsiCodePage(page);
+    std::mt19937 rng(static_cast<unsigned>(page) * 7u);
+    for (int round = 0; round < 3000; ++round) {
+      auto randomText = [&](int most) {
+        std::string text;
+        for (int n = static_cast<int>(rng() % static_cast<unsigned>(most)); n > 0; --n) text += pieces[rng() % pieces.size()];
+        return text;
+      };
+      const std::string record = randomText(12);
+      LineList filters;
+      for (int n = static_cast<int>(rng() % 40); n > 0; --n) {
+        // Half of the lines are cut from the record, so that many of them hit.
+        if (rng() % 2 == 0 && !record.empty()) {
+          const std::size_t from = rng() % record.size();
+          filters.Append(record.substr(from, 1 + rng() % 4));
+        } else {
+          filters.Append(randomText(3));
+        }
+      }
+      ASSERT_EQ(RecordFilter(filters).Excludes(record), reference::IsFilteredOutLiterally(record, filters))
+          << "code page " << page << " record " << Hex(record);
+    }
+  }
+  platform::SetAnsiCodePage(932);
 }
 
 // The run reads records straight from the file's bytes; they must be the

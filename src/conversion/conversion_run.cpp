@@ -41,11 +41,12 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
   // The output is the text of the output list (every item followed by CR LF),
   // built as it grows instead of as a million small items joined at the end.
   ConversionResult result;
+  const RecordFilter filter(request.FilterLines);
   LineList fields;
   AnsiText output;
   output.reserve(OutputSizeGuess(records, request.OptionLines));
   for (std::size_t i = 1; i < records.size(); ++i) {
-    if (IsFilteredOut(records[i], request.FilterLines)) {
+    if (filter.Excludes(records[i])) {
       ++result.FilteredCount;
     } else {
       ++result.ConvertedCount;

@@ -1,5 +1,6 @@
 #include "conversion/input_records.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -139,10 +140,59 @@ void JoinRecordLines(LineList& lines) {
 }
 
 bool IsFilteredOut(std::string_view record, const LineList& filterLines) {
-  for (const AnsiText& filter : filterLines) {
-    if (!filter.empty() && FindSubstring(filter, record) > 0) return true;
+  return RecordFilter(filterLines).Excludes(record);
+}
+
+RecordFilter::RecordFilter(const LineList& filterLines) : lead_(&platform::AnsiCodePage().Tables().lead) {
+  for (const AnsiText& line : filterLines) {
+    const std::string_view needle = std::string_view(line).substr(0, line.find('\0'));
+    if (!needle.empty()) needles_.emplace_back(needle);
+  }
+  if (needles_.size() < kOnePassFrom) return;
+  firstTwo_.assign(65536 / 64, 0);
+  for (std::uint32_t i = 0; i < needles_.size(); ++i) {
+    const AnsiText& needle = needles_[i];
+    const auto first = static_cast<unsigned char>(needle[0]);
+    if (needle.size() == 1) {
+      oneByte_[first] = true;
+      continue;
+    }
+    const auto key = static_cast<std::uint16_t>(first << 8 | static_cast<unsigned char>(needle[1]));
+    firstTwo_[key / 64] |= std::uint64_t{1} << (key % 64);
+    byFirstTwo_.emplace_back(key, i);
+  }
+  std::sort(byFirstTwo_.begin(), byFirstTwo_.end());
+}
+
+bool RecordFilter::Excludes(std::string_view record) const {
+  if (needles_.size() >= kOnePassFrom) return ExcludesInOnePass(record);
+  for (const AnsiText& needle : needles_) {
+    if (FindSubstring(needle, record) > 0) return true;
   }
   return false;
+}
+
+// Every character start of the record is looked up once: its byte in the
+// table of one-byte lines, its two bytes in the bit set of the longer lines'
+// beginnings; only a hit compares whole lines. Character starts step over a
+// lead byte and the byte after it, as FindSubstring counts them.
+bool RecordFilter::ExcludesInOnePass(std::string_view record) const {
+  record = record.substr(0, record.find('\0'));
+  const auto* bytes = reinterpret_cast<const unsigned char*>(record.data());
+  const std::size_t n = record.size();
+  const std::array<bool, 256>& lead = *lead_;
+  std::size_t i = 0;
+  for (; i + 1 < n; i += lead[bytes[i]] ? 2 : 1) {
+    if (oneByte_[bytes[i]]) return true;
+    const unsigned key = static_cast<unsigned>(bytes[i]) << 8 | bytes[i + 1];
+    if (!(firstTwo_[key / 64] >> (key % 64) & 1)) continue;
+    auto it = std::lower_bound(byFirstTwo_.begin(), byFirstTwo_.end(), std::make_pair(static_cast<std::uint16_t>(key), 0u));
+    for (; it != byFirstTwo_.end() && it->first == key; ++it) {
+      const AnsiText& needle = needles_[it->second];
+      if (needle.size() <= n - i && std::memcmp(bytes + i + 2, needle.data() + 2, needle.size() - 2) == 0) return true;
+    }
+  }
+  return i < n && oneByte_[bytes[i]];
 }
 
 namespace detail {

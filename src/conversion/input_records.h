@@ -1,7 +1,10 @@
 #pragma once
 // Physical lines of an export joined into records, and the record filter.
+#include <array>
+#include <cstdint>
 #include <deque>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "text/line_list.h"
@@ -11,6 +14,26 @@
 void JoinRecordLines(LineList& lines);
 // True when a non-empty filter line occurs in the record on a character start.
 bool IsFilteredOut(std::string_view record, const LineList& filterLines);
+
+// IsFilteredOut for many records and one set of filter lines: all lines are
+// tested in one pass over the record, so the cost hardly grows with their
+// number. Reads the active code page's lead bytes when built.
+class RecordFilter {
+ public:
+  explicit RecordFilter(const LineList& filterLines);
+  bool Excludes(std::string_view record) const;
+
+ private:
+  bool ExcludesInOnePass(std::string_view record) const;
+
+  std::vector<AnsiText> needles_;  // non-empty, cut at their first NUL
+  const std::array<bool, 256>* lead_;
+  // One pass when there are more lines than this; a search per line otherwise.
+  static constexpr std::size_t kOnePassFrom = 3;
+  std::array<bool, 256> oneByte_{};        // needles of one byte
+  std::vector<std::uint64_t> firstTwo_;    // bit per first two bytes of longer needles
+  std::vector<std::pair<std::uint16_t, std::uint32_t>> byFirstTwo_;  // sorted (first two bytes, needle)
+};
 
 namespace detail {
 
