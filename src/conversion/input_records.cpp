@@ -106,35 +106,76 @@ bool EndsWithAsciiQuote(std::string_view line, const detail::CharacterWalk& walk
 
 }  // namespace
 
-void JoinRecordLines(LineList& lines) {
-  // One compacting pass: every line is moved once and appended to its record
-  // once, however many lines a record spans.
-  std::vector<AnsiText>& items = lines.Items();
-  const std::size_t count = items.size();
-  const detail::CharacterWalk& walk = detail::ActiveCharacterWalk();
+RecordJoiner::RecordJoiner(LineSource& lines) : lines_(lines) {}
+
+// A record is taken to its end line by line: a line that ends it on its own
+// (the usual case) is handed out as it is; otherwise the lines are joined in
+// one reused buffer until the joined text ends the record.
+RecordJoiner::Step RecordJoiner::Next(std::string_view& record) {
+  const detail::CharacterWalk walk = detail::ActiveCharacterWalk();
+  std::string_view line;
+  if (!lines_.Next(line)) return Step::End;
+  if (EndsWithAsciiQuote(line, walk)) {
+    record = line;
+    ++count_;
+    return Step::Record;
+  }
   RecordEnd end(walk);
+  end.Reset(line);
+  if (EndsRecord(end.Tail(line))) {
+    record = line;
+    ++count_;
+    return Step::Record;
+  }
+  // The walk keeps positions only, so it carries over to the copy.
+  joined_.assign(line);
+  while (!EndsRecord(end.Tail(joined_))) {
+    if (!lines_.Next(line)) return Step::Unfinished;
+    const std::size_t oldSize = joined_.size();
+    joined_ += line;
+    end.Grow(joined_, oldSize);
+  }
+  record = joined_;
+  ++count_;
+  return Step::Record;
+}
+
+void JoinRecordLines(LineList& lines) {
+  // One compacting pass: a record of one line is moved, a joined one is
+  // written over the first of its lines.
+  std::vector<AnsiText>& items = lines.Items();
+  class ItemLines final : public LineSource {
+   public:
+    explicit ItemLines(const std::vector<AnsiText>& items) : items_(items) {}
+    bool Next(std::string_view& line) override {
+      if (read_ == items_.size()) return false;
+      line = items_[read_++];
+      return true;
+    }
+    std::size_t read_ = 0;
+
+   private:
+    const std::vector<AnsiText>& items_;
+  } source(items);
+  RecordJoiner joiner(source);
   std::size_t written = 0;
-  std::size_t read = 0;
-  while (read < count) {
-    AnsiText record = std::move(items[read++]);
-    if (EndsWithAsciiQuote(record, walk)) {
-      items[written++] = std::move(record);
-      continue;
+  std::string_view record;
+  for (;;) {
+    const RecordJoiner::Step step = joiner.Next(record);
+    if (step == RecordJoiner::Step::End) break;
+    if (step == RecordJoiner::Step::Unfinished) {
+      // The item behind the last one is missing; the list keeps the joins made.
+      items[written] = joiner.Joined();
+      items.resize(written + 1);
+      throw ListIndexError(static_cast<long long>(written) + 1);
     }
-    end.Reset(record);
-    while (!EndsRecord(end.Tail(record))) {
-      if (read == count) {
-        // The item behind the last one is missing; the list keeps the joins made.
-        items[written] = std::move(record);
-        items.resize(written + 1);
-        throw ListIndexError(static_cast<long long>(written) + 1);
-      }
-      const std::size_t oldSize = record.size();
-      record += items[read];
-      AnsiText().swap(items[read++]);
-      end.Grow(record, oldSize);
+    AnsiText& last = items[source.read_ - 1];
+    if (record.data() != last.data()) {
+      items[written].assign(record);
+    } else if (&items[written] != &last) {
+      items[written] = std::move(last);
     }
-    items[written++] = std::move(record);
+    ++written;
   }
   items.resize(written);
 }
@@ -198,33 +239,17 @@ bool RecordFilter::ExcludesInOnePass(std::string_view record) const {
 namespace detail {
 
 std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined) {
-  // The lines as the line list would hold them.
-  LineCursor cursor(text);
-  auto nextLine = [&cursor](std::string_view& line) { return cursor.Next(line); };
-
-  const CharacterWalk& walk = ActiveCharacterWalk();
-  RecordEnd end(walk);
+  TextLines lines(text);
+  RecordJoiner joiner(lines);
   std::vector<std::string_view> records;
-  std::string_view line;
-  while (nextLine(line)) {
-    if (EndsWithAsciiQuote(line, walk)) {
-      records.push_back(line);
-      continue;
-    }
-    end.Reset(line);
-    if (EndsRecord(end.Tail(line))) {
-      records.push_back(line);
-      continue;
-    }
-    // The walk keeps positions only, so it carries over to the copy.
-    AnsiText record(line);
-    while (!EndsRecord(end.Tail(record))) {
-      if (!nextLine(line)) throw ListIndexError(static_cast<long long>(records.size()) + 1);
-      const std::size_t oldSize = record.size();
-      record += line;
-      end.Grow(record, oldSize);
-    }
-    records.push_back(joined.emplace_back(std::move(record)));
+  std::string_view record;
+  for (;;) {
+    const RecordJoiner::Step step = joiner.Next(record);
+    if (step == RecordJoiner::Step::End) break;
+    if (step == RecordJoiner::Step::Unfinished) throw ListIndexError(static_cast<long long>(records.size()) + 1);
+    // A record of one line is a view into text; a joined one is kept.
+    const bool wasJoined = record.data() == joiner.Joined().data();
+    records.push_back(wasJoined ? std::string_view(joined.emplace_back(record)) : record);
   }
   return records;
 }

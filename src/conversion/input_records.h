@@ -7,7 +7,49 @@
 #include <utility>
 #include <vector>
 
+#include "text/line_cursor.h"
 #include "text/line_list.h"
+
+// Where records are joined from: physical lines, each a view valid until the
+// next call.
+class LineSource {
+ public:
+  virtual ~LineSource() = default;
+  virtual bool Next(std::string_view& line) = 0;
+};
+
+// The lines of a text in memory, as the line list would hold them.
+class TextLines final : public LineSource {
+ public:
+  explicit TextLines(std::string_view text) : cursor_(text) {}
+  bool Next(std::string_view& line) override { return cursor_.Next(line); }
+
+ private:
+  LineCursor cursor_;
+};
+
+// The one implementation of the joining rule: physical lines joined into
+// records, a line ending its record when it ends with a double quote but not
+// with a comma and a double quote. Fed by a line list (JoinRecordLines), a
+// text in memory or the conversion run's input read in pieces.
+class RecordJoiner {
+ public:
+  explicit RecordJoiner(LineSource& lines);
+  enum class Step { Record, End, Unfinished };
+  // Record: the next record, valid until the next call. Unfinished: the last
+  // line needed a line after it (ListIndexError with index Count() + 1).
+  Step Next(std::string_view& record);
+  // Records handed out so far.
+  std::size_t Count() const { return count_; }
+  // The buffer lines are joined in: the last record that was joined, or the
+  // record the last line left unfinished.
+  const AnsiText& Joined() const { return joined_; }
+
+ private:
+  LineSource& lines_;
+  AnsiText joined_;
+  std::size_t count_ = 0;
+};
 
 // Rewrites lines in place, one item per record. Raises ListIndexError with the
 // index of the missing line when the last line is unfinished.
