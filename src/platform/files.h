@@ -31,6 +31,28 @@ struct FileReadResult {
 };
 FileReadResult ReadWholeFile(const AnsiText& path);
 
+// An input read in pieces from its start to its end, whatever kind of file
+// it is (a pipe or a terminal reports no size). Closed when destroyed.
+class FileReader {
+ public:
+  FileReader() = default;
+  ~FileReader();
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+
+  // 0, or the errno value when the file (a file-system name) cannot be
+  // opened for reading (a directory cannot).
+  int Open(const std::string& name);
+  struct Piece {
+    std::size_t size = 0;  // 0 at the end of the input
+    int error = 0;
+  };
+  Piece Read(char* buffer, std::size_t capacity);
+
+ private:
+  int handle_ = -1;
+};
+
 enum class WriteStage { Done, Create, Write };
 struct FileWriteResult {
   WriteStage failedAt = WriteStage::Done;

@@ -24,3 +24,21 @@ void SaveFileBytes(const AnsiText& path, std::string_view bytes) {
       throw FileWriteError();
   }
 }
+
+InputFile::InputFile(const AnsiText& path) : path_(path) {
+  if (const int error = reader_.Open(platform::FileSystemName(path))) {
+    throw FileOpenError(platform::FullPath(path), platform::PathErrorText(path, error));
+  }
+}
+
+std::size_t InputFile::Read(char* buffer, std::size_t capacity) {
+  const platform::FileReader::Piece piece = reader_.Read(buffer, capacity);
+  if (piece.error != 0) throw FileOpenError(platform::FullPath(path_), platform::PathErrorText(path_, piece.error));
+  return piece.size;
+}
+
+OutputFile::OutputFile(const AnsiText& path) : path_(path) {}
+
+void OutputFile::Write(std::string_view bytes) { bytes_.append(bytes); }
+
+void OutputFile::Commit() { SaveFileBytes(path_, bytes_); }
