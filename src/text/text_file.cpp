@@ -2,43 +2,51 @@
 
 #include <utility>
 
-#include "platform/files.h"
 #include "text/errors.h"
 
-std::string LoadFileBytes(const AnsiText& path) {
-  platform::FileReadResult result = platform::ReadWholeFile(path);
-  if (result.error != 0) {
-    throw FileOpenError(platform::FullPath(path), platform::PathErrorText(path, result.error));
-  }
-  return std::move(result.bytes);
+void RaiseOpenError(const std::string& path, int error) {
+  throw FileOpenError(platform::DisplayPath(platform::FullPath(path)), platform::PathErrorText(path, error));
 }
 
-void SaveFileBytes(const AnsiText& path, std::string_view bytes) {
-  platform::FileWriteResult result = platform::ReplaceWholeFile(path, bytes);
+void RaiseIfFailed(const std::string& path, const platform::FileWriteResult& result) {
   switch (result.failedAt) {
     case platform::WriteStage::Done:
       return;
     case platform::WriteStage::Create:
-      throw FileCreateError(platform::FullPath(path), platform::PathErrorText(path, result.error));
+      throw FileCreateError(platform::DisplayPath(platform::FullPath(path)),
+                            platform::PathErrorText(path, result.error));
     case platform::WriteStage::Write:
       throw FileWriteError();
   }
 }
 
-InputFile::InputFile(const AnsiText& path) : path_(path) {
-  if (const int error = reader_.Open(platform::FileSystemName(path))) {
-    throw FileOpenError(platform::FullPath(path), platform::PathErrorText(path, error));
-  }
+std::string LoadFileBytes(const std::string& path) {
+  platform::FileReadResult result = platform::ReadWholeFile(path);
+  if (result.error != 0) RaiseOpenError(path, result.error);
+  return std::move(result.bytes);
+}
+
+void SaveFileBytes(const std::string& path, std::string_view bytes, platform::FollowLinks links) {
+  RaiseIfFailed(path, platform::ReplaceWholeFile(path, bytes, links));
+}
+
+InputFile::InputFile(const std::string& path) : path_(path) {
+  if (const int error = reader_.Open(path)) RaiseOpenError(path, error);
 }
 
 std::size_t InputFile::Read(char* buffer, std::size_t capacity) {
   const platform::FileReader::Piece piece = reader_.Read(buffer, capacity);
-  if (piece.error != 0) throw FileOpenError(platform::FullPath(path_), platform::PathErrorText(path_, piece.error));
+  if (piece.error != 0) RaiseOpenError(path_, piece.error);
   return piece.size;
 }
 
-OutputFile::OutputFile(const AnsiText& path) : path_(path) {}
+OutputFile::OutputFile(const std::string& path) : path_(path), failure_(replacement_.Begin(path)) {}
 
-void OutputFile::Write(std::string_view bytes) { bytes_.append(bytes); }
+void OutputFile::Write(std::string_view bytes) {
+  if (failure_.failedAt == platform::WriteStage::Done) failure_ = replacement_.Write(bytes);
+}
 
-void OutputFile::Commit() { SaveFileBytes(path_, bytes_); }
+void OutputFile::Commit() {
+  RaiseIfFailed(path_, failure_);
+  RaiseIfFailed(path_, replacement_.Commit());
+}

@@ -1,26 +1,35 @@
 #pragma once
-// Whole files as bytes, with the errors and messages of the text layer.
+// Whole files as bytes, with the errors and messages of the text layer. A
+// path is the file system's own bytes; messages show it in the code page.
+#include <string>
 #include <string_view>
 
 #include "platform/files.h"
 #include "text/ansi_text.h"
 #include "text/line_stream.h"
 
+// The bytes up to the first NUL, read in pieces whatever kind of file it is.
 // Raises FileOpenError naming the full path and the platform's error text.
-std::string LoadFileBytes(const AnsiText& path);
+std::string LoadFileBytes(const std::string& path);
 // Replaces the file whole or not at all. Raises FileCreateError when it cannot
-// be created, FileWriteError when a write fails or comes up short.
-void SaveFileBytes(const AnsiText& path, std::string_view bytes);
+// be created (or a link to it may not be followed), FileWriteError when a
+// write fails or comes up short.
+void SaveFileBytes(const std::string& path, std::string_view bytes,
+                   platform::FollowLinks links = platform::FollowLinks::AsOpenWould);
+
+// The errors of a failed file operation on path, raised.
+[[noreturn]] void RaiseOpenError(const std::string& path, int error);
+void RaiseIfFailed(const std::string& path, const platform::FileWriteResult& result);
 
 // An input file read in pieces, for LineStream. Raises FileOpenError, as
 // LoadFileBytes does, when it cannot be opened or read.
 class InputFile final : public ByteSource {
  public:
-  explicit InputFile(const AnsiText& path);
+  explicit InputFile(const std::string& path);
   std::size_t Read(char* buffer, std::size_t capacity) override;
 
  private:
-  AnsiText path_;
+  std::string path_;
   platform::FileReader reader_;
 };
 
@@ -30,13 +39,12 @@ class InputFile final : public ByteSource {
 // come after every error of the input. Abandoned when destroyed uncommitted.
 class OutputFile {
  public:
-  explicit OutputFile(const AnsiText& path);
+  explicit OutputFile(const std::string& path);
   void Write(std::string_view bytes);
   void Commit();
 
  private:
-  AnsiText path_;
-  // Until the platform replaces files in pieces, the bytes are gathered here
-  // and handed to the whole-file replacement on Commit.
-  std::string bytes_;
+  std::string path_;
+  platform::FileReplacement replacement_;
+  platform::FileWriteResult failure_;  // the first failure, if any
 };
