@@ -116,6 +116,7 @@ class FileReplacement {
   unsigned oldGroup_ = 0;
   std::string tempName_;    // the temporary file while it has a name
   int tempSlot_ = -1;       // its entry for RemoveTemporaryFilesNow
+  unsigned long long written_ = 0;  // bytes written to the temporary file
 };
 
 // Begin, Write, Commit at once.

@@ -412,6 +412,7 @@ void FileReplacement::Abandon() {
 
 FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks links) {
   Abandon();
+  written_ = 0;
   if (path.empty()) return Fail(WriteStage::Create, ENOENT);
   if (IsStandardStream(path)) {
     toStandardOutput_ = inPlace_ = true;
@@ -460,6 +461,13 @@ FileWriteResult FileReplacement::Write(std::string_view bytes) {
     Abandon();
     return Fail(WriteStage::Write, error);
   }
+  if (!inPlace_) {
+    // Writeback of what a long run has written starts now rather than all at
+    // the final fsync; a file system that cannot is simply not asked.
+    (void)::sync_file_range(handle_, static_cast<off_t>(written_), static_cast<off_t>(bytes.size()),
+                            SYNC_FILE_RANGE_WRITE);
+  }
+  written_ += bytes.size();
   return FileWriteResult{};
 }
 
