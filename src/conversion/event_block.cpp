@@ -30,7 +30,7 @@ AnsiText Encoded(std::string_view ansi) { return EncodeQuotedPrintable(AnsiTextT
 class Stamp {
  public:
   Stamp(std::string_view dateText, std::string_view timeText)
-      : size_(detail::WriteUtcStamp(AddHours(ParseLocalDateTime(dateText, timeText), LocalToUtcHours), bytes_)) {}
+      : size_(detail::WriteLocalTimeAsUtcStamp(dateText, timeText, bytes_)) {}
   std::string_view Text() const { return {bytes_, size_}; }
 
  private:
