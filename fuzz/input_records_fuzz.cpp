@@ -14,7 +14,7 @@
 #include "conversion/input_records.h"
 #include "fuzz_support.h"
 #include "platform/code_page.h"
-#include "reference/record_filter_reference.h"
+#include "reference/literal_rules.h"
 #include "text/characters.h"
 #include "text/errors.h"
 #include "text/line_list.h"
@@ -24,27 +24,20 @@ namespace {
 
 constexpr int kPages[] = {932, 932, 936, 1252};
 
-// Returns the index the error names, if the last line was unfinished.
-std::optional<long long> LiteralJoin(LineList& lines) {
-  int i = 0;
-  while (i < lines.Count()) {
-    const AnsiText line = lines.ItemAt(i);
-    const bool commaQuote = RightChars(line, 2) == ",\"";
-    if (!commaQuote && RightChars(line, 1) == "\"") {
-      ++i;
-      continue;
-    }
-    if (i + 1 >= lines.Count()) return i + 1;
-    lines.SetItemAt(i, line + lines.ItemAt(i + 1));
-    lines.RemoveAt(i + 1);
-  }
-  return std::nullopt;
-}
-
 // The index is the message's only number.
 long long IndexOf(const ListIndexError& error) {
   const AnsiText& m = error.Message();
   return std::stoll(m.substr(m.rfind('(') + 1));
+}
+
+// Returns the index the error names, if the last line was unfinished.
+std::optional<long long> LiteralJoin(LineList& lines) {
+  try {
+    reference::JoinRecordLinesOneAtATime(lines);
+  } catch (const ListIndexError& error) {
+    return IndexOf(error);
+  }
+  return std::nullopt;
 }
 
 std::optional<long long> FastJoin(LineList& lines) {

@@ -5,7 +5,7 @@
 #include <variant>
 
 #include "platform/code_page.h"
-#include "reference/record_filter_reference.h"
+#include "reference/literal_rules.h"
 #include "support/test_support.h"
 #include "text/characters.h"
 #include "text/errors.h"
@@ -15,21 +15,7 @@ using testing_support::Sjis;
 
 namespace {
 
-// The joining exactly as first written: in place, one join at a time.
-void JoinOneAtATime(LineList& lines) {
-  int i = 0;
-  while (i < lines.Count()) {
-    const AnsiText line = lines.ItemAt(i);
-    const AnsiText lastTwo = RightChars(line, 2);
-    const bool ends = lastTwo != ",\"" && !lastTwo.empty() && lastTwo.back() == '"';
-    if (ends) {
-      ++i;
-    } else {
-      lines.SetItemAt(i, line + lines.ItemAt(i + 1));
-      lines.RemoveAt(i + 1);
-    }
-  }
-}
+using reference::JoinRecordLinesOneAtATime;
 
 // The records, or the error message.
 using JoinOutcome = std::variant<std::vector<AnsiText>, AnsiText>;
@@ -144,7 +130,7 @@ TEST(JoinRecordLinesOracle, MatchesTheOneAtATimeLoop) {
         for (char& c : line) c = static_cast<char>(rng() % 4 == 0 ? rng() % 256 : pool[rng() % sizeof pool]);
         if (rng() % 3 == 0) line += '"';
       }
-      const std::string expected = Describe(Outcome(lines, JoinOneAtATime));
+      const std::string expected = Describe(Outcome(lines, JoinRecordLinesOneAtATime));
       const std::string actual = Describe(Outcome(lines, JoinRecordLines));
       if (expected != actual) {
         ADD_FAILURE() << "code page " << page << " round " << round << "\n  expected " << expected
@@ -162,7 +148,7 @@ TEST_F(JoinRecordLinesTest, LongRunsOfLeadBytesAcrossLines) {
   const AnsiText run(301, '\x93');
   const std::vector<AnsiText> lines = {"\"" + run.substr(0, 100), run.substr(100, 100), run.substr(200) + "\"",
                                        "\"x\""};
-  EXPECT_EQ(Describe(Outcome(lines, JoinRecordLines)), Describe(Outcome(lines, JoinOneAtATime)));
+  EXPECT_EQ(Describe(Outcome(lines, JoinRecordLines)), Describe(Outcome(lines, JoinRecordLinesOneAtATime)));
 }
 
 TEST_F(IsFilteredOutTest, MatchesFilterLinesOnCharacterStarts) {
@@ -284,7 +270,7 @@ TEST(SplitIntoRecordsOracle, MatchesTheOneAtATimeLoopOnExportLikeText) {
       LineList lines;
       lines.SplitTextIntoLines(text);
       const std::vector<AnsiText> lineItems(lines.begin(), lines.end());
-      const std::string expected = Describe(Outcome(lineItems, JoinOneAtATime));
+      const std::string expected = Describe(Outcome(lineItems, JoinRecordLinesOneAtATime));
       JoinOutcome fused;
       try {
         std::deque<AnsiText> joined;

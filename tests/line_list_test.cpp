@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "reference/literal_rules.h"
 #include "support/test_support.h"
 #include "text/errors.h"
 #include "text/line_stream.h"
@@ -26,21 +27,7 @@ using Items = std::vector<std::string>;
 
 Items ItemsOf(const LineList& list) { return Items(list.begin(), list.end()); }
 
-// The byte-by-byte reading of the line rules, kept literal as an oracle.
-Items SplitSlowly(std::string_view text) {
-  std::size_t end = text.find('\0');
-  if (end == std::string_view::npos) end = text.size();
-  Items items;
-  std::size_t p = 0;
-  while (p < end) {
-    std::size_t s = p;
-    while (p < end && text[p] != '\r' && text[p] != '\n') ++p;
-    items.emplace_back(text.substr(s, p - s));
-    if (p < end && text[p] == '\r') ++p;
-    if (p < end && text[p] == '\n') ++p;
-  }
-  return items;
-}
+Items SplitSlowly(std::string_view text) { return reference::SplitLinesLiterally(text); }
 
 TEST(SplitTextIntoLines, LineEndsAndTheEndOfText) {
   using namespace std::string_literals;
