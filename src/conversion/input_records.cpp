@@ -190,17 +190,23 @@ RecordFilter::RecordFilter(const LineList& filterLines) : lead_(&platform::AnsiC
     if (!needle.empty()) needles_.emplace_back(needle);
   }
   if (needles_.size() < kOnePassFrom) return;
-  firstTwo_.assign(65536 / 64, 0);
+  firstTwo_.assign(65536, 0);
+  heads_.assign(needles_.size(), Head{});
   for (std::uint32_t i = 0; i < needles_.size(); ++i) {
     const AnsiText& needle = needles_[i];
     const auto first = static_cast<unsigned char>(needle[0]);
     if (needle.size() == 1) {
       oneByte_[first] = true;
+      for (unsigned next = 0; next < 256; ++next) firstTwo_[next << 8 | first] = 1;
       continue;
     }
     const auto key = static_cast<std::uint16_t>(first << 8 | static_cast<unsigned char>(needle[1]));
-    firstTwo_[key / 64] |= std::uint64_t{1} << (key % 64);
+    firstTwo_[static_cast<unsigned char>(needle[1]) << 8 | first] = 1;
     byFirstTwo_.emplace_back(key, i);
+    Head& h = heads_[i];
+    const std::size_t k = std::min<std::size_t>(4, needle.size());
+    std::memcpy(&h.bytes, needle.data(), k);
+    h.mask = k == 4 ? ~std::uint32_t{0} : (std::uint32_t{1} << (8 * k)) - 1;
   }
   std::sort(byFirstTwo_.begin(), byFirstTwo_.end());
 }
@@ -213,27 +219,60 @@ bool RecordFilter::Excludes(std::string_view record) const {
   return false;
 }
 
-// Every character start of the record is looked up once: its byte in the
-// table of one-byte lines, its two bytes in the bit set of the longer lines'
-// beginnings; only a hit compares whole lines. Character starts step over a
-// lead byte and the byte after it, as FindSubstring counts them.
+// Every byte pair of the record is looked up once in the table of the
+// lines' first two bytes (a one-byte line sets every pair it begins); only a
+// hit compares whole lines, and only a match asks whether it begins on a
+// character start. Character starts are counted forward once, as
+// FindSubstring counts them (a lead byte and the byte after it), so the loop
+// over the bytes has no branch that depends on the text's characters.
 bool RecordFilter::ExcludesInOnePass(std::string_view record) const {
   record = record.substr(0, record.find('\0'));
   const auto* bytes = reinterpret_cast<const unsigned char*>(record.data());
   const std::size_t n = record.size();
   const std::array<bool, 256>& lead = *lead_;
-  std::size_t i = 0;
-  for (; i + 1 < n; i += lead[bytes[i]] ? 2 : 1) {
+  std::size_t boundary = 0;
+  auto startsCharacter = [&](std::size_t i) {
+    while (boundary < i) boundary += lead[bytes[boundary]] ? 2 : 1;
+    return boundary == i;
+  };
+  auto matchesAt = [&](std::size_t i, unsigned key) {
     if (oneByte_[bytes[i]]) return true;
-    const unsigned key = static_cast<unsigned>(bytes[i]) << 8 | bytes[i + 1];
-    if (!(firstTwo_[key / 64] >> (key % 64) & 1)) continue;
+    // The record's next four bytes (as many as there are) against each
+    // candidate's first four, before its whole length.
+    std::uint32_t head = 0;
+    std::memcpy(&head, bytes + i, std::min<std::size_t>(4, n - i));
     auto it = std::lower_bound(byFirstTwo_.begin(), byFirstTwo_.end(), std::make_pair(static_cast<std::uint16_t>(key), 0u));
     for (; it != byFirstTwo_.end() && it->first == key; ++it) {
+      const Head& h = heads_[it->second];
+      if ((head & h.mask) != h.bytes) continue;
       const AnsiText& needle = needles_[it->second];
-      if (needle.size() <= n - i && std::memcmp(bytes + i + 2, needle.data() + 2, needle.size() - 2) == 0) return true;
+      if (needle.size() <= 4) return needle.size() <= n - i;
+      if (needle.size() <= n - i && std::memcmp(bytes + i + 4, needle.data() + 4, needle.size() - 4) == 0) return true;
     }
+    return false;
+  };
+  // The table is indexed by a byte and the next one as a little-endian pair,
+  // so four pairs come out of one eight-byte load.
+  const std::uint8_t* const first = firstTwo_.data();
+  auto check = [&](std::size_t i) {
+    const unsigned key = static_cast<unsigned>(bytes[i]) << 8 | bytes[i + 1];
+    return matchesAt(i, key) && startsCharacter(i);
+  };
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 4) {
+    std::uint64_t w;
+    std::memcpy(&w, bytes + i, sizeof w);
+    const std::uint8_t h0 = first[w & 0xFFFF];
+    const std::uint8_t h1 = first[(w >> 8) & 0xFFFF];
+    const std::uint8_t h2 = first[(w >> 16) & 0xFFFF];
+    const std::uint8_t h3 = first[(w >> 24) & 0xFFFF];
+    if (!(h0 | h1 | h2 | h3)) continue;
+    if ((h0 && check(i)) || (h1 && check(i + 1)) || (h2 && check(i + 2)) || (h3 && check(i + 3))) return true;
   }
-  return i < n && oneByte_[bytes[i]];
+  for (; i + 1 < n; ++i) {
+    if (first[bytes[i] | bytes[i + 1] << 8] && check(i)) return true;
+  }
+  return n > 0 && oneByte_[bytes[n - 1]] && startsCharacter(n - 1);
 }
 
 namespace detail {

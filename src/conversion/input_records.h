@@ -73,8 +73,13 @@ class RecordFilter {
   // One pass when there are more lines than this; a search per line otherwise.
   static constexpr std::size_t kOnePassFrom = 3;
   std::array<bool, 256> oneByte_{};        // needles of one byte
-  std::vector<std::uint64_t> firstTwo_;    // bit per first two bytes of longer needles
+  std::vector<std::uint8_t> firstTwo_;     // 1 at second << 8 | first byte of a needle
   std::vector<std::pair<std::uint16_t, std::uint32_t>> byFirstTwo_;  // sorted (first two bytes, needle)
+  struct Head {
+    std::uint32_t bytes = 0;  // up to the first four bytes, as loaded from memory
+    std::uint32_t mask = 0;
+  };
+  std::vector<Head> heads_;  // per needle
 };
 
 namespace detail {
