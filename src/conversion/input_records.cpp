@@ -190,25 +190,34 @@ RecordFilter::RecordFilter(const LineList& filterLines) : lead_(&platform::AnsiC
     if (!needle.empty()) needles_.emplace_back(needle);
   }
   if (needles_.size() < kOnePassFrom) return;
-  firstTwo_.assign(65536, 0);
+  std::size_t shortest = needles_.front().size();
+  for (const AnsiText& needle : needles_) shortest = std::min(shortest, needle.size());
+  step_ = shortest > 2 ? shortest - 1 : 1;
+  pairs_.assign(65536 / 64, 0);
+  auto index = [this](unsigned key) { pairs_[key >> 6] |= std::uint64_t{1} << (key & 63); };
   heads_.assign(needles_.size(), Head{});
   for (std::uint32_t i = 0; i < needles_.size(); ++i) {
     const AnsiText& needle = needles_[i];
-    const auto first = static_cast<unsigned char>(needle[0]);
-    if (needle.size() == 1) {
-      oneByte_[first] = true;
-      for (unsigned next = 0; next < 256; ++next) firstTwo_[next << 8 | first] = 1;
-      continue;
-    }
-    const auto key = static_cast<std::uint16_t>(first << 8 | static_cast<unsigned char>(needle[1]));
-    firstTwo_[static_cast<unsigned char>(needle[1]) << 8 | first] = 1;
-    byFirstTwo_.emplace_back(key, i);
+    const auto* b = reinterpret_cast<const unsigned char*>(needle.data());
     Head& h = heads_[i];
     const std::size_t k = std::min<std::size_t>(4, needle.size());
-    std::memcpy(&h.bytes, needle.data(), k);
+    std::memcpy(&h.bytes, b, k);
     h.mask = k == 4 ? ~std::uint32_t{0} : (std::uint32_t{1} << (8 * k)) - 1;
+    if (needle.size() == 1) {
+      // Found where it stands before any byte, and at the record's last byte.
+      oneByte_[b[0]] = true;
+      for (unsigned next = 0; next < 256; ++next) index(next << 8 | b[0]);
+      continue;
+    }
+    for (std::size_t offset = 0; offset < step_; ++offset) {
+      index(static_cast<unsigned>(b[offset + 1] << 8 | b[offset]));
+      entries_.push_back({static_cast<std::uint16_t>(b[offset + 1] << 8 | b[offset]), static_cast<std::uint16_t>(offset), i});
+    }
   }
-  std::sort(byFirstTwo_.begin(), byFirstTwo_.end());
+  std::sort(entries_.begin(), entries_.end());
+  firstEntry_.assign(65537, 0);
+  for (const Entry& e : entries_) ++firstEntry_[e.pair + 1u];
+  for (std::size_t k = 1; k < firstEntry_.size(); ++k) firstEntry_[k] += firstEntry_[k - 1];
 }
 
 bool RecordFilter::Excludes(std::string_view record) const {
@@ -219,12 +228,13 @@ bool RecordFilter::Excludes(std::string_view record) const {
   return false;
 }
 
-// Every byte pair of the record is looked up once in the table of the
-// lines' first two bytes (a one-byte line sets every pair it begins); only a
-// hit compares whole lines, and only a match asks whether it begins on a
+// The record's byte pairs at every step_-th position are looked up in the
+// table of the lines' indexed pairs; only a hit compares whole lines (their
+// first four bytes first), and only a match asks whether it begins on a
 // character start. Character starts are counted forward once, as
-// FindSubstring counts them (a lead byte and the byte after it), so the loop
-// over the bytes has no branch that depends on the text's characters.
+// FindSubstring counts them (a lead byte and the byte after it): the starts
+// tried only ever grow, so the loop over the bytes has no branch that depends
+// on the text's characters.
 bool RecordFilter::ExcludesInOnePass(std::string_view record) const {
   record = record.substr(0, record.find('\0'));
   const auto* bytes = reinterpret_cast<const unsigned char*>(record.data());
@@ -235,42 +245,59 @@ bool RecordFilter::ExcludesInOnePass(std::string_view record) const {
     while (boundary < i) boundary += lead[bytes[boundary]] ? 2 : 1;
     return boundary == i;
   };
-  auto matchesAt = [&](std::size_t i, unsigned key) {
-    if (oneByte_[bytes[i]]) return true;
-    // The record's next four bytes (as many as there are) against each
-    // candidate's first four, before its whole length.
+  auto lineAt = [&](std::size_t start, std::uint32_t line) {
     std::uint32_t head = 0;
-    std::memcpy(&head, bytes + i, std::min<std::size_t>(4, n - i));
-    auto it = std::lower_bound(byFirstTwo_.begin(), byFirstTwo_.end(), std::make_pair(static_cast<std::uint16_t>(key), 0u));
-    for (; it != byFirstTwo_.end() && it->first == key; ++it) {
-      const Head& h = heads_[it->second];
-      if ((head & h.mask) != h.bytes) continue;
-      const AnsiText& needle = needles_[it->second];
-      if (needle.size() <= 4) return needle.size() <= n - i;
-      if (needle.size() <= n - i && std::memcmp(bytes + i + 4, needle.data() + 4, needle.size() - 4) == 0) return true;
+    if (n - start >= 4) {
+      std::memcpy(&head, bytes + start, 4);
+    } else {
+      std::memcpy(&head, bytes + start, n - start);
+    }
+    const Head& h = heads_[line];
+    if ((head & h.mask) != h.bytes) return false;
+    const AnsiText& needle = needles_[line];
+    if (needle.size() > n - start) return false;
+    return needle.size() <= 4 || std::memcmp(bytes + start + 4, needle.data() + 4, needle.size() - 4) == 0;
+  };
+  auto check = [&](std::size_t j) {
+    if (oneByte_[bytes[j]] && startsCharacter(j)) return true;
+    const unsigned pair = bytes[j] | bytes[j + 1] << 8;
+    const Entry* const last = entries_.data() + firstEntry_[pair + 1];
+    for (const Entry* it = entries_.data() + firstEntry_[pair]; it != last; ++it) {
+      if (it->offset > j) continue;
+      const std::size_t start = j - it->offset;
+      if (lineAt(start, it->line) && startsCharacter(start)) return true;
     }
     return false;
   };
-  // The table is indexed by a byte and the next one as a little-endian pair,
-  // so four pairs come out of one eight-byte load.
-  const std::uint8_t* const first = firstTwo_.data();
-  auto check = [&](std::size_t i) {
-    const unsigned key = static_cast<unsigned>(bytes[i]) << 8 | bytes[i + 1];
-    return matchesAt(i, key) && startsCharacter(i);
-  };
-  std::size_t i = 0;
-  for (; i + 8 <= n; i += 4) {
-    std::uint64_t w;
-    std::memcpy(&w, bytes + i, sizeof w);
-    const std::uint8_t h0 = first[w & 0xFFFF];
-    const std::uint8_t h1 = first[(w >> 8) & 0xFFFF];
-    const std::uint8_t h2 = first[(w >> 16) & 0xFFFF];
-    const std::uint8_t h3 = first[(w >> 24) & 0xFFFF];
-    if (!(h0 | h1 | h2 | h3)) continue;
-    if ((h0 && check(i)) || (h1 && check(i + 1)) || (h2 && check(i + 2)) || (h3 && check(i + 3))) return true;
+  // A bit per pair: the set stays in the first-level cache.
+  const std::uint64_t* const table = pairs_.data();
+  auto bit = [table](unsigned key) { return static_cast<unsigned>(table[key >> 6] >> (key & 63)) & 1u; };
+  std::size_t j = 0;
+  if (step_ == 1) {
+    // Four pairs out of one eight-byte load: the table is indexed by a byte
+    // and the next one as a little-endian pair.
+    for (; j + 8 <= n; j += 4) {
+      std::uint64_t w;
+      std::memcpy(&w, bytes + j, sizeof w);
+      const unsigned h0 = bit(w & 0xFFFF);
+      const unsigned h1 = bit((w >> 8) & 0xFFFF);
+      const unsigned h2 = bit((w >> 16) & 0xFFFF);
+      const unsigned h3 = bit((w >> 24) & 0xFFFF);
+      if (!(h0 | h1 | h2 | h3)) continue;
+      if ((h0 && check(j)) || (h1 && check(j + 1)) || (h2 && check(j + 2)) || (h3 && check(j + 3))) return true;
+    }
   }
-  for (; i + 1 < n; ++i) {
-    if (first[bytes[i] | bytes[i + 1] << 8] && check(i)) return true;
+  const std::size_t step = step_;
+  auto hitAt = [&](std::size_t at) { return bit(bytes[at] | bytes[at + 1] << 8); };
+  // Four positions a round, one branch for all of them in the usual case.
+  for (; j + 3 * step + 1 < n; j += 4 * step) {
+    if (!(hitAt(j) | hitAt(j + step) | hitAt(j + 2 * step) | hitAt(j + 3 * step))) continue;
+    for (std::size_t k = 0; k < 4; ++k) {
+      if (hitAt(j + k * step) && check(j + k * step)) return true;
+    }
+  }
+  for (; j + 1 < n; j += step) {
+    if (hitAt(j) && check(j)) return true;
   }
   return n > 0 && oneByte_[bytes[n - 1]] && startsCharacter(n - 1);
 }

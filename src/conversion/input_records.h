@@ -72,14 +72,28 @@ class RecordFilter {
   const std::array<bool, 256>* lead_;
   // One pass when there are more lines than this; a search per line otherwise.
   static constexpr std::size_t kOnePassFrom = 3;
-  std::array<bool, 256> oneByte_{};        // needles of one byte
-  std::vector<std::uint8_t> firstTwo_;     // 1 at second << 8 | first byte of a needle
-  std::vector<std::pair<std::uint16_t, std::uint32_t>> byFirstTwo_;  // sorted (first two bytes, needle)
+  // Every line holds one of its indexed byte pairs at a multiple of step_:
+  // the pairs at offsets 0 .. step_ - 1 of each line are indexed, and step_
+  // is one less than the shortest line's length (at least 1).
+  std::size_t step_ = 1;
+  std::array<bool, 256> oneByte_{};     // lines of one byte (step_ is then 1)
+  std::vector<std::uint64_t> pairs_;    // bit second << 8 | first for each indexed pair
+  struct Entry {
+    std::uint16_t pair;   // second << 8 | first
+    std::uint16_t offset; // where the pair stands in the line
+    std::uint32_t line;
+    bool operator<(const Entry& other) const {
+      // Larger offsets first: at one position, the earlier starts come first.
+      return pair != other.pair ? pair < other.pair : offset > other.offset;
+    }
+  };
+  std::vector<Entry> entries_;             // sorted
+  std::vector<std::uint32_t> firstEntry_;  // the entries of pair p: [firstEntry_[p], firstEntry_[p + 1])
   struct Head {
     std::uint32_t bytes = 0;  // up to the first four bytes, as loaded from memory
     std::uint32_t mask = 0;
   };
-  std::vector<Head> heads_;  // per needle
+  std::vector<Head> heads_;  // per line
 };
 
 namespace detail {
