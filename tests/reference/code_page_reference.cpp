@@ -11,8 +11,15 @@ namespace {
 // Descriptors kept per direction and page: the tests ask tens of thousands of
 // single characters.
 iconv_t Descriptor(const std::string& to, const std::string& from) {
-  static std::map<std::pair<std::string, std::string>, iconv_t> open;
-  auto [it, added] = open.try_emplace({to, from}, nullptr);
+  struct Open {
+    std::map<std::pair<std::string, std::string>, iconv_t> descriptors;
+    ~Open() {
+      for (auto& [names, cd] : descriptors)
+        if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+    }
+  };
+  static Open open;
+  auto [it, added] = open.descriptors.try_emplace({to, from}, nullptr);
   if (added) it->second = iconv_open(to.c_str(), from.c_str());
   return it->second;
 }
