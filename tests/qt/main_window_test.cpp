@@ -72,7 +72,7 @@ class BoxWatcher {
 class Workspace {
  public:
   Workspace() {
-    SetSettingsDirectoryForTesting(AnsiFromQString(dir.path()));
+    SetSettingsDirectoryForTesting(QFile::encodeName(dir.path()).toStdString());
     WriteFileBytes(Path("export.csv").toStdString(),
                    Sjis("\"件名\",\"場所\",\"開始日\",\"開始時刻\",\"終了日\",\"終了時刻\",\"アラーム\","
                         "\"アラーム日\",\"アラーム時刻\",\"メモ\"\r\n"

@@ -476,7 +476,12 @@ FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks link
   oldOwner_ = old.st_uid;
   oldGroup_ = old.st_gid;
   directory_ = DirectoryOf(target_);
-  handle_ = OpenUnnamed(directory_);
+  // An unnamed file is linked in through /proc; without it, a hidden name.
+  if (::access("/proc/self/fd", X_OK) == 0) {
+    handle_ = OpenUnnamed(directory_);
+  } else {
+    errno = EOPNOTSUPP;
+  }
   if (handle_ < 0 && UnnamedUnsupported(errno)) {
     // A hidden name beside the target keeps the rename on one file system.
     std::string temp = directory_ + "/." + BaseNameOf(target_).substr(0, 200) + ".XXXXXX";
