@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -308,6 +309,30 @@ class MainWindowTest : public QObject {
     QCOMPARE(work.Bytes("option.txt"), option + "\r\nnew");
     QVERIFY(work.Exists("café.vcs"));
     QVERIFY(!work.Exists("caf?.vcs"));
+  }
+
+  // The real program, told to end by SIGTERM as a session's end does, while
+  // its settings cannot be saved: it says so on stderr and ends.
+  void theProgramEndsOnSigtermEvenWhenSettingsCannotBeSaved() {
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("quillmer"));
+    QVERIFY(QFile::copy(QStringLiteral(QUILLMER_BINARY_DIR "/quillmer"), program));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("quillmer.ini")));
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+    process.start(program, {});
+    QVERIFY(process.waitForStarted());
+    QTest::qWait(1500);
+    process.terminate();
+    const bool ended = process.waitForFinished(10000);
+    if (!ended) process.kill();
+    QVERIFY2(ended, "the program did not end on SIGTERM");
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(errors.contains(QStringLiteral("quillmer.ini に書き込めません.")), qPrintable(errors));
+    QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("option.txt"))));
   }
 
   // At a session's end there is nobody to close a box: the settings that
