@@ -137,7 +137,8 @@ bool SettingsFile::ReadFlag(std::string_view section, std::string_view key, bool
 
 void SettingsFile::WriteText(std::string_view section, std::string_view key, std::string_view text) {
   if (!platform::WriteProfileString(path_, section, key, text))
-    throw PlainError(path_ + platform::Cp932FromUtf8(" に書き込めません"));
+    throw PlainError(MessagePieces{{MessagePiece::Source::Quoted, path_},
+                                   {MessagePiece::Source::Fixed, platform::Cp932FromUtf8(" に書き込めません")}});
 }
 
 void SettingsFile::WriteFlag(std::string_view section, std::string_view key, bool flag) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,10 +11,12 @@
 #include "app/error_text.h"
 #include "app/main_form.h"
 #include "app/memo_text.h"
+#include "app/regional_choice.h"
 #include "app/settings.h"
 #include "cli/terminal_text.h"
 #include "conversion/conversion_run.h"
 #include "platform/regional.h"
+#include "text/characters.h"
 #include "text/date_time_text.h"
 #include "text/errors.h"
 
@@ -39,10 +42,28 @@ ConversionRequest SavedRequest() {
   return SavedSettingsRequest(SettingsProgramPath(), [](const QuillmerError& error) { throw error; });
 }
 
+int UsageError(const std::string& problem) {
+  const std::string usage = ConvertUsageText();
+  Print(stderr, "quillmer-convert: " + problem + "\n" + usage.substr(0, usage.find('\n') + 1) +
+                    "Try 'quillmer-convert --help'.\n");
+  return kUsage;
+}
+
+// The line after a record's error: which record, and where it starts.
+std::string RecordPlaceText(const RecordPlace& place) {
+  const std::string record =
+      place.record == 0 ? std::string("見出し行") : "データの " + std::to_string(place.record) + " 件目";
+  return "該当レコード: " + record + " (入力の " + std::to_string(place.line) + " 行目から)";
+}
+
 int Convert(const ConvertCommand& command, const std::string& codeset) {
   ConversionRequest request;
   if (command.useSavedSettings) {
     request = SavedRequest();
+    // Converting an empty path would only say that "" cannot be opened.
+    if (request.InputPath.empty())
+      return UsageError("no input path is saved in " + AnsiTextToUtf8(IniPath(SettingsProgramPath())) +
+                        "; give INPUT and OUTPUT");
   } else {
     request.InputPath = cli::FileNameToAnsi(command.inputPath);
     request.OutputPath = cli::FileNameToAnsi(command.outputPath);
@@ -50,7 +71,7 @@ int Convert(const ConvertCommand& command, const std::string& codeset) {
   if (command.optionsFile) request.OptionLines = MemoFileLines(*command.optionsFile);
   if (command.filtersFile) request.FilterLines = MemoFileLines(*command.filtersFile);
   const ConversionResult result = ConversionRun(request);
-  Print(stdout, cli::AnsiToTerminal(result.CompletionMessage, codeset) + "\n");
+  Print(stdout, cli::Utf8ToTerminal(Utf16ToUtf8(ShownFixedText(result.CompletionMessage)), codeset) + "\n");
   return kConverted;
 }
 
@@ -67,26 +88,23 @@ int main(int argc, char** argv) {
       Print(stdout, std::string("quillmer-convert ") + QUILLMER_VERSION_TEXT + "\n");
       return kConverted;
     case ConvertCommand::Action::UsageError:
-      Print(stderr, "quillmer-convert: " + command.usageError + "\nTry 'quillmer-convert --help'.\n");
-      return kUsage;
+      return UsageError(command.usageError);
     case ConvertCommand::Action::Convert:
       break;
   }
 
-  if (command.localeName && !platform::UseRegionalProfile(*command.localeName)) {
-    std::string known;
-    for (const platform::RegionalProfile& profile : platform::RegionalProfiles()) {
-      known += (known.empty() ? "" : ", ") + profile.name;
-    }
-    Print(stderr, "quillmer-convert: unknown locale " + *command.localeName + " (known: " + known + ")\n");
-    return kUsage;
+  if (const std::optional<std::string> unknown = ChooseRegionalProfile(command.localeName)) {
+    return UsageError("unknown locale " + *unknown + (command.localeName ? "" : " in QUILLMER_LOCALE") +
+                      " (known: " + platform::KnownProfileNames() + ")");
   }
   const std::string codeset = cli::TerminalCodeset();
   try {
     LoadDateTextSettings();
     return Convert(command, codeset);
   } catch (const QuillmerError& error) {
-    Print(stderr, cli::AnsiToTerminal(ErrorBoxText(error.Message()), codeset) + "\n");
+    std::string shown = Utf16ToUtf8(ShownErrorText(error)) + "\n";
+    if (error.Place()) shown += RecordPlaceText(*error.Place()) + "\n";
+    Print(stderr, cli::Utf8ToTerminal(shown, codeset));
   } catch (const std::bad_alloc&) {
     Print(stderr, "quillmer-convert: out of memory\n");
   } catch (const std::exception& error) {

@@ -1,6 +1,6 @@
 #pragma once
-// Text crossing the terminal and the command line: the engine speaks AnsiText
-// of the active code page, the terminal its own character set, and file names
+// Text crossing the terminal and the command line: messages are shown as the
+// window would show them, in the terminal's own character set, and file names
 // on the command line are UTF-8.
 #include <string>
 #include <string_view>
@@ -12,9 +12,9 @@ namespace cli {
 // nl_langinfo(CODESET) after setlocale(LC_CTYPE, ""); UTF-8 when the locale
 // names none, or only ASCII, which could show no Japanese at all.
 std::string TerminalCodeset();
-// AnsiText as the terminal shows it: CR LF become LF, characters the
-// terminal lacks become "?".
-std::string AnsiToTerminal(std::string_view ansi, const std::string& codeset);
+// UTF-8 text in the terminal's character set: CR LF become LF, characters
+// the terminal lacks become "?".
+std::string Utf8ToTerminal(std::string utf8, const std::string& codeset);
 // A UTF-8 file name from the command line as an AnsiText path.
 AnsiText FileNameToAnsi(std::string_view utf8);
 
