@@ -116,7 +116,13 @@ void SetSettingsDirectoryForTesting(std::optional<AnsiText> directory) {
   SettingsDirectoryOverride() = std::move(directory);
 }
 
-AnsiText SettingsProgramPath() { return SettingsDirectory() + AnsiText(ProgramName); }
+AnsiText SettingsProgramPath(std::string_view programName) { return SettingsDirectory() + AnsiText(programName); }
+
+AnsiText ExecutableName() {
+  const AnsiText path = platform::ExecutablePath();
+  const AnsiText name = path.substr(SideFilePath(path, "").size());
+  return name.empty() ? AnsiText(ProgramName) : name;
+}
 
 AnsiText SettingsFile::ReadText(std::string_view section, std::string_view key,
                                 std::string_view defaultText) const {

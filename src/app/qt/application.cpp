@@ -48,7 +48,7 @@ void QuillmerApplication::ShowPendingErrors() {
   while (pending_) ShowErrorBox(std::exchange(pending_, nullptr));
 }
 
-void ShowErrorBox(std::string_view message) {
+void ShowErrorBox(const QuillmerError& error) {
   // A button held down or a drag in progress must not stay captured behind the box.
   if (QWidget* grabber = QWidget::mouseGrabber()) {
     grabber->releaseMouse();
@@ -56,17 +56,17 @@ void ShowErrorBox(std::string_view message) {
   }
   auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance());
   const QString caption = app != nullptr ? app->Title() : QString();
-  ShowMessageBox(nullptr, QMessageBox::Critical, caption, QStringFromAnsi(ErrorBoxText(message)));
+  ShowMessageBox(nullptr, QMessageBox::Critical, caption, QString::fromStdU16String(ShownErrorText(error)));
 }
 
 void ShowErrorBox(const std::exception_ptr& error) {
   try {
     std::rethrow_exception(error);
   } catch (const QuillmerError& e) {
-    ShowErrorBox(e.Message());
+    ShowErrorBox(e);
   } catch (const std::exception& e) {
-    ShowErrorBox(e.what());
+    ShowErrorBox(PlainError(e.what()));
   } catch (...) {
-    ShowErrorBox("Unknown error");
+    ShowErrorBox(PlainError("Unknown error"));
   }
 }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "app/main_form.h"
+#include "app/regional_choice.h"
 #include "app/qt/ansi_qt.h"
 #include "app/qt/application.h"
 #include "app/qt/program.h"
@@ -42,10 +43,14 @@ void QuitOnTerminationSignals(QuillmerApplication& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::optional<std::string> unknownProfile = ChooseRegionalProfile(std::nullopt);
   LoadDateTextSettings();
   QuillmerApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("quillmer"));
-  app.SetTitle(QStringFromAnsi(ApplicationTitle()));
+  app.SetTitle(QStringFromFixed(ApplicationTitle()));
   QuitOnTerminationSignals(app);
-  return RunMainWindow();
+  if (unknownProfile) ShowErrorBox(UnknownProfileError(*unknownProfile));
+  // Qt has taken its own options out; what is left is the file to convert.
+  const QStringList arguments = QCoreApplication::arguments();
+  return RunMainWindow(arguments.size() > 1 ? arguments.at(1) : QString());
 }

@@ -1,15 +1,18 @@
 #include "app/qt/program.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QSessionManager>
 
 #include "app/qt/QuillmerMain.h"
 #include "app/qt/application.h"
 
-int RunMainWindow() {
+int RunMainWindow(const QString& inputFile) {
   TForm1 form;
   Form1 = &form;
+  if (!inputFile.isEmpty()) form.Edit1->setText(QFileInfo(inputFile).absoluteFilePath());
   bool saved = false;
   auto finish = [&form, &saved] {
     if (saved) return;
