@@ -1,6 +1,9 @@
 // The desktop program: regional settings first, then the application and its
 // main window; the settings are saved at every orderly end, also on SIGTERM.
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSocketNotifier>
+#include <QTranslator>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -49,6 +52,12 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationName(QStringLiteral("quillmer"));
   app.SetTitle(QStringFromFixed(ApplicationTitle()));
   QuitOnTerminationSignals(app);
+  // Qt's own texts (an edit's context menu, the file chooser) in Japanese like
+  // the rest of the window, where Qt's translations are installed.
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    app.installTranslator(&qtTexts);
   if (unknownProfile) ShowErrorBox(UnknownProfileError(*unknownProfile));
   // Qt has taken its own options out; what is left is the file to convert.
   const QStringList arguments = QCoreApplication::arguments();
