@@ -1,8 +1,6 @@
 #include "app/qt/QuillmerMain.h"
 
 #include <QCheckBox>
-#include <algorithm>
-#include <memory>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDropEvent>
@@ -10,13 +8,14 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QMenu>
-#include <QMimeData>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
+#include <algorithm>
+#include <memory>
 
 #include "app/memo_text.h"
 #include "app/qt/About.h"
@@ -190,8 +189,11 @@ void TForm1::BrowseForPath(PathEdit edit) {
     choice.caption = QStringLiteral("出力VCSファイルの選択");
     // The input's name with .vcs, where the output went last, else beside the input.
     const QFileInfo output(Edit2->text());
-    const QString name = Edit1->text().isEmpty() ? output.fileName() : input.completeBaseName() + QStringLiteral(".vcs");
-    const QString directory = !Edit2->text().isEmpty() ? output.path() : !Edit1->text().isEmpty() ? input.path() : QString();
+    const QString name =
+        Edit1->text().isEmpty() ? output.fileName() : input.completeBaseName() + QStringLiteral(".vcs");
+    const QString directory = !Edit2->text().isEmpty()   ? output.path()
+                              : !Edit1->text().isEmpty() ? input.path()
+                                                         : QString();
     choice.startPath = directory.isEmpty() ? name : directory + QLatin1Char('/') + name;
     choice.filter = QStringLiteral("vCalendar ファイル (*.vcs);;すべてのファイル (*)");
   }

@@ -3,7 +3,6 @@
 #include <QDesktopServices>
 #include <QEvent>
 #include <QFileDialog>
-#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
