@@ -98,5 +98,6 @@ std::string ConvertUsageText() {
          "A failing appointment is named on a second line: its number among the\n"
          "appointments and the line of the export where it starts.\n"
          "\n"
-         "Exit status: 0 converted, 1 failed (the output file is untouched), 2 usage.\n";
+         "Exit status: 0 converted, 1 failed (the output file is untouched), 2 usage\n"
+         "(also without paths when no input path is saved).\n";
 }
