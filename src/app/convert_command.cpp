@@ -82,7 +82,8 @@ std::string ConvertUsageText() {
          "\n"
          "Converts an Outlook calendar export (comma-separated, ten columns) into a\n"
          "file of vCalendar 1.0 blocks for an iPod. The output is written only when\n"
-         "every appointment converts.\n"
+         "every appointment converts. INPUT \"-\" reads the standard input; OUTPUT \"-\"\n"
+         "writes the standard output (the report then goes to the standard error).\n"
          "\n"
          "Without INPUT and OUTPUT it does what the desktop program's convert button\n"
          "would do: paths, option lines and filter lines come from the program's saved\n"
@@ -99,5 +100,6 @@ std::string ConvertUsageText() {
          "appointments and the line of the export where it starts.\n"
          "\n"
          "Exit status: 0 converted, 1 failed (the output file is untouched), 2 usage\n"
-         "(also without paths when no input path is saved).\n";
+         "(also without paths when no input path is saved), 128 + the signal's number\n"
+         "when interrupted (nothing is left behind).\n";
 }

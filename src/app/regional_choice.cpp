@@ -14,7 +14,7 @@ PlainError UnknownProfileError(std::string_view name) {
   using Source = MessagePiece::Source;
   return PlainError(MessagePieces{
       {Source::Fixed, platform::Cp932FromUtf8("QUILLMER_LOCALE の地域設定 \"")},
-      {Source::Quoted, platform::AnsiTextFromFileSystemName(name)},
+      {Source::Quoted, platform::DisplayPath(name)},
       {Source::Fixed, platform::Cp932FromUtf8("\" はありません。ja-JP の設定で続けます (使用できる設定: ")},
       {Source::Fixed, platform::KnownProfileNames()},
       {Source::Fixed, ")"}});

@@ -7,7 +7,6 @@
 #include <clocale>
 #include <cstring>
 
-#include "platform/files.h"
 #include "text/characters.h"
 
 namespace cli {
@@ -59,7 +58,5 @@ std::string Utf8ToTerminal(std::string utf8, const std::string& codeset) {
   out.resize(out.size() - outLeft);
   return out;
 }
-
-AnsiText FileNameToAnsi(std::string_view utf8) { return platform::AnsiTextFromFileSystemName(utf8); }
 
 }  // namespace cli

@@ -1,7 +1,7 @@
 #pragma once
-// Text crossing the terminal and the command line: messages are shown as the
-// window would show them, in the terminal's own character set, and file names
-// on the command line are UTF-8.
+// Text crossing to the terminal: messages are shown as the window would show
+// them, in the terminal's own character set. File names on the command line
+// are bytes that reach the file system unchanged.
 #include <string>
 #include <string_view>
 
@@ -15,7 +15,5 @@ std::string TerminalCodeset();
 // UTF-8 text in the terminal's character set: CR LF become LF, characters
 // the terminal lacks become "?".
 std::string Utf8ToTerminal(std::string utf8, const std::string& codeset);
-// A UTF-8 file name from the command line as an AnsiText path.
-AnsiText FileNameToAnsi(std::string_view utf8);
 
 }  // namespace cli

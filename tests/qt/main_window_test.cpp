@@ -100,7 +100,7 @@ class Workspace {
 
 // Runs the program's main window with script run inside its event loop. The
 // window is closed after the script unless the script ended the program itself.
-int RunProgram(const std::function<void(TForm1&)>& script, const QString& inputFile = QString()) {
+int RunProgram(const std::function<void(TForm1&)>& script, const std::string& inputFile = std::string()) {
   QTimer::singleShot(0, [script] {
     QPointer<TForm1> form = Form1;
     script(*form);
@@ -557,7 +557,7 @@ class MainWindowTest : public QObject {
           QCOMPARE(form.Edit1->text(), work.Path("given.csv"));
           QCOMPARE(form.Edit2->text(), QStringLiteral("b.vcs"));
         },
-        QStringLiteral("given.csv"));
+        "given.csv");
     QDir::setCurrent(previous);
     QVERIFY(work.Bytes(kIni).find("input=" + work.Path("given.csv").toStdString()) != std::string::npos);
   }

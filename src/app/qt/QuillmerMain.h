@@ -34,8 +34,8 @@ class TForm1 : public QWidget, public FormControls {
   // FormControls: the controls' values as AnsiText.
   AnsiText MemoText(Memo memo) const override;
   void SetMemoText(Memo memo, const AnsiText& text) override;
-  AnsiText EditText(PathEdit edit) const override;
-  void SetEditText(PathEdit edit, const AnsiText& text) override;
+  std::string EditText(PathEdit edit) const override;
+  void SetEditText(PathEdit edit, const std::string& path) override;
   bool AutoTerminate() const override;
   void SetAutoTerminate(bool ticked) override;
 
@@ -65,6 +65,7 @@ class TForm1 : public QWidget, public FormControls {
   bool PathEditEvent(PathEdit edit, QEvent* event);
 
   UnloadedSideFiles unloadedSideFiles_;
+  std::string loadedPaths_[2];
 };
 
 // The program's main window while it exists.

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QEvent>
 #include <QWidget>
+#include <cstdio>
 
 #include "app/error_text.h"
 #include "app/qt/ansi_qt.h"
@@ -48,7 +49,9 @@ void QuillmerApplication::ShowPendingErrors() {
   while (pending_) ShowErrorBox(std::exchange(pending_, nullptr));
 }
 
-void ShowErrorBox(const QuillmerError& error) {
+namespace {
+
+void ShowStopBox(const QString& text) {
   // A button held down or a drag in progress must not stay captured behind the box.
   if (QWidget* grabber = QWidget::mouseGrabber()) {
     grabber->releaseMouse();
@@ -56,17 +59,32 @@ void ShowErrorBox(const QuillmerError& error) {
   }
   auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance());
   const QString caption = app != nullptr ? app->Title() : QString();
-  ShowMessageBox(nullptr, QMessageBox::Critical, caption, QString::fromStdU16String(ShownErrorText(error)));
+  ShowMessageBox(nullptr, QMessageBox::Critical, caption, text);
 }
 
-void ShowErrorBox(const std::exception_ptr& error) {
+QString Shown(const QuillmerError& error) { return QString::fromStdU16String(ShownErrorText(error)); }
+
+// The error box's text for whatever the pointer holds.
+QString Shown(const std::exception_ptr& error) {
   try {
     std::rethrow_exception(error);
   } catch (const QuillmerError& e) {
-    ShowErrorBox(e);
+    return Shown(e);
   } catch (const std::exception& e) {
-    ShowErrorBox(PlainError(e.what()));
+    return Shown(PlainError(e.what()));
   } catch (...) {
-    ShowErrorBox(PlainError("Unknown error"));
+    return Shown(PlainError("Unknown error"));
   }
+}
+
+}  // namespace
+
+void ShowErrorBox(const QuillmerError& error) { ShowStopBox(Shown(error)); }
+
+void ShowErrorBox(const std::exception_ptr& error) { ShowStopBox(Shown(error)); }
+
+void ReportOnStandardError(const std::exception_ptr& error) {
+  const QByteArray text = Shown(error).toLocal8Bit();
+  std::fprintf(stderr, "quillmer: %s\n", text.constData());
+  std::fflush(stderr);
 }

@@ -1,27 +1,33 @@
 #include "app/qt/program.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QSessionManager>
 
 #include "app/qt/QuillmerMain.h"
 #include "app/qt/application.h"
+#include "platform/files.h"
 
-int RunMainWindow(const QString& inputFile) {
+int RunMainWindow(const std::string& inputFile) {
   TForm1 form;
   Form1 = &form;
-  if (!inputFile.isEmpty()) form.Edit1->setText(QFileInfo(inputFile).absoluteFilePath());
+  if (!inputFile.empty()) form.SetEditText(PathEdit::Input, platform::FullPath(inputFile));
   bool saved = false;
-  auto finish = [&form, &saved] {
+  auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance());
+  auto finish = [&form, &saved, app] {
     if (saved) return;
     saved = true;
     form.hide();
     try {
       form.FormDestroy();
     } catch (...) {
-      ShowErrorBox(std::current_exception());
+      // Ending on a signal, nobody may be there to close a box: it would keep
+      // the program from ending.
+      if (app != nullptr && app->EndRequested()) {
+        ReportOnStandardError(std::current_exception());
+      } else {
+        ShowErrorBox(std::current_exception());
+      }
     }
   };
   // At the end of the desktop session the settings are saved before the loop may be left.
@@ -31,7 +37,6 @@ int RunMainWindow(const QString& inputFile) {
       });
   const QMetaObject::Connection quitting = QObject::connect(qApp, &QCoreApplication::aboutToQuit, &form, finish);
 
-  auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance());
   if (app == nullptr || !app->EndRequested()) {
     form.show();
     QCoreApplication::exec();
