@@ -45,5 +45,6 @@ int RunMainWindow(const std::string& inputFile) {
   QObject::disconnect(sessionEnd);
   QObject::disconnect(quitting);
   Form1 = nullptr;
+  if (app != nullptr) app->ForgetEndRequest();
   return 0;
 }
