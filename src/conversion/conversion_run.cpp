@@ -61,7 +61,7 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
   for (;;) {
     const RecordJoiner::Step step = records.Next(record);
     if (step == RecordJoiner::Step::End) break;
-    if (step == RecordJoiner::Step::Unfinished) throw ListIndexError(static_cast<long long>(records.Count()) + 1);
+    if (step == RecordJoiner::Step::Unfinished) throw records.UnfinishedError();
     if (records.Count() == 1 || recordError) continue;  // the header, or past a failed record
     if (filter.Excludes(record)) {
       ++result.FilteredCount;
@@ -70,8 +70,11 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
     try {
       SplitCommaText(fields, record);
       detail::AppendEventBlockText(fields, request.OptionLines, blocks);
-    } catch (...) {
-      // Kept until the input's end has shown that no unfinished line comes first.
+    } catch (QuillmerError& error) {
+      // The message stays the system's own; the place is for callers that can
+      // show more. Kept until the input's end has shown that no unfinished
+      // line comes first.
+      error.SetPlace({static_cast<long long>(records.Count()) - 1, records.StartLine()});
       recordError = std::current_exception();
       continue;
     }

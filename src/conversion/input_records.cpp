@@ -115,6 +115,7 @@ RecordJoiner::Step RecordJoiner::Next(std::string_view& record) {
   const detail::CharacterWalk walk = detail::ActiveCharacterWalk();
   std::string_view line;
   if (!lines_.Next(line)) return Step::End;
+  startLine_ = ++linesRead_;
   if (EndsWithAsciiQuote(line, walk)) {
     record = line;
     ++count_;
@@ -131,6 +132,7 @@ RecordJoiner::Step RecordJoiner::Next(std::string_view& record) {
   joined_.assign(line);
   while (!EndsRecord(end.Tail(joined_))) {
     if (!lines_.Next(line)) return Step::Unfinished;
+    ++linesRead_;
     const std::size_t oldSize = joined_.size();
     joined_ += line;
     end.Grow(joined_, oldSize);
@@ -138,6 +140,12 @@ RecordJoiner::Step RecordJoiner::Next(std::string_view& record) {
   record = joined_;
   ++count_;
   return Step::Record;
+}
+
+ListIndexError RecordJoiner::UnfinishedError() const {
+  ListIndexError error(static_cast<long long>(count_) + 1);
+  error.SetPlace({static_cast<long long>(count_), startLine_});
+  return error;
 }
 
 void JoinRecordLines(LineList& lines) {
@@ -223,7 +231,7 @@ RecordFilter::RecordFilter(const LineList& filterLines) : lead_(&platform::AnsiC
 bool RecordFilter::Excludes(std::string_view record) const {
   if (needles_.size() >= kOnePassFrom) return ExcludesInOnePass(record);
   for (const AnsiText& needle : needles_) {
-    if (FindSubstring(needle, record) > 0) return true;
+    if (FindSubstringIndex(needle, record) != std::string_view::npos) return true;
   }
   return false;
 }
@@ -304,7 +312,8 @@ bool RecordFilter::ExcludesInOnePass(std::string_view record) const {
 
 namespace detail {
 
-std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined) {
+std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined,
+                                               std::vector<long long>* startLines) {
   TextLines lines(text);
   RecordJoiner joiner(lines);
   std::vector<std::string_view> records;
@@ -312,7 +321,8 @@ std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque
   for (;;) {
     const RecordJoiner::Step step = joiner.Next(record);
     if (step == RecordJoiner::Step::End) break;
-    if (step == RecordJoiner::Step::Unfinished) throw ListIndexError(static_cast<long long>(records.size()) + 1);
+    if (step == RecordJoiner::Step::Unfinished) throw joiner.UnfinishedError();
+    if (startLines != nullptr) startLines->push_back(joiner.StartLine());
     // A record of one line is a view into text; a joined one is kept.
     const bool wasJoined = record.data() == joiner.Joined().data();
     records.push_back(wasJoined ? std::string_view(joined.emplace_back(record)) : record);

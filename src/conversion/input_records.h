@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "text/errors.h"
 #include "text/line_cursor.h"
 #include "text/line_list.h"
 
@@ -41,6 +42,10 @@ class RecordJoiner {
   Step Next(std::string_view& record);
   // Records handed out so far.
   std::size_t Count() const { return count_; }
+  // The physical line (from 1) the last record, or the unfinished one, starts on.
+  long long StartLine() const { return startLine_; }
+  // The error of an unfinished last line, placed at its record.
+  ListIndexError UnfinishedError() const;
   // The buffer lines are joined in: the last record that was joined, or the
   // record the last line left unfinished.
   const AnsiText& Joined() const { return joined_; }
@@ -49,6 +54,8 @@ class RecordJoiner {
   LineSource& lines_;
   AnsiText joined_;
   std::size_t count_ = 0;
+  long long linesRead_ = 0;
+  long long startLine_ = 0;
 };
 
 // Rewrites lines in place, one item per record. Raises ListIndexError with the
@@ -98,10 +105,13 @@ class RecordFilter {
 
 namespace detail {
 
-// The records of a whole export text in one pass, for the conversion run: the
-// same records as splitting the text into lines and JoinRecordLines, without a
-// string per physical line. A record of one line is a view into text; a joined
-// record is kept in joined. Raises ListIndexError as JoinRecordLines does.
-std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined);
+// The records of a whole export text in one pass: the same records as
+// splitting the text into lines and JoinRecordLines, without a string per
+// physical line. A record of one line is a view into text; a joined record is
+// kept in joined. startLines, when given, receives the physical line (from 1)
+// each record starts on. Raises ListIndexError as JoinRecordLines does,
+// placed at the unfinished record.
+std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined,
+                                               std::vector<long long>* startLines = nullptr);
 
 }  // namespace detail

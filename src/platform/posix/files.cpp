@@ -101,10 +101,38 @@ bool MayFollow(const struct stat& link, const std::string& linkPath, FollowLinks
   return !shared || link.st_uid == ::geteuid() || link.st_uid == dir.st_uid;
 }
 
+// The descriptor of our own that a path names (/dev/stdout, /dev/fd/N,
+// /proc/self/fd/N), or -1. Such a name is a stream already open, not a file
+// to replace.
+int DescriptorNamed(const std::string& path) {
+  if (path == "/dev/stdout") return 1;
+  if (path == "/dev/stderr") return 2;
+  std::string_view rest(path);
+  const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/";
+  bool matched = false;
+  for (std::string_view prefix : {std::string_view("/dev/fd/"), std::string_view("/proc/self/fd/"),
+                                  std::string_view("/proc/thread-self/fd/"), std::string_view(own)}) {
+    if (rest.starts_with(prefix)) {
+      rest.remove_prefix(prefix.size());
+      matched = true;
+      break;
+    }
+  }
+  if (!matched || rest.empty() || rest.size() > 9) return -1;
+  int fd = 0;
+  for (char c : rest) {
+    if (c < '0' || c > '9') return -1;
+    fd = fd * 10 + (c - '0');
+  }
+  return fd;
+}
+
 // The file a chain of symbolic links ends at, lexically; a dangling link names
 // the file to create. EACCES for a link the rule does not let us follow.
-int ResolveLinks(std::string& path, FollowLinks links) {
+// Stops at a name of one of our descriptors, which it sets.
+int ResolveLinks(std::string& path, FollowLinks links, int& descriptor) {
   for (int hops = 0; hops < 40; ++hops) {
+    if ((descriptor = DescriptorNamed(path)) >= 0) return 0;
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
     if (!MayFollow(st, path, links)) return EACCES;
@@ -343,28 +371,38 @@ AnsiText PathErrorText(const std::string& path, int error) {
   return ErrorText(error);
 }
 
+struct FileReader::State {
+  int handle = -1;
+  bool ownsHandle = false;
+  std::size_t sizeHint = 0;
+};
+
+FileReader::FileReader() : state_(std::make_unique<State>()) {}
+
+std::size_t FileReader::SizeHint() const { return state_->sizeHint; }
+
 FileReader::~FileReader() {
-  if (ownsHandle_) ::close(handle_);
+  if (state_->ownsHandle) ::close(state_->handle);
 }
 
 int FileReader::Open(const std::string& path) {
   if (IsStandardStream(path)) {
-    handle_ = 0;
+    state_->handle = 0;
   } else {
-    handle_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (handle_ < 0) return errno;
-    ownsHandle_ = true;
+    state_->handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (state_->handle < 0) return errno;
+    state_->ownsHandle = true;
   }
   struct stat st;
-  if (::fstat(handle_, &st) != 0) return errno;
+  if (::fstat(state_->handle, &st) != 0) return errno;
   if (S_ISDIR(st.st_mode)) return EISDIR;
-  sizeHint_ = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  state_->sizeHint = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
   return 0;
 }
 
 FileReader::Piece FileReader::Read(char* buffer, std::size_t capacity) {
   for (;;) {
-    const ssize_t n = ::read(handle_, buffer, capacity);
+    const ssize_t n = ::read(state_->handle, buffer, capacity);
     if (n >= 0) return Piece{static_cast<std::size_t>(n), 0};
     if (errno != EINTR) return Piece{0, errno};
   }
@@ -400,91 +438,123 @@ FileReadResult ReadWholeFile(const std::string& path, bool endAtNul) {
   return result;
 }
 
+struct FileReplacement::State {
+  std::string target;     // the file replaced, links resolved
+  std::string directory;  // where the temporary file lives
+  int handle = -1;
+  bool inPlace = false;   // a device, a pipe or one of our streams
+  int stream = -1;        // the descriptor of that stream
+  bool exists = false;
+  mode_t oldMode = 0;
+  uid_t oldOwner = 0;
+  gid_t oldGroup = 0;
+  std::string tempName;   // the temporary file while it has a name
+  int tempSlot = -1;      // its entry for RemoveTemporaryFilesNow
+  off_t written = 0;      // bytes written to the temporary file
+};
+
+FileReplacement::FileReplacement() : state_(std::make_unique<State>()) {}
+
 FileReplacement::~FileReplacement() { Abandon(); }
 
 void FileReplacement::Abandon() {
-  if (handle_ >= 0) ::close(handle_);
-  handle_ = -1;
-  if (!tempName_.empty()) ::unlink(tempName_.c_str());
-  tempName_.clear();
-  ReleaseTempSlot(tempSlot_);
+  State& s = *state_;
+  if (s.handle >= 0) ::close(s.handle);
+  s.handle = -1;
+  if (!s.tempName.empty()) ::unlink(s.tempName.c_str());
+  s.tempName.clear();
+  ReleaseTempSlot(s.tempSlot);
 }
 
 FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks links) {
+  State& s = *state_;
   Abandon();
-  written_ = 0;
+  s.written = 0;
   if (path.empty()) return Fail(WriteStage::Create, ENOENT);
-  if (IsStandardStream(path)) {
-    toStandardOutput_ = inPlace_ = true;
-    handle_ = OpenScratch();
-    return handle_ < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
+  int descriptor = IsStandardStream(path) ? 1 : -1;
+  s.target = path;
+  if (descriptor < 0) {
+    if (int error = ResolveLinks(s.target, links, descriptor)) return Fail(WriteStage::Create, error);
   }
-  target_ = path;
-  if (int error = ResolveLinks(target_, links)) return Fail(WriteStage::Create, error);
+  if (descriptor >= 0) {
+    // A stream of ours: written as it is, appended or not, never replaced.
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (flags < 0) return Fail(WriteStage::Create, errno);
+    if ((flags & O_ACCMODE) == O_RDONLY) return Fail(WriteStage::Create, EBADF);
+    s.stream = descriptor;
+    s.inPlace = true;
+    s.handle = OpenScratch();
+    return s.handle < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
+  }
 
   // Devices and pipes cannot be replaced by a rename: they are written in
-  // place, through the name as given, which the kernel resolves (/dev/stdout
-  // names a pipe through a link that no path spells).
+  // place, through the name as given.
   struct stat given;
   if (::stat(path.c_str(), &given) == 0 && !S_ISREG(given.st_mode) && !S_ISDIR(given.st_mode)) {
     struct stat st;
     bool exists = false;
     if (int error = CheckWritable(path, st, exists)) return Fail(WriteStage::Create, error);
-    target_ = path;
-    inPlace_ = true;
-    handle_ = OpenScratch();
-    return handle_ < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
+    s.target = path;
+    s.inPlace = true;
+    s.handle = OpenScratch();
+    return s.handle < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
   }
 
   struct stat old;
-  if (int error = CheckWritable(target_, old, exists_)) return Fail(WriteStage::Create, error);
-  oldMode_ = old.st_mode & 07777;
-  oldOwner_ = old.st_uid;
-  oldGroup_ = old.st_gid;
-  directory_ = DirectoryOf(target_);
-  handle_ = OpenUnnamed(directory_);
-  if (handle_ < 0 && UnnamedUnsupported(errno)) {
+  if (int error = CheckWritable(s.target, old, s.exists)) return Fail(WriteStage::Create, error);
+  s.oldMode = old.st_mode & 07777;
+  s.oldOwner = old.st_uid;
+  s.oldGroup = old.st_gid;
+  s.directory = DirectoryOf(s.target);
+  // An unnamed file is linked in through /proc; without it, a hidden name.
+  if (::access("/proc/self/fd", X_OK) == 0) {
+    s.handle = OpenUnnamed(s.directory);
+  } else {
+    errno = EOPNOTSUPP;
+  }
+  if (s.handle < 0 && UnnamedUnsupported(errno)) {
     // A hidden name beside the target keeps the rename on one file system.
-    std::string temp = directory_ + "/." + BaseNameOf(target_).substr(0, 200) + ".XXXXXX";
-    handle_ = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (handle_ >= 0) {
-      tempName_ = temp;
-      tempSlot_ = TakeTempSlot(temp);
+    std::string temp = s.directory + "/." + BaseNameOf(s.target).substr(0, 200) + ".XXXXXX";
+    s.handle = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (s.handle >= 0) {
+      s.tempName = temp;
+      s.tempSlot = TakeTempSlot(temp);
     }
   }
-  return handle_ < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
+  return s.handle < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
 }
 
 FileWriteResult FileReplacement::Write(std::string_view bytes) {
-  if (handle_ < 0) return Fail(WriteStage::Write, EBADF);
-  if (int error = WriteAll(handle_, bytes)) {
+  State& s = *state_;
+  if (s.handle < 0) return Fail(WriteStage::Write, EBADF);
+  if (int error = WriteAll(s.handle, bytes)) {
     Abandon();
     return Fail(WriteStage::Write, error);
   }
-  if (!inPlace_) {
+  if (!s.inPlace) {
     // Writeback of what a long run has written starts now rather than all at
     // the final fsync; a file system that cannot is simply not asked.
-    (void)::sync_file_range(handle_, static_cast<off_t>(written_), static_cast<off_t>(bytes.size()),
-                            SYNC_FILE_RANGE_WRITE);
+    (void)::sync_file_range(s.handle, s.written, static_cast<off_t>(bytes.size()), SYNC_FILE_RANGE_WRITE);
   }
-  written_ += bytes.size();
+  s.written += static_cast<off_t>(bytes.size());
   return FileWriteResult{};
 }
 
 FileWriteResult FileReplacement::Commit() {
-  if (handle_ < 0) return Fail(WriteStage::Write, EBADF);
+  State& s = *state_;
+  if (s.handle < 0) return Fail(WriteStage::Write, EBADF);
   auto abandon = [this](WriteStage stage, int error) {
     Abandon();
     return Fail(stage, error);
   };
-  if (inPlace_) {
+  if (s.inPlace) {
     // The bytes waited in scratch space: the target sees all of them or none.
-    const int out = toStandardOutput_ ? 1 : ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
+    const int out = s.stream >= 0 ? s.stream : ::open(s.target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
     if (out < 0) return abandon(WriteStage::Create, errno);
-    int error = ::lseek(handle_, 0, SEEK_SET) == 0 ? 0 : errno;
+    int error = ::lseek(s.handle, 0, SEEK_SET) == 0 ? 0 : errno;
     std::vector<char> buffer(std::size_t{1} << 16);
     while (error == 0) {
-      const ssize_t n = ::read(handle_, buffer.data(), buffer.size());
+      const ssize_t n = ::read(s.handle, buffer.data(), buffer.size());
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         if (n < 0) error = errno;
@@ -492,49 +562,49 @@ FileWriteResult FileReplacement::Commit() {
       }
       error = WriteAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(n)));
     }
-    if (!toStandardOutput_ && ::close(out) != 0 && error == 0 && errno != EINTR) error = errno;
+    if (s.stream < 0 && ::close(out) != 0 && error == 0 && errno != EINTR) error = errno;
     Abandon();
     return error != 0 ? Fail(WriteStage::Write, error) : FileWriteResult{};
   }
 
-  if (::fsync(handle_) != 0) return abandon(WriteStage::Write, errno);
-  if (exists_) {
+  if (::fsync(s.handle) != 0) return abandon(WriteStage::Write, errno);
+  if (s.exists) {
     // Only the superuser may give the file away; anyone may keep their own group.
-    if (oldOwner_ != ::geteuid() || oldGroup_ != ::getegid()) {
-      (void)::fchown(handle_, ::geteuid() == 0 ? oldOwner_ : static_cast<uid_t>(-1), oldGroup_);
+    if (s.oldOwner != ::geteuid() || s.oldGroup != ::getegid()) {
+      (void)::fchown(s.handle, ::geteuid() == 0 ? s.oldOwner : static_cast<uid_t>(-1), s.oldGroup);
     }
-    if (::fchmod(handle_, oldMode_) != 0) return abandon(WriteStage::Write, errno);
-  } else if (::fchmod(handle_, 0666 & ~CurrentUmask()) != 0) {
+    if (::fchmod(s.handle, s.oldMode) != 0) return abandon(WriteStage::Write, errno);
+  } else if (::fchmod(s.handle, 0666 & ~CurrentUmask()) != 0) {
     return abandon(WriteStage::Write, errno);
   }
 
-  if (tempName_.empty()) {
+  if (s.tempName.empty()) {
     // The unnamed file gets a name only now, complete, for as long as the
     // rename takes.
-    const std::string self = "/proc/self/fd/" + std::to_string(handle_);
+    const std::string self = "/proc/self/fd/" + std::to_string(s.handle);
     for (int attempt = 0;; ++attempt) {
-      const std::string temp = directory_ + "/." + BaseNameOf(target_).substr(0, 200) + "." + RandomSuffix();
-      tempSlot_ = TakeTempSlot(temp);
+      const std::string temp = s.directory + "/." + BaseNameOf(s.target).substr(0, 200) + "." + RandomSuffix();
+      s.tempSlot = TakeTempSlot(temp);
       int linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW);
-      if (linked != 0 && errno == ENOENT) linked = ::linkat(handle_, "", AT_FDCWD, temp.c_str(), AT_EMPTY_PATH);
+      if (linked != 0 && errno == ENOENT) linked = ::linkat(s.handle, "", AT_FDCWD, temp.c_str(), AT_EMPTY_PATH);
       if (linked == 0) {
-        tempName_ = temp;
+        s.tempName = temp;
         break;
       }
       const int error = errno;
-      ReleaseTempSlot(tempSlot_);
+      ReleaseTempSlot(s.tempSlot);
       if (error != EEXIST || attempt > 100) return abandon(WriteStage::Write, error);
     }
   }
-  const int closed = ::close(handle_);
-  handle_ = -1;
+  const int closed = ::close(s.handle);
+  s.handle = -1;
   if (closed != 0 && errno != EINTR) return abandon(WriteStage::Write, errno);
-  if (::rename(tempName_.c_str(), target_.c_str()) != 0) return abandon(WriteStage::Create, errno);
-  tempName_.clear();
-  ReleaseTempSlot(tempSlot_);
+  if (::rename(s.tempName.c_str(), s.target.c_str()) != 0) return abandon(WriteStage::Create, errno);
+  s.tempName.clear();
+  ReleaseTempSlot(s.tempSlot);
 
   // The rename itself must survive a crash as well.
-  const int dirFd = ::open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dirFd = ::open(s.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     (void)::fsync(dirFd);
     ::close(dirFd);
@@ -550,14 +620,21 @@ FileWriteResult ReplaceWholeFile(const std::string& path, std::string_view bytes
   return result;
 }
 
-FileLock::FileLock(const std::string& path) : path_(path) {
+struct FileLock::State {
+  std::string path;
+  int handle = -1;
+  bool created = false;
+};
+
+FileLock::FileLock(const std::string& path) : state_(std::make_unique<State>()) {
+  state_->path = path;
   // The file may be replaced by a rename while we wait: the lock is only
   // good on the file that still carries the name.
   for (int attempt = 0; attempt < 100; ++attempt) {
     constexpr int kFlags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY;
     int fd = ::open(path.c_str(), kFlags);
-    created_ = fd < 0 && errno == ENOENT;
-    if (created_) fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666 & ~CurrentUmask());
+    state_->created = fd < 0 && errno == ENOENT;
+    if (state_->created) fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666 & ~CurrentUmask());
     if (fd < 0) {
       if (errno == EEXIST) continue;
       return;
@@ -568,7 +645,7 @@ FileLock::FileLock(const std::string& path) : path_(path) {
     struct stat held, named;
     if (locked == 0 && ::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
         held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
-      handle_ = fd;
+      state_->handle = fd;
       return;
     }
     ::close(fd);
@@ -577,15 +654,17 @@ FileLock::FileLock(const std::string& path) : path_(path) {
 }
 
 FileLock::~FileLock() {
-  if (handle_ < 0) return;
+  if (state_->handle < 0) return;
   // A file made only to hold the lock, that nothing wrote, is not left behind.
   struct stat held, named;
-  if (created_ && ::fstat(handle_, &held) == 0 && held.st_size == 0 && ::stat(path_.c_str(), &named) == 0 &&
-      held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
-    ::unlink(path_.c_str());
+  if (state_->created && ::fstat(state_->handle, &held) == 0 && held.st_size == 0 &&
+      ::stat(state_->path.c_str(), &named) == 0 && held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+    ::unlink(state_->path.c_str());
   }
-  ::close(handle_);
+  ::close(state_->handle);
 }
+
+bool FileLock::Held() const { return state_->handle >= 0; }
 
 void SetFileWriteSeamForTesting(FileWriteSeam* seam) { g_writeSeam = seam; }
 
