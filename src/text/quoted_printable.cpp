@@ -43,21 +43,6 @@ constexpr std::array<Piece, 256> kPieces = MakePieces();
 inline bool IsBlank(unsigned char b) { return b == 0x09 || b == 0x20; }
 inline bool IsLineBreak(unsigned char b) { return b == 0x0A || b == 0x0D; }
 
-// Written as itself wherever it stands, a blank when no line break follows.
-constexpr std::array<bool, 256> MakePlain() {
-  std::array<bool, 256> plain{};
-  for (unsigned b = 0; b < 256; ++b) plain[b] = b == 0x09 || b == 0x20 || (b >= 0x21 && b <= 0x7E && b != 0x3D);
-  return plain;
-}
-constexpr std::array<bool, 256> kPlain = MakePlain();
-
-// Eight bytes of which none is escaped, a blank before a line break aside
-// (no line break is among them; the caller looks at the byte after them).
-inline bool AllPlain(const unsigned char* p) {
-  return kPlain[p[0]] & kPlain[p[1]] & kPlain[p[2]] & kPlain[p[3]] & kPlain[p[4]] & kPlain[p[5]] & kPlain[p[6]] &
-         kPlain[p[7]];
-}
-
 }  // namespace
 
 AnsiText EncodeQuotedPrintable(std::string_view bytes) {
@@ -84,28 +69,6 @@ void AppendQuotedPrintable(std::string_view bytes, AnsiText& out) {
   for (std::size_t block = 0; block < n; block += kBlockSize) {
     const std::size_t blockEnd = block + kBlockSize < n ? block + kBlockSize : n;
     for (std::size_t i = block; i < blockEnd; ++i) {
-      // Eight bytes at once where no soft break can fall among them: eight
-      // that are written as themselves, or eight high bytes (the UTF-8 of
-      // text beyond ASCII), each escaped.
-      while (blockEnd - i >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, in + i, sizeof word);
-        if ((word & 0x8080808080808080ULL) == 0x8080808080808080ULL && lineLength + 24 <= kLineThreshold) {
-          for (std::size_t k = 0; k < 8; ++k) std::memcpy(dst + 3 * k, &kPieces[in[i + k]], sizeof(Piece));
-          dst += 24;
-          lineLength += 24;
-          i += 8;
-          continue;
-        }
-        if (lineLength + 8 > kLineThreshold || !AllPlain(in + i)) break;
-        // A blank last is escaped when a line break follows in the block.
-        if (IsBlank(in[i + 7]) && i + 8 < blockEnd && IsLineBreak(in[i + 8])) break;
-        std::memcpy(dst, in + i, 8);
-        dst += 8;
-        lineLength += 8;
-        i += 8;
-      }
-      if (i == blockEnd) break;
       const unsigned char b = in[i];
       Piece piece = kPieces[b];
       if (IsBlank(b) && i + 1 < blockEnd && IsLineBreak(in[i + 1])) piece = EscapeOf(b);
