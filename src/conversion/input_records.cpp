@@ -222,10 +222,18 @@ RecordFilter::RecordFilter(const LineList& filterLines) : lead_(&platform::AnsiC
       entries_.push_back({static_cast<std::uint16_t>(b[offset + 1] << 8 | b[offset]), static_cast<std::uint16_t>(offset), i});
     }
   }
-  std::sort(entries_.begin(), entries_.end());
-  firstEntry_.assign(65537, 0);
-  for (const Entry& e : entries_) ++firstEntry_[e.pair + 1u];
-  for (std::size_t k = 1; k < firstEntry_.size(); ++k) firstEntry_[k] += firstEntry_[k - 1];
+  // Entries grouped by a small hash of their pair, each pair's in the order
+  // the scan needs; the groups indexed by where they begin.
+  bucketBits_ = 6;
+  while ((std::size_t{1} << bucketBits_) < 2 * entries_.size()) ++bucketBits_;
+  std::sort(entries_.begin(), entries_.end(), [this](const Entry& a, const Entry& b) {
+    const std::uint32_t ba = BucketOf(a.pair);
+    const std::uint32_t bb = BucketOf(b.pair);
+    return ba != bb ? ba < bb : a < b;
+  });
+  bucketStart_.assign((std::size_t{1} << bucketBits_) + 1, 0);
+  for (const Entry& e : entries_) ++bucketStart_[BucketOf(e.pair) + 1];
+  for (std::size_t k = 1; k < bucketStart_.size(); ++k) bucketStart_[k] += bucketStart_[k - 1];
 }
 
 bool RecordFilter::Excludes(std::string_view record) const {
@@ -268,9 +276,11 @@ bool RecordFilter::ExcludesInOnePass(std::string_view record) const {
   };
   auto check = [&](std::size_t j) {
     if (oneByte_[bytes[j]] && startsCharacter(j)) return true;
-    const unsigned pair = bytes[j] | bytes[j + 1] << 8;
-    const Entry* const last = entries_.data() + firstEntry_[pair + 1];
-    for (const Entry* it = entries_.data() + firstEntry_[pair]; it != last; ++it) {
+    const auto pair = static_cast<std::uint16_t>(bytes[j] | bytes[j + 1] << 8);
+    const std::uint32_t bucket = BucketOf(pair);
+    const Entry* const last = entries_.data() + bucketStart_[bucket + 1];
+    for (const Entry* it = entries_.data() + bucketStart_[bucket]; it != last; ++it) {
+      if (it->pair != pair) continue;
       if (it->offset > j) continue;
       const std::size_t start = j - it->offset;
       if (lineAt(start, it->line) && startsCharacter(start)) return true;

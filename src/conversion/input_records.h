@@ -94,8 +94,10 @@ class RecordFilter {
       return pair != other.pair ? pair < other.pair : offset > other.offset;
     }
   };
-  std::vector<Entry> entries_;             // sorted
-  std::vector<std::uint32_t> firstEntry_;  // the entries of pair p: [firstEntry_[p], firstEntry_[p + 1])
+  std::vector<Entry> entries_;               // grouped by BucketOf(pair)
+  std::vector<std::uint32_t> bucketStart_;  // where each group begins, and the end
+  unsigned bucketBits_ = 0;
+  std::uint32_t BucketOf(std::uint16_t pair) const { return (pair * 0x9E3779B1u) >> (32 - bucketBits_); }
   struct Head {
     std::uint32_t bytes = 0;  // up to the first four bytes, as loaded from memory
     std::uint32_t mask = 0;
