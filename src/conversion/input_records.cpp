@@ -222,6 +222,13 @@ RecordFilter::RecordFilter(const LineList& filterLines) : lead_(&platform::AnsiC
       entries_.push_back({static_cast<std::uint16_t>(b[offset + 1] << 8 | b[offset]), static_cast<std::uint16_t>(offset), i});
     }
   }
+  if (shortest >= 4) {
+    heads4_.assign(65536 / 64, 0);
+    for (const Head& h : heads_) {
+      const std::uint32_t hash = HeadHash(h.bytes);
+      heads4_[hash >> 6] |= std::uint64_t{1} << (hash & 63);
+    }
+  }
   // Entries grouped by a small hash of their pair, each pair's in the order
   // the scan needs; the groups indexed by where they begin.
   bucketBits_ = 6;
@@ -274,8 +281,23 @@ bool RecordFilter::ExcludesInOnePass(std::string_view record) const {
     if (needle.size() > n - start) return false;
     return needle.size() <= 4 || std::memcmp(bytes + start + 4, needle.data() + 4, needle.size() - 4) == 0;
   };
+  // With every line four bytes or longer, the four bytes at each start the
+  // pair can stand at must be some line's first four (by a hash): most hits
+  // of the pair table end here.
+  auto mayStartAt = [&](std::size_t j) {
+    for (std::size_t offset = 0; offset < step_ && offset <= j; ++offset) {
+      const std::size_t start = j - offset;
+      if (n - start < 4) continue;
+      std::uint32_t head;
+      std::memcpy(&head, bytes + start, 4);
+      const std::uint32_t h = HeadHash(head);
+      if (heads4_[h >> 6] >> (h & 63) & 1) return true;
+    }
+    return false;
+  };
   auto check = [&](std::size_t j) {
     if (oneByte_[bytes[j]] && startsCharacter(j)) return true;
+    if (!heads4_.empty() && !mayStartAt(j)) return false;
     const auto pair = static_cast<std::uint16_t>(bytes[j] | bytes[j + 1] << 8);
     const std::uint32_t bucket = BucketOf(pair);
     const Entry* const last = entries_.data() + bucketStart_[bucket + 1];

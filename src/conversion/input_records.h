@@ -103,6 +103,9 @@ class RecordFilter {
     std::uint32_t mask = 0;
   };
   std::vector<Head> heads_;  // per line
+  // A bit per hash of a line's first four bytes; empty when a line is shorter.
+  std::vector<std::uint64_t> heads4_;
+  static std::uint32_t HeadHash(std::uint32_t head) { return (head * 0x9E3779B1u) >> 16; }
 };
 
 namespace detail {
