@@ -49,6 +49,7 @@ int Convert(const ConvertCommand& command, const std::string& codeset) {
   }
   if (command.optionsFile) request.OptionLines = MemoFileLines(*command.optionsFile);
   if (command.filtersFile) request.FilterLines = MemoFileLines(*command.filtersFile);
+  request.Format = command.format;
   const ConversionResult result = ConversionRun(request);
   Print(stdout, cli::AnsiToTerminal(result.CompletionMessage, codeset) + "\n");
   return kConverted;

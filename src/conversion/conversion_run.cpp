@@ -1,11 +1,14 @@
 #include "conversion/conversion_run.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "conversion/event_block_text.h"
+#include "conversion/icalendar_block.h"
 #include "conversion/input_records.h"
 #include "conversion/record_text.h"
+#include "platform/clock.h"
 #include "platform/code_page.h"
 #include "text/comma_text.h"
 #include "text/text_file.h"
@@ -33,11 +36,15 @@ std::size_t OutputSizeGuess(const std::vector<std::string_view>& records, const 
 }  // namespace
 
 ConversionResult ConversionRun(const ConversionRequest& request) {
+  std::optional<detail::ICalendarWriter> icalendar;
+  if (request.Format == OutputFormat::ICalendar) icalendar.emplace(request.OptionLines, platform::OutputTimestamp());
+
   // The records come straight from the file's bytes, as reading its lines and
   // joining them would give them, without a string per physical line.
   const std::string input = LoadFileBytes(request.InputPath);
   std::deque<AnsiText> joinedRecords;
-  const std::vector<std::string_view> records = detail::SplitIntoRecords(input, joinedRecords);
+  const std::vector<std::string_view> records =
+      detail::SplitIntoRecords(input, joinedRecords, icalendar ? &icalendar->LineBreaks() : nullptr);
 
   // The output is the text of the output list (every item followed by CR LF),
   // built as it grows instead of as a million small items joined at the end.
@@ -45,15 +52,21 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
   LineList fields;
   AnsiText output;
   output.reserve(OutputSizeGuess(records, request.OptionLines));
+  if (icalendar) icalendar->AppendHead(output);
   for (std::size_t i = 1; i < records.size(); ++i) {
     if (IsFilteredOut(records[i], request.FilterLines)) {
       ++result.FilteredCount;
     } else {
       ++result.ConvertedCount;
       SplitCommaText(fields, records[i]);
-      detail::AppendEventBlockText(fields, request.OptionLines, output);
+      if (icalendar) {
+        icalendar->AppendEvent(fields, records[i], i, output);
+      } else {
+        detail::AppendEventBlockText(fields, request.OptionLines, output);
+      }
     }
   }
+  if (icalendar) icalendar->AppendTail(output);
 
   SaveFileBytes(request.OutputPath, output);
   result.CompletionMessage = CompletionText(result.ConvertedCount, result.FilteredCount);

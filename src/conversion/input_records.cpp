@@ -148,7 +148,8 @@ bool IsFilteredOut(std::string_view record, const LineList& filterLines) {
 
 namespace detail {
 
-std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined) {
+std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined,
+                                               LineBreakList* breaks) {
   // The lines as the line list would hold them: the text ends at its first
   // NUL, and CR LF, a lone CR or a lone LF each end one line.
   if (const std::size_t nul = text.find('\0'); nul != std::string_view::npos) text = text.substr(0, nul);
@@ -192,6 +193,7 @@ std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque
     while (!EndsRecord(end.Tail(record))) {
       if (!nextLine(line)) throw ListIndexError(static_cast<long long>(records.size()) + 1);
       const std::size_t oldSize = record.size();
+      if (breaks != nullptr) breaks->emplace_back(records.size(), oldSize);
       record += line;
       end.Grow(record, oldSize);
     }

@@ -6,12 +6,15 @@
 #include <string_view>
 #include <vector>
 
+#include "conversion/icalendar_block.h"
 #include "text/ansi_text.h"
 
 namespace detail {
 
 // A record of one line is a view into text; a joined record is kept in joined.
-// Raises ListIndexError as JoinRecordLines does.
-std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined);
+// Raises ListIndexError as JoinRecordLines does. Where lines were joined is
+// added to breaks when it is given.
+std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined,
+                                               LineBreakList* breaks = nullptr);
 
 }  // namespace detail

@@ -1,0 +1,12 @@
+#pragma once
+// iCalendar content lines: TEXT values escaped, every physical line at most 75
+// octets, folded with CR LF and one space, never inside a UTF-8 sequence or
+// an escape; each line ends with CR LF. Never fails.
+#include <string>
+#include <string_view>
+
+// Appends head (a name with its parameters and the colon, ASCII), then value
+// as TEXT: backslash, semicolon and comma escaped, LF written as \n.
+void AppendTextLine(std::string_view head, std::string_view utf8Value, std::string& out);
+// Appends a whole line as it is (a stamp, an option line), folded.
+void AppendFoldedLine(std::string_view utf8Line, std::string& out);
