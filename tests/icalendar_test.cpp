@@ -193,6 +193,45 @@ TEST_F(ICalendarTest, NotesKeepTheirLineBreaks) {
   EXPECT_NE(twice.find("-2\r\n"), std::string::npos) << "the second record differs from the first";
 }
 
+// A record that fails one format fails the other with the same message:
+// every number of fields, alarm on and off, a bad date in each stamp.
+TEST_F(ICalendarTest, SameErrorsAsTheVCalendarBlocks) {
+  const std::vector<std::string> full = {"t", "p", "2024/01/01", "9:00", "2024/01/01", "10:00", "TRUE",
+                                         "2024/01/01", "8:50", "n"};
+  std::vector<std::vector<std::string>> records;
+  for (const char* flag : {"TRUE", "FALSE"}) {
+    for (std::size_t count = 0; count <= full.size(); ++count) {
+      std::vector<std::string> fields(full.begin(), full.begin() + static_cast<long>(count));
+      if (count > 6) fields[6] = flag;
+      records.push_back(fields);
+    }
+  }
+  for (const std::size_t bad : {2u, 4u, 7u}) {
+    records.push_back(full);
+    records.back()[bad] = "2024/02/30";
+  }
+  auto outcome = [this](const std::string& csv, OutputFormat format) -> std::string {
+    WriteFileBytes(in_, csv);
+    try {
+      ConversionRun({in_, out_, {}, {}, format});
+      return "converted";
+    } catch (const QuillmerError& error) {
+      return error.Message();
+    }
+  };
+  int failures = 0;
+  for (const std::vector<std::string>& fields : records) {
+    std::string csv = "\"h\"\r\n";
+    for (std::size_t i = 0; i < fields.size(); ++i) csv += (i ? ",\"" : "\"") + fields[i] + "\"";
+    csv += "\r\n";
+    SCOPED_TRACE(csv);
+    const std::string expected = outcome(csv, OutputFormat::VCalendar);
+    failures += expected != "converted";
+    EXPECT_EQ(outcome(csv, OutputFormat::ICalendar), expected);
+  }
+  EXPECT_EQ(failures, 19);
+}
+
 TEST_F(ICalendarTest, NothingConvertedIsAnEmptyCalendar) {
   EXPECT_EQ(ConvertText("\"h\"\r\n"),
             "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Quillmer//Quillmer " QUILLMER_TEST_VERSION
