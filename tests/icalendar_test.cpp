@@ -178,6 +178,8 @@ TEST_F(ICalendarTest, NotesKeepTheirLineBreaks) {
       {"lone LF and lone CR", "\"a\nb\rc\"", "DESCRIPTION:a\\nb\\nc"},
       {"a break right after the opening quote", "\"\r\nb\"", "DESCRIPTION:\\nb"},
       {"a line that ends with a comma", "\"a,\r\nb\"", "DESCRIPTION:a\\,\\nb"},
+      {"doubled quotes", "\"a \"\"x\"\" b\r\nc \"\"y\"\"d\"", "DESCRIPTION:a \"x\" b\\nc \"y\"d"},
+      {"a break right before the closing quote", "\"a\r\n\"", "DESCRIPTION:a\\n"},
       {"an unquoted note split at a blank", "a\r\nb\"", "DESCRIPTION:ab\""},
       {"only breaks", "\"\r\n\r\n\"", ""},
   };

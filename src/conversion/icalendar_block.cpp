@@ -1,12 +1,14 @@
 #include "conversion/icalendar_block.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
 #include <optional>
 #include <string>
 
 #include "conversion/timestamps.h"
 #include "text/char_tables.h"
 #include "text/characters.h"
-#include "text/comma_text.h"
 #include "text/content_line.h"
 
 #ifndef QUILLMER_VERSION_TEXT
@@ -37,18 +39,15 @@ bool IsBlank(std::string_view text) {
   return true;
 }
 
-// True when withBreaks is text with some LF bytes added.
-bool EqualWithoutLineFeeds(std::string_view withBreaks, std::string_view text) {
-  std::size_t t = 0;
-  for (const char c : withBreaks) {
-    if (c == '\n') continue;
-    if (t == text.size() || text[t] != c) return false;
-    ++t;
-  }
-  return t == text.size();
+// Eight bytes read as a little-endian number, whatever the machine's order.
+std::uint64_t Word(const char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+  return w;
 }
 
-std::uint64_t Word(const char* p, std::size_t n) {
+std::uint64_t TailWord(const char* p, std::size_t n) {
   std::uint64_t w = 0;
   for (std::size_t i = 0; i < n; ++i) w |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
   return w;
@@ -71,11 +70,11 @@ std::uint64_t RecordHash(std::string_view bytes) {
   std::uint64_t h = 0x517CC1B727220A95ULL ^ bytes.size();
   std::size_t p = 0;
   for (; p + 8 <= bytes.size(); p += 8) {
-    h = (h ^ Word(bytes.data() + p, 8)) * 0x9E3779B97F4A7C15ULL;
+    h = (h ^ Word(bytes.data() + p)) * 0x9E3779B97F4A7C15ULL;
     h ^= h >> 32;
   }
   if (p < bytes.size()) {
-    h = (h ^ Word(bytes.data() + p, bytes.size() - p)) * 0x9E3779B97F4A7C15ULL;
+    h = (h ^ TailWord(bytes.data() + p, bytes.size() - p)) * 0x9E3779B97F4A7C15ULL;
     h ^= h >> 32;
   }
   h ^= h >> 33;
@@ -84,6 +83,34 @@ std::uint64_t RecordHash(std::string_view bytes) {
   h *= 0xC4CEB9FE1A85EC53ULL;
   h ^= h >> 33;
   return h;
+}
+
+std::uint32_t OccurrenceCounter::Count(std::uint64_t hash) {
+  // Open addressing over the hash's own bits, at most half full.
+  if (2 * (used_ + 1) > slots_.size()) Grow();
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    Slot& slot = slots_[i];
+    if (slot.count == 0) {
+      ++used_;
+      slot.hash = hash;
+    } else if (slot.hash != hash) {
+      continue;
+    }
+    return ++slot.count;
+  }
+}
+
+void OccurrenceCounter::Grow() {
+  std::vector<Slot> old(std::max<std::size_t>(1024, 2 * slots_.size()));
+  old.swap(slots_);
+  const std::size_t mask = slots_.size() - 1;
+  for (const Slot& slot : old) {
+    if (slot.count == 0) continue;
+    std::size_t i = slot.hash & mask;
+    while (slots_[i].count != 0) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
 }
 
 ICalendarWriter::ICalendarWriter(const LineList& optionLines, std::int64_t runTime) {
@@ -121,16 +148,16 @@ void ICalendarWriter::AppendEvent(const LineList& fields, std::string_view recor
 
   // Equal records hash alike; counting them keeps their UIDs apart.
   const std::uint64_t hash = RecordHash(record);
-  const std::uint32_t occurrence = ++seen_[hash];
+  const std::uint32_t occurrence = seen_.Count(hash);
 
   out.append("BEGIN:VEVENT\r\n");
   AppendUid(hash, occurrence, out);
   out.append(stamp_);
   out.append("DTSTART:").append(start.Text()).append("\r\n");
   out.append("DTEND:").append(end.Text()).append("\r\n");
-  utf8_.clear();
-  AppendAnsiTextToUtf8(title, utf8_);
-  AppendTextLine("SUMMARY:", utf8_, out);
+  title_.clear();
+  AppendAnsiTextToUtf8(title, title_);
+  AppendTextLine("SUMMARY:", title_, out);
   if (!IsBlank(place)) {
     utf8_.clear();
     AppendAnsiTextToUtf8(place, utf8_);
@@ -144,9 +171,7 @@ void ICalendarWriter::AppendEvent(const LineList& fields, std::string_view recor
   out.append(options_);
   if (alarm) {
     out.append("BEGIN:VALARM\r\nACTION:DISPLAY\r\n");
-    utf8_.clear();
-    AppendAnsiTextToUtf8(title, utf8_);
-    AppendTextLine("DESCRIPTION:", utf8_, out);
+    AppendTextLine("DESCRIPTION:", title_, out);
     out.append("TRIGGER;VALUE=DATE-TIME:").append(alarm->Text()).append("\r\nEND:VALARM\r\n");
   }
   out.append("END:VEVENT\r\n");
@@ -158,24 +183,32 @@ std::string_view ICalendarWriter::NotesWithBreaks(const LineList& fields, std::s
   while (nextBreak_ < breaks_.size() && breaks_[nextBreak_].first < index) ++nextBreak_;
   if (nextBreak_ == breaks_.size() || breaks_[nextBreak_].first != index) return notes;
 
-  // The record again with an LF where each line break was, split once more:
-  // inside a quoted field an LF is a byte like any other. A break that fell
-  // outside the quotes would split the fields otherwise; the notes then stay
-  // as the record joined them.
-  recordWithBreaks_.clear();
-  std::size_t from = 0;
-  for (; nextBreak_ < breaks_.size() && breaks_[nextBreak_].first == index; ++nextBreak_) {
-    const std::size_t at = breaks_[nextBreak_].second;
-    recordWithBreaks_.append(record.substr(from, at - from)).push_back('\n');
-    from = at;
+  // The notes of an export are its last field, in quotes: the record ends
+  // with their text, quotes doubled, and the closing quote. Walking back
+  // over it finds where it starts; anything else (more fields, no quotes)
+  // keeps the notes as the record joined them.
+  if (fields.Count() != Notes + 1 || record.empty() || record.back() != '"') return notes;
+  const std::size_t end = record.size() - 1;
+  std::size_t r = end;
+  for (std::size_t v = notes.size(); v > 0; --v) {
+    const std::size_t width = notes[v - 1] == '"' ? 2 : 1;
+    if (r < width + 1 || record[r - 1] != notes[v - 1] || record[r - width] != notes[v - 1]) return notes;
+    r -= width;
   }
-  recordWithBreaks_.append(record.substr(from));
-  SplitCommaText(splitWithBreaks_, recordWithBreaks_);
-  if (splitWithBreaks_.Count() != fields.Count()) return notes;
-  for (int i = 0; i < fields.Count(); ++i) {
-    if (!EqualWithoutLineFeeds(splitWithBreaks_.ItemAt(i), fields.ItemAt(i))) return notes;
+  if (r == 0 || record[r - 1] != '"') return notes;
+
+  // The notes again, an LF wherever a line break was.
+  notesWithBreaks_.clear();
+  for (std::size_t p = r;; ++p) {
+    for (; nextBreak_ < breaks_.size() && breaks_[nextBreak_].first == index; ++nextBreak_) {
+      if (breaks_[nextBreak_].second > p) break;
+      if (breaks_[nextBreak_].second == p) notesWithBreaks_.push_back('\n');
+    }
+    if (p == end) break;
+    notesWithBreaks_.push_back(record[p]);
+    if (record[p] == '"') ++p;
   }
-  return splitWithBreaks_.ItemAt(Notes);
+  return notesWithBreaks_;
 }
 
 }  // namespace detail

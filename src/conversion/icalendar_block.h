@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -18,6 +17,22 @@ namespace detail {
 // Where the export's physical lines of a record were joined: the record's
 // index and the byte offset in the joined record.
 using LineBreakList = std::vector<std::pair<std::size_t, std::size_t>>;
+
+// How many records with each hash were seen so far.
+class OccurrenceCounter {
+ public:
+  // Counts one more record with this hash and returns its number, from 1.
+  std::uint32_t Count(std::uint64_t hash);
+
+ private:
+  struct Slot {
+    std::uint64_t hash = 0;
+    std::uint32_t count = 0;  // 0: free
+  };
+  void Grow();
+  std::vector<Slot> slots_;
+  std::size_t used_ = 0;
+};
 
 class ICalendarWriter {
  public:
@@ -43,9 +58,9 @@ class ICalendarWriter {
   AnsiText stamp_;    // DTSTAMP
   LineBreakList breaks_;
   std::size_t nextBreak_ = 0;
-  std::unordered_map<std::uint64_t, std::uint32_t> seen_;  // record hash -> records so far
-  LineList splitWithBreaks_;
-  AnsiText recordWithBreaks_;
+  OccurrenceCounter seen_;
+  AnsiText notesWithBreaks_;
+  AnsiText title_;  // UTF-8, for the summary and the alarm
   AnsiText utf8_;
 };
 

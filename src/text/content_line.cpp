@@ -3,8 +3,10 @@
 // that a long value costs one table lookup per byte and one append per line.
 #include "text/content_line.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -20,6 +22,18 @@ constexpr std::array<char, 256> MakeEscapes() {
   return escapes;
 }
 constexpr std::array<char, 256> kEscapes = MakeEscapes();
+
+// Whether any of eight bytes needs an escape, tested on all eight at once:
+// (v - 0x01..01) & ~v & 0x80..80 is not zero exactly when a byte of v is zero.
+bool MayNeedEscape(const char* p) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  auto hasZero = [](std::uint64_t v) { return (v - kOnes) & ~v & kHigh; };
+  return (hasZero(w ^ (kOnes * '\\')) | hasZero(w ^ (kOnes * ';')) | hasZero(w ^ (kOnes * ',')) |
+          hasZero(w ^ (kOnes * '\n'))) != 0;
+}
 
 bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
@@ -70,13 +84,21 @@ class FoldedLine {
 void AppendTextLine(std::string_view head, std::string_view utf8Value, std::string& out) {
   FoldedLine line(out);
   line.Plain(head);
+  const std::size_t size = utf8Value.size();
   std::size_t start = 0;
-  for (std::size_t p = 0; p < utf8Value.size(); ++p) {
-    const char escape = kEscapes[static_cast<unsigned char>(utf8Value[p])];
-    if (escape == 0) continue;
-    line.Plain(utf8Value.substr(start, p - start));
-    line.Escape(escape);
-    start = p + 1;
+  std::size_t p = 0;
+  while (p < size) {
+    if (p + 8 <= size && !MayNeedEscape(utf8Value.data() + p)) {
+      p += 8;
+      continue;
+    }
+    for (const std::size_t stop = std::min(p + 8, size); p < stop; ++p) {
+      const char escape = kEscapes[static_cast<unsigned char>(utf8Value[p])];
+      if (escape == 0) continue;
+      line.Plain(utf8Value.substr(start, p - start));
+      line.Escape(escape);
+      start = p + 1;
+    }
   }
   line.Plain(utf8Value.substr(start));
   line.End();
