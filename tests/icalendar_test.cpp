@@ -283,33 +283,30 @@ TEST(ContentLine, FoldingAndEscaping) {
   const std::string a75(75, 'a');
   struct Row {
     const char* name;
-    std::string head, value;
-    bool text;  // TEXT (escaped) or a line copied as it is
+    std::string head, value;  // a TEXT value in code page 932, or "" for a whole UTF-8 line in head
     std::string out;
   };
   const Row rows[] = {
-      {"75 octets stay on one line", "", a75, false, a75 + "\r\n"},
-      {"the 76th octet folds", "", a75 + "b", false, a75 + "\r\n b\r\n"},
-      {"a continuation holds the space and 74 octets", "", a75 + a74 + "bc", false,
-       a75 + "\r\n " + a74 + "\r\n bc\r\n"},
-      {"a UTF-8 sequence moves whole to the next line", "", a74 + "あ", false, a74 + "\r\n あ\r\n"},
-      {"a four-octet sequence as well", "", std::string(72, 'a') + "😀", false,
-       std::string(72, 'a') + "\r\n 😀\r\n"},
-      {"escapes", "X:", "a\\b;c,d\ne:f\"g", true, "X:a\\\\b\\;c\\,d\\ne:f\"g\r\n"},
-      {"an escape is never split", "X:", std::string(72, 'a') + ",", true,
-       "X:" + std::string(72, 'a') + "\r\n \\,\r\n"},
-      {"an escape that just fits", "X:", std::string(71, 'a') + ";", true,
-       "X:" + std::string(71, 'a') + "\\;\r\n"},
-      {"an option line is not escaped", "", "CATEGORIES:a,b;c", false, "CATEGORIES:a,b;c\r\n"},
-      {"empty value", "SUMMARY:", "", true, "SUMMARY:\r\n"},
+      {"75 octets stay on one line", a75, "", a75 + "\r\n"},
+      {"the 76th octet folds", a75 + "b", "", a75 + "\r\n b\r\n"},
+      {"a continuation holds the space and 74 octets", a75 + a74 + "bc", "", a75 + "\r\n " + a74 + "\r\n bc\r\n"},
+      {"a UTF-8 sequence moves whole to the next line", a74 + "あ", "", a74 + "\r\n あ\r\n"},
+      {"a four-octet sequence as well", std::string(72, 'a') + "😀", "", std::string(72, 'a') + "\r\n 😀\r\n"},
+      {"an option line is not escaped", "CATEGORIES:a,b;c", "", "CATEGORIES:a,b;c\r\n"},
+      {"converted and escaped", "X:", Sjis("a\\b;c,d\ne:f\"g ￥ソ表"), "X:a\\\\b\\;c\\,d\\ne:f\"g ￥ソ表\r\n"},
+      {"an escape is never split", "X:", std::string(72, 'a') + ",", "X:" + std::string(72, 'a') + "\r\n \\,\r\n"},
+      {"an escape that just fits", "X:", std::string(71, 'a') + ";", "X:" + std::string(71, 'a') + "\\;\r\n"},
+      {"a converted character moves whole", "X:", std::string(71, 'a') + Sjis("あ"),
+       "X:" + std::string(71, 'a') + "\r\n あ\r\n"},
+      {"empty value", "SUMMARY:", "", "SUMMARY:\r\n"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     std::string out = "before";
-    if (r.text) {
-      AppendTextLine(r.head, r.value, out);
+    if (r.value.empty() && !r.head.ends_with(":")) {
+      AppendFoldedLine(r.head, out);
     } else {
-      AppendFoldedLine(r.head + r.value, out);
+      AppendTextLine(r.head, r.value, out);
     }
     EXPECT_TRUE(SameBytes(out, "before" + r.out));
   }
@@ -318,14 +315,14 @@ TEST(ContentLine, FoldingAndEscaping) {
 // Any value comes back from unfolding and unescaping; no line is longer than
 // 75 octets and none begins inside a UTF-8 sequence.
 TEST(ContentLine, UnfoldsToTheValue) {
-  const char* pieces[] = {"a", " ", "\\", ";", ",", "\n", "é", "あ", "😀", ":"};
+  const char* pieces[] = {"a", "bcdefghi", " ", "\\", ";", ",", "\n", "ｱ", "あ", "漢字", ":"};
   std::mt19937 random(7);
   for (int round = 0; round < 2000; ++round) {
     std::string value;
     const int length = static_cast<int>(random() % 200);
     for (int i = 0; i < length; ++i) value += pieces[random() % std::size(pieces)];
     std::string out;
-    AppendTextLine("DESCRIPTION:", value, out);
+    AppendTextLine("DESCRIPTION:", Sjis(value), out);
     ASSERT_TRUE(out.ends_with("\r\n"));
     std::string unfolded;
     std::size_t start = 0;
@@ -342,8 +339,12 @@ TEST(ContentLine, UnfoldsToTheValue) {
     }
     std::string unescaped;
     for (std::size_t i = std::string("DESCRIPTION:").size(); i < unfolded.size(); ++i) {
-      if (unfolded[i] == '\\') unescaped += unfolded[++i] == 'n' ? '\n' : unfolded[i];
-      else unescaped += unfolded[i];
+      if (unfolded[i] == '\\') {
+        ++i;
+        unescaped += unfolded[i] == 'n' ? '\n' : unfolded[i];
+      } else {
+        unescaped += unfolded[i];
+      }
     }
     ASSERT_EQ(unescaped, value);
   }

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "conversion/timestamps.h"
-#include "text/char_tables.h"
 #include "text/characters.h"
 #include "text/content_line.h"
 
@@ -45,6 +44,14 @@ std::uint64_t Word(const char* p) {
   std::memcpy(&w, p, 8);
   if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
   return w;
+}
+
+std::size_t CountQuotes(std::string_view text) {
+  std::size_t count = 0;
+  for (const char* p = text.data(), *end = p + text.size();
+       (p = static_cast<const char*>(std::memchr(p, '"', static_cast<std::size_t>(end - p)))) != nullptr; ++p)
+    ++count;
+  return count;
 }
 
 std::uint64_t TailWord(const char* p, std::size_t n) {
@@ -155,23 +162,13 @@ void ICalendarWriter::AppendEvent(const LineList& fields, std::string_view recor
   out.append(stamp_);
   out.append("DTSTART:").append(start.Text()).append("\r\n");
   out.append("DTEND:").append(end.Text()).append("\r\n");
-  title_.clear();
-  AppendAnsiTextToUtf8(title, title_);
-  AppendTextLine("SUMMARY:", title_, out);
-  if (!IsBlank(place)) {
-    utf8_.clear();
-    AppendAnsiTextToUtf8(place, utf8_);
-    AppendTextLine("LOCATION:", utf8_, out);
-  }
-  if (!IsBlank(notes)) {
-    utf8_.clear();
-    AppendAnsiTextToUtf8(notes, utf8_);
-    AppendTextLine("DESCRIPTION:", utf8_, out);
-  }
+  AppendTextLine("SUMMARY:", title, out);
+  if (!IsBlank(place)) AppendTextLine("LOCATION:", place, out);
+  if (!IsBlank(notes)) AppendTextLine("DESCRIPTION:", notes, out);
   out.append(options_);
   if (alarm) {
     out.append("BEGIN:VALARM\r\nACTION:DISPLAY\r\n");
-    AppendTextLine("DESCRIPTION:", title_, out);
+    AppendTextLine("DESCRIPTION:", title, out);
     out.append("TRIGGER;VALUE=DATE-TIME:").append(alarm->Text()).append("\r\nEND:VALARM\r\n");
   }
   out.append("END:VEVENT\r\n");
@@ -189,25 +186,33 @@ std::string_view ICalendarWriter::NotesWithBreaks(const LineList& fields, std::s
   // keeps the notes as the record joined them.
   if (fields.Count() != Notes + 1 || record.empty() || record.back() != '"') return notes;
   const std::size_t end = record.size() - 1;
-  std::size_t r = end;
-  for (std::size_t v = notes.size(); v > 0; --v) {
-    const std::size_t width = notes[v - 1] == '"' ? 2 : 1;
-    if (r < width + 1 || record[r - 1] != notes[v - 1] || record[r - width] != notes[v - 1]) return notes;
-    r -= width;
+  const std::size_t rawSize = notes.size() + CountQuotes(notes);
+  if (end < rawSize + 1 || record[end - rawSize - 1] != '"') return notes;
+  const std::size_t start = end - rawSize;
+  for (std::size_t v = 0, p = start;;) {
+    const std::size_t quote = std::min(notes.find('"', v), notes.size());
+    if (record.compare(p, quote - v, notes, v, quote - v) != 0) return notes;
+    p += quote - v;
+    if (quote == notes.size()) break;
+    if (record[p] != '"' || record[p + 1] != '"') return notes;
+    p += 2;
+    v = quote + 1;
   }
-  if (r == 0 || record[r - 1] != '"') return notes;
 
-  // The notes again, an LF wherever a line break was.
+  // The notes again, an LF wherever a line break was: an offset into the
+  // record less the doubled quotes before it is an offset into the notes.
   notesWithBreaks_.clear();
-  for (std::size_t p = r;; ++p) {
-    for (; nextBreak_ < breaks_.size() && breaks_[nextBreak_].first == index; ++nextBreak_) {
-      if (breaks_[nextBreak_].second > p) break;
-      if (breaks_[nextBreak_].second == p) notesWithBreaks_.push_back('\n');
-    }
-    if (p == end) break;
-    notesWithBreaks_.push_back(record[p]);
-    if (record[p] == '"') ++p;
+  std::size_t copied = 0;  // bytes of the notes already copied
+  std::size_t p = start;   // the record offset that `copied` stands for
+  for (; nextBreak_ < breaks_.size() && breaks_[nextBreak_].first == index; ++nextBreak_) {
+    const std::size_t at = breaks_[nextBreak_].second;
+    if (at < start || at > end) continue;
+    const std::size_t upTo = copied + (at - p) - CountQuotes(record.substr(p, at - p)) / 2;
+    notesWithBreaks_.append(notes, copied, upTo - copied).push_back('\n');
+    copied = upTo;
+    p = at;
   }
+  notesWithBreaks_.append(notes, copied);
   return notesWithBreaks_;
 }
 

@@ -60,8 +60,6 @@ class ICalendarWriter {
   std::size_t nextBreak_ = 0;
   OccurrenceCounter seen_;
   AnsiText notesWithBreaks_;
-  AnsiText title_;  // UTF-8, for the summary and the alarm
-  AnsiText utf8_;
 };
 
 // The 64-bit hash of a record that its UID is made of.

@@ -1,6 +1,6 @@
-// Folding works on runs of bytes that need no escape: each run is copied in
-// pieces that fill the line, cut back to the start of a UTF-8 sequence, so
-// that a long value costs one table lookup per byte and one append per line.
+// One pass from AnsiText to the folded, escaped UTF-8 of the output: each
+// character is converted through the code page's tables and placed on the
+// line at once, and runs of plain ASCII move eight bytes at a time.
 #include "text/content_line.h"
 
 #include <algorithm>
@@ -8,11 +8,13 @@
 #include <cstdint>
 #include <cstring>
 
+#include "text/char_tables.h"
+
 namespace {
 
 constexpr std::size_t kLineOctets = 75;
 
-// The escape of a byte inside a TEXT value, or 0 for a byte written as itself.
+// The escape of a character inside a TEXT value, or 0 for one written as itself.
 constexpr std::array<char, 256> MakeEscapes() {
   std::array<char, 256> escapes{};
   escapes['\\'] = '\\';
@@ -23,89 +25,122 @@ constexpr std::array<char, 256> MakeEscapes() {
 }
 constexpr std::array<char, 256> kEscapes = MakeEscapes();
 
-// Whether any of eight bytes needs an escape, tested on all eight at once:
-// (v - 0x01..01) & ~v & 0x80..80 is not zero exactly when a byte of v is zero.
-bool MayNeedEscape(const char* p) {
+// Eight ASCII bytes none of which needs an escape. (v - 0x01..01) & ~v &
+// 0x80..80 is not zero exactly when a byte of v is zero.
+bool IsPlainAscii(std::uint64_t w) {
   constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
   constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-  std::uint64_t w;
-  std::memcpy(&w, p, 8);
   auto hasZero = [](std::uint64_t v) { return (v - kOnes) & ~v & kHigh; };
-  return (hasZero(w ^ (kOnes * '\\')) | hasZero(w ^ (kOnes * ';')) | hasZero(w ^ (kOnes * ',')) |
-          hasZero(w ^ (kOnes * '\n'))) != 0;
+  return ((w & kHigh) | hasZero(w ^ (kOnes * '\\')) | hasZero(w ^ (kOnes * ';')) | hasZero(w ^ (kOnes * ',')) |
+          hasZero(w ^ (kOnes * '\n'))) == 0;
 }
 
-bool IsContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
-
+// Writes one line straight into the output's storage, which it sizes for the
+// longest result first and trims at the end.
 class FoldedLine {
  public:
-  explicit FoldedLine(std::string& out) : out_(out), lineStart_(out.size()) {}
-
-  // Bytes written as they are, folded between UTF-8 sequences.
-  void Plain(std::string_view bytes) {
-    while (!bytes.empty()) {
-      const std::size_t room = kLineOctets - (out_.size() - lineStart_);
-      if (bytes.size() <= room) {
-        out_.append(bytes);
-        return;
-      }
-      std::size_t cut = room;
-      while (cut > 0 && IsContinuationByte(bytes[cut])) --cut;
-      // Bytes that are no UTF-8 cannot hold up the line for ever.
-      if (cut == 0 && out_.size() - lineStart_ <= 1) cut = room;
-      out_.append(bytes.substr(0, cut));
-      bytes.remove_prefix(cut);
-      Fold();
-    }
+  FoldedLine(std::string& out, std::size_t maxContent) : out_(out), start_(out.size()) {
+    // A fold costs 3 octets per 71 or more of content; 8 spare for the
+    // whole-word stores.
+    out.resize(start_ + maxContent + 3 * (maxContent / 71 + 1) + 2 + 8);
+    dst_ = out.data() + start_;
   }
 
-  // A two-byte escape, kept on one line.
+  bool HasRoomFor(std::size_t octets) const { return column_ + octets <= kLineOctets; }
+  // A character of 1 to 4 octets; four bytes are readable at bytes.
+  void Put(const char* bytes, std::size_t octets) {
+    if (!HasRoomFor(octets)) Fold();
+    std::memcpy(dst_, bytes, 4);
+    dst_ += octets;
+    column_ += octets;
+  }
+  // Bytes that fit on the line as they are.
+  void PutWhole(std::string_view bytes) {
+    std::memcpy(dst_, bytes.data(), bytes.size());
+    dst_ += bytes.size();
+    column_ += bytes.size();
+  }
+  void PutEight(std::uint64_t word) {
+    std::memcpy(dst_, &word, 8);
+    dst_ += 8;
+    column_ += 8;
+  }
   void Escape(char letter) {
-    if (out_.size() - lineStart_ + 2 > kLineOctets) Fold();
-    out_.push_back('\\');
-    out_.push_back(letter);
+    const char pair[4] = {'\\', letter, 0, 0};
+    Put(pair, 2);
   }
-
-  void End() { out_.append("\r\n"); }
+  void End() {
+    std::memcpy(dst_, "\r\n", 2);
+    out_.resize(static_cast<std::size_t>(dst_ + 2 - out_.data()));
+  }
 
  private:
   void Fold() {
-    out_.append("\r\n ");
-    // The space that opens the continuation counts toward its 75 octets.
-    lineStart_ = out_.size() - 1;
+    std::memcpy(dst_, "\r\n ", 3);
+    dst_ += 3;
+    column_ = 1;  // the space counts toward the line's 75 octets
   }
 
   std::string& out_;
-  std::size_t lineStart_;
+  std::size_t start_;
+  char* dst_;
+  std::size_t column_ = 0;
 };
+
+std::size_t Utf8SequenceLength(unsigned char lead) {
+  if (lead < 0xC0) return 1;  // ASCII, or a stray continuation byte
+  if (lead < 0xE0) return 2;
+  return lead < 0xF0 ? 3 : 4;
+}
+
+void PutUtf8(FoldedLine& line, std::string_view utf8) {
+  if (line.HasRoomFor(utf8.size())) {
+    line.PutWhole(utf8);
+    return;
+  }
+  for (std::size_t p = 0; p < utf8.size();) {
+    const std::size_t length =
+        std::min(Utf8SequenceLength(static_cast<unsigned char>(utf8[p])), utf8.size() - p);
+    char bytes[4] = {};
+    std::memcpy(bytes, utf8.data() + p, length);
+    line.Put(bytes, length);
+    p += length;
+  }
+}
 
 }  // namespace
 
-void AppendTextLine(std::string_view head, std::string_view utf8Value, std::string& out) {
-  FoldedLine line(out);
-  line.Plain(head);
-  const std::size_t size = utf8Value.size();
-  std::size_t start = 0;
-  std::size_t p = 0;
-  while (p < size) {
-    if (p + 8 <= size && !MayNeedEscape(utf8Value.data() + p)) {
-      p += 8;
-      continue;
+void AppendTextLine(std::string_view head, std::string_view ansiValue, std::string& out) {
+  const detail::CharTables& t = detail::ActiveCharTables();
+  FoldedLine line(out, head.size() + 3 * ansiValue.size());
+  PutUtf8(line, head);
+  const auto* p = reinterpret_cast<const unsigned char*>(ansiValue.data());
+  const auto* end = p + ansiValue.size();
+  while (p < end) {
+    if (*p < 0x80 && t.asciiIsIdentity && end - p >= 8 && line.HasRoomFor(8)) {
+      std::uint64_t word;
+      std::memcpy(&word, p, 8);
+      if (IsPlainAscii(word)) {
+        line.PutEight(word);
+        p += 8;
+        continue;
+      }
     }
-    for (const std::size_t stop = std::min(p + 8, size); p < stop; ++p) {
-      const char escape = kEscapes[static_cast<unsigned char>(utf8Value[p])];
-      if (escape == 0) continue;
-      line.Plain(utf8Value.substr(start, p - start));
-      line.Escape(escape);
-      start = p + 1;
+    std::size_t length = 1;
+    const detail::CharEntry& e = detail::CharacterAt(t, p, end, &length);
+    const std::size_t octets = e.info & detail::kUtf8LengthMask;
+    if (octets == 1 && kEscapes[e.utf8[0]] != 0) {
+      line.Escape(kEscapes[e.utf8[0]]);
+    } else {
+      line.Put(reinterpret_cast<const char*>(&e), octets);
     }
+    p += length;
   }
-  line.Plain(utf8Value.substr(start));
   line.End();
 }
 
 void AppendFoldedLine(std::string_view utf8Line, std::string& out) {
-  FoldedLine line(out);
-  line.Plain(utf8Line);
+  FoldedLine line(out, utf8Line.size());
+  PutUtf8(line, utf8Line);
   line.End();
 }

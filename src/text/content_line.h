@@ -5,8 +5,11 @@
 #include <string>
 #include <string_view>
 
-// Appends head (a name with its parameters and the colon, ASCII), then value
-// as TEXT: backslash, semicolon and comma escaped, LF written as \n.
-void AppendTextLine(std::string_view head, std::string_view utf8Value, std::string& out);
-// Appends a whole line as it is (a stamp, an option line), folded.
+#include "text/ansi_text.h"
+
+// Appends head (a name with its parameters and the colon, ASCII), then the
+// AnsiText value converted to UTF-8 as TEXT: backslash, semicolon and comma
+// escaped, LF written as \n.
+void AppendTextLine(std::string_view head, std::string_view ansiValue, std::string& out);
+// Appends a whole line of UTF-8 as it is (a stamp, an option line), folded.
 void AppendFoldedLine(std::string_view utf8Line, std::string& out);
