@@ -1,13 +1,7 @@
 // The local clock's year; tests may fix it.
 #include "platform/clock.h"
 
-#include <charconv>
-#include <chrono>
-#include <cstdlib>
 #include <ctime>
-#include <string_view>
-
-#include "text/errors.h"
 
 namespace platform {
 namespace {
@@ -28,20 +22,5 @@ int CurrentYear() {
 }
 
 void SetCurrentYearForTesting(std::optional<int> year) { FixedYear() = year; }
-
-std::int64_t OutputTimestamp() {
-  constexpr std::int64_t kLastSecondOf9999 = 253402300799;
-  const char* fixed = std::getenv("SOURCE_DATE_EPOCH");
-  if (fixed == nullptr || *fixed == '\0') {
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    return std::chrono::duration_cast<std::chrono::seconds>(now).count();
-  }
-  const std::string_view text(fixed);
-  std::int64_t seconds = -1;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-  if (error != std::errc() || end != text.data() + text.size() || seconds < 0 || seconds > kLastSecondOf9999)
-    throw PlainError("SOURCE_DATE_EPOCH is not a number of seconds since 1970: '" + std::string(text) + "'");
-  return seconds;
-}
 
 }  // namespace platform
