@@ -9,9 +9,10 @@
 // and web calendars, from the same records.
 enum class OutputFormat { VCalendar, ICalendar };
 
+// The paths are the file system's own bytes, never converted.
 struct ConversionRequest {
-  AnsiText InputPath;
-  AnsiText OutputPath;
+  std::string InputPath;
+  std::string OutputPath;
   LineList OptionLines;
   LineList FilterLines;
   OutputFormat Format = OutputFormat::VCalendar;
