@@ -7,7 +7,6 @@
 #include <stdlib.h>
 
 #include <memory>
-#include <random>
 #include <set>
 
 #include "app/memo_text.h"
@@ -325,43 +324,5 @@ TEST(ContentLine, FoldingAndEscaping) {
       AppendTextLine(r.head, r.value, out);
     }
     EXPECT_TRUE(SameBytes(out, "before" + r.out));
-  }
-}
-
-// Any value comes back from unfolding and unescaping; no line is longer than
-// 75 octets and none begins inside a UTF-8 sequence.
-TEST(ContentLine, UnfoldsToTheValue) {
-  const char* pieces[] = {"a", "bcdefghi", " ", "\\", ";", ",", "\n", "ｱ", "あ", "漢字", ":"};
-  std::mt19937 random(7);
-  for (int round = 0; round < 2000; ++round) {
-    std::string value;
-    const int length = static_cast<int>(random() % 200);
-    for (int i = 0; i < length; ++i) value += pieces[random() % std::size(pieces)];
-    std::string out;
-    AppendTextLine("DESCRIPTION:", Sjis(value), out);
-    ASSERT_TRUE(out.ends_with("\r\n"));
-    std::string unfolded;
-    std::size_t start = 0;
-    while (start < out.size()) {
-      const std::size_t end = out.find("\r\n", start);
-      const std::string_view line(out.data() + start, end - start);
-      ASSERT_LE(line.size(), 75u) << value;
-      if (start > 0) {
-        ASSERT_EQ(line[0], ' ');
-        ASSERT_NE(static_cast<unsigned char>(line[1]) & 0xC0, 0x80) << value;
-      }
-      unfolded += start > 0 ? line.substr(1) : line;
-      start = end + 2;
-    }
-    std::string unescaped;
-    for (std::size_t i = std::string("DESCRIPTION:").size(); i < unfolded.size(); ++i) {
-      if (unfolded[i] == '\\') {
-        ++i;
-        unescaped += unfolded[i] == 'n' ? '\n' : unfolded[i];
-      } else {
-        unescaped += unfolded[i];
-      }
-    }
-    ASSERT_EQ(unescaped, value);
   }
 }

@@ -69,8 +69,8 @@ void AppendUid(std::uint64_t hash, std::uint32_t occurrence, AnsiText& out) {
   out.append("\r\n");
 }
 
-}  // namespace
-
+// The hash a record's UID is made of; the same bytes give the same hash on
+// every machine.
 std::uint64_t RecordHash(std::string_view bytes) {
   // Eight bytes at a time (little-endian, the last word padded with zeros;
   // the length is in the seed), then MurmurHash3's finaliser.
@@ -91,6 +91,8 @@ std::uint64_t RecordHash(std::string_view bytes) {
   h ^= h >> 33;
   return h;
 }
+
+}  // namespace
 
 std::uint32_t OccurrenceCounter::Count(std::uint64_t hash) {
   // Open addressing over the hash's own bits, at most half full.

@@ -62,7 +62,4 @@ class ICalendarWriter {
   AnsiText notesWithBreaks_;
 };
 
-// The 64-bit hash of a record that its UID is made of.
-std::uint64_t RecordHash(std::string_view bytes);
-
 }  // namespace detail
