@@ -63,9 +63,9 @@ class ICalendarTest : public ::testing::Test {
   }
 
   // Writes the export text and converts it.
-  std::string ConvertText(const std::string& csv, LineList options = {}) {
+  std::string ConvertText(const std::string& csv) {
     WriteFileBytes(in_, csv);
-    ConversionRun({in_, out_, std::move(options), {}, OutputFormat::ICalendar});
+    ConversionRun({in_, out_, {}, {}, OutputFormat::ICalendar});
     return ReadFileBytes(out_);
   }
 
