@@ -140,6 +140,9 @@ void ICalendarWriter::AppendTail(AnsiText& out) const { out.append("END:VCALENDA
 
 void ICalendarWriter::AppendEvent(const LineList& fields, std::string_view record, std::size_t index,
                                   AnsiText& out) {
+  const std::uint64_t hash = RecordHash(record);
+  seen_.Prefetch(hash);
+
   // The fields are read in the vCalendar block's order, so that a faulty
   // record reports the same first error in both formats.
   const AnsiText& title = fields.ItemAt(Title);
@@ -156,7 +159,6 @@ void ICalendarWriter::AppendEvent(const LineList& fields, std::string_view recor
   const std::string_view notes = fields.Count() > Notes ? NotesWithBreaks(fields, record, index) : "";
 
   // Equal records hash alike; counting them keeps their UIDs apart.
-  const std::uint64_t hash = RecordHash(record);
   const std::uint32_t occurrence = seen_.Count(hash);
 
   out.append("BEGIN:VEVENT\r\n");

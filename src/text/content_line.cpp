@@ -44,26 +44,24 @@ class FoldedLine {
     // whole-word stores.
     out.resize(start_ + maxContent + 3 * (maxContent / 71 + 1) + 2 + 8);
     dst_ = out.data() + start_;
+    lineEnd_ = dst_ + kLineOctets;
   }
 
-  bool HasRoomFor(std::size_t octets) const { return column_ + octets <= kLineOctets; }
+  bool HasRoomFor(std::size_t octets) const { return dst_ + octets <= lineEnd_; }
   // A character of 1 to 4 octets; four bytes are readable at bytes.
   void Put(const char* bytes, std::size_t octets) {
     if (!HasRoomFor(octets)) Fold();
     std::memcpy(dst_, bytes, 4);
     dst_ += octets;
-    column_ += octets;
   }
   // Bytes that fit on the line as they are.
   void PutWhole(std::string_view bytes) {
     std::memcpy(dst_, bytes.data(), bytes.size());
     dst_ += bytes.size();
-    column_ += bytes.size();
   }
   void PutEight(std::uint64_t word) {
     std::memcpy(dst_, &word, 8);
     dst_ += 8;
-    column_ += 8;
   }
   void Escape(char letter) {
     const char pair[4] = {'\\', letter, 0, 0};
@@ -78,13 +76,13 @@ class FoldedLine {
   void Fold() {
     std::memcpy(dst_, "\r\n ", 3);
     dst_ += 3;
-    column_ = 1;  // the space counts toward the line's 75 octets
+    lineEnd_ = dst_ - 1 + kLineOctets;  // the space counts toward the line's 75 octets
   }
 
   std::string& out_;
   std::size_t start_;
   char* dst_;
-  std::size_t column_ = 0;
+  const char* lineEnd_;  // where the physical line reaches 75 octets
 };
 
 std::size_t Utf8SequenceLength(unsigned char lead) {
