@@ -194,6 +194,7 @@ TEST_F(ICalendarTest, NotesKeepTheirLineBreaks) {
       {"a break right after the opening quote", "\"\r\nb\"", "DESCRIPTION:\\nb"},
       {"a line that ends with a comma", "\"a,\r\nb\"", "DESCRIPTION:a\\,\\nb"},
       {"doubled quotes", "\"a \"\"x\"\" b\r\nc \"\"y\"\"d\"", "DESCRIPTION:a \"x\" b\\nc \"y\"d"},
+      {"a break between doubled quotes", "\"a,\"\r\n\"b\"", "DESCRIPTION:a\\,\"\\nb"},
       {"a break right before the closing quote", "\"a\r\n\"", "DESCRIPTION:a\\n"},
       {"an unquoted note split at a blank", "a\r\nb\"", "DESCRIPTION:ab\""},
       {"only breaks", "\"\r\n\r\n\"", ""},

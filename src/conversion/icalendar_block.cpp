@@ -185,9 +185,10 @@ std::string_view ICalendarWriter::NotesWithBreaks(const LineList& fields, std::s
   if (nextBreak_ == breaks_.size() || breaks_[nextBreak_].first != index) return notes;
 
   // The notes of an export are its last field, in quotes: the record ends
-  // with their text, quotes doubled, and the closing quote. Walking back
-  // over it finds where it starts; anything else (more fields, no quotes)
-  // keeps the notes as the record joined them.
+  // with their text, quotes doubled, and the closing quote. Their length
+  // tells where they start, and the bytes from there must be theirs;
+  // anything else (more fields, no quotes) keeps the notes as the record
+  // joined them.
   if (fields.Count() != Notes + 1 || record.empty() || record.back() != '"') return notes;
   const std::size_t end = record.size() - 1;
   const std::size_t rawSize = notes.size() + CountQuotes(notes);
@@ -204,17 +205,19 @@ std::string_view ICalendarWriter::NotesWithBreaks(const LineList& fields, std::s
   }
 
   // The notes again, an LF wherever a line break was: an offset into the
-  // record less the doubled quotes before it is an offset into the notes.
+  // record less half the quotes before it is an offset into the notes.
   notesWithBreaks_.clear();
   std::size_t copied = 0;  // bytes of the notes already copied
-  std::size_t p = start;   // the record offset that `copied` stands for
+  std::size_t counted = start;
+  std::size_t quotes = 0;  // in the record from start to counted
   for (; nextBreak_ < breaks_.size() && breaks_[nextBreak_].first == index; ++nextBreak_) {
     const std::size_t at = breaks_[nextBreak_].second;
-    if (at < start || at > end) continue;
-    const std::size_t upTo = copied + (at - p) - CountQuotes(record.substr(p, at - p)) / 2;
+    if (at < counted || at > end) continue;
+    quotes += CountQuotes(record.substr(counted, at - counted));
+    counted = at;
+    const std::size_t upTo = std::min(at - start - quotes / 2, notes.size());
     notesWithBreaks_.append(notes, copied, upTo - copied).push_back('\n');
     copied = upTo;
-    p = at;
   }
   notesWithBreaks_.append(notes, copied);
   return notesWithBreaks_;
