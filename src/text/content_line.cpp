@@ -35,15 +35,17 @@ bool IsPlainAscii(std::uint64_t w) {
           hasZero(w ^ (kOnes * '\n'))) == 0;
 }
 
-// Writes one line straight into the output's storage, which it sizes for the
-// longest result first and trims at the end.
+// Writes one line into a buffer sized for the longest result, reused from
+// line to line so that it is cleared only when it grows, and appends what
+// it holds to the output at the end.
 class FoldedLine {
  public:
-  FoldedLine(std::string& out, std::size_t maxContent) : out_(out), start_(out.size()) {
+  FoldedLine(std::string& out, std::size_t maxContent) : out_(out) {
     // A fold costs 3 octets per 71 or more of content; 8 spare for the
     // whole-word stores.
-    out.resize(start_ + maxContent + 3 * (maxContent / 71 + 1) + 2 + 8);
-    dst_ = out.data() + start_;
+    const std::size_t room = maxContent + 3 * (maxContent / 71 + 1) + 2 + 8;
+    if (Buffer().size() < room) Buffer().resize(std::max(room, 2 * Buffer().size()));
+    begin_ = dst_ = Buffer().data();
     lineEnd_ = dst_ + kLineOctets;
   }
 
@@ -69,7 +71,7 @@ class FoldedLine {
   }
   void End() {
     std::memcpy(dst_, "\r\n", 2);
-    out_.resize(static_cast<std::size_t>(dst_ + 2 - out_.data()));
+    out_.append(begin_, static_cast<std::size_t>(dst_ + 2 - begin_));
   }
 
  private:
@@ -79,8 +81,13 @@ class FoldedLine {
     lineEnd_ = dst_ - 1 + kLineOctets;  // the space counts toward the line's 75 octets
   }
 
+  static std::string& Buffer() {
+    thread_local std::string buffer;
+    return buffer;
+  }
+
   std::string& out_;
-  std::size_t start_;
+  char* begin_;
   char* dst_;
   const char* lineEnd_;  // where the physical line reaches 75 octets
 };
