@@ -250,6 +250,26 @@ TEST_F(ICalendarTest, SameErrorsAsTheVCalendarBlocks) {
   EXPECT_EQ(failures, 19);
 }
 
+// Thousands of records, each three times: every UID differs, and the same
+// record numbered in file order.
+TEST_F(ICalendarTest, UidsStayApartInALargeExport) {
+  std::string csv = "\"h\"\r\n";
+  for (int i = 0; i < 3000; ++i)
+    csv += "\"t" + std::to_string(i % 1000) + "\",\"\",\"2024/01/01\",\"9:00\",\"2024/01/01\",\"10:00\",\"FALSE\"\r\n";
+  const std::string ics = ConvertText(csv);
+  std::set<std::string> uids;
+  std::vector<std::string> ofFirst;
+  for (std::size_t at = ics.find("UID:"); at != std::string::npos; at = ics.find("UID:", at + 1)) {
+    const std::string uid = ics.substr(at, ics.find("\r\n", at) - at);
+    uids.insert(uid);
+    if (ofFirst.size() < 3 && (uids.size() == 1 || uid.starts_with(ofFirst[0].substr(0, ofFirst[0].size() - 1))))
+      ofFirst.push_back(uid);
+  }
+  EXPECT_EQ(uids.size(), 3000u);
+  ASSERT_EQ(ofFirst.size(), 3u);
+  EXPECT_TRUE(ofFirst[0].ends_with("-1") && ofFirst[1].ends_with("-2") && ofFirst[2].ends_with("-3"));
+}
+
 TEST_F(ICalendarTest, NothingConvertedIsAnEmptyCalendar) {
   EXPECT_EQ(ConvertText("\"h\"\r\n"),
             "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Quillmer//Quillmer " QUILLMER_TEST_VERSION
