@@ -95,30 +95,29 @@ std::uint64_t RecordHash(std::string_view bytes) {
 }  // namespace
 
 std::uint32_t OccurrenceCounter::Count(std::uint64_t hash) {
-  // Open addressing over the hash's own bits, at most half full.
-  if (2 * (used_ + 1) > slots_.size()) Grow();
+  if (hash == 0) return ++zeros_;
+  // Open addressing over the hash's own bits, at most three quarters full.
+  if (4 * (used_ + 1) > 3 * slots_.size()) Grow();
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-    Slot& slot = slots_[i];
-    if (slot.count == 0) {
+    if (slots_[i] == hash) return 1 + ++repeats_[hash];
+    if (slots_[i] == 0) {
+      slots_[i] = hash;
       ++used_;
-      slot.hash = hash;
-    } else if (slot.hash != hash) {
-      continue;
+      return 1;
     }
-    return ++slot.count;
   }
 }
 
 void OccurrenceCounter::Grow() {
-  std::vector<Slot> old(std::max<std::size_t>(1024, 2 * slots_.size()));
+  std::vector<std::uint64_t> old(std::max<std::size_t>(1024, 2 * slots_.size()));
   old.swap(slots_);
   const std::size_t mask = slots_.size() - 1;
-  for (const Slot& slot : old) {
-    if (slot.count == 0) continue;
-    std::size_t i = slot.hash & mask;
-    while (slots_[i].count != 0) i = (i + 1) & mask;
-    slots_[i] = slot;
+  for (const std::uint64_t hash : old) {
+    if (hash == 0) continue;
+    std::size_t i = hash & mask;
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = hash;
   }
 }
 

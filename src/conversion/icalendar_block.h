@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -18,7 +19,9 @@ namespace detail {
 // index and the byte offset in the joined record.
 using LineBreakList = std::vector<std::pair<std::size_t, std::size_t>>;
 
-// How many records with each hash were seen so far.
+// How many records with each hash were seen so far. Hashes seen once live in
+// a compact table (a run touches it once per record); the rare repeats are
+// counted apart.
 class OccurrenceCounter {
  public:
   // Counts one more record with this hash and returns its number, from 1.
@@ -30,13 +33,11 @@ class OccurrenceCounter {
   }
 
  private:
-  struct Slot {
-    std::uint64_t hash = 0;
-    std::uint32_t count = 0;  // 0: free
-  };
   void Grow();
-  std::vector<Slot> slots_;
+  std::vector<std::uint64_t> slots_;  // 0: free (the hash 0 is counted apart)
   std::size_t used_ = 0;
+  std::uint32_t zeros_ = 0;
+  std::unordered_map<std::uint64_t, std::uint32_t> repeats_;  // records after the first
 };
 
 class ICalendarWriter {
