@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "text/comma_text.h"
+#include "text/errors.h"
 #include "text/text_file.h"
 
 namespace {
@@ -43,8 +44,9 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
   // joining them would give them, without a string per physical line.
   const std::string input = LoadFileBytes(request.InputPath);
   std::deque<AnsiText> joinedRecords;
-  const std::vector<std::string_view> records =
-      detail::SplitIntoRecords(input, joinedRecords, icalendar ? &icalendar->LineBreaks() : nullptr);
+  std::vector<long long> startLines;
+  const std::vector<std::string_view> records = detail::SplitIntoRecords(
+      input, joinedRecords, &startLines, icalendar ? &icalendar->LineBreaks() : nullptr);
 
   // The output is the text of the output list (every item followed by CR LF),
   // built as it grows instead of as a million small items joined at the end.
@@ -54,16 +56,22 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
   output.reserve(OutputSizeGuess(records, request.OptionLines));
   if (icalendar) icalendar->AppendHead(output);
   for (std::size_t i = 1; i < records.size(); ++i) {
-    if (IsFilteredOut(records[i], request.FilterLines)) {
-      ++result.FilteredCount;
-    } else {
-      ++result.ConvertedCount;
-      SplitCommaText(fields, records[i]);
-      if (icalendar) {
-        icalendar->AppendEvent(fields, records[i], i, output);
+    try {
+      if (IsFilteredOut(records[i], request.FilterLines)) {
+        ++result.FilteredCount;
       } else {
-        detail::AppendEventBlockText(fields, request.OptionLines, output);
+        ++result.ConvertedCount;
+        SplitCommaText(fields, records[i]);
+        if (icalendar) {
+          icalendar->AppendEvent(fields, records[i], i, output);
+        } else {
+          detail::AppendEventBlockText(fields, request.OptionLines, output);
+        }
       }
+    } catch (QuillmerError& error) {
+      // The message stays the system's own; the place is for callers that can show more.
+      error.SetPlace({static_cast<long long>(i), startLines[i]});
+      throw;
     }
   }
   if (icalendar) icalendar->AppendTail(output);

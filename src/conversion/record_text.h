@@ -12,9 +12,11 @@
 namespace detail {
 
 // A record of one line is a view into text; a joined record is kept in joined.
-// Raises ListIndexError as JoinRecordLines does. Where lines were joined is
-// added to breaks when it is given.
+// startLines, when given, receives the physical line (from 1) each record
+// starts on, and breaks where lines were joined. Raises ListIndexError as
+// JoinRecordLines does, placed at the unfinished record.
 std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined,
+                                               std::vector<long long>* startLines = nullptr,
                                                LineBreakList* breaks = nullptr);
 
 }  // namespace detail
