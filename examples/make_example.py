@@ -285,13 +285,18 @@ MASK = (1 << 64) - 1
 
 
 def record_hash(data):
-    """Eight bytes at a time, little-endian, the last word padded with zeros,
-    the length in the seed; then the finaliser of MurmurHash3."""
-    h = 0x517CC1B727220A95 ^ len(data)
-    for p in range(0, len(data), 8):
-        w = int.from_bytes(data[p:p + 8], "little")
-        h = ((h ^ w) * 0x9E3779B97F4A7C15) & MASK
-        h ^= h >> 32
+    """Little-endian 64-bit words, the last padded with zeros; word i goes to
+    lane i % 4 (the first lane's seed holds the length); the lanes are folded
+    together, then the finaliser of MurmurHash3."""
+    def mix(lane, word):
+        lane = ((lane ^ word) * 0x9E3779B97F4A7C15) & MASK
+        return lane ^ (lane >> 32)
+    lanes = [0x517CC1B727220A95 ^ len(data), 0x2545F4914F6CDD1D, 0x6C8E9CF570932BD5, 0x94D049BB133111EB]
+    for i, p in enumerate(range(0, len(data), 8)):
+        lanes[i % 4] = mix(lanes[i % 4], int.from_bytes(data[p:p + 8], "little"))
+    h = lanes[0]
+    for lane in lanes[1:]:
+        h = mix(h, lane)
     h ^= h >> 33
     h = (h * 0xFF51AFD7ED558CCD) & MASK
     h ^= h >> 33
