@@ -121,11 +121,8 @@ void AppendTextLine(std::string_view head, std::string_view ansiValue, std::stri
   PutUtf8(line, head);
   const auto* p = reinterpret_cast<const unsigned char*>(ansiValue.data());
   const auto* end = p + ansiValue.size();
-  bool afterAscii = false;
   while (p < end) {
-    // Runs of plain ASCII go eight bytes at a time; the test is made only
-    // after an ASCII character, so that Japanese text pays no extra branch.
-    if (afterAscii && end - p >= 8 && line.HasRoomFor(8)) {
+    if (*p < 0x80 && t.asciiIsIdentity && end - p >= 8 && line.HasRoomFor(8)) {
       std::uint64_t word;
       std::memcpy(&word, p, 8);
       if (IsPlainAscii(word)) {
@@ -142,7 +139,6 @@ void AppendTextLine(std::string_view head, std::string_view ansiValue, std::stri
     } else {
       line.Put(reinterpret_cast<const char*>(&e), octets);
     }
-    afterAscii = *p < 0x80 && t.asciiIsIdentity;
     p += length;
   }
   line.End();
