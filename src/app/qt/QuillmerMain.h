@@ -29,7 +29,7 @@ class TForm1 : public QWidget, public FormControls {
   // Opens a fresh about box modally.
   void Label5Click();
 
-  // FormControls: the controls' values as AnsiText.
+  // FormControls: the memos as AnsiText, the path edits as file names.
   AnsiText MemoText(Memo memo) const override;
   void SetMemoText(Memo memo, const AnsiText& text) override;
   std::string EditText(PathEdit edit) const override;
