@@ -4,8 +4,9 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 30
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
-.PHONY: deps build run test test-sanitize bench fuzz screenshots clean
+.PHONY: deps build run test test-sanitize bench fuzz screenshots install clean
 
 deps:
 	@scripts/install-deps.sh
@@ -42,6 +43,10 @@ bench: build
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/src/app/qt/quillmer-screenshots docs \
 	  $(abspath examples/outlook-export.csv)
+
+# Both programs, the menu entry, the icon and the README under PREFIX.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
