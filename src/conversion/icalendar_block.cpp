@@ -121,7 +121,7 @@ std::uint32_t OccurrenceCounter::Count(std::uint64_t hash) {
 }
 
 void OccurrenceCounter::Grow() {
-  std::vector<std::uint64_t> old(std::max<std::size_t>(1024, 2 * slots_.size()));
+  std::vector<std::uint64_t> old(2 * slots_.size());
   old.swap(slots_);
   const std::size_t mask = slots_.size() - 1;
   for (const std::uint64_t hash : old) {

@@ -28,13 +28,11 @@ class OccurrenceCounter {
   std::uint32_t Count(std::uint64_t hash);
   // Starts loading the hash's slot, so that a Count after other work finds
   // it in the cache.
-  void Prefetch(std::uint64_t hash) const {
-    if (!slots_.empty()) __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
-  }
+  void Prefetch(std::uint64_t hash) const { __builtin_prefetch(slots_.data() + (hash & (slots_.size() - 1))); }
 
  private:
   void Grow();
-  std::vector<std::uint64_t> slots_;  // 0: free (the hash 0 is counted apart)
+  std::vector<std::uint64_t> slots_ = std::vector<std::uint64_t>(1024);  // 0: free (the hash 0 is counted apart)
   std::size_t used_ = 0;
   std::uint32_t zeros_ = 0;
   std::unordered_map<std::uint64_t, std::uint32_t> repeats_;  // records after the first
