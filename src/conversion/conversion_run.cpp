@@ -1,10 +1,13 @@
 #include "conversion/conversion_run.h"
 
 #include <exception>
+#include <optional>
 #include <string>
 
 #include "conversion/event_block.h"
+#include "conversion/icalendar_block.h"
 #include "conversion/input_records.h"
+#include "platform/clock.h"
 #include "platform/code_page.h"
 #include "text/comma_text.h"
 #include "text/errors.h"
@@ -46,6 +49,9 @@ constexpr std::size_t kWriteSize = std::size_t{1} << 20;
 // first record error; the output's create or write errors last (OutputFile
 // keeps them for Commit).
 ConversionResult ConversionRun(const ConversionRequest& request) {
+  std::optional<detail::ICalendarWriter> icalendar;
+  if (request.Format == OutputFormat::ICalendar) icalendar.emplace(request.OptionLines, platform::OutputTimestamp());
+
   InputFile input(request.InputPath);
   OutputFile output(request.OutputPath);
   StreamLines lines(input);
@@ -56,6 +62,7 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
   LineList fields;
   AnsiText blocks;
   blocks.reserve(kWriteSize + (kWriteSize >> 2));
+  if (icalendar) icalendar->AppendHead(blocks);
   std::exception_ptr recordError;
   std::string_view record;
   for (;;) {
@@ -67,14 +74,22 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
       ++result.FilteredCount;
       continue;
     }
+    const std::size_t index = records.Count() - 1;
     try {
       SplitCommaText(fields, record);
-      detail::AppendEventBlockText(fields, request.OptionLines, blocks);
+      if (icalendar) {
+        // The writer reads the breaks of the record it writes; the ones it
+        // has read it lets go.
+        for (const std::size_t at : records.JoinOffsets()) icalendar->LineBreaks().emplace_back(index, at);
+        icalendar->AppendEvent(fields, record, index, blocks);
+      } else {
+        detail::AppendEventBlockText(fields, request.OptionLines, blocks);
+      }
     } catch (QuillmerError& error) {
       // The message stays the system's own; the place is for callers that can
       // show more. Kept until the input's end has shown that no unfinished
       // line comes first.
-      error.SetPlace({static_cast<long long>(records.Count()) - 1, records.StartLine()});
+      error.SetPlace({static_cast<long long>(index), records.StartLine()});
       recordError = std::current_exception();
       continue;
     }
@@ -85,6 +100,7 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
     }
   }
   if (recordError) std::rethrow_exception(recordError);
+  if (icalendar) icalendar->AppendTail(blocks);
 
   output.Write(blocks);
   output.Commit();

@@ -114,6 +114,7 @@ RecordJoiner::RecordJoiner(LineSource& lines) : lines_(lines) {}
 RecordJoiner::Step RecordJoiner::Next(std::string_view& record) {
   const detail::CharacterWalk walk = detail::ActiveCharacterWalk();
   std::string_view line;
+  joinOffsets_.clear();
   if (!lines_.Next(line)) return Step::End;
   startLine_ = ++linesRead_;
   if (EndsWithAsciiQuote(line, walk)) {
@@ -134,6 +135,7 @@ RecordJoiner::Step RecordJoiner::Next(std::string_view& record) {
     if (!lines_.Next(line)) return Step::Unfinished;
     ++linesRead_;
     const std::size_t oldSize = joined_.size();
+    joinOffsets_.push_back(oldSize);
     joined_ += line;
     end.Grow(joined_, oldSize);
   }
@@ -345,7 +347,7 @@ bool RecordFilter::ExcludesInOnePass(std::string_view record) const {
 namespace detail {
 
 std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined,
-                                               std::vector<long long>* startLines) {
+                                               std::vector<long long>* startLines, LineBreakList* breaks) {
   TextLines lines(text);
   RecordJoiner joiner(lines);
   std::vector<std::string_view> records;
@@ -355,6 +357,8 @@ std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque
     if (step == RecordJoiner::Step::End) break;
     if (step == RecordJoiner::Step::Unfinished) throw joiner.UnfinishedError();
     if (startLines != nullptr) startLines->push_back(joiner.StartLine());
+    if (breaks != nullptr)
+      for (const std::size_t at : joiner.JoinOffsets()) breaks->emplace_back(records.size(), at);
     // A record of one line is a view into text; a joined one is kept.
     const bool wasJoined = record.data() == joiner.Joined().data();
     records.push_back(wasJoined ? std::string_view(joined.emplace_back(record)) : record);

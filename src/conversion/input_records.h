@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "conversion/icalendar_block.h"
 #include "text/errors.h"
 #include "text/line_cursor.h"
 #include "text/line_list.h"
@@ -46,6 +47,8 @@ class RecordJoiner {
   long long StartLine() const { return startLine_; }
   // The error of an unfinished last line, placed at its record.
   ListIndexError UnfinishedError() const;
+  // Where in the last record its physical lines were joined (byte offsets).
+  const std::vector<std::size_t>& JoinOffsets() const { return joinOffsets_; }
   // The buffer lines are joined in: the last record that was joined, or the
   // record the last line left unfinished.
   const AnsiText& Joined() const { return joined_; }
@@ -56,6 +59,7 @@ class RecordJoiner {
   std::size_t count_ = 0;
   long long linesRead_ = 0;
   long long startLine_ = 0;
+  std::vector<std::size_t> joinOffsets_;
 };
 
 // Rewrites lines in place, one item per record. Raises ListIndexError with the
@@ -114,9 +118,10 @@ namespace detail {
 // splitting the text into lines and JoinRecordLines, without a string per
 // physical line. A record of one line is a view into text; a joined record is
 // kept in joined. startLines, when given, receives the physical line (from 1)
-// each record starts on. Raises ListIndexError as JoinRecordLines does,
-// placed at the unfinished record.
+// each record starts on, breaks where lines were joined. Raises ListIndexError
+// as JoinRecordLines does, placed at the unfinished record.
 std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined,
-                                               std::vector<long long>* startLines = nullptr);
+                                               std::vector<long long>* startLines = nullptr,
+                                               LineBreakList* breaks = nullptr);
 
 }  // namespace detail
