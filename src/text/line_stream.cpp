@@ -1,8 +1,10 @@
 #include "text/line_stream.h"
 
 #include <cstring>
+#include <utility>
 
-LineStream::LineStream(ByteSource& source, std::size_t pieceSize) : source_(source), buffer_(pieceSize, '\0') {}
+LineStream::LineStream(ByteSource& source, std::size_t pieceSize)
+    : source_(source), buffer_(new char[pieceSize]), capacity_(pieceSize) {}
 
 bool LineStream::Next(std::string_view& line) {
   while (!cursor_.Next(line)) {
@@ -17,15 +19,20 @@ bool LineStream::Next(std::string_view& line) {
 // walks the lines that are surely complete: up to the last line break, but a
 // CR at the very end waits, since an LF may follow it in the next piece.
 void LineStream::ReadMore() {
-  std::memmove(buffer_.data(), buffer_.data() + complete_, end_ - complete_);
+  std::memmove(buffer_.get(), buffer_.get() + complete_, end_ - complete_);
   end_ -= complete_;
   complete_ = 0;
-  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
-  const std::size_t got = source_.Read(buffer_.data() + end_, buffer_.size() - end_);
+  if (end_ == capacity_) {
+    std::unique_ptr<char[]> larger(new char[capacity_ * 2]);
+    std::memcpy(larger.get(), buffer_.get(), end_);
+    buffer_ = std::move(larger);
+    capacity_ *= 2;
+  }
+  const std::size_t got = source_.Read(buffer_.get() + end_, capacity_ - end_);
   if (got == 0) {
     ended_ = true;
-  } else if (const void* nul = std::memchr(buffer_.data() + end_, '\0', got)) {
-    end_ = static_cast<std::size_t>(static_cast<const char*>(nul) - buffer_.data());
+  } else if (const void* nul = std::memchr(buffer_.get() + end_, '\0', got)) {
+    end_ = static_cast<std::size_t>(static_cast<const char*>(nul) - buffer_.get());
     ended_ = true;
   } else {
     end_ += got;
@@ -38,5 +45,5 @@ void LineStream::ReadMore() {
     while (q > 0 && buffer_[q - 1] != '\n' && buffer_[q - 1] != '\r') --q;
     complete_ = q;
   }
-  cursor_ = LineCursor::KeepingNul(std::string_view(buffer_.data(), complete_));
+  cursor_ = LineCursor::KeepingNul(std::string_view(buffer_.get(), complete_));
 }

@@ -4,6 +4,7 @@
 // its first NUL, where reading stops), in memory bounded by one piece and the
 // longest line.
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -30,7 +31,9 @@ class LineStream {
   void ReadMore();
 
   ByteSource& source_;
-  std::string buffer_;
+  // Not zero-filled: a small input then touches only the pages it fills.
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_;
   std::size_t complete_ = 0;  // the lines the cursor walks end here
   std::size_t end_ = 0;       // bytes read end here
   bool ended_ = false;        // the end of the input or a NUL was met
