@@ -22,11 +22,19 @@ extra=()
 "$build/quillmer-convert" "$work/export.csv" "$work/out.vcs" "${extra[@]}" > /dev/null
 : > "$work/convert.times"
 : > "$work/copy.times"
+# GNU time gives elapsed time in hundredths: the elapsed column is replaced
+# by the wall clock in nanoseconds around the same command.
+timed() {
+  local out=$1 start end
+  shift
+  start=$(date +%s%N)
+  /usr/bin/time -f "%e %M %U %S" -o "$work/last.time" "$@" > /dev/null
+  end=$(date +%s%N)
+  awk -v ns=$((end - start)) '{$1 = ns / 1e9; print}' "$work/last.time" >> "$out"
+}
 for run in $(seq "$runs"); do
-  /usr/bin/time -f "%e %M %U %S" -a -o "$work/convert.times" \
-    "$build/quillmer-convert" "$work/export.csv" "$work/out.vcs" "${extra[@]}" > /dev/null
-  /usr/bin/time -f "%e %M %U %S" -a -o "$work/copy.times" \
-    sh -c 'cp "$1/export.csv" "$1/copy.csv" && cp "$1/out.vcs" "$1/copy.vcs"' sh "$work"
+  timed "$work/convert.times" "$build/quillmer-convert" "$work/export.csv" "$work/out.vcs" "${extra[@]}"
+  timed "$work/copy.times" sh -c 'cp "$1/export.csv" "$1/copy.csv" && cp "$1/out.vcs" "$1/copy.vcs"' sh "$work"
   rm -f "$work/copy.csv" "$work/copy.vcs"
 done
 median() { sort -n | awk '{v[NR]=$1} END {print (NR % 2) ? v[(NR+1)/2] : (v[NR/2] + v[NR/2+1]) / 2}'; }
@@ -45,8 +53,8 @@ awk -v n="$count" -v mix="$mix" -v runs="$runs" -v s="$convert" -v c="$copy" -v 
   printf "appointments      %d (%s mix)\n", n, mix
   printf "input             %.1f MB\n", i / mb
   printf "output            %.1f MB\n", o / mb
-  printf "median of %d       %.3f s  (%.1f MB/s of input)\n", runs, s, (s > 0 ? i / mb / s : 0)
-  printf "copy floor        %.3f s  (convert / copy %.2f)\n", c, (c > 0 ? s / c : 0)
+  printf "median of %d       %.4f s  (%.1f MB/s of input)\n", runs, s, (s > 0 ? i / mb / s : 0)
+  printf "copy floor        %.4f s  (convert / copy %.2f)\n", c, (c > 0 ? s / c : 0)
   printf "CPU, median       %.2f s convert, %.2f s copy (%.1f MB/s of input)\n", scpu, ccpu, (scpu > 0 ? i / mb / scpu : 0)
   printf "peak RSS          %.1f MB\n", kb * 1024 / mb
 }'

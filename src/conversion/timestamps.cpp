@@ -31,6 +31,10 @@ char* TwoDigits(char* out, int value) {
 
 // At least four digits; years past 9999 only exist for absurd values.
 char* YearDigits(char* out, int year) {
+  if (year >= 1000 && year <= 9999) {
+    out = TwoDigits(out, year / 100);
+    return TwoDigits(out, year % 100);
+  }
   char digits[12];
   int n = 0;
   do {

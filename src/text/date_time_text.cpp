@@ -1,6 +1,7 @@
 #include "text/date_time_text.h"
 
 #include <array>
+#include <atomic>
 #include <charconv>
 #include <cstdlib>
 #include <optional>
@@ -26,6 +27,12 @@ constexpr int kLanguageKorean = 0x12;
 DateTextSettings& ProcessSettings() {
   static DateTextSettings settings;
   return settings;
+}
+
+// Counts the changes of the process-wide settings, for answers kept about them.
+std::atomic<unsigned>& SettingsGeneration() {
+  static std::atomic<unsigned> generation{0};
+  return generation;
 }
 
 // A whole number, optionally signed; nothing else may surround it.
@@ -388,7 +395,10 @@ DateTime Parse(std::string_view text, const DateTextSettings& settings, YearSour
 
 const DateTextSettings& CurrentDateTextSettings() { return ProcessSettings(); }
 
-void SetDateTextSettings(DateTextSettings settings) { ProcessSettings() = std::move(settings); }
+void SetDateTextSettings(DateTextSettings settings) {
+  ProcessSettings() = std::move(settings);
+  SettingsGeneration().fetch_add(1, std::memory_order_release);
+}
 
 DateTextSettings DateTextSettingsFrom(const platform::RegionalProfile& profile) {
   DateTextSettings settings;  // its initial values are the fallbacks
@@ -424,42 +434,31 @@ namespace detail {
 
 namespace {
 
-// Exactly one or two digits (min..max of them) and nothing else.
-bool ReadDigits(std::string_view text, std::size_t minDigits, std::size_t maxDigits, int& value) {
-  if (text.size() < minDigits || text.size() > maxDigits) return false;
+// min..max digits at text[at], followed by the end of the text or by
+// separator (never a digit); at moves past the digits.
+bool ReadNumber(std::string_view text, std::size_t& at, std::size_t minDigits, std::size_t maxDigits, int& value) {
+  const std::size_t from = at;
   value = 0;
-  for (char c : text) {
-    if (!IsDigit(c)) return false;
-    value = value * 10 + (c - '0');
-  }
-  return true;
+  while (at < text.size() && at - from < maxDigits && IsDigit(text[at])) value = value * 10 + (text[at++] - '0');
+  return at - from >= minDigits;
 }
 
-// The text split at separator into at most `most` parts; false if more.
-template <std::size_t N>
-bool SplitAt(std::string_view text, char separator, std::array<std::string_view, N>& parts, std::size_t& count) {
-  count = 0;
-  for (;;) {
-    if (count == N) return false;
-    const std::size_t at = text.find(separator);
-    parts[count++] = text.substr(0, at);
-    if (at == std::string_view::npos) return true;
-    text.remove_prefix(at + 1);
-  }
+// The separator at text[at], and past it.
+bool Skip(std::string_view text, std::size_t& at, char separator) {
+  if (at >= text.size() || text[at] != separator) return false;
+  ++at;
+  return true;
 }
 
 // A designator the general reading could find where a number starts.
 bool MayStartWithDigit(std::string_view designator) { return !designator.empty() && IsDigit(designator.front()); }
 
-}  // namespace
-
-bool ReadCommonShape(std::string_view dateText, std::string_view timeText, const DateTextSettings& settings,
-                     LocalDateTime& out) {
+// The settings under which the general reading takes nothing else into
+// account for such text: no era, no day names, nothing that looks like a
+// digit or a blank.
+bool CommonShapeApplies(const DateTextSettings& settings) {
   const char dateSeparator = settings.dateSeparator;
   const char timeSeparator = settings.timeSeparator;
-  // The settings under which the general reading takes nothing else into
-  // account for such text: no era, no day names, nothing that looks like a
-  // digit or a blank.
   if (DateOrderOf(settings.shortDatePattern) != DateOrder::YearMonthDay) return false;
   if (!settings.shortDatePattern.empty() && settings.shortDatePattern.front() == 'g') return false;
   if (!settings.eras.empty() && OccursOnCharacterStart("e", settings.shortDatePattern)) return false;
@@ -467,22 +466,51 @@ bool ReadCommonShape(std::string_view dateText, std::string_view timeText, const
   if (IsDigit(dateSeparator) || IsDigit(timeSeparator) || dateSeparator == ' ' || timeSeparator == ' ' ||
       dateSeparator == '\0' || timeSeparator == '\0')
     return false;
-  if (MayStartWithDigit(settings.amDesignator) || MayStartWithDigit(settings.pmDesignator)) return false;
+  return !MayStartWithDigit(settings.amDesignator) && !MayStartWithDigit(settings.pmDesignator);
+}
 
-  std::array<std::string_view, 3> date;
-  std::size_t dateParts = 0;
-  if (!SplitAt(dateText, dateSeparator, date, dateParts) || dateParts != 3) return false;
+// CommonShapeApplies, for the process-wide settings asked once per thread
+// until they or the code page change: three stamps a record would otherwise
+// read the pattern three times.
+bool CommonShapeAppliesCached(const DateTextSettings& settings) {
+  if (&settings != &ProcessSettings()) return CommonShapeApplies(settings);
+  struct Answer {
+    unsigned generation = 0;
+    const platform::CodePage* page = nullptr;
+    bool applies = false;
+  };
+  thread_local Answer answer;
+  const unsigned generation = SettingsGeneration().load(std::memory_order_acquire);
+  const platform::CodePage* page = &platform::AnsiCodePage();
+  if (answer.page != page || answer.generation != generation) {
+    answer = {generation, page, CommonShapeApplies(settings)};
+  }
+  return answer.applies;
+}
+
+}  // namespace
+
+bool ReadCommonShape(std::string_view dateText, std::string_view timeText, const DateTextSettings& settings,
+                     LocalDateTime& out) {
+  if (!CommonShapeAppliesCached(settings)) return false;
+  const char dateSeparator = settings.dateSeparator;
+  const char timeSeparator = settings.timeSeparator;
   LocalDateTime t;
-  if (!ReadDigits(date[0], 4, 4, t.year) || !ReadDigits(date[1], 1, 2, t.month) || !ReadDigits(date[2], 1, 2, t.day))
+  std::size_t at = 0;
+  if (!ReadNumber(dateText, at, 4, 4, t.year) || !Skip(dateText, at, dateSeparator) ||
+      !ReadNumber(dateText, at, 1, 2, t.month) || !Skip(dateText, at, dateSeparator) ||
+      !ReadNumber(dateText, at, 1, 2, t.day) || at != dateText.size())
     return false;
   if (t.year < 1900 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > DaysInMonth(t.year, t.month)) return false;
 
   if (!timeText.empty()) {
-    std::array<std::string_view, 3> time;
-    std::size_t timeParts = 0;
-    if (!SplitAt(timeText, timeSeparator, time, timeParts) || timeParts < 2) return false;
-    if (!ReadDigits(time[0], 1, 2, t.hour) || !ReadDigits(time[1], 2, 2, t.minute)) return false;
-    if (timeParts == 3 && !ReadDigits(time[2], 2, 2, t.second)) return false;
+    at = 0;
+    if (!ReadNumber(timeText, at, 1, 2, t.hour) || !Skip(timeText, at, timeSeparator) ||
+        !ReadNumber(timeText, at, 2, 2, t.minute))
+      return false;
+    if (at != timeText.size() &&
+        (!Skip(timeText, at, timeSeparator) || !ReadNumber(timeText, at, 2, 2, t.second) || at != timeText.size()))
+      return false;
     if (t.hour > 23 || t.minute > 59 || t.second > 59) return false;
   }
   out = t;
