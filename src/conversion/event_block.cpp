@@ -4,7 +4,6 @@
 
 #include "conversion/timestamps.h"
 #include "platform/code_page.h"
-#include "platform/code_page.h"
 #include "text/character_walk.h"
 #include "text/characters.h"
 #include "text/quoted_printable.h"
@@ -37,6 +36,17 @@ class Stamp {
   char bytes_[detail::kUtcStampRoom];
   std::size_t size_;
 };
+
+// The description cut to its limit, trimmed and in UTF-8, written over utf8.
+// Usually one walk over the text; description may be changed.
+std::string_view DescriptionAsUtf8(AnsiText& description, std::string& utf8) {
+  utf8.clear();
+  if (detail::AppendTrimmedCutAsUtf8(description, DescriptionByteLimit, utf8)) return utf8;
+  if (description.size() > DescriptionByteLimit)
+    description = detail::CutToByteLimit(description, DescriptionByteLimit);
+  detail::AppendAnsiTextToUtf8(TrimmedBlanks(description), utf8);
+  return utf8;
+}
 
 // Writes the items of one block, in order, to a sink: a list of items or the
 // output text.
@@ -76,9 +86,7 @@ void WriteEventBlock(const LineList& fields, const LineList& optionLines, Sink& 
     description += ' ';
     description.append(notes, 0, std::min(notes.size(), kRoom));
   }
-  if (description.size() > DescriptionByteLimit)
-    description = detail::CutToByteLimit(description, DescriptionByteLimit);
-  sink.EncodedItem(kDescription, TrimmedBlanks(description));
+  sink.EncodedUtf8Item(kDescription, DescriptionAsUtf8(description, sink.Utf8()));
 
   for (const AnsiText& option : optionLines) sink.Item(option);
   sink.Item("END:VEVENT");
@@ -95,7 +103,12 @@ struct ListSink {
     item.append(a).append(b).append(c);
   }
   void EncodedItem(std::string_view head, std::string_view ansi) { Item(head, Encoded(ansi)); }
+  void EncodedUtf8Item(std::string_view head, std::string_view utf8Text) {
+    Item(head, EncodeQuotedPrintable(utf8Text));
+  }
   AnsiText& Description() { return description; }
+  std::string& Utf8() { return utf8; }
+  std::string utf8;
 };
 
 // Writes into the output text. Its buffers live as long as the thread, so the
@@ -108,16 +121,23 @@ struct TextSink {
   }
   // Item(head, Encoded(ansi)), encoded straight into the output.
   void EncodedItem(std::string_view head, std::string_view ansi) {
-    thread_local std::string utf8;
+    std::string& utf8 = Utf8();
     utf8.clear();
     detail::AppendAnsiTextToUtf8(ansi, utf8);
+    EncodedUtf8Item(head, utf8);
+  }
+  void EncodedUtf8Item(std::string_view head, std::string_view utf8Text) {
     out.append(head);
-    detail::AppendQuotedPrintable(utf8, out);
+    detail::AppendQuotedPrintable(utf8Text, out);
     out.append("\r\n");
   }
   AnsiText& Description() {
     thread_local AnsiText description;
     return description;
+  }
+  std::string& Utf8() {
+    thread_local std::string utf8;
+    return utf8;
   }
 };
 
@@ -126,7 +146,7 @@ struct TextSink {
 LineList BuildEventBlock(const LineList& fields, const LineList& optionLines) {
   LineList block;
   block.Items().reserve(10 + static_cast<std::size_t>(optionLines.Count()));
-  ListSink sink{block.Items(), {}};
+  ListSink sink{block.Items(), {}, {}};
   WriteEventBlock(fields, optionLines, sink);
   return block;
 }

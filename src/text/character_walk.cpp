@@ -1,6 +1,8 @@
 #include "text/character_walk.h"
 
+#include <cstring>
 #include <optional>
+#include <string>
 
 #include "text/characters.h"
 
@@ -28,6 +30,42 @@ std::optional<std::string_view> CutOfRoundTrippingText(std::string_view text, st
 }
 
 }  // namespace
+
+// The walk of CutOfRoundTrippingText, writing each character's UTF-8 as it
+// goes. The blanks TrimmedBlanks takes off are bytes below 0x21, characters
+// of their own, so the trim becomes: leading blanks are not written, trailing
+// ones are dropped again at the end. A blank that is the second byte of a
+// pair would leave half a character behind when trimmed: that text takes the
+// general way.
+bool AppendTrimmedCutAsUtf8(std::string_view text, std::size_t limit, std::string& out) {
+  const platform::CharTables& t = platform::AnsiCodePage().Tables();
+  if (text.size() <= limit) return false;
+  const std::size_t start = out.size();
+  // At most three bytes per byte kept, and a spare one for the 4-byte stores.
+  out.resize(start + 3 * limit + 4);
+  char* const base = out.data() + start;
+  char* dst = base;
+  char* kept = base;  // the end of the last character that is not a blank
+  const auto* begin = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* end = begin + text.size();
+  const unsigned char* p = begin;
+  for (std::size_t characters = 0; p < end && characters < limit + 2; ++characters) {
+    std::size_t length = 1;
+    const platform::CharEntry& e = platform::CharacterAt(t, p, end, &length);
+    p += length;
+    const bool blank = p[-1] <= 0x20;
+    if (!(e.info & platform::kRoundTrips) || (blank && length == 2)) {
+      out.resize(start);
+      return false;
+    }
+    if (static_cast<std::size_t>(p - begin) > limit || (blank && dst == base)) continue;
+    std::memcpy(dst, &e, 4);
+    dst += e.info & platform::kUtf8LengthMask;
+    if (!blank) kept = dst;
+  }
+  out.resize(start + static_cast<std::size_t>(kept - base));
+  return true;
+}
 
 AnsiText CutToByteLimit(std::string_view text, std::size_t limit) {
   if (ByteLength(text) <= limit) return AnsiText(text);

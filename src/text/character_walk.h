@@ -39,4 +39,9 @@ inline CharacterWalk ActiveCharacterWalk() { return CharacterWalk(platform::Ansi
 // but converting only the first limit + 2 characters of the text.
 AnsiText CutToByteLimit(std::string_view text, std::size_t limit);
 
+// Appends AnsiTextToUtf8(TrimmedBlanks(CutToByteLimit(text, limit))) to out in
+// one walk, for a text longer than limit whose cut keeps its own bytes (see
+// above); false, out unchanged, for any other text.
+bool AppendTrimmedCutAsUtf8(std::string_view text, std::size_t limit, std::string& out);
+
 }  // namespace detail
