@@ -10,23 +10,25 @@ namespace detail {
 
 namespace {
 
-// The cut when every character it looks at (the first limit + 2, see below)
-// survives the round trip through UTF-16 unchanged, the usual case: the round
-// trips then give back the text's own bytes, and the cut keeps the longest run
-// of whole characters that fits. Empty when some character does not survive.
+// The cut of a text longer than limit when every character up to the first
+// one that ends past the limit survives the round trip through UTF-16
+// unchanged, the usual case: the round trips then give back the text's own
+// bytes, and the cut keeps the longest run of whole characters that fits.
+// What follows that character cannot matter: every unit goes back to at least
+// one byte, so no prefix holding it fits. Empty when some character does not
+// survive.
 std::optional<std::string_view> CutOfRoundTrippingText(std::string_view text, std::size_t limit) {
   const platform::CharTables& t = platform::AnsiCodePage().Tables();
   const auto* begin = reinterpret_cast<const unsigned char*>(text.data());
   const auto* end = begin + text.size();
   const unsigned char* p = begin;
-  std::size_t fits = 0;
-  for (std::size_t characters = 0; p < end && characters < limit + 2; ++characters) {
+  for (;;) {
     std::size_t length = 1;
     if (!(platform::CharacterAt(t, p, end, &length).info & platform::kRoundTrips)) return std::nullopt;
+    const std::size_t fits = static_cast<std::size_t>(p - begin);
     p += length;
-    if (static_cast<std::size_t>(p - begin) <= limit) fits = static_cast<std::size_t>(p - begin);
+    if (static_cast<std::size_t>(p - begin) > limit) return text.substr(0, fits);
   }
-  return text.substr(0, fits);
 }
 
 }  // namespace
@@ -49,7 +51,7 @@ bool AppendTrimmedCutAsUtf8(std::string_view text, std::size_t limit, std::strin
   const auto* begin = reinterpret_cast<const unsigned char*>(text.data());
   const auto* end = begin + text.size();
   const unsigned char* p = begin;
-  for (std::size_t characters = 0; p < end && characters < limit + 2; ++characters) {
+  for (;;) {
     std::size_t length = 1;
     const platform::CharEntry& e = platform::CharacterAt(t, p, end, &length);
     p += length;
@@ -58,7 +60,8 @@ bool AppendTrimmedCutAsUtf8(std::string_view text, std::size_t limit, std::strin
       out.resize(start);
       return false;
     }
-    if (static_cast<std::size_t>(p - begin) > limit || (blank && dst == base)) continue;
+    if (static_cast<std::size_t>(p - begin) > limit) break;
+    if (blank && dst == base) continue;
     std::memcpy(dst, &e, 4);
     dst += e.info & platform::kUtf8LengthMask;
     if (!blank) kept = dst;
