@@ -8,6 +8,7 @@
 // soft break would make a reader join the next property into it.
 #include "text/quoted_printable.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -65,16 +66,25 @@ void AppendQuotedPrintable(std::string_view bytes, AnsiText& out) {
   char* dst = out.data() + start;
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
 
-  std::size_t lineLength = 0;
+  std::size_t lineLength = 0;  // never above kLineThreshold between bytes
   for (std::size_t block = 0; block < n; block += kBlockSize) {
     const std::size_t blockEnd = block + kBlockSize < n ? block + kBlockSize : n;
-    for (std::size_t i = block; i < blockEnd; ++i) {
+    auto put = [&](std::size_t i) {
       const unsigned char b = in[i];
       Piece piece = kPieces[b];
       if (IsBlank(b) && i + 1 < blockEnd && IsLineBreak(in[i + 1])) piece = EscapeOf(b);
       std::memcpy(dst, &piece, sizeof piece);
       dst += piece.size;
       lineLength += piece.size;
+    };
+    std::size_t i = block;
+    while (i < blockEnd) {
+      // Pieces are at most three characters: this many cannot pass the
+      // threshold, so they go without the test.
+      const std::size_t safe = std::min((kLineThreshold - lineLength) / 3, blockEnd - i);
+      for (const std::size_t stop = i + safe; i < stop; ++i) put(i);
+      if (i == blockEnd) break;
+      put(i);
       if (lineLength > kLineThreshold) {
         if (i + 1 < n) {
           dst[0] = '=';
@@ -84,6 +94,7 @@ void AppendQuotedPrintable(std::string_view bytes, AnsiText& out) {
         }
         lineLength = 0;
       }
+      ++i;
     }
   }
   out.resize(static_cast<std::size_t>(dst - out.data()));
