@@ -451,6 +451,7 @@ struct FileReplacement::State {
   std::string tempName;   // the temporary file while it has a name
   int tempSlot = -1;      // its entry for RemoveTemporaryFilesNow
   off_t written = 0;      // bytes written to the temporary file
+  off_t unsynced = 0;     // where the bytes not yet handed to writeback begin
 };
 
 FileReplacement::FileReplacement() : state_(std::make_unique<State>()) {}
@@ -470,6 +471,7 @@ FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks link
   State& s = *state_;
   Abandon();
   s.written = 0;
+  s.unsynced = 0;
   if (path.empty()) return Fail(WriteStage::Create, ENOENT);
   int descriptor = IsStandardStream(path) ? 1 : -1;
   s.target = path;
@@ -527,14 +529,17 @@ FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks link
 FileWriteResult FileReplacement::Write(std::string_view bytes) {
   State& s = *state_;
   if (s.handle < 0) return Fail(WriteStage::Write, EBADF);
+  if (!s.inPlace && s.written > s.unsynced) {
+    // Writeback of what a long run has written so far starts now rather than
+    // all at the final fsync; a file system that cannot is simply not asked.
+    // The last piece is left to that fsync, so a file written at once is
+    // synced once.
+    (void)::sync_file_range(s.handle, s.unsynced, s.written - s.unsynced, SYNC_FILE_RANGE_WRITE);
+    s.unsynced = s.written;
+  }
   if (int error = WriteAll(s.handle, bytes)) {
     Abandon();
     return Fail(WriteStage::Write, error);
-  }
-  if (!s.inPlace) {
-    // Writeback of what a long run has written starts now rather than all at
-    // the final fsync; a file system that cannot is simply not asked.
-    (void)::sync_file_range(s.handle, s.written, static_cast<off_t>(bytes.size()), SYNC_FILE_RANGE_WRITE);
   }
   s.written += static_cast<off_t>(bytes.size());
   return FileWriteResult{};
