@@ -69,8 +69,7 @@ class RecordEnd {
 
 // True when text holds at most two characters and each of them comes back
 // unchanged from the round trip through UTF-16.
-bool TailSurvivesRoundTrip(std::string_view text) {
-  const platform::CharTables& t = platform::AnsiCodePage().Tables();
+bool TailSurvivesRoundTrip(const platform::CharTables& t, std::string_view text) {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const auto* end = p + text.size();
   for (int characters = 0; p < end; ++characters) {
@@ -83,15 +82,12 @@ bool TailSurvivesRoundTrip(std::string_view text) {
 
 // A line ends its record when its last two characters are not a comma and a
 // double quote but its last character is a double quote.
-bool EndsRecord(std::string_view tail) {
+bool EndsRecord(const platform::CharTables& t, std::string_view tail) {
+  auto ends = [](std::string_view lastTwo) { return !lastTwo.empty() && lastTwo.back() == '"' && lastTwo != ",\""; };
   // RightChars re-encodes the characters through UTF-16; when the tail holds
   // at most two characters that all survive that round trip (the usual case)
   // it would give back the tail's own bytes.
-  AnsiText converted;
-  std::string_view lastTwo = tail;
-  if (!TailSurvivesRoundTrip(tail)) lastTwo = converted = RightChars(tail, 2);
-  if (lastTwo == ",\"") return false;
-  return !lastTwo.empty() && lastTwo.back() == '"';
+  return TailSurvivesRoundTrip(t, tail) ? ends(tail) : ends(RightChars(tail, 2));
 }
 
 // The common line end, decided without a conversion: a double quote after an
@@ -112,7 +108,8 @@ RecordJoiner::RecordJoiner(LineSource& lines) : lines_(lines) {}
 // (the usual case) is handed out as it is; otherwise the lines are joined in
 // one reused buffer until the joined text ends the record.
 RecordJoiner::Step RecordJoiner::Next(std::string_view& record) {
-  const detail::CharacterWalk walk = detail::ActiveCharacterWalk();
+  const platform::CharTables& tables = platform::AnsiCodePage().Tables();
+  const detail::CharacterWalk walk(tables);
   std::string_view line;
   joinOffsets_.clear();
   if (!lines_.Next(line)) return Step::End;
@@ -124,14 +121,14 @@ RecordJoiner::Step RecordJoiner::Next(std::string_view& record) {
   }
   RecordEnd end(walk);
   end.Reset(line);
-  if (EndsRecord(end.Tail(line))) {
+  if (EndsRecord(tables, end.Tail(line))) {
     record = line;
     ++count_;
     return Step::Record;
   }
   // The walk keeps positions only, so it carries over to the copy.
   joined_.assign(line);
-  while (!EndsRecord(end.Tail(joined_))) {
+  while (!EndsRecord(tables, end.Tail(joined_))) {
     if (!lines_.Next(line)) return Step::Unfinished;
     ++linesRead_;
     const std::size_t oldSize = joined_.size();

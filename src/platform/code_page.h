@@ -3,6 +3,7 @@
 // and the lookup tables every byte loop of the engine walks. Built once per
 // code page, never per call.
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -90,7 +91,12 @@ class CodePage {
   // The tables, derived from the two conversions above on first use, so every
   // fast path gives exactly what the conversions give.
   const CharTables& Tables() const {
-    std::call_once(tablesOnce_, [this] { tables_ = BuildCharTables(*this); });
+    // Asked once per record and more: past the first time, one load.
+    if (const CharTables* built = built_.load(std::memory_order_acquire)) return *built;
+    std::call_once(tablesOnce_, [this] {
+      tables_ = BuildCharTables(*this);
+      built_.store(tables_.get(), std::memory_order_release);
+    });
     return *tables_;
   }
 
@@ -98,6 +104,7 @@ class CodePage {
   static std::unique_ptr<CharTables> BuildCharTables(const CodePage& page);
   mutable std::once_flag tablesOnce_;
   mutable std::unique_ptr<CharTables> tables_;
+  mutable std::atomic<const CharTables*> built_{nullptr};
 };
 
 // The code page of the active regional profile (932 until one is chosen).
