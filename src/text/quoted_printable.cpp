@@ -75,16 +75,29 @@ void AppendQuotedPrintable(std::string_view bytes, AnsiText& out) {
       if (IsBlank(b) && i + 1 < blockEnd && IsLineBreak(in[i + 1])) piece = EscapeOf(b);
       std::memcpy(dst, &piece, sizeof piece);
       dst += piece.size;
-      lineLength += piece.size;
     };
     std::size_t i = block;
     while (i < blockEnd) {
       // Pieces are at most three characters: this many cannot pass the
-      // threshold, so they go without the test.
+      // threshold, so they go without the test, and the line's length is
+      // counted once after them.
       const std::size_t safe = std::min((kLineThreshold - lineLength) / 3, blockEnd - i);
-      for (const std::size_t stop = i + safe; i < stop; ++i) put(i);
-      if (i == blockEnd) break;
+      const char* const from = dst;
+      for (const std::size_t stop = i + safe; i < stop; ++i) {
+        if (in[i] >= 0x80) {
+          // Never a blank, always escaped.
+          std::memcpy(dst, &kPieces[in[i]], sizeof(Piece));
+          dst += 3;
+        } else {
+          put(i);
+        }
+      }
+      if (i == blockEnd) {
+        lineLength += static_cast<std::size_t>(dst - from);
+        break;
+      }
       put(i);
+      lineLength += static_cast<std::size_t>(dst - from);
       if (lineLength > kLineThreshold) {
         if (i + 1 < n) {
           dst[0] = '=';
