@@ -154,7 +154,10 @@ struct Pieces {
 template <typename Unit>
 bool ConvertPieces(Iconv& cd, const std::vector<char>& input, std::size_t pieceSize, Pieces<Unit>& result) {
   const std::size_t pieces = input.size() / pieceSize;
-  result.out.assign(input.size() * 2 + 8, Unit{});
+  // No piece gives more units than it has bytes (a byte decodes to at most
+  // one character, a wide character encodes to at most its four bytes); an
+  // output that did not fit would only send the caller the slow way.
+  result.out.assign(input.size() + 8, Unit{});
   result.starts.assign(1, 0);
   result.rejected.assign(pieces, 0);
   const Unit separator = Unit{0x0A};
@@ -303,12 +306,12 @@ class TableCodePage final : public CodePage {
   // conversion; any other unit is asked the first time it is converted.
   void BuildReverse() {
     for (auto& v : reverse_) v.store(kNotAsked, std::memory_order_relaxed);
-    std::vector<std::uint8_t> seen(65536, 0);
-    for (char16_t u : single_) seen[u] = 1;
-    for (char16_t u : pair_) seen[u] = 1;
+    std::vector<std::uint64_t> seen(65536 / 64, 0);
+    for (char16_t u : single_) seen[u >> 6] |= std::uint64_t{1} << (u & 63);
+    for (char16_t u : pair_) seen[u >> 6] |= std::uint64_t{1} << (u & 63);
     std::vector<char> input;
     for (unsigned u = 0; u < 65536; ++u) {
-      if (!seen[u] || u == 0x0A || (u >= 0xD800 && u <= 0xDFFF)) continue;
+      if (!(seen[u >> 6] >> (u & 63) & 1) || u == 0x0A || (u >= 0xD800 && u <= 0xDFFF)) continue;
       const char32_t piece[2] = {u, U'\n'};
       input.insert(input.end(), reinterpret_cast<const char*>(piece), reinterpret_cast<const char*>(piece + 2));
     }
