@@ -210,6 +210,7 @@ RecordFilter::RecordFilter(const LineList& filterLines) : lead_(&platform::AnsiC
     const std::size_t k = std::min<std::size_t>(4, needle.size());
     std::memcpy(&h.bytes, b, k);
     h.mask = k == 4 ? ~std::uint32_t{0} : (std::uint32_t{1} << (8 * k)) - 1;
+    if (needle.size() > 4) std::memcpy(&h.tail, b + needle.size() - 4, 4);
     if (needle.size() == 1) {
       // Found where it stands before any byte, and at the record's last byte.
       oneByte_[b[0]] = true;
@@ -278,7 +279,10 @@ bool RecordFilter::ExcludesInOnePass(std::string_view record) const {
     if ((head & h.mask) != h.bytes) return false;
     const AnsiText& needle = needles_[line];
     if (needle.size() > n - start) return false;
-    return needle.size() <= 4 || std::memcmp(bytes + start + 4, needle.data() + 4, needle.size() - 4) == 0;
+    if (needle.size() <= 4) return true;
+    std::uint32_t tail;
+    std::memcpy(&tail, bytes + start + needle.size() - 4, 4);
+    return tail == h.tail && std::memcmp(bytes + start + 4, needle.data() + 4, needle.size() - 4) == 0;
   };
   // With every line four bytes or longer, the four bytes at each start the
   // pair can stand at must be some line's first four (by a hash): most hits

@@ -105,6 +105,9 @@ class RecordFilter {
   struct Head {
     std::uint32_t bytes = 0;  // up to the first four bytes, as loaded from memory
     std::uint32_t mask = 0;
+    // The last four bytes of a line longer than four: lines that share their
+    // start (numbered names) mostly differ there.
+    std::uint32_t tail = 0;
   };
   std::vector<Head> heads_;  // per line
   // A bit per hash of a line's first four bytes; empty when a line is shorter.
