@@ -95,7 +95,8 @@ std::optional<std::int32_t> ParseWholeNumber(std::string_view text) {
 AnsiText ChooseSettingsDirectory(const AnsiText& executableDirectory, bool writable,
                                  const AnsiText& userConfigDirectory) {
   if (writable || userConfigDirectory.empty()) return executableDirectory;
-  return userConfigDirectory + "/" + AnsiText(ProgramName) + "/";
+  return userConfigDirectory + platform::DirectorySeparator + AnsiText(ProgramName) +
+         platform::DirectorySeparator;
 }
 
 }  // namespace detail
@@ -103,7 +104,8 @@ AnsiText ChooseSettingsDirectory(const AnsiText& executableDirectory, bool writa
 AnsiText SettingsDirectory() {
   if (const auto& forced = SettingsDirectoryOverride()) {
     AnsiText directory = *forced;
-    if (directory.empty() || directory.back() != '/') directory += '/';
+    if (directory.empty() || SideFilePath(directory, "") != directory)
+      directory += platform::DirectorySeparator;
     return directory;
   }
   const AnsiText executableDirectory = SideFilePath(platform::ExecutablePath(), "");

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/directories.h"
 #include "text/ansi_text.h"
 
 // Bytes that end a directory in a path: "/" here; "\" and ":" in Windows paths.
@@ -15,17 +16,19 @@ inline constexpr std::string_view WindowsPathDelimiters = "\\:";
 // The directory of programPath (up to and including its last delimiter)
 // followed by name. A trail byte is never taken for a delimiter.
 AnsiText SideFilePath(std::string_view programPath, std::string_view name,
-                      std::string_view delimiters = PosixPathDelimiters);
+                      std::string_view delimiters = platform::NativePathDelimiters);
 // programPath with its extension replaced by ".ini", or with ".ini" appended
 // when it has none.
-AnsiText IniPath(std::string_view programPath, std::string_view delimiters = PosixPathDelimiters);
+AnsiText IniPath(std::string_view programPath,
+                 std::string_view delimiters = platform::NativePathDelimiters);
 
 // The desktop program's name. The settings are named after it, also when the
 // command-line converter reads them.
 inline constexpr std::string_view ProgramName = "quillmer";
 
-// The settings directory, ending in "/": the executable's own directory when
-// it is writable, else $XDG_CONFIG_HOME/quillmer/ (~/.config/quillmer/).
+// The settings directory, ending in the directory separator: the executable's
+// own directory when it is writable, else $XDG_CONFIG_HOME/quillmer/
+// (~/.config/quillmer/; on Windows %APPDATA%\quillmer\).
 AnsiText SettingsDirectory();
 // Points the settings at a directory of the test's own; nullopt restores the real one.
 void SetSettingsDirectoryForTesting(std::optional<AnsiText> directory);
@@ -59,7 +62,7 @@ namespace detail {
 // A signed 32-bit whole number: blanks, an optional sign, then decimal digits
 // or hexadecimal digits after "$", "x", "X", "0x" or "0X"; nothing after them.
 std::optional<std::int32_t> ParseWholeNumber(std::string_view text);
-// The settings directory for an executable directory (ending in "/").
+// The settings directory for an executable directory (ending in a delimiter).
 AnsiText ChooseSettingsDirectory(const AnsiText& executableDirectory, bool writable,
                                  const AnsiText& userConfigDirectory);
 }  // namespace detail

@@ -46,7 +46,13 @@ const RegionalProfile& ProfileForLocaleName(std::string_view localeName);
 // The profile of the first non-empty of LC_ALL, LC_TIME, LANG.
 const RegionalProfile& ProfileFromEnvironment();
 
-// The profile in force: the one chosen by name, else the environment's.
+// The user's own settings where the system keeps them (Windows: the locale
+// items and calendar eras of the user's locale, read afresh on every call);
+// nullptr where it keeps none and the built-in profiles stand in.
+const RegionalProfile* SystemRegionalProfile();
+
+// The profile in force: the one chosen by name, else the system's, else the
+// environment's.
 const RegionalProfile& ActiveRegionalProfile();
 // Chooses a profile by its name; false (and no change) when there is none.
 bool UseRegionalProfile(std::string_view name);

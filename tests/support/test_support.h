@@ -7,6 +7,13 @@
 #include <string>
 #include <string_view>
 
+#ifdef _WIN32
+#include <stdlib.h>
+// The POSIX environment calls the tests use, on the Windows C runtime.
+inline int setenv(const char* name, const char* value, int) { return _putenv_s(name, value); }
+inline int unsetenv(const char* name) { return _putenv_s(name, ""); }
+#endif
+
 namespace testing_support {
 
 // UTF-8 written in a test, as code page 932 bytes (independent of the engine).

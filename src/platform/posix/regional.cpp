@@ -112,6 +112,7 @@ const RegionalProfile& ProfileFromEnvironment() {
 const RegionalProfile& ActiveRegionalProfile() {
   if (const std::optional<std::string>& chosen = ChosenProfileName())
     return *FindRegionalProfile(*chosen);
+  if (const RegionalProfile* system = SystemRegionalProfile()) return *system;
   return ProfileFromEnvironment();
 }
 
