@@ -341,6 +341,7 @@ class Environment {
 };
 
 TEST(RegionalProfile, ChosenFromTheEnvironment) {
+  SKIP_ON_WINDOWS("Windows reads the user's own regional settings, not the environment");
   struct Case {
     const char* lcAll;
     const char* lcTime;
@@ -371,6 +372,7 @@ TEST(RegionalProfile, ChosenFromTheEnvironment) {
 }
 
 TEST(RegionalProfile, ChosenByNameAndLoaded) {
+  SKIP_ON_WINDOWS("Windows reads the user's own regional settings, not the environment");
   Environment env;
   env.Set("en_US.UTF-8", nullptr, nullptr);
   EXPECT_FALSE(platform::UseRegionalProfile("fr-FR"));

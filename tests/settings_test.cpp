@@ -53,6 +53,7 @@ TEST(SettingsPaths, SideFileAndIniBesideTheProgram) {
 }
 
 TEST(SettingsPaths, SettingsDirectoryFallsBackToTheUserConfig) {
+  SKIP_ON_WINDOWS("Windows joins directories with \\");
   using detail::ChooseSettingsDirectory;
   EXPECT_EQ(ChooseSettingsDirectory("/home/u/build/", true, "/home/u/.config"), "/home/u/build/");
   EXPECT_EQ(ChooseSettingsDirectory("/usr/bin/", false, "/home/u/.config"), "/home/u/.config/quillmer/");
@@ -61,6 +62,7 @@ TEST(SettingsPaths, SettingsDirectoryFallsBackToTheUserConfig) {
 }
 
 TEST(SettingsPaths, TestsPointTheSettingsElsewhere) {
+  SKIP_ON_WINDOWS("Windows joins directories with \\");
   SetSettingsDirectoryForTesting("/tmp/settings-here");
   EXPECT_EQ(SettingsDirectory(), "/tmp/settings-here/");
   EXPECT_EQ(SettingsProgramPath(), "/tmp/settings-here/quillmer");

@@ -11,7 +11,7 @@ namespace platform {
 // that end a directory in the executable's path.
 #ifdef _WIN32
 inline constexpr char DirectorySeparator = '\\';
-inline constexpr std::string_view NativePathDelimiters = "\\:";
+inline constexpr std::string_view NativePathDelimiters = "\\/:";
 #else
 inline constexpr char DirectorySeparator = '/';
 inline constexpr std::string_view NativePathDelimiters = "/";

@@ -14,6 +14,13 @@ inline int setenv(const char* name, const char* value, int) { return _putenv_s(n
 inline int unsetenv(const char* name) { return _putenv_s(name, ""); }
 #endif
 
+// Skips a test of something only the Linux program does, saying why.
+#ifdef _WIN32
+#define SKIP_ON_WINDOWS(reason) GTEST_SKIP() << (reason)
+#else
+#define SKIP_ON_WINDOWS(reason) static_cast<void>(0)
+#endif
+
 namespace testing_support {
 
 // UTF-8 written in a test, as code page 932 bytes (independent of the engine).

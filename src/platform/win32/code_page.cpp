@@ -1,24 +1,34 @@
-// The ANSI code page service on Windows: the system's own conversions
-// (MultiByteToWideChar, WideCharToMultiByte) and lead bytes (GetCPInfo), so
-// replacement characters are whatever the platform gives.
+// The ANSI code page service on Windows. Each code page is turned into
+// lookup tables once, the first time it is chosen, by asking the system
+// (MultiByteToWideChar, WideCharToMultiByte) about every byte and pair; the
+// byte classes come from GetCPInfo.
+//
+// The tables follow the same rule as on Linux, so that a malformed export
+// gives the same records and bytes on both: a lead byte pairs only with a
+// byte that is the trail byte of some character of the page; otherwise it
+// stands alone as U+30FB and the next byte is read on its own (the system's
+// own conversion would swallow a quote or comma after a stray lead byte).
+// A pair or byte the system does not map gives U+30FB; a unit the page cannot
+// hold is written as "?" (no best-fit substitutes).
 #include <windows.h>
 
 #include <array>
 #include <atomic>
-#include <climits>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "platform/code_page.h"
 
 namespace platform {
 namespace {
 
-// The conversion calls count in int; longer texts go in pieces.
-constexpr std::size_t kPiece = std::size_t{1} << 28;
+constexpr char16_t kReplacement = 0x30FB;
+constexpr char kDefaultChar = '?';
+constexpr std::uint16_t kNoBytes = 0xFFFF;
 
 class Win32CodePage final : public CodePage {
  public:
@@ -34,6 +44,22 @@ class Win32CodePage final : public CodePage {
         hasLeadBytes_ = true;
       }
     }
+    for (unsigned b = 0; b < 256; ++b) {
+      const char byte = static_cast<char>(b);
+      single_[b] = lead_[b] ? kReplacement : DecodeOne(&byte, 1);
+    }
+    if (!hasLeadBytes_) return;
+    pair_.assign(65536, kReplacement);
+    for (unsigned l = 0; l < 256; ++l) {
+      if (!lead_[l]) continue;
+      for (unsigned t = 0; t < 256; ++t) {
+        const char bytes[2] = {static_cast<char>(l), static_cast<char>(t)};
+        const char16_t unit = DecodeOne(bytes, 2);
+        if (unit == 0) continue;
+        pair_[(l << 8) | t] = unit;
+        trail_[t] = true;
+      }
+    }
   }
 
   int Number() const override { return number_; }
@@ -41,58 +67,89 @@ class Win32CodePage final : public CodePage {
   bool IsLeadByte(unsigned char byte) const override { return lead_[byte]; }
 
   std::u16string ToUtf16(std::string_view ansi) const override {
-    std::u16string out;
-    out.reserve(ansi.size());
-    while (!ansi.empty()) {
-      std::size_t take = ansi.size();
-      if (take > kPiece) {
-        // Cut after a whole character, so no pair is split between two calls.
-        std::size_t p = 0;
-        while (p < kPiece) p += lead_[static_cast<unsigned char>(ansi[p])] ? 2 : 1;
-        take = p < ansi.size() ? p : ansi.size();
+    std::u16string out(ansi.size(), u'\0');
+    const auto* p = reinterpret_cast<const unsigned char*>(ansi.data());
+    const auto* end = p + ansi.size();
+    char16_t* dst = out.data();
+    while (p < end) {
+      const unsigned char b = *p;
+      if (!lead_[b]) {
+        *dst++ = single_[b];
+        ++p;
+      } else if (p + 1 < end && trail_[p[1]]) {
+        *dst++ = pair_[(b << 8) | p[1]];
+        p += 2;
+      } else {
+        *dst++ = kReplacement;
+        ++p;
       }
-      AppendUnits(out, ansi.substr(0, take));
-      ansi.remove_prefix(take);
     }
+    out.resize(static_cast<std::size_t>(dst - out.data()));
     return out;
   }
 
   std::string FromUtf16(std::u16string_view units) const override {
+    const std::vector<std::uint16_t>& reverse = Reverse();
     std::string out;
     out.reserve(units.size() * 2);
-    while (!units.empty()) {
-      std::size_t take = units.size() > kPiece ? kPiece : units.size();
-      if (take < units.size() && units[take - 1] >= 0xD800 && units[take - 1] <= 0xDBFF) --take;
-      AppendBytes(out, units.substr(0, take));
-      units.remove_prefix(take);
+    for (char16_t u : units) {
+      const std::uint16_t v = reverse[u];
+      if (v == kNoBytes) {
+        out.push_back(kDefaultChar);
+      } else if (v > 0xFF) {
+        out.push_back(static_cast<char>(v >> 8));
+        out.push_back(static_cast<char>(v & 0xFF));
+      } else {
+        out.push_back(static_cast<char>(v));
+      }
     }
     return out;
   }
 
  private:
-  void AppendUnits(std::u16string& out, std::string_view piece) const {
-    const int size = static_cast<int>(piece.size());
-    const int n = ::MultiByteToWideChar(static_cast<UINT>(number_), 0, piece.data(), size, nullptr, 0);
-    if (n <= 0) return;
-    const std::size_t at = out.size();
-    out.resize(at + static_cast<std::size_t>(n));
-    ::MultiByteToWideChar(static_cast<UINT>(number_), 0, piece.data(), size,
-                          reinterpret_cast<wchar_t*>(out.data() + at), n);
+  // The one unit the bytes stand for, or 0 when the system maps them to
+  // nothing or to more than one unit.
+  char16_t DecodeOne(const char* bytes, int n) const {
+    wchar_t out[4];
+    const int units = ::MultiByteToWideChar(static_cast<UINT>(number_), MB_ERR_INVALID_CHARS, bytes, n, out, 4);
+    if (units != 1 || (out[0] >= 0xD800 && out[0] <= 0xDFFF)) return n == 1 ? kReplacement : 0;
+    return static_cast<char16_t>(out[0]);
   }
 
-  void AppendBytes(std::string& out, std::u16string_view piece) const {
-    const auto* units = reinterpret_cast<const wchar_t*>(piece.data());
-    const int size = static_cast<int>(piece.size());
-    const int n = ::WideCharToMultiByte(static_cast<UINT>(number_), 0, units, size, nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return;
-    const std::size_t at = out.size();
-    out.resize(at + static_cast<std::size_t>(n));
-    ::WideCharToMultiByte(static_cast<UINT>(number_), 0, units, size, out.data() + at, n, nullptr, nullptr);
+  const std::vector<std::uint16_t>& Reverse() const {
+    std::call_once(reverseOnce_, [this] { BuildReverse(); });
+    return reverse_;
+  }
+
+  // One question per BMP unit; only answers that are one character of this
+  // page are kept, and characters the system would only approximate are not.
+  void BuildReverse() const {
+    reverse_.assign(65536, kNoBytes);
+    for (unsigned u = 0; u < 65536; ++u) {
+      if (u >= 0xD800 && u <= 0xDFFF) continue;
+      const wchar_t unit = static_cast<wchar_t>(u);
+      char out[8];
+      BOOL defaulted = FALSE;
+      const int n = ::WideCharToMultiByte(static_cast<UINT>(number_), WC_NO_BEST_FIT_CHARS, &unit, 1, out,
+                                          sizeof out, nullptr, &defaulted);
+      if (n <= 0 || defaulted) continue;
+      const auto b0 = static_cast<unsigned char>(out[0]);
+      if (n == 1 && !lead_[b0]) {
+        reverse_[u] = b0;
+      } else if (n == 2 && lead_[b0] && trail_[static_cast<unsigned char>(out[1])]) {
+        reverse_[u] = static_cast<std::uint16_t>((b0 << 8) | static_cast<unsigned char>(out[1]));
+      }
+    }
   }
 
   int number_;
   bool hasLeadBytes_ = false;
   std::array<bool, 256> lead_{};
+  std::array<bool, 256> trail_{};
+  std::array<char16_t, 256> single_{};
+  std::vector<char16_t> pair_;
+  mutable std::once_flag reverseOnce_;
+  mutable std::vector<std::uint16_t> reverse_;
 };
 
 std::mutex& RegistryMutex() {

@@ -3,8 +3,6 @@
 // in place, so the writer works on a copy beside the file and renames it over
 // the file only when the copy is complete.
 #include <windows.h>
-// windows.h names a macro after the profile writer of win.ini.
-#undef WriteProfileString
 
 #include <string>
 
@@ -16,6 +14,17 @@ namespace platform {
 namespace {
 
 bool HoldsLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+
+// The system's reader drops blanks around a value and one pair of quotes
+// around it; such a value is written inside quotes so it reads back whole.
+std::string Protected(std::string_view value) {
+  if (value.empty()) return {};
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; };
+  const bool quoted = value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&
+                      value.back() == value.front();
+  if (blank(value.front()) || blank(value.back()) || quoted) return '"' + std::string(value) + '"';
+  return std::string(value);
+}
 
 // The system looks for a name without a directory in the Windows directory.
 std::string ProfilePath(const AnsiText& path) { return FullPath(path); }
@@ -61,7 +70,7 @@ bool WriteProfileString(const AnsiText& path, std::string_view section, std::str
   if (exists && !::CopyFileA(file.c_str(), temp.c_str(), FALSE)) return abandon();
   // A read-only attribute copied from the file would make the copy unwritable.
   ::SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
-  const std::string sectionName(section), keyName(key), text(value);
+  const std::string sectionName(section), keyName(key), text = Protected(value);
   if (!::WritePrivateProfileStringA(sectionName.c_str(), keyName.c_str(), text.c_str(), temp.c_str())) {
     return abandon();
   }
