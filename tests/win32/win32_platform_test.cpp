@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <string>
 
+#include "app/about_text.h"
 #include "app/settings.h"
+#include "app/win32/version_resource.h"
 #include "platform/code_page.h"
 #include "platform/directories.h"
 #include "platform/files.h"
@@ -198,4 +200,18 @@ TEST(Win32Paths, TrailBytes0x5CAreNoDelimiters) {
   ASSERT_TRUE(platform::WriteProfileString(IniPath(nested + "\\Quillmer.exe"), "i/o", "terminate", "1"));
   EXPECT_EQ(platform::ReadProfileString(nested + "\\Quillmer.ini", "i/o", "terminate", ""), "1");
   EXPECT_TRUE(platform::IsWritableDirectory(nested));
+}
+
+TEST(Win32VersionResource, TheProgramCarriesTheValuesOfTheBuild) {
+  const std::string program = std::string(QUILLMER_BINARY_DIR) + "/Quillmer.exe";
+  const std::optional<VersionInfo> read = ReadVersionResource(program);
+  ASSERT_TRUE(read.has_value()) << program;
+  const VersionInfo& built = ProgramVersionInfo();
+  EXPECT_EQ(read->ProductName, built.ProductName);
+  EXPECT_EQ(read->FileVersion, built.FileVersion);
+  EXPECT_EQ(read->FileDescription, std::optional<AnsiText>(""));
+  EXPECT_EQ(read->LegalCopyright, built.LegalCopyright);
+  EXPECT_EQ(read->SpecialBuild, built.SpecialBuild);
+  EXPECT_EQ(ComposeAboutCaptions(*read).version, "Version 1.02  (Build 25)");
+  EXPECT_FALSE(ReadVersionResource(std::string(QUILLMER_SOURCE_DIR) + "/README.md").has_value());
 }

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Quillmer.exe end to end under Wine, in its own X server with a window
+# manager: start in an empty folder, fill in the paths and boxes, convert,
+# read the completion box, close, check the three settings files byte for
+# byte, start again and find them restored, an error box, the version dialog.
+#   usage: windows-gui-test.sh QUILLMER_EXE WINTEST_EXE [SCREENSHOT_DIR]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+program="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
+helper="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"
+shots="${3:-}"
+wine_run="$root/scripts/wine-run"
+work="$(mktemp -d)"
+xpid=""
+cleanup() {
+  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cd "$work"
+
+# A display of our own, whatever number is free.
+exec 7<> <(:)
+Xvfb -displayfd 7 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+xpid=$!
+read -r -t 10 display <&7 || { echo "Xvfb did not start"; exit 1; }
+export DISPLAY=":$display"
+openbox >/dev/null 2>&1 &
+
+u8() { iconv -f CP932 -t UTF-8; }
+h() { "$wine_run" "$helper" "$@" </dev/null; }
+title="Kivaro; CSV to vCalendar for iPod series"
+failures=0
+expect() {  # name, actual, expected
+  if [ "$2" != "$3" ]; then
+    echo "FAIL $1"; echo "  got:      $2"; echo "  expected: $3"
+    failures=$((failures + 1))
+  fi
+}
+shot() { [ -n "$shots" ] && sleep 1 && import -window root "$shots/$1" 2>/dev/null || true; }
+
+cp "$program" Quillmer.exe
+examples="Z:$(echo "$root/examples" | tr / '\\')"
+start() {
+  "$wine_run" Quillmer.exe </dev/null >/dev/null 2>&1 &
+  gui=$!
+  h wait "$title"
+}
+finish() {
+  h close "$title"
+  wait "$gui"
+}
+
+# First start: nothing saved yet, so no box; convert with options and filters.
+start
+option_text="$(u8 <"$root/examples/option.txt" | sed -z 's/\r\n/\\n/g; s/\n/\\n/g')"
+filter_text="$(u8 <"$root/examples/filter.txt" | sed -z 's/\r\n/\\n/g; s/\n/\\n/g')"
+h set "$title" 102 "$examples\\outlook-export.csv"
+h set "$title" 103 "out.vcs"
+h set "$title" 105 "$option_text"
+h set "$title" 106 "$filter_text"
+shot windows-main.png
+h click "$title" 101
+expect "completion box" "$(h box 変換の完了 | u8 | tr -d '\r')" "$(printf '変換と出力が完了しました\n\n・変換対象: 17件\n・フィルタ対象: 3件')"
+cmp -s out.vcs "$root/examples/outlook-export-filtered.vcs" || { echo "FAIL output differs from the expected file"; failures=$((failures + 1)); }
+finish
+
+# The three files, byte for byte.
+expect "option.txt" "$(od -An -tx1 option.txt)" "$(printf '%s' "$option_text" | sed 's/\\n/\r\n/g' | iconv -f UTF-8 -t CP932 | od -An -tx1)"
+expect "filter.txt" "$(od -An -tx1 filter.txt)" "$(printf '%s' "$filter_text" | sed 's/\\n/\r\n/g' | iconv -f UTF-8 -t CP932 | od -An -tx1)"
+expect "quillmer.ini" "$(cat quillmer.ini)" "$(printf '[i/o]\r\ninput=%s\\outlook-export.csv\r\noutput=out.vcs\r\nterminate=0\r' "$examples")"
+
+# Second start: everything restored; an error box; the version dialog.
+start
+expect "input restored" "$(h get "$title" 102)" "$examples\\outlook-export.csv"
+expect "output restored" "$(h get "$title" 103)" "out.vcs"
+expect "filters restored" "$(h get "$title" 106 | od -An -tx1)" "$(od -An -tx1 filter.txt)"
+h set "$title" 102 "missing.csv"
+h click "$title" 101
+h wait "$title" >/dev/null
+error="$(h box "$title" | u8)"
+case "$error" in
+  "ファイル \"Z:"*"\\missing.csv\". "*" は開けません.") ;;
+  *) echo "FAIL error box: $error"; failures=$((failures + 1)) ;;
+esac
+h notify "$title" 107
+h wait バージョン情報
+expect "version line" "$(h get バージョン情報 203)" "Version 1.02  (Build 25)"
+expect "product name" "$(h get バージョン情報 202)" "Kivaro for iPod series"
+shot windows-about.png
+h close バージョン情報
+h gone バージョン情報
+if [ -n "$shots" ]; then
+  h click "$title" 101
+  sleep 2
+  shot windows-error-box.png
+  h box "$title" >/dev/null
+fi
+finish
+echo "windows_gui_test: $((failures == 0 ? 1 : 0)) passed, $((failures == 0 ? 0 : 1)) failed"
+[ "$failures" = 0 ]

@@ -1,0 +1,26 @@
+// Quillmer.exe: regional settings first, then the main window and the
+// message loop; the settings are saved when the window goes, also at log-off.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "app/win32/QuillmerMain.h"
+#include "app/win32/ui.h"
+#include "text/date_time_text.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+  win32ui::Guarded(nullptr, [] { LoadDateTextSettings(); });
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  TForm1* form = TForm1::Create(showCommand);
+  if (form == nullptr) return 1;
+  MSG message;
+  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    // The dialog manager gives Tab, the default button on Enter, and Space.
+    if (::IsWindow(form->Handle()) && ::IsDialogMessageA(form->Handle(), &message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  delete form;
+  return 0;
+}
