@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <string>
 
 #include "app/error_text.h"
@@ -44,11 +45,26 @@ HWND Label(HWND parent, const AnsiText& text, int id, int left, int top, int wid
            bool wrapping) {
   HWND label = Place(parent, "STATIC", "", (wrapping ? SS_LEFT : SS_LEFTNOWORDWRAP) | SS_NOTIFY, 0, id, left,
                      top, width, height, font);
-  if (wrapping) {
-    ::SetWindowTextA(label, text.c_str());
-  } else {
+  if (!wrapping) {
     SetLabelText(label, text);
+    return label;
   }
+  // Its lines stay the layout's lines in a face a little wider than the one
+  // the layout was made for.
+  ::SetWindowTextA(label, text.c_str());
+  HDC dc = ::GetDC(label);
+  HGDIOBJ old = ::SelectObject(dc, font);
+  int widest = width;
+  for (std::size_t start = 0; start <= text.size();) {
+    const std::size_t end = std::min(text.find("\r\n", start), text.size());
+    SIZE size{};
+    ::GetTextExtentPoint32A(dc, text.data() + start, static_cast<int>(end - start), &size);
+    widest = std::max(widest, static_cast<int>(size.cx));
+    start = end + 2;
+  }
+  ::SelectObject(dc, old);
+  ::ReleaseDC(label, dc);
+  if (widest > width) ::SetWindowPos(label, nullptr, 0, 0, widest, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   return label;
 }
 
