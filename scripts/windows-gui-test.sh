@@ -10,9 +10,14 @@ program="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 helper="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"
 shots="${3:-}"
 wine_run="$root/scripts/wine-run"
+export WINEPREFIX="${WINEPREFIX:-${QUILLMER_WINEPREFIX:-${HOME:-/tmp}/.cache/quillmer/wine}}"
 work="$(mktemp -d)"
 xpid=""
+# Wine's desktop process keeps the display it was started with: a server left
+# from a run without one (or with another X server) cannot show windows.
+restart_wine() { wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; }
 cleanup() {
+  restart_wine
   [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
   rm -rf "$work"
 }
@@ -26,6 +31,7 @@ xpid=$!
 read -r -t 10 display <&7 || { echo "Xvfb did not start"; exit 1; }
 export DISPLAY=":$display"
 openbox >/dev/null 2>&1 &
+restart_wine
 
 u8() { iconv -f CP932 -t UTF-8; }
 h() { "$wine_run" "$helper" "$@" </dev/null; }

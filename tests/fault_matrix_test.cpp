@@ -184,19 +184,48 @@ std::string CliPath() {
   return std::string(binaryDir != nullptr ? binaryDir : QUILLMER_BINARY_DIR) + "/quillmer-convert";
 }
 
+// A copy of the converter where the unprivileged user can reach it: the
+// checkout may lie in a directory that only its owner may enter.
+std::string ReachableCliPath(const fs::path& dir) {
+  const fs::path copy = dir / "quillmer-convert";
+  if (!fs::exists(copy)) {
+    fs::copy_file(CliPath(), copy);
+    fs::permissions(copy, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
+  }
+  return copy.string();
+}
+
+struct CliRun {
+  bool asNobody = false;
+  std::optional<std::string> input;  // fed through a pipe as the standard input
+  std::string limits;                // shell commands run first, such as "ulimit -f 100"
+};
+CliRun Fed(std::string input) { return CliRun{false, std::move(input), {}}; }
+CliRun Limited(std::string limits) { return CliRun{false, std::nullopt, std::move(limits)}; }
+
+struct RunningCli {
+  pid_t pid = -1;
+  pid_t writer = -1;
+};
+
 // quillmer-convert with a UTF-8 terminal and the default regional profile;
 // stdout and stderr go to files in `logs`, never beside the output.
-std::optional<CliOutcome> RunCli(const std::vector<std::string>& args, const fs::path& logs,
-                                 bool asNobody = false) {
+RunningCli StartCli(const std::vector<std::string>& args, const fs::path& logs, const CliRun& how) {
   const std::string outLog = (logs / "stdout").string();
   const std::string errLog = (logs / "stderr").string();
-  const pid_t pid = ::fork();
-  if (pid == 0) {
+  int feed[2] = {-1, -1};
+  if (how.input && ::pipe(feed) != 0) return {};
+  const std::string binary = how.asNobody ? ReachableCliPath(logs) : CliPath();
+  RunningCli running;
+  running.pid = ::fork();
+  if (running.pid == 0) {
     const int out = ::open(outLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     const int err = ::open(errLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(127);
-    if (asNobody && !BecomeNobody()) ::_exit(77);
-    std::vector<std::string> argv{CliPath()};
+    if (how.input && (::dup2(feed[0], 0) < 0 || ::close(feed[0]) != 0 || ::close(feed[1]) != 0)) ::_exit(127);
+    if (how.asNobody && !BecomeNobody()) ::_exit(77);
+    std::vector<std::string> argv{"/bin/sh", "-c", how.limits + "\nexec \"$0\" \"$@\"", binary};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> raw;
     for (std::string& a : argv) raw.push_back(a.data());
@@ -206,16 +235,44 @@ std::optional<CliOutcome> RunCli(const std::vector<std::string>& args, const fs:
     ::execve(raw[0], raw.data(), env);
     ::_exit(126);
   }
+  if (how.input) {
+    ::close(feed[0]);
+    running.writer = ::fork();
+    if (running.writer == 0) {
+      ::signal(SIGPIPE, SIG_DFL);
+      for (std::size_t at = 0; at < how.input->size();) {
+        const ssize_t n = ::write(feed[1], how.input->data() + at, how.input->size() - at);
+        if (n <= 0) break;
+        at += static_cast<std::size_t>(n);
+      }
+      ::_exit(0);
+    }
+    ::close(feed[1]);
+  }
+  return running;
+}
+
+// The run's outcome once it ended; nullopt when it was killed by a signal.
+std::optional<CliOutcome> FinishCli(const RunningCli& running, const fs::path& logs, const CliRun& how,
+                                    int* signal = nullptr) {
+  if (running.writer > 0) ::waitpid(running.writer, nullptr, 0);
   int status = 0;
   struct rusage usage {};
-  if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status)) return std::nullopt;
-  if (WEXITSTATUS(status) == 77 && asNobody) return std::nullopt;
+  if (running.pid <= 0 || ::wait4(running.pid, &status, 0, &usage) != running.pid) return std::nullopt;
+  if (signal != nullptr) *signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+  if (!WIFEXITED(status)) return std::nullopt;
+  if (WEXITSTATUS(status) == 77 && how.asNobody) return std::nullopt;
   CliOutcome outcome;
   outcome.exitCode = WEXITSTATUS(status);
-  outcome.out = ReadFileBytes(outLog);
-  outcome.err = ReadFileBytes(errLog);
+  outcome.out = ReadFileBytes(logs / "stdout");
+  outcome.err = ReadFileBytes(logs / "stderr");
   outcome.peakRssKb = usage.ru_maxrss;
   return outcome;
+}
+
+std::optional<CliOutcome> RunCli(const std::vector<std::string>& args, const fs::path& logs,
+                                 const CliRun& how = {}) {
+  return FinishCli(StartCli(args, logs, how), logs, how);
 }
 
 // What quillmer-convert prints for an engine error: the error box's text in
@@ -266,7 +323,7 @@ class FaultMatrix : public ::testing::Test {
     }
     {
       SCOPED_TRACE("quillmer-convert");
-      const std::optional<CliOutcome> cli = RunCli({input, output}, Logs(), asNobody);
+      const std::optional<CliOutcome> cli = RunCli({input, output}, Logs(), CliRun{asNobody, std::nullopt, {}});
       ASSERT_TRUE(cli.has_value());
       EXPECT_EQ(cli->exitCode, 1);
       EXPECT_EQ(cli->out, "");
@@ -520,6 +577,157 @@ TEST_F(FaultMatrix, VeryLargeExport) {
   if (!kSanitized) {
     EXPECT_LE(peak, 4.0 * (input + output));
   }
+}
+
+}  // namespace
+
+namespace {
+
+// ---- Inputs that report no size: pipes, FIFOs, /dev/stdin ----
+
+TEST_F(FaultMatrix, InputsWithoutASizeAreReadToTheirEnd) {
+  const std::string text = Export(600);
+  const std::string options = "X-OPTION:1\n";
+  WriteFileBytes(Path("in.csv"), text);
+  WriteFileBytes(Path("options.txt"), options);
+  ASSERT_EQ(RunCli({Path("in.csv"), Path("plain.vcs")}, Logs())->exitCode, 0);
+  ASSERT_EQ(RunCli({Path("in.csv"), Path("with-options.vcs"), "--options", Path("options.txt")}, Logs())->exitCode, 0);
+  struct Row {
+    const char* name;
+    std::vector<std::string> args;
+    std::string input;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"/dev/stdin fed by a pipe", {"/dev/stdin", Path("out.vcs")}, text, "plain.vcs"},
+      {"\"-\" as the input", {"-", Path("out.vcs")}, text, "plain.vcs"},
+      {"option lines from a pipe", {Path("in.csv"), Path("out.vcs"), "--options", "/dev/stdin"}, options,
+       "with-options.vcs"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    WriteFileBytes(Path("out.vcs"), kOldOutput);
+    const std::optional<CliOutcome> cli = RunCli(r.args, Logs(), Fed(r.input));
+    ASSERT_TRUE(cli.has_value());
+    EXPECT_EQ(cli->exitCode, 0) << cli->err;
+    EXPECT_TRUE(SameBytes(ReadFileBytes(Path("out.vcs")), ReadFileBytes(Path(r.expected))));
+  }
+}
+
+TEST_F(FaultMatrix, StandardOutputReceivesTheBytesOnlyAfterEveryRecord) {
+  WriteFileBytes(Path("in.csv"), Export(40));
+  WriteFileBytes(Path("bad.csv"), Export(40) + Record(41, "2024/02/30") + "\r\n");
+  ASSERT_EQ(RunCli({Path("in.csv"), Path("expected.vcs")}, Logs())->exitCode, 0);
+  const std::string expected = ReadFileBytes(Path("expected.vcs"));
+
+  std::optional<CliOutcome> cli = RunCli({Path("in.csv"), "-"}, Logs());
+  ASSERT_TRUE(cli.has_value());
+  EXPECT_EQ(cli->exitCode, 0);
+  EXPECT_TRUE(SameBytes(cli->out, expected));
+  EXPECT_NE(cli->err.find("変換と出力が完了しました"), std::string::npos) << cli->err;
+
+  cli = RunCli({"-", "-"}, Logs(), Fed(Export(40)));
+  ASSERT_TRUE(cli.has_value());
+  EXPECT_EQ(cli->exitCode, 0);
+  EXPECT_TRUE(SameBytes(cli->out, expected));
+
+  cli = RunCli({Path("bad.csv"), "-"}, Logs());
+  ASSERT_TRUE(cli.has_value());
+  EXPECT_EQ(cli->exitCode, 1);
+  EXPECT_EQ(cli->out, "");
+  EXPECT_TRUE(SameBytes(cli->err, CliErrorText(DateText("2024/02/30 10:00:00"))));
+}
+
+// ---- Names the code page cannot hold ----
+
+TEST_F(FaultMatrix, NamesOutsideTheCodePageAreUsedAsGiven) {
+  WriteFileBytes(Path("caf?.vcs"), kOldOutput);
+  WriteFileBytes(Path("café.csv"), Export(3));
+  WriteFileBytes(Path("in.csv"), Export(3));
+  ASSERT_EQ(RunCli({Path("in.csv"), Path("expected.vcs")}, Logs())->exitCode, 0);
+  const std::string expected = ReadFileBytes(Path("expected.vcs"));
+  for (const std::string& output : {std::string("café.vcs"), Sjis("出力.vcs"), std::string("snow\u2603.vcs")}) {
+    SCOPED_TRACE(output);
+    const std::optional<CliOutcome> cli = RunCli({Path("café.csv"), Path(output)}, Logs());
+    ASSERT_TRUE(cli.has_value());
+    EXPECT_EQ(cli->exitCode, 0) << cli->err;
+    EXPECT_TRUE(SameBytes(ReadFileBytes(Path(output)), expected));
+  }
+  EXPECT_TRUE(SameBytes(ReadFileBytes(Path("caf?.vcs")), kOldOutput));
+}
+
+// ---- Interruptions and limits ----
+
+// Waits until the run holds a file open in dir other than its input; false
+// when it ended first.
+bool WaitUntilWriting(pid_t pid, const fs::path& dir, const std::string& input) {
+  const fs::path fds = "/proc/" + std::to_string(pid) + "/fd";
+  for (int i = 0; i < 200000; ++i) {
+    std::error_code error;
+    for (const fs::directory_entry& e : fs::directory_iterator(fds, error)) {
+      const fs::path target = fs::read_symlink(e.path(), error);
+      if (!error && target.parent_path() == dir && target != input && target.filename() != "logs") return true;
+    }
+    if (error) return false;
+    int status = 0;
+    if (::waitpid(pid, &status, WNOHANG | WNOWAIT) == pid) return false;
+    ::usleep(50);
+  }
+  return false;
+}
+
+TEST_F(FaultMatrix, InterruptedWhileWritingLeavesNothingBehind) {
+  std::string text = Export(1);
+  const std::string more = Export(4000).substr(Header().size() + 2);
+  while (text.size() < (kSanitized ? (4u << 20) : (24u << 20))) text += more;
+  WriteFileBytes(Path("in.csv"), text);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+    SCOPED_TRACE(strsignal(signal));
+    WriteFileBytes(Path("out.vcs"), kOldOutput);
+    const auto before = Snapshot(dir_.Path());
+    const RunningCli running = StartCli({Path("in.csv"), Path("out.vcs")}, Logs(), {});
+    const bool caught = WaitUntilWriting(running.pid, dir_.Path(), Path("in.csv"));
+    ::kill(running.pid, signal);
+    int killedBy = 0;
+    const std::optional<CliOutcome> cli = FinishCli(running, Logs(), {}, &killedBy);
+    if (!caught) GTEST_SKIP() << "the conversion ended before it could be interrupted";
+    if (signal == SIGKILL) {
+      EXPECT_EQ(killedBy, SIGKILL);
+    } else {
+      ASSERT_TRUE(cli.has_value()) << "killed by signal " << killedBy;
+      EXPECT_EQ(cli->exitCode, 128 + signal);
+      EXPECT_EQ(cli->err, std::string("quillmer-convert: interrupted by SIG") + sigabbrev_np(signal) + "\n");
+    }
+    EXPECT_EQ(Snapshot(dir_.Path()), before);
+  }
+}
+
+TEST_F(FaultMatrix, CancelledWhileWaitingForAFifoWriter) {
+  WriteFileBytes(Path("out.vcs"), kOldOutput);
+  ASSERT_EQ(::mkfifo(Path("fifo.csv").c_str(), 0600), 0);
+  const auto before = Snapshot(dir_.Path());
+  for (const int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(strsignal(signal));
+    const RunningCli running = StartCli({Path("fifo.csv"), Path("out.vcs")}, Logs(), {});
+    ::usleep(200000);
+    ::kill(running.pid, signal);
+    const std::optional<CliOutcome> cli = FinishCli(running, Logs(), {});
+    ASSERT_TRUE(cli.has_value());
+    EXPECT_EQ(cli->exitCode, 128 + signal);
+    EXPECT_EQ(Snapshot(dir_.Path()), before);
+  }
+}
+
+TEST_F(FaultMatrix, FileSizeLimitIsAWriteError) {
+  WriteFileBytes(Path("in.csv"), Export(400));
+  WriteFileBytes(Path("out.vcs"), kOldOutput);
+  const auto before = Snapshot(dir_.Path());
+  // 64 blocks: far less than the output, more than the old file.
+  const std::optional<CliOutcome> cli = RunCli({Path("in.csv"), Path("out.vcs")}, Logs(), Limited("ulimit -f 64"));
+  ASSERT_TRUE(cli.has_value()) << "killed by a signal";
+  EXPECT_EQ(cli->exitCode, 1);
+  EXPECT_TRUE(SameBytes(cli->err, CliErrorText(FileWriteError().Message())));
+  EXPECT_EQ(Snapshot(dir_.Path()), before);
 }
 
 }  // namespace

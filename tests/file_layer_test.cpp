@@ -156,17 +156,82 @@ TEST(LoadFileBytes, RelativePathIsShownInFull) {
   // A current directory with a double-byte name is shown in the code page.
   fs::create_directory(dir.Path() / "予定");
   fs::current_path(dir.Path() / "予定");
-  const std::string full = platform::FullPath("a.csv");
+  const std::string shown = MessageOf<FileOpenError>([] { (void)LoadFileBytes("a.csv"); });
   fs::current_path(before);
-  EXPECT_TRUE(SameBytes(full, dir / (Sjis("予定") + "/a.csv")));
+  EXPECT_TRUE(SameBytes(shown, OpenMessage(dir / (Sjis("予定") + "/a.csv"), kNotFound)));
 }
 
-TEST(LoadFileBytes, DoubleByteNamesReachTheFileSystemAsUtf8) {
+// A name is the bytes given, whatever the code page holds; only the message
+// shows it in the code page.
+TEST(FileNames, ReachTheFileSystemUnchanged) {
   TempDir dir;
-  WriteFileBytes(dir.Path() / "予定表.csv", "a,b\r\n");
-  EXPECT_EQ(LoadFileBytes(dir / Sjis("予定表.csv")), "a,b\r\n");
-  SaveFileBytes(dir / Sjis("出力.vcs"), "x");
-  EXPECT_EQ(ReadFileBytes(dir.Path() / "出力.vcs"), "x");
+  struct Row {
+    const char* name;
+    std::string file;
+    std::string shown;  // in messages
+  };
+  const Row rows[] = {
+      {"Japanese in UTF-8", "予定表.csv", Sjis("予定表.csv")},
+      {"outside the code page", "café.csv", "caf?.csv"},
+      {"code page 932 bytes, not UTF-8", Sjis("出力.vcs"), Sjis("出力.vcs")},
+      {"a lone byte 0x80", "x\x80.csv", "x\x80.csv"},
+  };
+  WriteFileBytes(dir.Path() / "caf?.csv", "someone else's");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string path = dir / row.file;
+    EXPECT_TRUE(SameBytes(MessageOf<FileOpenError>([&] { (void)LoadFileBytes(path); }),
+                          OpenMessage(dir / row.shown, kNotFound)));
+    SaveFileBytes(path, "x");
+    EXPECT_EQ(ReadFileBytes(path), "x");
+    EXPECT_EQ(LoadFileBytes(path), "x");
+    fs::remove(path);
+  }
+  EXPECT_EQ(ReadFileBytes(dir.Path() / "caf?.csv"), "someone else's");
+  EXPECT_EQ(NamesIn(dir.Path()), std::set<std::string>{"caf?.csv"});
+}
+
+// Writes bytes into a FIFO from a child process, as a pipe's writer would.
+pid_t FeedFifo(const std::string& fifo, const std::string& bytes) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const int fd = ::open(fifo.c_str(), O_WRONLY);
+    for (std::size_t at = 0; fd >= 0 && at < bytes.size();) {
+      const ssize_t n = ::write(fd, bytes.data() + at, std::min<std::size_t>(bytes.size() - at, 4096));
+      if (n <= 0) break;
+      at += static_cast<std::size_t>(n);
+    }
+    ::_exit(0);
+  }
+  return child;
+}
+
+// Pipes and devices report no size: they are read to their end all the same,
+// and the text ends at its first NUL, so an endless device ends at once.
+TEST(LoadFileBytes, InputsWithoutASize) {
+  TempDir dir;
+  const std::string fifo = dir / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::string big;
+  for (int i = 0; i < 40000; ++i) big += "line " + std::to_string(i) + "\r\n";
+  struct Row {
+    const char* name;
+    std::string fed;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"a FIFO, read in many pieces", big, big},
+      {"a FIFO ending at a NUL", "a\r\nb" + std::string(1, '\0') + "rest", "a\r\nb"},
+      {"an empty FIFO", "", ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const pid_t writer = FeedFifo(fifo, row.fed);
+    EXPECT_TRUE(SameBytes(LoadFileBytes(fifo), row.expected));
+    ::waitpid(writer, nullptr, 0);
+  }
+  EXPECT_EQ(LoadFileBytes("/dev/zero"), "");
+  EXPECT_EQ(LoadFileBytes("/dev/null"), "");
 }
 
 TEST(SaveFileBytes, UnwritableTargetsFailBeforeAnythingChanges) {

@@ -43,6 +43,8 @@ TEST(SettingsPaths, SideFileAndIniBesideTheProgram) {
        "/opt/a:b/quillmer.ini"},
       {"dotted directory", "/opt/app.d/quillmer", PosixPathDelimiters, "/opt/app.d/option.txt",
        "/opt/app.d/quillmer.ini"},
+      {"UTF-8 directory whose last byte looks like a lead byte", "/opt/予/quillmer", PosixPathDelimiters,
+       "/opt/予/option.txt", "/opt/予/quillmer.ini"},
       {"empty path", "", PosixPathDelimiters, "option.txt", ".ini"},
   };
   for (const PathRow& row : rows) {
@@ -178,6 +180,38 @@ TEST(SettingsFile, RefusedWriteNamesTheIniFile) {
   } catch (const PlainError& error) {
     EXPECT_EQ(error.Message(), path + Sjis(" に書き込めません"));
   }
+}
+
+// A path goes into the INI file as the code page text that shows it; one that
+// text cannot give back is kept exactly beside it.
+TEST(SettingsFile, PathsReadBackExactly) {
+  SKIP_ON_WINDOWS("Windows paths are code page text already: there is nothing to escape");
+  TempDir dir;
+  SettingsFile settings(dir / "quillmer.ini");
+  struct Row {
+    const char* name;
+    std::string path;
+    std::string shown;  // the value of "input"
+    std::string exact;  // the value of "input-bytes"
+  };
+  const Row rows[] = {
+      {"ASCII", "/home/u/in.csv", "/home/u/in.csv", ""},
+      {"Japanese", "/home/u/予定.csv", Sjis("/home/u/予定.csv"), ""},
+      {"outside the code page", "/home/u/café 1%.csv", "/home/u/caf? 1%.csv", "/home/u/caf%C3%A9%201%25.csv"},
+      {"code page bytes, not UTF-8", Sjis("/予定.csv"), Sjis("/予定.csv"), "/%97\\%92%E8.csv"},
+      {"a line break", "/a\nb.csv", "/a?b.csv", "/a%0Ab.csv"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    settings.WritePath("i/o", "input", row.path);
+    EXPECT_EQ(settings.ReadText("i/o", "input", ""), row.shown);
+    EXPECT_EQ(settings.ReadText("i/o", "input-bytes", ""), row.exact);
+    EXPECT_EQ(settings.ReadPath("i/o", "input"), row.path);
+  }
+  // Once another program changed the shown path, the exact one no longer goes with it.
+  settings.WritePath("i/o", "input", "/café.csv");
+  settings.WriteText("i/o", "input", "/other.csv");
+  EXPECT_EQ(settings.ReadPath("i/o", "input"), "/other.csv");
 }
 
 }  // namespace

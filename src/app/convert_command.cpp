@@ -82,7 +82,8 @@ std::string ConvertUsageText() {
          "\n"
          "Converts an Outlook calendar export (comma-separated, ten columns) into a\n"
          "file of vCalendar 1.0 blocks for an iPod. The output is written only when\n"
-         "every appointment converts.\n"
+         "every appointment converts. INPUT \"-\" reads the standard input; OUTPUT \"-\"\n"
+         "writes the standard output (the report then goes to the standard error).\n"
          "\n"
          "Without INPUT and OUTPUT it does what the desktop program's convert button\n"
          "would do: paths, option lines and filter lines come from the program's saved\n"
@@ -94,5 +95,6 @@ std::string ConvertUsageText() {
          "                  ja-JP-u-ca-japanese or en-US (default: from LC_ALL,\n"
          "                  LC_TIME or LANG, else ja-JP)\n"
          "\n"
-         "Exit status: 0 converted, 1 failed (the output file is untouched), 2 usage.\n";
+         "Exit status: 0 converted, 1 failed (the output file is untouched), 2 usage,\n"
+         "128 + the signal's number when interrupted (nothing is left behind).\n";
 }

@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "platform/code_page.h"
 #include "platform/directories.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -31,21 +32,21 @@ void FormValues::SetMemoText(Memo memo, const AnsiText& text) {
   (memo == Memo::Option ? option_ : filter_) = text;
 }
 
-void LoadMemoFromFile(FormControls& controls, Memo memo, const AnsiText& path) {
+void LoadMemoFromFile(FormControls& controls, Memo memo, const std::string& path) {
   AnsiText text = ReadMemoFile(path);
   if (text != controls.MemoText(memo)) controls.SetMemoText(memo, text);
 }
 
-void SaveMemoToFile(const FormControls& controls, Memo memo, const AnsiText& path) {
+void SaveMemoToFile(const FormControls& controls, Memo memo, const std::string& path) {
   WriteMemoFile(path, controls.MemoText(memo));
 }
 
-UnloadedSideFiles LoadFormSettings(FormControls& controls, const AnsiText& programPath,
+UnloadedSideFiles LoadFormSettings(FormControls& controls, const std::string& programPath,
                                    const ErrorReport& report) {
   UnloadedSideFiles unloaded;
   for (auto [memo, name, failed] : {std::tuple{Memo::Option, kOptionFile, &unloaded.option},
                                     std::tuple{Memo::Filter, kFilterFile, &unloaded.filter}}) {
-    const AnsiText path = SideFilePath(programPath, name);
+    const std::string path = SideFilePath(programPath, name);
     try {
       LoadMemoFromFile(controls, memo, path);
     } catch (const FileOpenError& error) {
@@ -60,16 +61,17 @@ UnloadedSideFiles LoadFormSettings(FormControls& controls, const AnsiText& progr
     }
   }
   const SettingsFile settings(IniPath(programPath));
-  controls.SetEditText(PathEdit::Input, settings.ReadText(kSection, kInputKey, ""));
-  controls.SetEditText(PathEdit::Output, settings.ReadText(kSection, kOutputKey, ""));
+  controls.SetEditText(PathEdit::Input, settings.ReadPath(kSection, kInputKey));
+  controls.SetEditText(PathEdit::Output, settings.ReadPath(kSection, kOutputKey));
   controls.SetAutoTerminate(settings.ReadFlag(kSection, kTerminateKey, false));
   return unloaded;
 }
 
-void SaveFormSettings(const FormControls& controls, const AnsiText& programPath, UnloadedSideFiles unloaded) {
+void SaveFormSettings(const FormControls& controls, const std::string& programPath, UnloadedSideFiles unloaded) {
   // The per-user settings directory may not exist yet; a failure here shows up
   // as the first file's own error.
   platform::CreateDirectories(SideFilePath(programPath, ""));
+  const platform::FileLock lock(IniPath(programPath));
   for (auto [memo, name, failed] : {std::tuple{Memo::Option, kOptionFile, unloaded.option},
                                     std::tuple{Memo::Filter, kFilterFile, unloaded.filter}}) {
     // What the user typed after a failed load is saved; an untouched memo is not.
@@ -77,8 +79,8 @@ void SaveFormSettings(const FormControls& controls, const AnsiText& programPath,
     SaveMemoToFile(controls, memo, SideFilePath(programPath, name));
   }
   SettingsFile settings(IniPath(programPath));
-  settings.WriteText(kSection, kInputKey, controls.EditText(PathEdit::Input));
-  settings.WriteText(kSection, kOutputKey, controls.EditText(PathEdit::Output));
+  settings.WritePath(kSection, kInputKey, controls.EditText(PathEdit::Input));
+  settings.WritePath(kSection, kOutputKey, controls.EditText(PathEdit::Output));
   settings.WriteFlag(kSection, kTerminateKey, controls.AutoTerminate());
 }
 
@@ -91,7 +93,7 @@ ConversionRequest BuildConversionRequest(const FormControls& controls) {
   return request;
 }
 
-ConversionRequest SavedSettingsRequest(const AnsiText& programPath, const ErrorReport& report) {
+ConversionRequest SavedSettingsRequest(const std::string& programPath, const ErrorReport& report) {
   FormValues values;
   LoadFormSettings(values, programPath, report);
   return BuildConversionRequest(values);

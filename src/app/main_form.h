@@ -10,15 +10,16 @@
 enum class Memo { Option, Filter };
 enum class PathEdit { Input, Output };
 
-// The values of the main window's controls, as AnsiText with CR LF line breaks.
+// The values of the main window's controls: memo texts as AnsiText with CR LF
+// line breaks, paths as the file system's own bytes.
 class FormControls {
  public:
   virtual ~FormControls() = default;
   virtual AnsiText MemoText(Memo memo) const = 0;
   // Raises PlainError 文字列の大きさがメモの制限を越えました when the memo cannot hold it.
   virtual void SetMemoText(Memo memo, const AnsiText& text) = 0;
-  virtual AnsiText EditText(PathEdit edit) const = 0;
-  virtual void SetEditText(PathEdit edit, const AnsiText& text) = 0;
+  virtual std::string EditText(PathEdit edit) const = 0;
+  virtual void SetEditText(PathEdit edit, const std::string& path) = 0;
   virtual bool AutoTerminate() const = 0;
   virtual void SetAutoTerminate(bool ticked) = 0;
 };
@@ -29,15 +30,16 @@ class FormValues : public FormControls {
  public:
   AnsiText MemoText(Memo memo) const override { return memo == Memo::Option ? option_ : filter_; }
   void SetMemoText(Memo memo, const AnsiText& text) override;
-  AnsiText EditText(PathEdit edit) const override { return edit == PathEdit::Input ? input_ : output_; }
-  void SetEditText(PathEdit edit, const AnsiText& text) override {
-    (edit == PathEdit::Input ? input_ : output_) = text;
+  std::string EditText(PathEdit edit) const override { return edit == PathEdit::Input ? input_ : output_; }
+  void SetEditText(PathEdit edit, const std::string& path) override {
+    (edit == PathEdit::Input ? input_ : output_) = path;
   }
   bool AutoTerminate() const override { return terminate_; }
   void SetAutoTerminate(bool ticked) override { terminate_ = ticked; }
 
  private:
-  AnsiText option_, filter_, input_, output_;
+  AnsiText option_, filter_;
+  std::string input_, output_;
   bool terminate_ = false;
 };
 
@@ -49,9 +51,9 @@ AnsiText CompletionCaption();
 AnsiText MemoLimitMessage();
 
 // The file as the memo shows it. Raises FileOpenError or the memo limit error.
-void LoadMemoFromFile(FormControls& controls, Memo memo, const AnsiText& path);
+void LoadMemoFromFile(FormControls& controls, Memo memo, const std::string& path);
 // The memo's text byte for byte. Raises FileCreateError or FileWriteError.
-void SaveMemoToFile(const FormControls& controls, Memo memo, const AnsiText& path);
+void SaveMemoToFile(const FormControls& controls, Memo memo, const std::string& path);
 
 using ErrorReport = std::function<void(const QuillmerError&)>;
 
@@ -65,12 +67,15 @@ struct UnloadedSideFiles {
 // Fills the controls from option.txt, filter.txt and the INI file named after
 // programPath. A missing side file leaves its memo empty and is no error; any
 // other failure goes to report, and the remaining files are still loaded.
-UnloadedSideFiles LoadFormSettings(FormControls& controls, const AnsiText& programPath,
+UnloadedSideFiles LoadFormSettings(FormControls& controls, const std::string& programPath,
                                    const ErrorReport& report);
-// Writes the controls back to the three files, in the same order; the first
-// failure raises and ends the saving. A side file that could not be loaded is
-// left as it is while its memo is still empty.
-void SaveFormSettings(const FormControls& controls, const AnsiText& programPath,
+// Writes the controls back to the three files, in the same order, holding a
+// lock on the INI file so that two programs saving at once never mix their
+// files; the first failure raises and ends the saving. A side file that could
+// not be loaded is left as it is while its memo is still empty. A symbolic
+// link in place of a side file is written through only when it has the
+// settings directory's owner.
+void SaveFormSettings(const FormControls& controls, const std::string& programPath,
                       UnloadedSideFiles unloaded = {});
 
 // The request of the convert button: both paths exactly as typed, and the line
@@ -79,4 +84,4 @@ ConversionRequest BuildConversionRequest(const FormControls& controls);
 // The request the convert button would make with the saved settings named
 // after programPath (SettingsProgramPath() for the program's own). The files
 // are only read; load failures go to report as at the window's start.
-ConversionRequest SavedSettingsRequest(const AnsiText& programPath, const ErrorReport& report);
+ConversionRequest SavedSettingsRequest(const std::string& programPath, const ErrorReport& report);

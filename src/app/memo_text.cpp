@@ -29,7 +29,7 @@ AnsiText NormaliseMemoLineBreaks(std::string_view bytes) {
   return text;
 }
 
-AnsiText ReadMemoFile(const AnsiText& path) {
+AnsiText ReadMemoFile(const std::string& path) {
   AnsiText text = NormaliseMemoLineBreaks(LoadFileBytes(path));
   // The box keeps its text only up to the first NUL.
   const std::size_t nul = text.find('\0');
@@ -40,7 +40,9 @@ AnsiText ReadMemoFile(const AnsiText& path) {
   return text;
 }
 
-void WriteMemoFile(const AnsiText& path, std::string_view memoText) { SaveFileBytes(path, memoText); }
+void WriteMemoFile(const std::string& path, std::string_view memoText) {
+  SaveFileBytes(path, memoText, platform::FollowLinks::OfTheDirectoryOwner);
+}
 
 LineList MemoLines(std::string_view memoText) {
   LineList lines;

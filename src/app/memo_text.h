@@ -2,6 +2,7 @@
 // The text of the option and filter boxes: AnsiText with CR LF line breaks,
 // read from and written to the side files, and its line view.
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "text/ansi_text.h"
@@ -16,9 +17,10 @@ inline constexpr std::size_t MemoLineByteLimit = 4096;
 AnsiText NormaliseMemoLineBreaks(std::string_view bytes);
 // A side file as the box shows it: normalised, cut at its first NUL, checked
 // against MemoTextLimit. Raises FileOpenError or PlainError.
-AnsiText ReadMemoFile(const AnsiText& path);
-// The box's text, byte for byte. Raises FileCreateError or FileWriteError.
-void WriteMemoFile(const AnsiText& path, std::string_view memoText);
+AnsiText ReadMemoFile(const std::string& path);
+// The box's text, byte for byte. A symbolic link is written through only when
+// it has the owner of its directory. Raises FileCreateError or FileWriteError.
+void WriteMemoFile(const std::string& path, std::string_view memoText);
 // Lines 0 .. Count-1 of the box: a final empty line is not counted, a line is
 // cut at MemoLineByteLimit bytes.
 LineList MemoLines(std::string_view memoText);

@@ -6,14 +6,15 @@
 #include "platform/code_page.h"
 #include "platform/directories.h"
 #include "platform/executable.h"
+#include "platform/files.h"
 #include "platform/ini_file.h"
 #include "text/characters.h"
 #include "text/errors.h"
 
 namespace {
 
-std::optional<AnsiText>& SettingsDirectoryOverride() {
-  static std::optional<AnsiText> directory;
+std::optional<std::string>& SettingsDirectoryOverride() {
+  static std::optional<std::string> directory;
   return directory;
 }
 
@@ -22,9 +23,20 @@ std::optional<AnsiText>& SettingsDirectoryOverride() {
 std::size_t LastDelimiter(std::string_view path, std::string_view delimiters) {
   for (std::size_t i = path.size(); i-- > 0;) {
     if (delimiters.find(path[i]) == std::string_view::npos) continue;
-    if (ByteKindAt(path, 0, i) != ByteKind::Trail) return i;
+    // Trail bytes start at 0x40: "/", ":" and "." never are one, and a UTF-8
+    // name before a "/" must not be read as double-byte characters.
+    if (static_cast<unsigned char>(path[i]) < 0x40 || ByteKindAt(path, 0, i) != ByteKind::Trail) return i;
   }
   return std::string_view::npos;
+}
+
+// A path as the INI file shows it: in the code page, on one line.
+AnsiText ShownPath(const std::string& path) {
+  AnsiText shown = platform::DisplayPath(path);
+  for (char& c : shown) {
+    if (static_cast<unsigned char>(c) < 0x20) c = '?';
+  }
+  return shown;
 }
 
 int HexDigit(char c) {
@@ -36,14 +48,14 @@ int HexDigit(char c) {
 
 }  // namespace
 
-AnsiText SideFilePath(std::string_view programPath, std::string_view name,
+std::string SideFilePath(std::string_view programPath, std::string_view name,
                       std::string_view delimiters) {
   const std::size_t last = LastDelimiter(programPath, delimiters);
   const std::size_t keep = last == std::string_view::npos ? 0 : last + 1;
   return AnsiText(programPath.substr(0, keep)) + AnsiText(name);
 }
 
-AnsiText IniPath(std::string_view programPath, std::string_view delimiters) {
+std::string IniPath(std::string_view programPath, std::string_view delimiters) {
   const std::string all = std::string(delimiters) + ".";
   const std::size_t last = LastDelimiter(programPath, all);
   if (last != std::string_view::npos && programPath[last] == '.')
@@ -92,33 +104,62 @@ std::optional<std::int32_t> ParseWholeNumber(std::string_view text) {
   return static_cast<std::int32_t>(value);
 }
 
-AnsiText ChooseSettingsDirectory(const AnsiText& executableDirectory, bool writable,
-                                 const AnsiText& userConfigDirectory) {
+std::string ChooseSettingsDirectory(const std::string& executableDirectory, bool writable,
+                                    const std::string& userConfigDirectory) {
   if (writable || userConfigDirectory.empty()) return executableDirectory;
-  return userConfigDirectory + platform::DirectorySeparator + AnsiText(ProgramName) +
+  return userConfigDirectory + platform::DirectorySeparator + std::string(ProgramName) +
          platform::DirectorySeparator;
+}
+
+std::string EscapePathBytes(std::string_view path) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  for (unsigned char c : path) {
+    if (c > 0x20 && c < 0x7F && c != '%') {
+      text += static_cast<char>(c);
+    } else {
+      text += '%';
+      text += kDigits[c >> 4];
+      text += kDigits[c & 15];
+    }
+  }
+  return text;
+}
+
+std::optional<std::string> UnescapePathBytes(std::string_view text) {
+  std::string path;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '%') {
+      path += text[i];
+      continue;
+    }
+    if (i + 2 >= text.size() || HexDigit(text[i + 1]) < 0 || HexDigit(text[i + 2]) < 0) return std::nullopt;
+    path += static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2]));
+    i += 2;
+  }
+  return path;
 }
 
 }  // namespace detail
 
-AnsiText SettingsDirectory() {
+std::string SettingsDirectory() {
   if (const auto& forced = SettingsDirectoryOverride()) {
-    AnsiText directory = *forced;
+    std::string directory = *forced;
     if (directory.empty() || SideFilePath(directory, "") != directory)
       directory += platform::DirectorySeparator;
     return directory;
   }
-  const AnsiText executableDirectory = SideFilePath(platform::ExecutablePath(), "");
+  const std::string executableDirectory = SideFilePath(platform::ExecutablePath(), "");
   return detail::ChooseSettingsDirectory(executableDirectory,
                                          platform::IsWritableDirectory(executableDirectory),
                                          platform::UserConfigDirectory());
 }
 
-void SetSettingsDirectoryForTesting(std::optional<AnsiText> directory) {
+void SetSettingsDirectoryForTesting(std::optional<std::string> directory) {
   SettingsDirectoryOverride() = std::move(directory);
 }
 
-AnsiText SettingsProgramPath() { return SettingsDirectory() + AnsiText(ProgramName); }
+std::string SettingsProgramPath() { return SettingsDirectory() + std::string(ProgramName); }
 
 AnsiText SettingsFile::ReadText(std::string_view section, std::string_view key,
                                 std::string_view defaultText) const {
@@ -139,9 +180,31 @@ bool SettingsFile::ReadFlag(std::string_view section, std::string_view key, bool
 
 void SettingsFile::WriteText(std::string_view section, std::string_view key, std::string_view text) {
   if (!platform::WriteProfileString(path_, section, key, text))
-    throw PlainError(path_ + platform::Cp932FromUtf8(" に書き込めません"));
+    throw PlainError(platform::DisplayPath(path_) + platform::Cp932FromUtf8(" に書き込めません"));
 }
 
 void SettingsFile::WriteFlag(std::string_view section, std::string_view key, bool flag) {
   WriteText(section, key, flag ? "1" : "0");
+}
+
+std::string SettingsFile::ReadPath(std::string_view section, std::string_view key) const {
+  const AnsiText shown = ReadText(section, key, "");
+  const AnsiText exact = ReadText(section, std::string(key) + std::string(PathBytesSuffix), "");
+  // The exact name counts only while it still goes with the text beside it,
+  // which a program that knows nothing of it may have changed.
+  if (!exact.empty()) {
+    if (const auto path = detail::UnescapePathBytes(exact); path && ShownPath(*path) == shown) return *path;
+  }
+  return platform::PathFromText(shown);
+}
+
+void SettingsFile::WritePath(std::string_view section, std::string_view key, const std::string& path) {
+  const AnsiText shown = ShownPath(path);
+  const std::string exactKey = std::string(key) + std::string(PathBytesSuffix);
+  WriteText(section, key, shown);
+  if (platform::PathFromText(shown) != path) {
+    WriteText(section, exactKey, detail::EscapePathBytes(path));
+  } else if (!ReadText(section, exactKey, "").empty()) {
+    WriteText(section, exactKey, "");
+  }
 }

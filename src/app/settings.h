@@ -4,6 +4,7 @@
 // settings directory.
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "platform/directories.h"
@@ -14,13 +15,14 @@ inline constexpr std::string_view PosixPathDelimiters = "/";
 inline constexpr std::string_view WindowsPathDelimiters = "\\:";
 
 // The directory of programPath (up to and including its last delimiter)
-// followed by name. A trail byte is never taken for a delimiter.
-AnsiText SideFilePath(std::string_view programPath, std::string_view name,
-                      std::string_view delimiters = platform::NativePathDelimiters);
+// followed by name. A trail byte is never taken for a delimiter. Paths are
+// bytes: the file system's own on POSIX, the code page's in Windows paths.
+std::string SideFilePath(std::string_view programPath, std::string_view name,
+                         std::string_view delimiters = platform::NativePathDelimiters);
 // programPath with its extension replaced by ".ini", or with ".ini" appended
 // when it has none.
-AnsiText IniPath(std::string_view programPath,
-                 std::string_view delimiters = platform::NativePathDelimiters);
+std::string IniPath(std::string_view programPath,
+                    std::string_view delimiters = platform::NativePathDelimiters);
 
 // The desktop program's name. The settings are named after it, also when the
 // command-line converter reads them.
@@ -29,11 +31,11 @@ inline constexpr std::string_view ProgramName = "quillmer";
 // The settings directory, ending in the directory separator: the executable's
 // own directory when it is writable, else $XDG_CONFIG_HOME/quillmer/
 // (~/.config/quillmer/; on Windows %APPDATA%\quillmer\).
-AnsiText SettingsDirectory();
+std::string SettingsDirectory();
 // Points the settings at a directory of the test's own; nullopt restores the real one.
-void SetSettingsDirectoryForTesting(std::optional<AnsiText> directory);
+void SetSettingsDirectoryForTesting(std::optional<std::string> directory);
 // The path the settings files are named after: ProgramName in SettingsDirectory().
-AnsiText SettingsProgramPath();
+std::string SettingsProgramPath();
 
 // The accessor of one INI file. Reads never fail; every write reaches the disk
 // before WriteText returns.
@@ -49,10 +51,16 @@ class SettingsFile {
   void WriteText(std::string_view section, std::string_view key, std::string_view text);
   // Writes "1" or "0".
   void WriteFlag(std::string_view section, std::string_view key, bool flag);
+  // A file name (the file system's bytes) kept as the code page text that
+  // shows it; a name that text cannot give back exactly is also kept, escaped,
+  // under key + PathBytesSuffix, and reads back as it was.
+  std::string ReadPath(std::string_view section, std::string_view key) const;
+  void WritePath(std::string_view section, std::string_view key, const std::string& path);
 
   const AnsiText& Path() const { return path_; }
 
   static constexpr std::size_t ReadTextLimit = 2047;
+  static constexpr std::string_view PathBytesSuffix = "-bytes";
 
  private:
   AnsiText path_;
@@ -63,6 +71,9 @@ namespace detail {
 // or hexadecimal digits after "$", "x", "X", "0x" or "0X"; nothing after them.
 std::optional<std::int32_t> ParseWholeNumber(std::string_view text);
 // The settings directory for an executable directory (ending in a delimiter).
-AnsiText ChooseSettingsDirectory(const AnsiText& executableDirectory, bool writable,
-                                 const AnsiText& userConfigDirectory);
+std::string ChooseSettingsDirectory(const std::string& executableDirectory, bool writable,
+                                    const std::string& userConfigDirectory);
+// Bytes outside "!" .. "~", and "%", as %XX; and back (nullopt when malformed).
+std::string EscapePathBytes(std::string_view path);
+std::optional<std::string> UnescapePathBytes(std::string_view text);
 }  // namespace detail

@@ -13,6 +13,8 @@
 #include "app/settings.h"
 #include "cli/terminal_text.h"
 #include "conversion/conversion_run.h"
+#include "platform/files.h"
+#include "platform/interruption.h"
 #include "platform/regional.h"
 #include "text/date_time_text.h"
 #include "text/errors.h"
@@ -29,8 +31,11 @@ void Print(std::FILE* stream, const std::string& text) {
 }
 
 // The option and filter lines exactly as the boxes would hold them.
-LineList MemoFileLines(const std::string& fileName) {
-  return MemoLines(ReadMemoFile(cli::FileNameToAnsi(fileName)));
+LineList MemoFileLines(const std::string& fileName) { return MemoLines(ReadMemoFile(fileName)); }
+
+// A file name from the command line: its bytes as they are, "-" the standard stream.
+std::string CommandLinePath(const std::string& name) {
+  return name == "-" ? std::string(platform::StandardStream) : name;
 }
 
 // What the convert button would send with the saved settings. A side file
@@ -44,13 +49,15 @@ int Convert(const ConvertCommand& command, const std::string& codeset) {
   if (command.useSavedSettings) {
     request = SavedRequest();
   } else {
-    request.InputPath = cli::FileNameToAnsi(command.inputPath);
-    request.OutputPath = cli::FileNameToAnsi(command.outputPath);
+    request.InputPath = CommandLinePath(command.inputPath);
+    request.OutputPath = CommandLinePath(command.outputPath);
   }
   if (command.optionsFile) request.OptionLines = MemoFileLines(*command.optionsFile);
   if (command.filtersFile) request.FilterLines = MemoFileLines(*command.filtersFile);
   const ConversionResult result = ConversionRun(request);
-  Print(stdout, cli::AnsiToTerminal(result.CompletionMessage, codeset) + "\n");
+  // The converted bytes own the standard output when it was the output.
+  std::FILE* report = request.OutputPath == platform::StandardStream ? stderr : stdout;
+  Print(report, cli::AnsiToTerminal(result.CompletionMessage, codeset) + "\n");
   return kConverted;
 }
 
@@ -82,6 +89,7 @@ int main(int argc, char** argv) {
     return kUsage;
   }
   const std::string codeset = cli::TerminalCodeset();
+  platform::EndAtOnceOnInterruption("quillmer-convert");
   try {
     LoadDateTextSettings();
     return Convert(command, codeset);

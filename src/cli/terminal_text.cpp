@@ -7,7 +7,6 @@
 #include <clocale>
 #include <cstring>
 
-#include "platform/files.h"
 #include "text/characters.h"
 
 namespace cli {
@@ -60,7 +59,5 @@ std::string AnsiToTerminal(std::string_view ansi, const std::string& codeset) {
   out.resize(out.size() - outLeft);
   return out;
 }
-
-AnsiText FileNameToAnsi(std::string_view utf8) { return platform::AnsiTextFromFileSystemName(utf8); }
 
 }  // namespace cli

@@ -5,9 +5,10 @@
 #include "text/ansi_text.h"
 #include "text/line_list.h"
 
+// The paths are the file system's own bytes, never converted.
 struct ConversionRequest {
-  AnsiText InputPath;
-  AnsiText OutputPath;
+  std::string InputPath;
+  std::string OutputPath;
   LineList OptionLines;
   LineList FilterLines;
 };

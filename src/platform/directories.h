@@ -1,9 +1,9 @@
 #pragma once
-// Directories of the file system as the settings need them. Paths are
-// AnsiText; they reach the OS as UTF-8.
+// Directories of the file system as the settings need them. Paths are the
+// file system's own bytes.
 #include <string_view>
 
-#include "text/ansi_text.h"
+#include <string>
 
 namespace platform {
 
@@ -18,14 +18,14 @@ inline constexpr std::string_view NativePathDelimiters = "/";
 #endif
 
 // True when path is an existing directory in which this process may create files.
-bool IsWritableDirectory(const AnsiText& path);
+bool IsWritableDirectory(const std::string& path);
 // True when something exists at path.
-bool PathExists(const AnsiText& path);
+bool PathExists(const std::string& path);
 // The base directory of per-user settings: $XDG_CONFIG_HOME when set and
 // absolute, else $HOME/.config (Windows: %APPDATA%); empty when neither is
 // known. No trailing delimiter.
-AnsiText UserConfigDirectory();
+std::string UserConfigDirectory();
 // Creates the directory and its missing parents; false when that fails.
-bool CreateDirectories(const AnsiText& path);
+bool CreateDirectories(const std::string& path);
 
 }  // namespace platform

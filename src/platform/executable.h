@@ -1,11 +1,11 @@
 #pragma once
 // Where the running program lives; the settings are kept beside it.
-#include "text/ansi_text.h"
+#include <string>
 
 namespace platform {
 
-// The full path of the running executable as AnsiText, empty when the system
-// cannot tell.
-AnsiText ExecutablePath();
+// The full path of the running executable in the file system's own bytes,
+// empty when the system cannot tell.
+std::string ExecutablePath();
 
 }  // namespace platform

@@ -1,7 +1,9 @@
 #pragma once
-// Whole-file reading and replacing on the file system. Paths are AnsiText;
-// they reach the OS as UTF-8. Failures come back as errno values: the text
-// layer turns them into its errors.
+// Reading and replacing whole files on the file system. A path is the bytes
+// the user gave, in the file system's own encoding; it reaches the OS
+// unchanged and is converted to the code page only to be shown (DisplayPath).
+// Failures come back as the platform's error codes: the text layer turns them
+// into its errors.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -10,36 +12,136 @@
 
 namespace platform {
 
+// The name under which the standard input is read and the standard output
+// replaced, as a command line's "-" asks. No file name holds a NUL byte.
+inline constexpr std::string_view StandardStream("\0-", 2);
+
 // The path made absolute against the current directory, lexically normalised
 // (no symlinks resolved). The empty path stays empty.
-AnsiText FullPath(const AnsiText& path);
-// The file-system (UTF-8) name of an AnsiText path.
-std::string FileSystemName(const AnsiText& path);
-// The other way: a name the OS or the command line gave (UTF-8) as AnsiText;
-// malformed UTF-8 and characters the code page lacks are replaced.
-AnsiText AnsiTextFromFileSystemName(std::string_view name);
-// The platform's text for an errno value, without trailing blanks and full
+std::string FullPath(const std::string& path);
+// A path as a message shows it, in the ANSI code page: a UTF-8 name is
+// converted (characters the page lacks become its default character), any
+// other name is shown as its bytes; StandardStream is "-".
+AnsiText DisplayPath(std::string_view path);
+// The path that a code page text names, as a path typed or stored as text
+// does: DisplayPath's inverse for every path that it shows exactly.
+std::string PathFromText(std::string_view text);
+// The platform's text for an error code, without trailing blanks and full
 // stops: the Japanese texts of the common failures under code page 932.
 AnsiText ErrorText(int error);
 // ErrorText for a failure on path: a missing file whose directory is missing
 // too, and the empty path, read as "path not found".
-AnsiText PathErrorText(const AnsiText& path, int error);
+AnsiText PathErrorText(const std::string& path, int error);
+
+// An input read in pieces from its start to its end, whatever kind of file
+// it is (a pipe or a terminal reports no size). Closed when destroyed.
+class FileReader {
+ public:
+  FileReader() = default;
+  ~FileReader();
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+
+  // 0, or the error code when the file cannot be opened for reading (a
+  // directory cannot).
+  int Open(const std::string& path);
+  // The size the file reports, 0 when it reports none; only a hint.
+  std::size_t SizeHint() const { return sizeHint_; }
+  struct Piece {
+    std::size_t size = 0;  // 0 at the end of the input
+    int error = 0;
+  };
+  Piece Read(char* buffer, std::size_t capacity);
+
+ private:
+  int handle_ = -1;
+  bool ownsHandle_ = false;
+  std::size_t sizeHint_ = 0;
+};
 
 struct FileReadResult {
-  int error = 0;  // 0 when the whole file was read
+  int error = 0;  // 0 when the whole input was read
   std::string bytes;
 };
-FileReadResult ReadWholeFile(const AnsiText& path);
+// The whole input. Text ends at its first NUL byte, so with endAtNul the
+// reading stops there (an endless device then ends at once) and the bytes
+// end before it.
+FileReadResult ReadWholeFile(const std::string& path, bool endAtNul = true);
 
 enum class WriteStage { Done, Create, Write };
 struct FileWriteResult {
   WriteStage failedAt = WriteStage::Done;
   int error = 0;
 };
-// Writes bytes to a temporary file beside path, then renames it over path. A
-// replaced file keeps its permission bits. On any failure the old file is
-// untouched and no temporary file remains.
-FileWriteResult ReplaceWholeFile(const AnsiText& path, std::string_view bytes);
+
+// Which symbolic links a replacement follows to the file it replaces.
+enum class FollowLinks {
+  // Those the kernel would let open follow: in a sticky world-writable
+  // directory only a link of the caller or of the directory's owner.
+  AsOpenWould,
+  // Only links with the same owner as the directory they are in (the user's
+  // own settings).
+  OfTheDirectoryOwner,
+};
+
+// Replaces a file whole or not at all. The bytes go to an unnamed file beside
+// the target where the file system allows one (a named hidden one otherwise)
+// that is linked in and renamed over the target only on Commit, so an
+// interruption at any point leaves the old file as it was. Devices and pipes
+// are written in place; StandardStream receives every byte on Commit. A
+// replaced file keeps its permission bits. Abandoned unless committed.
+class FileReplacement {
+ public:
+  FileReplacement() = default;
+  ~FileReplacement();
+  FileReplacement(const FileReplacement&) = delete;
+  FileReplacement& operator=(const FileReplacement&) = delete;
+
+  // Refuses, before anything changes, a target that could not be written.
+  FileWriteResult Begin(const std::string& path, FollowLinks links = FollowLinks::AsOpenWould);
+  FileWriteResult Write(std::string_view bytes);
+  FileWriteResult Commit();
+  // Removes what was written; the target stays as it was.
+  void Abandon();
+
+ private:
+  std::string target_;      // the file replaced, links resolved
+  std::string directory_;   // where the temporary file lives
+  int handle_ = -1;
+  bool inPlace_ = false;    // a device, pipe or the standard output
+  bool toStandardOutput_ = false;
+  bool exists_ = false;
+  unsigned oldMode_ = 0;
+  unsigned oldOwner_ = 0;
+  unsigned oldGroup_ = 0;
+  std::string tempName_;    // the temporary file while it has a name
+  int tempSlot_ = -1;       // its entry for RemoveTemporaryFilesNow
+};
+
+// Begin, Write, Commit at once.
+FileWriteResult ReplaceWholeFile(const std::string& path, std::string_view bytes,
+                                 FollowLinks links = FollowLinks::AsOpenWould);
+
+// An advisory lock on a file held for the lifetime of the object, so that two
+// processes that write a set of files do not interleave. Waits for the other
+// holder; a file that cannot be opened is simply not locked.
+class FileLock {
+ public:
+  explicit FileLock(const std::string& path);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  bool Held() const { return handle_ >= 0; }
+
+ private:
+  std::string path_;
+  int handle_ = -1;
+  bool created_ = false;
+};
+
+// Removes the named temporary files still being written. Async-signal-safe:
+// for a handler that ends the process.
+void RemoveTemporaryFilesNow();
 
 // Every write of file contents goes through the seam, so tests can make a
 // write fail or come up short.

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <algorithm>
 #include <QCoreApplication>
+#include <QFile>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -170,10 +171,17 @@ void TForm1::SetMemoText(Memo memo, const AnsiText& text) {
   MemoControl(memo)->setPlainText(shown);
 }
 
-AnsiText TForm1::EditText(PathEdit edit) const { return AnsiFromQString(EditControl(edit)->text()); }
+std::string TForm1::EditText(PathEdit edit) const {
+  // A name the edit cannot show exactly (not UTF-8) is kept while it shows unchanged.
+  const QString text = EditControl(edit)->text();
+  const std::string& loaded = loadedPaths_[edit == PathEdit::Input ? 0 : 1];
+  if (text == QFile::decodeName(QByteArray::fromStdString(loaded))) return loaded;
+  return QFile::encodeName(text).toStdString();
+}
 
-void TForm1::SetEditText(PathEdit edit, const AnsiText& text) {
-  EditControl(edit)->setText(QStringFromAnsi(text));
+void TForm1::SetEditText(PathEdit edit, const std::string& path) {
+  loadedPaths_[edit == PathEdit::Input ? 0 : 1] = path;
+  EditControl(edit)->setText(QFile::decodeName(QByteArray::fromStdString(path)));
 }
 
 bool TForm1::AutoTerminate() const { return chkAutoTerminate->isChecked(); }

@@ -32,8 +32,8 @@ class TForm1 : public QWidget, public FormControls {
   // FormControls: the controls' values as AnsiText.
   AnsiText MemoText(Memo memo) const override;
   void SetMemoText(Memo memo, const AnsiText& text) override;
-  AnsiText EditText(PathEdit edit) const override;
-  void SetEditText(PathEdit edit, const AnsiText& text) override;
+  std::string EditText(PathEdit edit) const override;
+  void SetEditText(PathEdit edit, const std::string& path) override;
   bool AutoTerminate() const override;
   void SetAutoTerminate(bool ticked) override;
 
@@ -59,6 +59,7 @@ class TForm1 : public QWidget, public FormControls {
   QLineEdit* EditControl(PathEdit edit) const;
 
   UnloadedSideFiles unloadedSideFiles_;
+  std::string loadedPaths_[2];
 };
 
 // The program's main window while it exists.

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QEvent>
 #include <QWidget>
+#include <cstdio>
 
 #include "app/error_text.h"
 #include "app/qt/ansi_qt.h"
@@ -59,14 +60,26 @@ void ShowErrorBox(std::string_view message) {
   ShowMessageBox(nullptr, QMessageBox::Critical, caption, QStringFromAnsi(ErrorBoxText(message)));
 }
 
-void ShowErrorBox(const std::exception_ptr& error) {
+namespace {
+
+AnsiText MessageOf(const std::exception_ptr& error) {
   try {
     std::rethrow_exception(error);
   } catch (const QuillmerError& e) {
-    ShowErrorBox(e.Message());
+    return e.Message();
   } catch (const std::exception& e) {
-    ShowErrorBox(e.what());
+    return e.what();
   } catch (...) {
-    ShowErrorBox("Unknown error");
+    return "Unknown error";
   }
+}
+
+}  // namespace
+
+void ShowErrorBox(const std::exception_ptr& error) { ShowErrorBox(MessageOf(error)); }
+
+void ReportOnStandardError(const std::exception_ptr& error) {
+  const QByteArray text = QStringFromAnsi(ErrorBoxText(MessageOf(error))).toLocal8Bit();
+  std::fprintf(stderr, "quillmer: %s\n", text.constData());
+  std::fflush(stderr);
 }

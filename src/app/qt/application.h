@@ -49,3 +49,5 @@ auto Guarded(Handler handler) {
 void ShowErrorBox(std::string_view message);
 // ShowErrorBox for whatever error the pointer holds.
 void ShowErrorBox(const std::exception_ptr& error);
+// The same text on the standard error, for when no box can be shown.
+void ReportOnStandardError(const std::exception_ptr& error);

@@ -1,7 +1,6 @@
 // The desktop program: regional settings first, then the application and its
 // main window; the settings are saved at every orderly end, also on SIGTERM.
 #include <QSocketNotifier>
-#include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -9,21 +8,23 @@
 #include "app/qt/ansi_qt.h"
 #include "app/qt/application.h"
 #include "app/qt/program.h"
+#include "platform/interruption.h"
 #include "text/date_time_text.h"
 
 namespace {
 
 int signalPipe[2] = {-1, -1};
 
-void OnTerminationSignal(int) {
+void OnTerminationSignal() {
   const char byte = 1;
   [[maybe_unused]] const ssize_t ignored = ::write(signalPipe[1], &byte, 1);
 }
 
-// A log-off or shutdown that sends SIGTERM or SIGHUP ends the loop in order,
-// so the settings are still written.
+// A log-off or shutdown that sends SIGTERM or SIGHUP, or Ctrl+C, ends the loop
+// in order, so the settings are still written; a second signal ends the
+// program at once.
 void QuitOnTerminationSignals(QuillmerApplication& app) {
-  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return;
   auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
   QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier, &app] {
     char byte;
@@ -31,12 +32,7 @@ void QuitOnTerminationSignals(QuillmerApplication& app) {
     notifier->setEnabled(false);
     app.RequestEnd();
   });
-  struct sigaction action {};
-  action.sa_handler = OnTerminationSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  ::sigaction(SIGTERM, &action, nullptr);
-  ::sigaction(SIGHUP, &action, nullptr);
+  platform::RequestEndOnInterruption("quillmer", OnTerminationSignal);
 }
 
 }  // namespace

@@ -11,14 +11,21 @@ int RunMainWindow() {
   TForm1 form;
   Form1 = &form;
   bool saved = false;
-  auto finish = [&form, &saved] {
+  auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance());
+  auto finish = [&form, &saved, app] {
     if (saved) return;
     saved = true;
     form.hide();
     try {
       form.FormDestroy();
     } catch (...) {
-      ShowErrorBox(std::current_exception());
+      // Ending on a signal, nobody may be there to close a box: it would keep
+      // the program from ending.
+      if (app != nullptr && app->EndRequested()) {
+        ReportOnStandardError(std::current_exception());
+      } else {
+        ShowErrorBox(std::current_exception());
+      }
     }
   };
   // At the end of the desktop session the settings are saved before the loop may be left.
@@ -28,7 +35,6 @@ int RunMainWindow() {
       });
   const QMetaObject::Connection quitting = QObject::connect(qApp, &QCoreApplication::aboutToQuit, &form, finish);
 
-  auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance());
   if (app == nullptr || !app->EndRequested()) {
     form.show();
     QCoreApplication::exec();

@@ -113,12 +113,12 @@ void TForm1::SetMemoText(Memo memo, const AnsiText& text) {
   loadedText_[memo == Memo::Option ? 0 : 1] = text;
 }
 
-AnsiText TForm1::EditText(PathEdit edit) const {
+std::string TForm1::EditText(PathEdit edit) const {
   return win32ui::WindowText(edit == PathEdit::Input ? Edit1_ : Edit2_);
 }
 
-void TForm1::SetEditText(PathEdit edit, const AnsiText& text) {
-  ::SetWindowTextA(edit == PathEdit::Input ? Edit1_ : Edit2_, text.c_str());
+void TForm1::SetEditText(PathEdit edit, const std::string& path) {
+  ::SetWindowTextA(edit == PathEdit::Input ? Edit1_ : Edit2_, path.c_str());
 }
 
 bool TForm1::AutoTerminate() const { return ::SendMessageA(chkAutoTerminate_, BM_GETCHECK, 0, 0) == BST_CHECKED; }

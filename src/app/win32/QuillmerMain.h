@@ -18,8 +18,8 @@ class TForm1 final : public FormControls {
 
   AnsiText MemoText(Memo memo) const override;
   void SetMemoText(Memo memo, const AnsiText& text) override;
-  AnsiText EditText(PathEdit edit) const override;
-  void SetEditText(PathEdit edit, const AnsiText& text) override;
+  std::string EditText(PathEdit edit) const override;
+  void SetEditText(PathEdit edit, const std::string& path) override;
   bool AutoTerminate() const override;
   void SetAutoTerminate(bool ticked) override;
 

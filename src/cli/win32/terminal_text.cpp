@@ -1,13 +1,11 @@
 // Text crossing the Windows console: messages in the console's output code
-// page (the ANSI code page when there is no console); file names on the
-// command line arrive in the ANSI code page already.
+// page (the ANSI code page when there is no console).
 #include <windows.h>
 
 #include <string>
 
 #include "cli/terminal_text.h"
 #include "platform/code_page.h"
-#include "platform/files.h"
 
 namespace cli {
 
@@ -30,7 +28,5 @@ std::string AnsiToTerminal(std::string_view ansi, const std::string& codeset) {
   ::WideCharToMultiByte(page, 0, wide, size, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
   return out;
 }
-
-AnsiText FileNameToAnsi(std::string_view name) { return platform::AnsiTextFromFileSystemName(name); }
 
 }  // namespace cli

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/code_page.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -20,29 +19,29 @@ bool IsDirectory(const std::string& name) {
 
 }  // namespace
 
-bool IsWritableDirectory(const AnsiText& path) {
-  const std::string name = FileSystemName(path);
+bool IsWritableDirectory(const std::string& path) {
+  const std::string& name = path;
   return IsDirectory(name) && ::access(name.c_str(), W_OK | X_OK) == 0;
 }
 
-bool PathExists(const AnsiText& path) {
+bool PathExists(const std::string& path) {
   struct stat st {};
-  return ::lstat(FileSystemName(path).c_str(), &st) == 0;
+  return ::lstat(path.c_str(), &st) == 0;
 }
 
-AnsiText UserConfigDirectory() {
+std::string UserConfigDirectory() {
   const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config != nullptr && config[0] == '/') return AnsiTextFromFileSystemName(config);
+  if (config != nullptr && config[0] == '/') return config;
   const char* home = std::getenv("HOME");
   if (home == nullptr || home[0] == '\0') return {};
   std::string base(home);
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   if (base == "/") base.clear();
-  return AnsiTextFromFileSystemName(base + "/.config");
+  return base + "/.config";
 }
 
-bool CreateDirectories(const AnsiText& path) {
-  const std::string name = FileSystemName(path);
+bool CreateDirectories(const std::string& path) {
+  const std::string& name = path;
   if (name.empty()) return false;
   for (std::size_t slash = name.find('/', 1);; slash = name.find('/', slash + 1)) {
     const std::string prefix = name.substr(0, slash);

@@ -4,11 +4,10 @@
 
 #include <string>
 
-#include "platform/files.h"
 
 namespace platform {
 
-AnsiText ExecutablePath() {
+std::string ExecutablePath() {
   // Grow the buffer until the link fits: a path is never cut short.
   std::string buffer(512, '\0');
   for (;;) {
@@ -16,7 +15,7 @@ AnsiText ExecutablePath() {
     if (n < 0) return {};
     if (static_cast<std::size_t>(n) < buffer.size()) {
       buffer.resize(static_cast<std::size_t>(n));
-      return AnsiTextFromFileSystemName(buffer);
+      return buffer;
     }
     buffer.resize(buffer.size() * 2);
   }

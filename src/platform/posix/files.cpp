@@ -1,16 +1,19 @@
-// Whole-file reading and replacing on POSIX. Paths arrive as AnsiText and reach
-// the OS as UTF-8; failures come back as errno values for the text layer.
+// Whole-file reading and replacing on POSIX. Paths are the file system's own
+// bytes; failures come back as errno values for the text layer.
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "platform/code_page.h"
@@ -25,9 +28,35 @@ long WriteThroughSeam(int fd, const char* data, std::size_t size) {
   return static_cast<long>(::write(fd, data, size));
 }
 
-bool IsAscii(std::string_view text) {
-  for (unsigned char c : text) {
-    if (c >= 0x80) return false;
+bool IsStandardStream(std::string_view path) { return path == StandardStream; }
+
+// Strict UTF-8 to UTF-16; false for anything malformed.
+bool DecodeUtf8(std::string_view bytes, std::u16string& out) {
+  static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const unsigned char lead = static_cast<unsigned char>(bytes[i]);
+    const std::size_t extra = lead < 0x80 ? 0
+                              : (lead & 0xE0) == 0xC0 ? 1
+                              : (lead & 0xF0) == 0xE0 ? 2
+                              : (lead & 0xF8) == 0xF0 ? 3
+                                                      : 4;
+    if (extra == 4 || (extra > 0 && lead < 0xC2) || i + extra >= bytes.size() + (extra == 0)) return false;
+    char32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
+    for (std::size_t k = 1; k <= extra; ++k) {
+      const unsigned char trail = static_cast<unsigned char>(bytes[i + k]);
+      if ((trail & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (trail & 0x3F);
+    }
+    if (cp < kSmallest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += static_cast<char16_t>(0xD800 + (cp >> 10));
+      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(cp);
+    }
+    i += extra + 1;
   }
   return true;
 }
@@ -38,95 +67,49 @@ void AppendUtf8(std::string& out, char32_t cp) {
   } else if (cp < 0x800) {
     out += static_cast<char>(0xC0 | (cp >> 6));
     out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
+  } else {
     out += static_cast<char>(0xE0 | (cp >> 12));
     out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
   }
 }
 
-// A lone surrogate becomes U+FFFD so the name stays valid UTF-8.
-std::string Utf8FromUtf16(std::u16string_view units) {
-  std::string out;
-  out.reserve(units.size() * 3);
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    char32_t u = units[i];
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] <= 0xDFFF) {
-      u = 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-      ++i;
-    } else if (u >= 0xD800 && u <= 0xDFFF) {
-      u = 0xFFFD;
-    }
-    AppendUtf8(out, u);
-  }
-  return out;
-}
-
-// Malformed sequences become U+FFFD; only used for names the OS handed us.
-std::u16string Utf16FromUtf8(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    unsigned char lead = static_cast<unsigned char>(bytes[i]);
-    std::size_t extra = lead < 0x80 ? 0 : (lead & 0xE0) == 0xC0 ? 1 : (lead & 0xF0) == 0xE0 ? 2 : 3;
-    char32_t cp = lead < 0x80 ? lead : lead & (0x3F >> extra);
-    bool ok = (lead < 0x80 || lead >= 0xC2) && lead <= 0xF4 && i + extra < bytes.size();
-    for (std::size_t k = 1; ok && k <= extra; ++k) {
-      unsigned char trail = static_cast<unsigned char>(bytes[i + k]);
-      ok = (trail & 0xC0) == 0x80;
-      cp = (cp << 6) | (trail & 0x3F);
-    }
-    if (!ok || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      out += u'\uFFFD';
-      ++i;
-      continue;
-    }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-    i += extra + 1;
-  }
-  return out;
-}
-
-// The current directory in the ANSI code page, for messages.
-AnsiText CurrentDirectory() {
+std::string CurrentDirectory() {
   std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
-  if (!cwd) return "/";
-  return AnsiTextFromFileSystemName(cwd.get());
+  return cwd ? std::string(cwd.get()) : std::string("/");
 }
 
 std::string DirectoryOf(const std::string& path) {
-  std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
 }
 
 std::string BaseNameOf(const std::string& path) {
-  std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = path.find_last_of('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// May a link with this owner in this directory be followed?
+bool MayFollow(const struct stat& link, const std::string& linkPath, FollowLinks links) {
+  struct stat dir;
+  if (::stat(DirectoryOf(linkPath).c_str(), &dir) != 0) return false;
+  if (links == FollowLinks::OfTheDirectoryOwner) return link.st_uid == dir.st_uid;
+  // The kernel's protected_symlinks rule, applied whatever the system's setting.
+  const bool shared = (dir.st_mode & S_ISVTX) != 0 && (dir.st_mode & S_IWOTH) != 0;
+  return !shared || link.st_uid == ::geteuid() || link.st_uid == dir.st_uid;
+}
+
 // The file a chain of symbolic links ends at, lexically; a dangling link names
-// the file to create.
-int FollowLinks(std::string& path) {
+// the file to create. EACCES for a link the rule does not let us follow.
+int ResolveLinks(std::string& path, FollowLinks links) {
   for (int hops = 0; hops < 40; ++hops) {
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
+    if (!MayFollow(st, path, links)) return EACCES;
     std::vector<char> buffer(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096);
-    ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
+    const ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
     if (n < 0) return errno;
     std::string target(buffer.data(), static_cast<std::size_t>(n));
     if (target.empty()) return ENOENT;
@@ -159,9 +142,9 @@ int WriteAll(int fd, std::string_view bytes) {
   const char* p = bytes.data();
   std::size_t left = bytes.size();
   while (left > 0) {
-    std::size_t chunk = left < (std::size_t{1} << 30) ? left : (std::size_t{1} << 30);
+    const std::size_t chunk = left < (std::size_t{1} << 30) ? left : (std::size_t{1} << 30);
     errno = 0;
-    long n = WriteThroughSeam(fd, p, chunk);
+    const long n = WriteThroughSeam(fd, p, chunk);
     if (n < 0) {
       if (errno == EINTR) continue;
       return errno != 0 ? errno : EIO;
@@ -174,15 +157,6 @@ int WriteAll(int fd, std::string_view bytes) {
 }
 
 FileWriteResult Fail(WriteStage stage, int error) { return FileWriteResult{stage, error}; }
-
-// Devices and pipes cannot be replaced by a rename; they are written in place.
-FileWriteResult WriteInPlace(const std::string& name, std::string_view bytes) {
-  int fd = ::open(name.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-  if (fd < 0) return Fail(WriteStage::Create, errno);
-  int error = WriteAll(fd, bytes);
-  if (::close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
-  return error != 0 ? Fail(WriteStage::Write, error) : FileWriteResult{};
-}
 
 // Refuses, before anything changes, a target that could not be written.
 int CheckWritable(const std::string& name, struct stat& st, bool& exists) {
@@ -198,28 +172,90 @@ int CheckWritable(const std::string& name, struct stat& st, bool& exists) {
   if (S_ISDIR(st.st_mode)) return EISDIR;
   // The read-only attribute: refused even where the superuser could write.
   if (S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0) return EACCES;
-  int fd = ::open(name.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  const int fd = ::open(name.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return errno;
   ::close(fd);
   return 0;
 }
 
-}  // namespace
-
-AnsiText AnsiTextFromFileSystemName(std::string_view name) {
-  if (IsAscii(name)) return AnsiText(name);
-  return AnsiCodePage().FromUtf16(Utf16FromUtf8(name));
+// A file without a name in directory, or -1 with errno.
+int OpenUnnamed(const std::string& directory) {
+#ifdef O_TMPFILE
+  return ::open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+#else
+  (void)directory;
+  errno = EOPNOTSUPP;
+  return -1;
+#endif
 }
 
-AnsiText FullPath(const AnsiText& path) {
+bool UnnamedUnsupported(int error) {
+  return error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOENT;
+}
+
+// Scratch space for bytes that must wait for Commit, named nowhere.
+int OpenScratch() {
+  const char* tmp = std::getenv("TMPDIR");
+  const std::string directory = tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp";
+  int fd = OpenUnnamed(directory);
+  if (fd >= 0) return fd;
+  std::string name = directory + "/.quillmer.XXXXXX";
+  fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd >= 0) ::unlink(name.c_str());
+  return fd;
+}
+
+// Names of temporary files that exist while they are written, for a signal
+// handler to remove. A slot's name is complete before it is marked in use.
+struct TempSlot {
+  std::atomic<int> used{0};
+  char name[4352];
+};
+TempSlot g_tempSlots[8];
+
+int TakeTempSlot(const std::string& name) {
+  if (name.size() >= sizeof g_tempSlots[0].name) return -1;
+  for (int i = 0; i < 8; ++i) {
+    int expected = 0;
+    if (g_tempSlots[i].used.compare_exchange_strong(expected, 2)) {
+      std::memcpy(g_tempSlots[i].name, name.c_str(), name.size() + 1);
+      g_tempSlots[i].used.store(1);
+      return i;
+    }
+  }
+  return -1;
+}
+
+void ReleaseTempSlot(int& slot) {
+  if (slot >= 0) g_tempSlots[slot].used.store(0);
+  slot = -1;
+}
+
+std::string RandomSuffix() {
+  static std::mt19937_64 random{std::random_device{}()};
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::string suffix;
+  for (int i = 0; i < 6; ++i) suffix += kLetters[random() % (sizeof kLetters - 1)];
+  return suffix;
+}
+
+}  // namespace
+
+void RemoveTemporaryFilesNow() {
+  for (TempSlot& slot : g_tempSlots) {
+    if (slot.used.load() == 1) ::unlink(slot.name);
+  }
+}
+
+std::string FullPath(const std::string& path) {
   if (path.empty()) return path;
-  // No trail byte of the code page is '/', so splitting the bytes is safe.
-  AnsiText whole = path[0] == '/' ? path : CurrentDirectory() + "/" + path;
+  if (IsStandardStream(path)) return path;
+  const std::string whole = path[0] == '/' ? path : CurrentDirectory() + "/" + path;
   std::vector<std::string_view> parts;
   std::string_view rest(whole);
   while (!rest.empty()) {
-    std::size_t slash = rest.find('/');
-    std::string_view part = rest.substr(0, slash);
+    const std::size_t slash = rest.find('/');
+    const std::string_view part = rest.substr(0, slash);
     rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
     if (part.empty() || part == ".") continue;
     if (part == "..") {
@@ -228,7 +264,7 @@ AnsiText FullPath(const AnsiText& path) {
     }
     parts.push_back(part);
   }
-  AnsiText out;
+  std::string out;
   out.reserve(whole.size());
   for (std::string_view part : parts) {
     out += '/';
@@ -239,9 +275,22 @@ AnsiText FullPath(const AnsiText& path) {
   return out;
 }
 
-std::string FileSystemName(const AnsiText& path) {
-  if (IsAscii(path)) return path;
-  return Utf8FromUtf16(AnsiCodePage().ToUtf16(path));
+AnsiText DisplayPath(std::string_view path) {
+  if (IsStandardStream(path)) return "-";
+  bool ascii = true;
+  for (unsigned char c : path) ascii = ascii && c < 0x80;
+  if (ascii) return AnsiText(path);
+  std::u16string units;
+  if (!DecodeUtf8(path, units)) return AnsiText(path);
+  return AnsiCodePage().FromUtf16(units);
+}
+
+std::string PathFromText(std::string_view text) {
+  std::string path;
+  path.reserve(text.size() * 3 / 2);
+  // Every character of the code pages is one UTF-16 unit.
+  for (char16_t unit : AnsiCodePage().ToUtf16(text)) AppendUtf8(path, unit);
+  return path;
 }
 
 AnsiText ErrorText(int error) {
@@ -281,10 +330,10 @@ AnsiText ErrorText(int error) {
   return text;
 }
 
-AnsiText PathErrorText(const AnsiText& path, int error) {
+AnsiText PathErrorText(const std::string& path, int error) {
   if (error == ENOENT) {
     if (path.empty()) return ErrorText(ENOTDIR);
-    std::string name = FileSystemName(path);
+    std::string name = path;
     while (name.size() > 1 && name.back() == '/') name.pop_back();
     struct stat dir;
     if (::stat(DirectoryOf(name).c_str(), &dir) != 0 || !S_ISDIR(dir.st_mode)) {
@@ -294,83 +343,240 @@ AnsiText PathErrorText(const AnsiText& path, int error) {
   return ErrorText(error);
 }
 
-FileReadResult ReadWholeFile(const AnsiText& path) {
-  FileReadResult result;
-  int fd = ::open(FileSystemName(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) {
-    result.error = errno;
-    return result;
+FileReader::~FileReader() {
+  if (ownsHandle_) ::close(handle_);
+}
+
+int FileReader::Open(const std::string& path) {
+  if (IsStandardStream(path)) {
+    handle_ = 0;
+  } else {
+    handle_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (handle_ < 0) return errno;
+    ownsHandle_ = true;
   }
   struct stat st;
-  if (::fstat(fd, &st) != 0) {
-    result.error = errno;
-  } else if (S_ISDIR(st.st_mode)) {
-    result.error = EISDIR;
-  } else if (st.st_size > 0) {
-    result.bytes.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t got = 0;
-    while (got < result.bytes.size()) {
-      ssize_t n = ::read(fd, result.bytes.data() + got, result.bytes.size() - got);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        result.error = errno;
+  if (::fstat(handle_, &st) != 0) return errno;
+  if (S_ISDIR(st.st_mode)) return EISDIR;
+  sizeHint_ = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  return 0;
+}
+
+FileReader::Piece FileReader::Read(char* buffer, std::size_t capacity) {
+  for (;;) {
+    const ssize_t n = ::read(handle_, buffer, capacity);
+    if (n >= 0) return Piece{static_cast<std::size_t>(n), 0};
+    if (errno != EINTR) return Piece{0, errno};
+  }
+}
+
+FileReadResult ReadWholeFile(const std::string& path, bool endAtNul) {
+  FileReadResult result;
+  FileReader reader;
+  if ((result.error = reader.Open(path)) != 0) return result;
+  // One byte beyond the reported size, so that a file read in one piece needs
+  // no second buffer to find its end.
+  std::size_t capacity = reader.SizeHint() + 1;
+  if (capacity < (std::size_t{64} << 10)) capacity = std::size_t{64} << 10;
+  std::size_t got = 0;
+  for (;;) {
+    if (got == result.bytes.size()) result.bytes.resize(got < capacity ? capacity : got * 2);
+    const FileReader::Piece piece = reader.Read(result.bytes.data() + got, result.bytes.size() - got);
+    if (piece.error != 0) {
+      result.error = piece.error;
+      result.bytes.clear();
+      return result;
+    }
+    if (piece.size == 0) break;
+    if (endAtNul) {
+      if (const void* nul = std::memchr(result.bytes.data() + got, '\0', piece.size)) {
+        got = static_cast<std::size_t>(static_cast<const char*>(nul) - result.bytes.data());
         break;
       }
-      if (n == 0) break;  // the file shrank since fstat: take what is there
-      got += static_cast<std::size_t>(n);
     }
-    result.bytes.resize(got);
+    got += piece.size;
   }
-  ::close(fd);
-  if (result.error != 0) result.bytes.clear();
+  result.bytes.resize(got);
   return result;
 }
 
-FileWriteResult ReplaceWholeFile(const AnsiText& path, std::string_view bytes) {
+FileReplacement::~FileReplacement() { Abandon(); }
+
+void FileReplacement::Abandon() {
+  if (handle_ >= 0) ::close(handle_);
+  handle_ = -1;
+  if (!tempName_.empty()) ::unlink(tempName_.c_str());
+  tempName_.clear();
+  ReleaseTempSlot(tempSlot_);
+}
+
+FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks links) {
+  Abandon();
   if (path.empty()) return Fail(WriteStage::Create, ENOENT);
-  std::string target = FileSystemName(path);
-  if (int error = FollowLinks(target)) return Fail(WriteStage::Create, error);
+  if (IsStandardStream(path)) {
+    toStandardOutput_ = inPlace_ = true;
+    handle_ = OpenScratch();
+    return handle_ < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
+  }
+  target_ = path;
+  if (int error = ResolveLinks(target_, links)) return Fail(WriteStage::Create, error);
+
+  // Devices and pipes cannot be replaced by a rename: they are written in
+  // place, through the name as given, which the kernel resolves (/dev/stdout
+  // names a pipe through a link that no path spells).
+  struct stat given;
+  if (::stat(path.c_str(), &given) == 0 && !S_ISREG(given.st_mode) && !S_ISDIR(given.st_mode)) {
+    struct stat st;
+    bool exists = false;
+    if (int error = CheckWritable(path, st, exists)) return Fail(WriteStage::Create, error);
+    target_ = path;
+    inPlace_ = true;
+    handle_ = OpenScratch();
+    return handle_ < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
+  }
 
   struct stat old;
-  bool exists = false;
-  if (int error = CheckWritable(target, old, exists)) return Fail(WriteStage::Create, error);
-  if (exists && !S_ISREG(old.st_mode)) return WriteInPlace(target, bytes);
+  if (int error = CheckWritable(target_, old, exists_)) return Fail(WriteStage::Create, error);
+  oldMode_ = old.st_mode & 07777;
+  oldOwner_ = old.st_uid;
+  oldGroup_ = old.st_gid;
+  directory_ = DirectoryOf(target_);
+  handle_ = OpenUnnamed(directory_);
+  if (handle_ < 0 && UnnamedUnsupported(errno)) {
+    // A hidden name beside the target keeps the rename on one file system.
+    std::string temp = directory_ + "/." + BaseNameOf(target_).substr(0, 200) + ".XXXXXX";
+    handle_ = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (handle_ >= 0) {
+      tempName_ = temp;
+      tempSlot_ = TakeTempSlot(temp);
+    }
+  }
+  return handle_ < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
+}
 
-  // A hidden name beside the target keeps the rename on one file system.
-  std::string directory = DirectoryOf(target);
-  std::string temp = directory + "/." + BaseNameOf(target).substr(0, 200) + ".XXXXXX";
-  int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) return Fail(WriteStage::Create, errno);
+FileWriteResult FileReplacement::Write(std::string_view bytes) {
+  if (handle_ < 0) return Fail(WriteStage::Write, EBADF);
+  if (int error = WriteAll(handle_, bytes)) {
+    Abandon();
+    return Fail(WriteStage::Write, error);
+  }
+  return FileWriteResult{};
+}
 
-  auto abandon = [&](WriteStage stage, int error) {
-    if (fd >= 0) ::close(fd);
-    ::unlink(temp.c_str());
+FileWriteResult FileReplacement::Commit() {
+  if (handle_ < 0) return Fail(WriteStage::Write, EBADF);
+  auto abandon = [this](WriteStage stage, int error) {
+    Abandon();
     return Fail(stage, error);
   };
-
-  if (int error = WriteAll(fd, bytes)) return abandon(WriteStage::Write, error);
-  if (::fsync(fd) != 0) return abandon(WriteStage::Write, errno);
-  if (exists) {
-    // Only the superuser may give the file away; anyone may keep their own group.
-    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
-      (void)::fchown(fd, ::geteuid() == 0 ? old.st_uid : static_cast<uid_t>(-1), old.st_gid);
+  if (inPlace_) {
+    // The bytes waited in scratch space: the target sees all of them or none.
+    const int out = toStandardOutput_ ? 1 : ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
+    if (out < 0) return abandon(WriteStage::Create, errno);
+    int error = ::lseek(handle_, 0, SEEK_SET) == 0 ? 0 : errno;
+    std::vector<char> buffer(std::size_t{1} << 16);
+    while (error == 0) {
+      const ssize_t n = ::read(handle_, buffer.data(), buffer.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        if (n < 0) error = errno;
+        break;
+      }
+      error = WriteAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(n)));
     }
-    if (::fchmod(fd, old.st_mode & 07777) != 0) return abandon(WriteStage::Write, errno);
-  } else if (::fchmod(fd, 0666 & ~CurrentUmask()) != 0) {
+    if (!toStandardOutput_ && ::close(out) != 0 && error == 0 && errno != EINTR) error = errno;
+    Abandon();
+    return error != 0 ? Fail(WriteStage::Write, error) : FileWriteResult{};
+  }
+
+  if (::fsync(handle_) != 0) return abandon(WriteStage::Write, errno);
+  if (exists_) {
+    // Only the superuser may give the file away; anyone may keep their own group.
+    if (oldOwner_ != ::geteuid() || oldGroup_ != ::getegid()) {
+      (void)::fchown(handle_, ::geteuid() == 0 ? oldOwner_ : static_cast<uid_t>(-1), oldGroup_);
+    }
+    if (::fchmod(handle_, oldMode_) != 0) return abandon(WriteStage::Write, errno);
+  } else if (::fchmod(handle_, 0666 & ~CurrentUmask()) != 0) {
     return abandon(WriteStage::Write, errno);
   }
-  int closed = ::close(fd);
-  fd = -1;
+
+  if (tempName_.empty()) {
+    // The unnamed file gets a name only now, complete, for as long as the
+    // rename takes.
+    const std::string self = "/proc/self/fd/" + std::to_string(handle_);
+    for (int attempt = 0;; ++attempt) {
+      const std::string temp = directory_ + "/." + BaseNameOf(target_).substr(0, 200) + "." + RandomSuffix();
+      tempSlot_ = TakeTempSlot(temp);
+      int linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW);
+      if (linked != 0 && errno == ENOENT) linked = ::linkat(handle_, "", AT_FDCWD, temp.c_str(), AT_EMPTY_PATH);
+      if (linked == 0) {
+        tempName_ = temp;
+        break;
+      }
+      const int error = errno;
+      ReleaseTempSlot(tempSlot_);
+      if (error != EEXIST || attempt > 100) return abandon(WriteStage::Write, error);
+    }
+  }
+  const int closed = ::close(handle_);
+  handle_ = -1;
   if (closed != 0 && errno != EINTR) return abandon(WriteStage::Write, errno);
-  if (::rename(temp.c_str(), target.c_str()) != 0) return abandon(WriteStage::Create, errno);
+  if (::rename(tempName_.c_str(), target_.c_str()) != 0) return abandon(WriteStage::Create, errno);
+  tempName_.clear();
+  ReleaseTempSlot(tempSlot_);
 
   // The rename itself must survive a crash as well.
-  int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dirFd = ::open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     (void)::fsync(dirFd);
     ::close(dirFd);
   }
   return FileWriteResult{};
+}
+
+FileWriteResult ReplaceWholeFile(const std::string& path, std::string_view bytes, FollowLinks links) {
+  FileReplacement replacement;
+  FileWriteResult result = replacement.Begin(path, links);
+  if (result.failedAt == WriteStage::Done) result = replacement.Write(bytes);
+  if (result.failedAt == WriteStage::Done) result = replacement.Commit();
+  return result;
+}
+
+FileLock::FileLock(const std::string& path) : path_(path) {
+  // The file may be replaced by a rename while we wait: the lock is only
+  // good on the file that still carries the name.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    constexpr int kFlags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY;
+    int fd = ::open(path.c_str(), kFlags);
+    created_ = fd < 0 && errno == ENOENT;
+    if (created_) fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666 & ~CurrentUmask());
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return;
+    }
+    int locked;
+    while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    struct stat held, named;
+    if (locked == 0 && ::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+      handle_ = fd;
+      return;
+    }
+    ::close(fd);
+    if (locked != 0) return;
+  }
+}
+
+FileLock::~FileLock() {
+  if (handle_ < 0) return;
+  // A file made only to hold the lock, that nothing wrote, is not left behind.
+  struct stat held, named;
+  if (created_ && ::fstat(handle_, &held) == 0 && held.st_size == 0 && ::stat(path_.c_str(), &named) == 0 &&
+      held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+    ::unlink(path_.c_str());
+  }
+  ::close(handle_);
 }
 
 void SetFileWriteSeamForTesting(FileWriteSeam* seam) { g_writeSeam = seam; }

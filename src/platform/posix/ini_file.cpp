@@ -90,9 +90,9 @@ bool HoldsLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std:
 
 }  // namespace
 
-AnsiText ReadProfileString(const AnsiText& path, std::string_view section, std::string_view key,
+AnsiText ReadProfileString(const std::string& path, std::string_view section, std::string_view key,
                            std::string_view defaultText) {
-  const FileReadResult file = ReadWholeFile(path);
+  const FileReadResult file = ReadWholeFile(path, false);
   if (file.error != 0) return AnsiText(defaultText);
   const std::vector<std::string_view> lines = SplitLines(file.bytes);
   const KeyPlace place = FindKey(lines, section, key);
@@ -101,12 +101,12 @@ AnsiText ReadProfileString(const AnsiText& path, std::string_view section, std::
   return AnsiText(line.substr(line.find('=') + 1));
 }
 
-bool WriteProfileString(const AnsiText& path, std::string_view section, std::string_view key,
+bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value) {
   if (HoldsLineBreak(section) || HoldsLineBreak(key) || HoldsLineBreak(value)) return false;
   if (section.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos)
     return false;
-  const FileReadResult file = ReadWholeFile(path);
+  const FileReadResult file = ReadWholeFile(path, false);
   // A file that exists but cannot be read is never overwritten: its other keys would be lost.
   if (file.error != 0 && file.error != ENOENT) return false;
   std::vector<std::string_view> lines = SplitLines(file.bytes);

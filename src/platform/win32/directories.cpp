@@ -18,7 +18,7 @@ bool IsDirectory(const std::string& path) {
 
 // Access rights on Windows are only known by trying: a file that vanishes
 // when closed tells whether this process may create files there.
-bool IsWritableDirectory(const AnsiText& path) {
+bool IsWritableDirectory(const std::string& path) {
   if (!IsDirectory(path.empty() ? "." : path)) return false;
   std::string probe = path;
   if (!probe.empty() && win32::LastDelimiter(probe) != probe.size() - 1) probe += '\\';
@@ -32,18 +32,18 @@ bool IsWritableDirectory(const AnsiText& path) {
   return true;
 }
 
-bool PathExists(const AnsiText& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool PathExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // %APPDATA%, where per-user settings of Windows programs go.
-AnsiText UserConfigDirectory() {
+std::string UserConfigDirectory() {
   const char* appData = std::getenv("APPDATA");
   if (appData == nullptr || appData[0] == '\0') return {};
-  AnsiText base(appData);
+  std::string base(appData);
   while (base.size() > 3 && win32::LastDelimiter(base) == base.size() - 1) base.pop_back();
   return base;
 }
 
-bool CreateDirectories(const AnsiText& path) {
+bool CreateDirectories(const std::string& path) {
   if (path.empty()) return false;
   // Each prefix ending before a delimiter, drive and share roots included;
   // those simply exist already.

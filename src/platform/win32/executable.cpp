@@ -6,7 +6,7 @@
 
 namespace platform {
 
-AnsiText ExecutablePath() {
+std::string ExecutablePath() {
   // Grow the buffer until the name fits: a path is never cut short.
   std::string buffer(MAX_PATH + 1, '\0');
   for (;;) {

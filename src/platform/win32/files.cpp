@@ -1,10 +1,16 @@
-// Whole-file reading and replacing on Win32. Paths are passed to the "A" calls
-// as they are; failures come back as GetLastError() codes and are shown with
-// the system's own texts (FormatMessageA).
+// Reading and replacing whole files on Win32. Paths are the code page bytes
+// the "A" calls take, passed on unchanged; failures come back as
+// GetLastError() codes and are shown with the system's texts (FormatMessageA).
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <mutex>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/win32/paths.h"
@@ -13,6 +19,36 @@ namespace platform {
 namespace {
 
 FileWriteSeam* g_writeSeam = nullptr;
+
+// The class keeps its handles in an int, as on POSIX: kernel handles fit in
+// 32 bits on 64-bit Windows.
+int Stored(HANDLE handle) { return static_cast<int>(reinterpret_cast<std::intptr_t>(handle)); }
+HANDLE Handle(int stored) { return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(stored)); }
+
+bool IsStandardStream(std::string_view path) { return path == StandardStream; }
+
+// The temporary files being written, for RemoveTemporaryFilesNow.
+std::mutex g_tempMutex;
+std::vector<std::string> g_tempNames;
+
+int TakeTempSlot(const std::string& name) {
+  std::lock_guard<std::mutex> lock(g_tempMutex);
+  for (std::size_t i = 0; i < g_tempNames.size(); ++i) {
+    if (g_tempNames[i].empty()) {
+      g_tempNames[i] = name;
+      return static_cast<int>(i);
+    }
+  }
+  g_tempNames.push_back(name);
+  return static_cast<int>(g_tempNames.size() - 1);
+}
+
+void ReleaseTempSlot(int& slot) {
+  if (slot < 0) return;
+  std::lock_guard<std::mutex> lock(g_tempMutex);
+  g_tempNames[static_cast<std::size_t>(slot)].clear();
+  slot = -1;
+}
 
 // One write, through the test seam when one is set; 0 or the system error.
 DWORD WritePiece(HANDLE file, const char* data, DWORD size, DWORD& written) {
@@ -40,14 +76,22 @@ DWORD WriteAll(HANDLE file, std::string_view bytes) {
 
 FileWriteResult Fail(WriteStage stage, DWORD error) { return FileWriteResult{stage, static_cast<int>(error)}; }
 
-// Refuses, before anything changes, a target that could not be written:
-// a directory, a read-only file, a file another program holds open.
+// Refuses, before anything changes, a target that could not be written: a
+// directory, a read-only file, a file another program holds open.
 DWORD CheckWritable(const std::string& path, bool& exists, bool& diskFile) {
   exists = false;
   diskFile = true;
   const DWORD attributes = ::GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = ::GetLastError();
+    // Devices such as NUL have no attributes but open.
+    HANDLE device = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (device != INVALID_HANDLE_VALUE) {
+      exists = true;
+      diskFile = ::GetFileType(device) == FILE_TYPE_DISK;
+      ::CloseHandle(device);
+      return 0;
+    }
     if (error != ERROR_FILE_NOT_FOUND) return error;
     const std::string directory = win32::DirectoryPart(path);
     if (directory.empty()) return 0;
@@ -65,24 +109,21 @@ DWORD CheckWritable(const std::string& path, bool& exists, bool& diskFile) {
   return 0;
 }
 
-// Devices (NUL, COM1, a named pipe) cannot be replaced by a rename; they are
-// written in place.
-FileWriteResult WriteInPlace(const std::string& path, std::string_view bytes) {
-  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Fail(WriteStage::Create, ::GetLastError());
-  const DWORD error = WriteAll(file, bytes);
-  ::CloseHandle(file);
-  return error != 0 ? Fail(WriteStage::Write, error) : FileWriteResult{};
+// A file for the bytes meant for the standard output until they are complete.
+HANDLE CreateHoldingFile() {
+  char directory[MAX_PATH + 1];
+  char name[MAX_PATH + 1];
+  if (::GetTempPathA(sizeof directory, directory) == 0 || ::GetTempFileNameA(directory, "qlm", 0, name) == 0) {
+    return INVALID_HANDLE_VALUE;
+  }
+  return ::CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
 }
 
 }  // namespace
 
-AnsiText AnsiTextFromFileSystemName(std::string_view name) { return AnsiText(name); }
-
-std::string FileSystemName(const AnsiText& path) { return path; }
-
-AnsiText FullPath(const AnsiText& path) {
-  if (path.empty()) return path;
+std::string FullPath(const std::string& path) {
+  if (path.empty() || IsStandardStream(path)) return path;
   std::string buffer(MAX_PATH + 1, '\0');
   for (;;) {
     const DWORD n = ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
@@ -94,6 +135,11 @@ AnsiText FullPath(const AnsiText& path) {
     buffer.resize(n + 1);
   }
 }
+
+// Windows names are already in the code page.
+AnsiText DisplayPath(std::string_view path) { return IsStandardStream(path) ? AnsiText("-") : AnsiText(path); }
+
+std::string PathFromText(std::string_view text) { return std::string(text); }
 
 AnsiText ErrorText(int error) {
   char* message = nullptr;
@@ -116,62 +162,195 @@ AnsiText ErrorText(int error) {
 }
 
 // The system already tells a missing file from a missing directory.
-AnsiText PathErrorText(const AnsiText& path, int error) {
+AnsiText PathErrorText(const std::string& path, int error) {
   if (path.empty() && error == ERROR_FILE_NOT_FOUND) return ErrorText(ERROR_PATH_NOT_FOUND);
   return ErrorText(error);
 }
 
-FileReadResult ReadWholeFile(const AnsiText& path) {
-  FileReadResult result;
-  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    result.error = static_cast<int>(::GetLastError());
-    return result;
+FileReader::~FileReader() {
+  if (ownsHandle_ && handle_ != -1) ::CloseHandle(Handle(handle_));
+}
+
+int FileReader::Open(const std::string& path) {
+  HANDLE file;
+  if (IsStandardStream(path)) {
+    file = ::GetStdHandle(STD_INPUT_HANDLE);
+    if (file == nullptr || file == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
+    ownsHandle_ = false;
+  } else {
+    file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+    if (file == INVALID_HANDLE_VALUE) return static_cast<int>(::GetLastError());
+    ownsHandle_ = true;
   }
+  handle_ = Stored(file);
   LARGE_INTEGER size{};
   if (::GetFileType(file) == FILE_TYPE_DISK && ::GetFileSizeEx(file, &size) && size.QuadPart > 0) {
-    result.bytes.reserve(static_cast<std::size_t>(size.QuadPart));
+    sizeHint_ = static_cast<std::size_t>(size.QuadPart);
   }
-  // Read to the end in pieces: pipes and devices report no size.
-  char buffer[1 << 16];
+  return 0;
+}
+
+FileReader::Piece FileReader::Read(char* buffer, std::size_t capacity) {
+  Piece piece;
+  const DWORD ask = capacity < (DWORD{1} << 30) ? static_cast<DWORD>(capacity) : (DWORD{1} << 30);
+  DWORD got = 0;
+  if (!::ReadFile(Handle(handle_), buffer, ask, &got, nullptr)) {
+    const DWORD error = ::GetLastError();
+    // The writer of a pipe closing it is the end of the input.
+    if (error != ERROR_BROKEN_PIPE && error != ERROR_HANDLE_EOF) piece.error = static_cast<int>(error);
+    return piece;
+  }
+  piece.size = got;
+  return piece;
+}
+
+FileReadResult ReadWholeFile(const std::string& path, bool endAtNul) {
+  FileReadResult result;
+  FileReader reader;
+  if ((result.error = reader.Open(path)) != 0) return result;
+  result.bytes.reserve(reader.SizeHint());
+  std::vector<char> buffer(1 << 16);
   for (;;) {
-    DWORD got = 0;
-    if (!::ReadFile(file, buffer, sizeof buffer, &got, nullptr)) {
-      const DWORD error = ::GetLastError();
-      if (error != ERROR_BROKEN_PIPE && error != ERROR_HANDLE_EOF) result.error = static_cast<int>(error);
-      break;
+    const FileReader::Piece piece = reader.Read(buffer.data(), buffer.size());
+    if (piece.error != 0) {
+      result.error = piece.error;
+      result.bytes.clear();
+      return result;
     }
-    if (got == 0) break;
-    result.bytes.append(buffer, got);
+    if (piece.size == 0) break;
+    const std::string_view got(buffer.data(), piece.size);
+    const std::size_t nul = endAtNul ? got.find('\0') : std::string_view::npos;
+    result.bytes.append(got.substr(0, nul));
+    if (nul != std::string_view::npos) break;
   }
-  ::CloseHandle(file);
-  if (result.error != 0) result.bytes.clear();
   return result;
 }
 
-FileWriteResult ReplaceWholeFile(const AnsiText& path, std::string_view bytes) {
-  if (path.empty()) return Fail(WriteStage::Create, ERROR_PATH_NOT_FOUND);
-  bool exists = false;
-  bool diskFile = true;
-  if (DWORD error = CheckWritable(path, exists, diskFile)) return Fail(WriteStage::Create, error);
-  if (exists && !diskFile) return WriteInPlace(path, bytes);
+FileReplacement::~FileReplacement() { Abandon(); }
 
-  std::string temp;
+void FileReplacement::Abandon() {
+  if (handle_ != -1) ::CloseHandle(Handle(handle_));
+  handle_ = -1;
+  if (!tempName_.empty()) ::DeleteFileA(tempName_.c_str());
+  tempName_.clear();
+  ReleaseTempSlot(tempSlot_);
+}
+
+FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks) {
+  Abandon();
+  target_ = path;
+  inPlace_ = false;
+  toStandardOutput_ = IsStandardStream(path);
+  if (toStandardOutput_) {
+    HANDLE holding = CreateHoldingFile();
+    if (holding == INVALID_HANDLE_VALUE) return Fail(WriteStage::Create, ::GetLastError());
+    handle_ = Stored(holding);
+    return FileWriteResult{};
+  }
+  if (path.empty()) return Fail(WriteStage::Create, ERROR_PATH_NOT_FOUND);
+  bool diskFile = true;
+  if (DWORD error = CheckWritable(path, exists_, diskFile)) return Fail(WriteStage::Create, error);
+  if (exists_ && !diskFile) {
+    // Devices (NUL, COM1, a named pipe) cannot be replaced by a rename.
+    HANDLE device = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (device == INVALID_HANDLE_VALUE) return Fail(WriteStage::Create, ::GetLastError());
+    inPlace_ = true;
+    handle_ = Stored(device);
+    return FileWriteResult{};
+  }
   DWORD error = 0;
-  HANDLE file = win32::CreateTemporaryBeside(path, temp, error);
-  if (file == INVALID_HANDLE_VALUE) return Fail(WriteStage::Create, error);
-  auto abandon = [&](WriteStage stage, DWORD failure) {
-    if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
-    ::DeleteFileA(temp.c_str());
-    return Fail(stage, failure);
+  HANDLE temp = win32::CreateTemporaryBeside(path, tempName_, error);
+  if (temp == INVALID_HANDLE_VALUE) return Fail(WriteStage::Create, error);
+  handle_ = Stored(temp);
+  tempSlot_ = TakeTempSlot(tempName_);
+  return FileWriteResult{};
+}
+
+FileWriteResult FileReplacement::Write(std::string_view bytes) {
+  if (handle_ == -1) return Fail(WriteStage::Write, ERROR_INVALID_HANDLE);
+  if (DWORD error = WriteAll(Handle(handle_), bytes)) {
+    Abandon();
+    return Fail(WriteStage::Write, error);
+  }
+  return FileWriteResult{};
+}
+
+FileWriteResult FileReplacement::Commit() {
+  if (handle_ == -1) return Fail(WriteStage::Write, ERROR_INVALID_HANDLE);
+  auto abandon = [this](WriteStage stage, DWORD error) {
+    Abandon();
+    return Fail(stage, error);
   };
-  if ((error = WriteAll(file, bytes)) != 0) return abandon(WriteStage::Write, error);
+  HANDLE file = Handle(handle_);
+  if (toStandardOutput_) {
+    // Every record converted: now the bytes go out, unchanged by text mode.
+    HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (::SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+      return abandon(WriteStage::Write, ::GetLastError());
+    }
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+      DWORD got = 0;
+      if (!::ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+        return abandon(WriteStage::Write, ::GetLastError());
+      }
+      if (got == 0) break;
+      if (DWORD error = WriteAll(out, std::string_view(buffer.data(), got))) return abandon(WriteStage::Write, error);
+    }
+    Abandon();
+    return FileWriteResult{};
+  }
+  if (inPlace_) {
+    Abandon();
+    return FileWriteResult{};
+  }
   if (!::FlushFileBuffers(file)) return abandon(WriteStage::Write, ::GetLastError());
   ::CloseHandle(file);
-  file = INVALID_HANDLE_VALUE;
-  if ((error = win32::MoveOver(temp, path)) != 0) return abandon(WriteStage::Create, error);
+  handle_ = -1;
+  if (DWORD error = win32::MoveOver(tempName_, target_)) return abandon(WriteStage::Create, error);
+  tempName_.clear();
+  ReleaseTempSlot(tempSlot_);
   return FileWriteResult{};
+}
+
+FileWriteResult ReplaceWholeFile(const std::string& path, std::string_view bytes, FollowLinks links) {
+  FileReplacement replacement;
+  FileWriteResult result = replacement.Begin(path, links);
+  if (result.failedAt == WriteStage::Done) result = replacement.Write(bytes);
+  if (result.failedAt == WriteStage::Done) result = replacement.Commit();
+  return result;
+}
+
+// A named mutex per file: other processes wait for it, and no lock file is
+// left beside the settings.
+FileLock::FileLock(const std::string& path) : path_(path) {
+  const std::string full = FullPath(path);
+  unsigned long hash = 5381;
+  for (unsigned char c : full) hash = hash * 33 + static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  char name[64];
+  std::snprintf(name, sizeof name, "Local\\quillmer-lock-%08lx", hash);
+  HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name);
+  if (mutex == nullptr) return;
+  const DWORD waited = ::WaitForSingleObject(mutex, INFINITE);
+  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+    ::CloseHandle(mutex);
+    return;
+  }
+  handle_ = Stored(mutex);
+}
+
+FileLock::~FileLock() {
+  if (handle_ < 0) return;
+  ::ReleaseMutex(Handle(handle_));
+  ::CloseHandle(Handle(handle_));
+}
+
+void RemoveTemporaryFilesNow() {
+  std::lock_guard<std::mutex> lock(g_tempMutex);
+  for (const std::string& name : g_tempNames) {
+    if (!name.empty()) ::DeleteFileA(name.c_str());
+  }
 }
 
 void SetFileWriteSeamForTesting(FileWriteSeam* seam) { g_writeSeam = seam; }

@@ -27,11 +27,11 @@ std::string Protected(std::string_view value) {
 }
 
 // The system looks for a name without a directory in the Windows directory.
-std::string ProfilePath(const AnsiText& path) { return FullPath(path); }
+std::string ProfilePath(const std::string& path) { return FullPath(path); }
 
 }  // namespace
 
-AnsiText ReadProfileString(const AnsiText& path, std::string_view section, std::string_view key,
+AnsiText ReadProfileString(const std::string& path, std::string_view section, std::string_view key,
                            std::string_view defaultText) {
   if (path.empty()) return AnsiText(defaultText);
   const std::string file = ProfilePath(path);
@@ -49,7 +49,7 @@ AnsiText ReadProfileString(const AnsiText& path, std::string_view section, std::
   }
 }
 
-bool WriteProfileString(const AnsiText& path, std::string_view section, std::string_view key,
+bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value) {
   if (HoldsLineBreak(section) || HoldsLineBreak(key) || HoldsLineBreak(value)) return false;
   if (section.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos) return false;

@@ -29,7 +29,8 @@ HANDLE CreateTemporaryBeside(std::string_view path, std::string& tempName, DWORD
     char suffix[32];
     ::wsprintfA(suffix, ".%08lx.tmp", seed + n * 7919);
     tempName = directory + "~" + base + suffix;
-    HANDLE file = ::CreateFileA(tempName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    // Shared for deletion, so an interruption can remove it while it is open.
+    HANDLE file = ::CreateFileA(tempName.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
     error = ::GetLastError();
