@@ -61,6 +61,9 @@ for seed in 1 2 3; do
   "$linux/bench/quillmer-make-export" 2000 generated.csv "$seed" >/dev/null
   compare "generated export, seed $seed" generated.csv OUT
 done
+# "-" for both files: the bytes on standard output, unchanged by text mode.
+"$root/scripts/wine-run" "$windows/quillmer-convert.exe" - - <outlook-export.csv >streams.vcs 2>/dev/null
+if cmp -s streams.vcs outlook-export.vcs; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL standard streams"; fi
 printf 'old output' >keep.vcs
 compare "missing input" missing.csv keep.vcs
 [ "$(cat keep.vcs)" = "old output" ] || { failed=$((failed + 1)); echo "FAIL missing input: output changed"; }
