@@ -111,6 +111,15 @@ if [ -n "$shots" ]; then
   shot windows-error-box.png
   h box "$title" >/dev/null
 fi
-finish
+# Auto-terminate: the program ends once the completion box is closed, and
+# saves the settings on the way out.
+h click "$title" 104
+h set "$title" 102 "$examples\\outlook-export.csv"
+h click "$title" 101
+h box 変換の完了 >/dev/null
+for _ in $(seq 100); do kill -0 "$gui" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$gui" 2>/dev/null; then echo "FAIL still running after auto-terminate"; failures=$((failures + 1)); finish; fi
+wait "$gui" || true
+expect "terminate saved" "$(grep -a terminate quillmer.ini | tr -d '\r')" "terminate=1"
 echo "windows_gui_test: $((failures == 0 ? 1 : 0)) passed, $((failures == 0 ? 0 : 1)) failed"
 [ "$failures" = 0 ]
