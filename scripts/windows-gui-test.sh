@@ -74,7 +74,7 @@ finish
 # The three files, byte for byte.
 expect "option.txt" "$(od -An -tx1 option.txt)" "$(printf '%s' "$option_text" | sed 's/\\n/\r\n/g' | iconv -f UTF-8 -t CP932 | od -An -tx1)"
 expect "filter.txt" "$(od -An -tx1 filter.txt)" "$(printf '%s' "$filter_text" | sed 's/\\n/\r\n/g' | iconv -f UTF-8 -t CP932 | od -An -tx1)"
-expect "quillmer.ini" "$(cat quillmer.ini)" "$(printf '[i/o]\r\ninput=%s\\outlook-export.csv\r\noutput=out.vcs\r\nterminate=0\r' "$examples")"
+expect "Quillmer.ini" "$(cat Quillmer.ini)" "$(printf '[i/o]\r\ninput=%s\\outlook-export.csv\r\noutput=out.vcs\r\nterminate=0\r' "$examples")"
 
 # Second start: everything restored; an error box; the version dialog.
 start
@@ -120,6 +120,6 @@ h box 変換の完了 >/dev/null
 for _ in $(seq 100); do kill -0 "$gui" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$gui" 2>/dev/null; then echo "FAIL still running after auto-terminate"; failures=$((failures + 1)); finish; fi
 wait "$gui" || true
-expect "terminate saved" "$(grep -a terminate quillmer.ini | tr -d '\r')" "terminate=1"
+expect "terminate saved" "$(grep -a terminate Quillmer.ini | tr -d '\r')" "terminate=1"
 echo "windows_gui_test: $((failures == 0 ? 1 : 0)) passed, $((failures == 0 ? 0 : 1)) failed"
 [ "$failures" = 0 ]

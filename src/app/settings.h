@@ -26,7 +26,11 @@ std::string IniPath(std::string_view programPath,
 
 // The desktop program's name. The settings are named after it, also when the
 // command-line converter reads them.
+#ifdef _WIN32
+inline constexpr std::string_view ProgramName = "Quillmer";  // Quillmer.exe
+#else
 inline constexpr std::string_view ProgramName = "quillmer";
+#endif
 
 // The settings directory, ending in the directory separator: the executable's
 // own directory when it is writable, else $XDG_CONFIG_HOME/quillmer/
