@@ -211,6 +211,8 @@ TEST(Characters, FindSubstring) {
       {"run of lead bytes", "\x81\x81", "\x81\x81\x81\x81", 1},
       {"even lead run before the match", "\x81" "b", "\x81\x81\x81" "b", 3},
       {"odd lead run before the match", "\x81" "b", "\x81\x81" "b", 0},
+      {"even lead run far into the text", "\x81" "b", std::string(100, 'a') + "\x81\x81\x81" "b", 103},
+      {"odd lead run far into the text", "\x81" "b", std::string(100, 'a') + "\x81\x81" "b", 0},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);

@@ -200,13 +200,15 @@ struct CliRun {
   bool asNobody = false;
   std::optional<std::string> input;  // fed through a pipe as the standard input
   std::string limits;                // shell commands run first, such as "ulimit -f 100"
+  bool pipedOutput = false;          // the standard output a pipe, not a file
 };
-CliRun Fed(std::string input) { return CliRun{false, std::move(input), {}}; }
-CliRun Limited(std::string limits) { return CliRun{false, std::nullopt, std::move(limits)}; }
+CliRun Fed(std::string input) { return CliRun{false, std::move(input), {}, false}; }
+CliRun Limited(std::string limits) { return CliRun{false, std::nullopt, std::move(limits), false}; }
 
 struct RunningCli {
   pid_t pid = -1;
   pid_t writer = -1;
+  pid_t reader = -1;
 };
 
 // quillmer-convert with a UTF-8 terminal and the default regional profile;
@@ -216,14 +218,17 @@ RunningCli StartCli(const std::vector<std::string>& args, const fs::path& logs, 
   const std::string errLog = (logs / "stderr").string();
   int feed[2] = {-1, -1};
   if (how.input && ::pipe(feed) != 0) return {};
+  int drain[2] = {-1, -1};
+  if (how.pipedOutput && ::pipe(drain) != 0) return {};
   const std::string binary = how.asNobody ? ReachableCliPath(logs) : CliPath();
   RunningCli running;
   running.pid = ::fork();
   if (running.pid == 0) {
     const int out = ::open(outLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     const int err = ::open(errLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(127);
+    if (out < 0 || err < 0 || ::dup2(how.pipedOutput ? drain[1] : out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(127);
     if (how.input && (::dup2(feed[0], 0) < 0 || ::close(feed[0]) != 0 || ::close(feed[1]) != 0)) ::_exit(127);
+    if (how.pipedOutput && (::close(drain[0]) != 0 || ::close(drain[1]) != 0)) ::_exit(127);
     if (how.asNobody && !BecomeNobody()) ::_exit(77);
     std::vector<std::string> argv{"/bin/sh", "-c", how.limits + "\nexec \"$0\" \"$@\"", binary};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -249,6 +254,19 @@ RunningCli StartCli(const std::vector<std::string>& args, const fs::path& logs, 
     }
     ::close(feed[1]);
   }
+  if (how.pipedOutput) {
+    ::close(drain[1]);
+    running.reader = ::fork();
+    if (running.reader == 0) {
+      const int out = ::open(outLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+      char buffer[4096];
+      for (ssize_t n; (n = ::read(drain[0], buffer, sizeof buffer)) > 0;) {
+        if (::write(out, buffer, static_cast<std::size_t>(n)) != n) break;
+      }
+      ::_exit(0);
+    }
+    ::close(drain[0]);
+  }
   return running;
 }
 
@@ -256,6 +274,7 @@ RunningCli StartCli(const std::vector<std::string>& args, const fs::path& logs, 
 std::optional<CliOutcome> FinishCli(const RunningCli& running, const fs::path& logs, const CliRun& how,
                                     int* signal = nullptr) {
   if (running.writer > 0) ::waitpid(running.writer, nullptr, 0);
+  if (running.reader > 0) ::waitpid(running.reader, nullptr, 0);
   int status = 0;
   struct rusage usage {};
   if (running.pid <= 0 || ::wait4(running.pid, &status, 0, &usage) != running.pid) return std::nullopt;
@@ -323,7 +342,7 @@ class FaultMatrix : public ::testing::Test {
     }
     {
       SCOPED_TRACE("quillmer-convert");
-      const std::optional<CliOutcome> cli = RunCli({input, output}, Logs(), CliRun{asNobody, std::nullopt, {}});
+      const std::optional<CliOutcome> cli = RunCli({input, output}, Logs(), CliRun{asNobody, std::nullopt, {}, false});
       ASSERT_TRUE(cli.has_value());
       EXPECT_EQ(cli->exitCode, 1);
       EXPECT_EQ(cli->out, "");
@@ -728,6 +747,33 @@ TEST_F(FaultMatrix, FileSizeLimitIsAWriteError) {
   EXPECT_EQ(cli->exitCode, 1);
   EXPECT_TRUE(SameBytes(cli->err, CliErrorText(FileWriteError().Message())));
   EXPECT_EQ(Snapshot(dir_.Path()), before);
+}
+
+// ---- Names that are streams or pseudo-files ----
+
+// /dev/stdout is the output stream, whatever it is; a file under /proc cannot
+// be replaced, and the message says why instead of "not found".
+TEST_F(FaultMatrix, StreamsAndPseudoFilesAsTheOutput) {
+  WriteFileBytes(Path("in.csv"), Export(5));
+  ASSERT_EQ(RunCli({Path("in.csv"), Path("expected.vcs")}, Logs())->exitCode, 0);
+  const std::string expected = ReadFileBytes(Path("expected.vcs"));
+
+  std::optional<CliOutcome> cli = RunCli({Path("in.csv"), "/dev/stdout"}, Logs(), CliRun{false, {}, {}, true});
+  ASSERT_TRUE(cli.has_value());
+  EXPECT_EQ(cli->exitCode, 0) << cli->err;
+  EXPECT_TRUE(SameBytes(cli->out.substr(0, expected.size()), expected));
+
+  // Appended to, as a stream is, when the shell opened the file to append.
+  WriteFileBytes(Logs() / "kept", "kept\r\n");
+  cli = RunCli({Path("in.csv"), "/dev/stdout"}, Logs(), Limited("exec >>'" + (Logs() / "kept").string() + "'"));
+  ASSERT_TRUE(cli.has_value());
+  EXPECT_EQ(cli->exitCode, 0) << cli->err;
+  EXPECT_TRUE(SameBytes(ReadFileBytes(Logs() / "kept").substr(0, 6 + expected.size()), "kept\r\n" + expected));
+
+  cli = RunCli({Path("in.csv"), "/proc/self/comm"}, Logs());
+  ASSERT_TRUE(cli.has_value());
+  EXPECT_EQ(cli->exitCode, 1);
+  EXPECT_TRUE(SameBytes(cli->err, CliErrorText(FileCreateText("/proc/self/comm", kDenied))));
 }
 
 }  // namespace

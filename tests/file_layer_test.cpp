@@ -332,6 +332,51 @@ TEST(SaveFileBytes, ThroughASymbolicLinkTheLinkedFileIsReplaced) {
   EXPECT_EQ(NamesIn(dir.Path() / "real"), std::set<std::string>{"cal.vcs"});
 }
 
+// A symbolic link is followed only where the kernel would follow it for open:
+// in a sticky directory that everybody may write (/tmp), only the caller's
+// own link or the directory owner's. A planted link fails with the create
+// error and changes nothing.
+TEST(SaveFileBytes, PlantedLinksAreNotFollowed) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant a link as another user";
+  TempDir dir;
+  const std::string victim = dir / "victim.txt";
+  const std::string shared = dir / "shared";
+  const std::string link = shared + "/out.vcs";
+  fs::create_directory(shared);
+  struct Row {
+    const char* name;
+    uid_t linkOwner;
+    uid_t directoryOwner;
+    mode_t directoryMode;
+    bool followed;
+  };
+  const Row rows[] = {
+      {"another user's link in a sticky shared directory", 65534, 0, 01777, false},
+      {"the caller's own link", 0, 0, 01777, true},
+      {"the directory owner's link", 65534, 65534, 01777, true},
+      {"another user's link, directory not sticky", 65534, 0, 0777, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WriteFileBytes(victim, "victim's");
+    fs::remove(link);
+    fs::create_symlink(victim, link);
+    ASSERT_EQ(::lchown(link.c_str(), row.linkOwner, row.linkOwner), 0);
+    ASSERT_EQ(::chown(shared.c_str(), row.directoryOwner, row.directoryOwner), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), row.directoryMode), 0);
+    if (row.followed) {
+      SaveFileBytes(link, "new");
+      EXPECT_EQ(ReadFileBytes(victim), "new");
+    } else {
+      EXPECT_TRUE(SameBytes(MessageOf<FileCreateError>([&] { SaveFileBytes(link, "new"); }),
+                            CreateMessage(link, kAccessDenied)));
+      EXPECT_EQ(ReadFileBytes(victim), "victim's");
+    }
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(NamesIn(shared), std::set<std::string>{"out.vcs"});
+  }
+}
+
 TEST(SaveFileBytes, APipeIsWrittenNotReplaced) {
   TempDir dir;
   const std::string path = dir / "pipe";

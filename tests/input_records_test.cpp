@@ -1,5 +1,10 @@
 #include "conversion/input_records.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
 #include <deque>
 #include <random>
 #include <variant>
@@ -191,6 +196,51 @@ TEST_F(IsFilteredOutTest, MatchesFilterLinesOnCharacterStarts) {
     SCOPED_TRACE(r.name);
     EXPECT_EQ(IsFilteredOut(r.record, r.filters), r.filtered);
   }
+}
+
+// A record of more than 2^31 bytes, made of one small page of filler mapped
+// over and over, so that it costs little memory. Empty when mapping fails.
+class HugeRecord {
+ public:
+  explicit HugeRecord(std::string_view tail) {
+    const int fd = ::memfd_create("filler", 0);
+    if (fd < 0 || ::ftruncate(fd, kPiece) != 0) return;
+    void* filler = ::mmap(nullptr, kPiece, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (filler == MAP_FAILED) return;
+    std::memset(filler, 'a', kPiece);
+    ::munmap(filler, kPiece);
+    size_ = kPieces * kPiece + kPiece;
+    void* base = ::mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (base == MAP_FAILED) return;
+    base_ = static_cast<char*>(base);
+    for (std::size_t i = 0; i < kPieces; ++i) {
+      if (::mmap(base_ + i * kPiece, kPiece, PROT_READ, MAP_SHARED | MAP_FIXED, fd, 0) == MAP_FAILED) return;
+    }
+    ::close(fd);
+    std::memset(base_ + kPieces * kPiece, 'a', kPiece);
+    std::memcpy(base_ + kPieces * kPiece + 16, tail.data(), tail.size());
+    ready_ = true;
+  }
+  ~HugeRecord() {
+    if (base_ != nullptr) ::munmap(base_, size_);
+  }
+  bool Ready() const { return ready_; }
+  std::string_view Text() const { return std::string_view(base_, size_); }
+
+ private:
+  static constexpr std::size_t kPiece = std::size_t{1} << 20;
+  static constexpr std::size_t kPieces = 2049;  // past 2^31 bytes
+  char* base_ = nullptr;
+  std::size_t size_ = 0;
+  bool ready_ = false;
+};
+
+TEST_F(IsFilteredOutTest, MatchBeyondTwoGigabytes) {
+  const HugeRecord record(Sjis("休暇"));
+  if (!record.Ready()) GTEST_SKIP() << "cannot map 2 GiB of address space here";
+  EXPECT_TRUE(IsFilteredOut(record.Text(), LineList{Sjis("休暇")}));
+  EXPECT_FALSE(IsFilteredOut(record.Text(), LineList{Sjis("会議")}));
+  EXPECT_EQ(FindSubstring(Sjis("休暇"), record.Text()), INT_MAX);
 }
 
 // The run reads records straight from the file's bytes; they must be the

@@ -1,6 +1,10 @@
 #include "app/main_form.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <vector>
@@ -177,6 +181,64 @@ TEST(ConversionRequestFromForm, SavedSettingsAreReadNotWritten) {
   EXPECT_EQ(request.FilterLines.Count(), 0);
   EXPECT_FALSE(std::filesystem::exists(dir / "filter.txt"));
   EXPECT_TRUE(SameBytes(ReadFileBytes(dir / "option.txt"), "X-A:1\nX-B:2\n"));
+}
+
+}  // namespace
+
+namespace {
+
+// A side file that is a symbolic link stays one. It is written through when it
+// is the user's own (it has the settings directory's owner); one that another
+// user planted is left alone and the error names it.
+TEST(FormSettings, SymlinkedSideFiles) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give a link to another user";
+  TempDir dir;
+  std::filesystem::create_directory(dir / "real");
+  WriteFileBytes(dir / "real/option.txt", "old option");
+  WriteFileBytes(dir / "real/filter.txt", "old filter");
+  std::filesystem::create_symlink("real/option.txt", dir / "option.txt");
+  std::filesystem::create_symlink("real/filter.txt", dir / "filter.txt");
+  ASSERT_EQ(::lchown((dir / "filter.txt").c_str(), 65534, 65534), 0);
+  FormValues values;
+  values.SetMemoText(Memo::Option, "new option");
+  values.SetMemoText(Memo::Filter, "new filter");
+  try {
+    SaveFormSettings(values, dir / "quillmer");
+    ADD_FAILURE() << "no error";
+  } catch (const FileCreateError& error) {
+    EXPECT_TRUE(SameBytes(error.Message(), Sjis("ファイル \"") + (dir / "filter.txt") + "\". " +
+                                               Sjis("アクセスが拒否されました。 を作成できません")));
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "option.txt"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "filter.txt"));
+  EXPECT_EQ(ReadFileBytes(dir / "real/option.txt"), "new option");
+  EXPECT_EQ(ReadFileBytes(dir / "real/filter.txt"), "old filter");
+}
+
+// While another program saves (it holds the INI file's lock), saving waits,
+// and then writes all three files: the later one wins whole.
+TEST(FormSettings, SavingWaitsForTheOtherSaver) {
+  TempDir dir;
+  WriteFileBytes(dir / "quillmer.ini", "[i/o]\r\ninput=theirs.csv\r\n");
+  const int held = ::open((dir / "quillmer.ini").c_str(), O_RDWR);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  const pid_t saver = ::fork();
+  if (saver == 0) {
+    ::close(held);  // the lock belongs to the parent's descriptor
+    FormValues values;
+    values.SetMemoText(Memo::Option, "mine");
+    values.SetEditText(PathEdit::Input, "mine.csv");
+    SaveFormSettings(values, dir / "quillmer");
+    ::_exit(0);
+  }
+  ::usleep(300000);
+  EXPECT_FALSE(std::filesystem::exists(dir / "option.txt"));
+  WriteFileBytes(dir / "option.txt", "theirs");
+  ::close(held);
+  int status = 0;
+  ASSERT_EQ(::waitpid(saver, &status, 0), saver);
+  EXPECT_EQ(ReadFileBytes(dir / "option.txt"), "mine");
+  EXPECT_EQ(ReadFileBytes(dir / "quillmer.ini"), "[i/o]\r\ninput=mine.csv\r\noutput=\r\nterminate=0\r\n");
 }
 
 }  // namespace

@@ -114,3 +114,37 @@ TEST_F(MemoTextTest, TooLargeForTheBox) {
   WriteFileBytes(path, "a" + std::string(1, '\0') + std::string(MemoTextLimit, 'b'));
   EXPECT_EQ(ReadMemoFile(path), "a");
 }
+
+// What the box gives back for lines the user did not touch: their characters
+// in the code page, no longer their bytes.
+std::string AsTheBoxShowsIt(std::string_view text) {
+  const platform::CodePage& page = platform::AnsiCodePage();
+  return page.FromUtf16(page.ToUtf16(text));
+}
+
+TEST_F(MemoTextTest, UneditedLinesKeepTheirBytes) {
+  // 0x80, 0xA0 and 0xFD are no character; ED 40 shows as FA 5C; a lone lead byte ends the text.
+  const std::string lines[] = {"a\x80" "b", "\xED\x40", "\xA0\xFD", "tail\x81"};
+  const std::string loaded = lines[0] + "\r\n" + lines[1] + "\r\n" + lines[2] + "\r\n" + lines[3];
+  const std::string shown = AsTheBoxShowsIt(loaded);
+  ASSERT_NE(shown, loaded);
+  struct Row {
+    const char* name;
+    std::string shown;
+    std::string saved;
+  };
+  const Row rows[] = {
+      {"untouched", shown, loaded},
+      {"a line added at the end", shown + "\r\nnew", loaded + "\r\nnew"},
+      {"a line added at the top", "top\r\n" + shown, "top\r\n" + loaded},
+      {"one line edited", AsTheBoxShowsIt(lines[0]) + "\r\nx\r\n" + AsTheBoxShowsIt(lines[2] + "\r\n" + lines[3]),
+       lines[0] + "\r\nx\r\n" + lines[2] + "\r\n" + lines[3]},
+      {"lines swapped", AsTheBoxShowsIt(lines[3] + "\r\n" + lines[1] + "\r\n" + lines[2] + "\r\n" + lines[0]),
+       lines[3] + "\r\n" + lines[1] + "\r\n" + lines[2] + "\r\n" + lines[0]},
+      {"everything replaced", "new", "new"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_TRUE(SameBytes(KeepLoadedBytes(loaded, row.shown), row.saved));
+  }
+}

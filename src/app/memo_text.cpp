@@ -1,5 +1,8 @@
 #include "app/memo_text.h"
 
+#include <map>
+#include <vector>
+
 #include "platform/code_page.h"
 #include "text/errors.h"
 #include "text/text_file.h"
@@ -42,6 +45,58 @@ AnsiText ReadMemoFile(const std::string& path) {
 
 void WriteMemoFile(const std::string& path, std::string_view memoText) {
   SaveFileBytes(path, memoText, platform::FollowLinks::OfTheDirectoryOwner);
+}
+
+namespace {
+
+std::vector<std::string_view> CrLfPieces(std::string_view text) {
+  std::vector<std::string_view> pieces;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = text.find("\r\n", start);
+    pieces.push_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+    if (end == std::string_view::npos) return pieces;
+    start = end + 2;
+  }
+}
+
+}  // namespace
+
+AnsiText KeepLoadedBytes(std::string_view loaded, std::string_view shown) {
+  if (loaded == shown) return AnsiText(loaded);
+  const platform::CodePage& page = platform::AnsiCodePage();
+  const std::vector<std::string_view> before = CrLfPieces(loaded);
+  const std::vector<std::string_view> after = CrLfPieces(shown);
+  std::vector<AnsiText> beforeShown;
+  beforeShown.reserve(before.size());
+  for (std::string_view line : before) beforeShown.push_back(page.FromUtf16(page.ToUtf16(line)));
+
+  // The user edits in one place at a time: lines are matched from both ends
+  // in order, and those between by their text.
+  std::size_t head = 0;
+  while (head < before.size() && head < after.size() && beforeShown[head] == after[head]) ++head;
+  std::size_t tail = 0;
+  while (tail < before.size() - head && tail < after.size() - head &&
+         beforeShown[before.size() - 1 - tail] == after[after.size() - 1 - tail]) {
+    ++tail;
+  }
+  std::map<std::string_view, std::string_view> middle;
+  for (std::size_t i = head; i < before.size() - tail; ++i) middle.emplace(beforeShown[i], before[i]);
+
+  AnsiText text;
+  text.reserve(shown.size());
+  for (std::size_t i = 0; i < after.size(); ++i) {
+    if (i > 0) text += "\r\n";
+    if (i < head) {
+      text += before[i];
+    } else if (i >= after.size() - tail) {
+      text += before[before.size() - (after.size() - i)];
+    } else if (const auto found = middle.find(after[i]); found != middle.end()) {
+      text += found->second;
+    } else {
+      text += after[i];
+    }
+  }
+  return text;
 }
 
 LineList MemoLines(std::string_view memoText) {

@@ -21,6 +21,11 @@ AnsiText ReadMemoFile(const std::string& path);
 // The box's text, byte for byte. A symbolic link is written through only when
 // it has the owner of its directory. Raises FileCreateError or FileWriteError.
 void WriteMemoFile(const std::string& path, std::string_view memoText);
+// The text to save from a box that was loaded with `loaded` and now gives back
+// `shown` (its characters in the code page): every line that still shows as
+// a loaded line does keeps that line's bytes, so bytes without a character
+// and characters with two encodings survive where the user did not edit.
+AnsiText KeepLoadedBytes(std::string_view loaded, std::string_view shown);
 // Lines 0 .. Count-1 of the box: a final empty line is not counted, a line is
 // cut at MemoLineByteLimit bytes.
 LineList MemoLines(std::string_view memoText);

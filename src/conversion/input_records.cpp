@@ -141,7 +141,7 @@ void JoinRecordLines(LineList& lines) {
 
 bool IsFilteredOut(std::string_view record, const LineList& filterLines) {
   for (const AnsiText& filter : filterLines) {
-    if (!filter.empty() && FindSubstring(filter, record) > 0) return true;
+    if (!filter.empty() && FindSubstringIndex(filter, record) != std::string_view::npos) return true;
   }
   return false;
 }

@@ -88,8 +88,10 @@ enum class FollowLinks {
 // the target where the file system allows one (a named hidden one otherwise)
 // that is linked in and renamed over the target only on Commit, so an
 // interruption at any point leaves the old file as it was. Devices and pipes
-// are written in place; StandardStream receives every byte on Commit. A
-// replaced file keeps its permission bits. Abandoned unless committed.
+// are written in place, and StandardStream or a name of one of our open
+// streams (/dev/stdout) is written to that stream, in every case with every
+// byte on Commit. A replaced file keeps its permission bits. Abandoned unless
+// committed.
 class FileReplacement {
  public:
   FileReplacement() = default;
@@ -108,8 +110,8 @@ class FileReplacement {
   std::string target_;      // the file replaced, links resolved
   std::string directory_;   // where the temporary file lives
   int handle_ = -1;
-  bool inPlace_ = false;    // a device, pipe or the standard output
-  bool toStandardOutput_ = false;
+  bool inPlace_ = false;    // a device, a pipe or one of our streams
+  int stream_ = -1;         // the descriptor of that stream
   bool exists_ = false;
   unsigned oldMode_ = 0;
   unsigned oldOwner_ = 0;

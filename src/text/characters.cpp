@@ -3,6 +3,7 @@
 // they agree with AnsiTextToUtf16 / Utf16ToAnsiText byte for byte.
 #include "text/characters.h"
 
+#include <climits>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -216,9 +217,15 @@ AnsiText RightChars(std::string_view text, int n) {
 }
 
 int FindSubstring(std::string_view needle, std::string_view haystack) {
+  const std::size_t index = FindSubstringIndex(needle, haystack);
+  if (index == std::string_view::npos) return 0;
+  return index < static_cast<std::size_t>(INT_MAX) ? static_cast<int>(index) + 1 : INT_MAX;
+}
+
+std::size_t FindSubstringIndex(std::string_view needle, std::string_view haystack) {
   needle = needle.substr(0, needle.find('\0'));
   haystack = haystack.substr(0, haystack.find('\0'));
-  if (needle.empty() || haystack.empty()) return 0;
+  if (needle.empty() || haystack.empty()) return std::string_view::npos;
   const auto& t = detail::ActiveCharTables();
   // Character starts are tracked forward once, so rejected matches that begin
   // on a trail byte cost no rescan from the start.
@@ -226,10 +233,17 @@ int FindSubstring(std::string_view needle, std::string_view haystack) {
   std::size_t from = 0;
   for (;;) {
     const std::size_t pos = haystack.find(needle, from);
-    if (pos == std::string_view::npos) return 0;
+    if (pos == std::string_view::npos) return pos;
+    if (pos - boundary > 64) {
+      // A byte outside the lead range always ends a character, so the walk
+      // may start again after the last such byte before the match.
+      std::size_t k = pos;
+      while (k > boundary && t.lead[static_cast<unsigned char>(haystack[k - 1])]) --k;
+      boundary = k;
+    }
     while (boundary < pos)
       boundary += t.lead[static_cast<unsigned char>(haystack[boundary])] ? 2 : 1;
-    if (boundary == pos) return static_cast<int>(pos) + 1;
+    if (boundary == pos) return pos;
     from = pos + 1;
   }
 }

@@ -24,7 +24,10 @@ AnsiText LeftChars(std::string_view text, int n);
 AnsiText RightChars(std::string_view text, int n);
 
 // 1-based position of the first match that does not begin on a trail byte, or 0.
+// A position beyond the int range is given as INT_MAX.
 int FindSubstring(std::string_view needle, std::string_view haystack);
+// The same match as a 0-based byte index, npos for none; for texts of any size.
+std::size_t FindSubstringIndex(std::string_view needle, std::string_view haystack);
 // Removes bytes 0x00..0x20 at both ends.
 AnsiText TrimBlanks(std::string_view text);
 // Byte-wise comparison folding only a..z to A..Z: 0, negative or positive.

@@ -7,10 +7,14 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTextCursor>
+#include <fcntl.h>
+#include <unistd.h>
 #include <functional>
 #include <vector>
 
@@ -69,7 +73,7 @@ class BoxWatcher {
 class Workspace {
  public:
   Workspace() {
-    SetSettingsDirectoryForTesting(AnsiFromQString(dir.path()));
+    SetSettingsDirectoryForTesting(QFile::encodeName(dir.path()).toStdString());
     WriteFileBytes(Path("export.csv").toStdString(),
                    Sjis("\"件名\",\"場所\",\"開始日\",\"開始時刻\",\"終了日\",\"終了時刻\",\"アラーム\","
                         "\"アラーム日\",\"アラーム時刻\",\"メモ\"\r\n"
@@ -104,10 +108,10 @@ int RunProgram(const std::function<void(TForm1&)>& script) {
   return RunMainWindow();
 }
 
-// Keys for Latin-1 text; other text arrives as an input method commits it.
+// Keys for ASCII text; other text arrives as an input method commits it.
 void Type(QWidget* widget, const QString& text) {
   for (const QChar c : text) {
-    if (c.unicode() < 0x100) {
+    if (c.unicode() < 0x80) {
       QTest::keyClicks(widget, QString(c));
       continue;
     }
@@ -268,6 +272,89 @@ class MainWindowTest : public QObject {
     QCOMPARE(watcher.boxes.size(), size_t{0});
     QCOMPARE(work.Bytes("quillmer.ini"), std::string("[i/o]\r\ninput=a.csv\r\noutput=b.vcs\r\nterminate=1\r\n"));
     QCOMPARE(work.Bytes("filter.txt"), std::string("F1\r\nF2"));
+  }
+
+  // Opening and closing the window changes no byte of what it loaded: not the
+  // bytes without a character, not a character's second encoding, not a path
+  // the code page cannot hold. Only line breaks become CR LF.
+  void sideFilesAndPathsComeBackAsTheyWere() {
+    Workspace work;
+    BoxWatcher watcher;
+    const std::string option = "A\x80" "B\r\n\xED\x40\r\n\xA0\xFD\r\nend\x81";
+    const std::string ini = "[i/o]\r\ninput=/tmp/caf?.csv\r\noutput=" + Sjis("/出力.vcs") +
+                            "\r\nterminate=0\r\ninput-bytes=/tmp/caf%C3%A9.csv\r\n";
+    WriteFileBytes(work.Path("option.txt").toStdString(), option);
+    WriteFileBytes(work.Path("filter.txt").toStdString(), "F\xED\x40\nG");
+    WriteFileBytes(work.Path("quillmer.ini").toStdString(), ini);
+    RunProgram([](TForm1& form) {
+      QCOMPARE(form.Edit1->text(), QStringLiteral("/tmp/café.csv"));
+      QCOMPARE(form.Edit2->text(), QStringLiteral("/出力.vcs"));
+    });
+    QCOMPARE(watcher.boxes.size(), size_t{0});
+    QCOMPARE(work.Bytes("option.txt"), option);
+    QCOMPARE(work.Bytes("filter.txt"), std::string("F\xED\x40\r\nG"));
+    QCOMPARE(work.Bytes("quillmer.ini"), ini);
+
+    // Edited, the lines the user did not touch still keep their bytes, and a
+    // typed name reaches the file system as typed.
+    RunProgram([&](TForm1& form) {
+      form.memOption->moveCursor(QTextCursor::End);
+      PressEnter(form.memOption);
+      Type(form.memOption, QStringLiteral("new"));
+      form.Edit1->setText(work.Path("export.csv"));
+      form.Edit2->clear();
+      Type(form.Edit2, work.Path("café.vcs"));
+      QTest::mouseClick(form.Button1, Qt::LeftButton);
+    });
+    QCOMPARE(work.Bytes("option.txt"), option + "\r\nnew");
+    QVERIFY(work.Exists("café.vcs"));
+    QVERIFY(!work.Exists("caf?.vcs"));
+  }
+
+  // The real program, told to end by SIGTERM as a session's end does, while
+  // its settings cannot be saved: it says so on stderr and ends.
+  void theProgramEndsOnSigtermEvenWhenSettingsCannotBeSaved() {
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("quillmer"));
+    QVERIFY(QFile::copy(QStringLiteral(QUILLMER_BINARY_DIR "/quillmer"), program));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("quillmer.ini")));
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+    process.start(program, {});
+    QVERIFY(process.waitForStarted());
+    QTest::qWait(1500);
+    process.terminate();
+    const bool ended = process.waitForFinished(10000);
+    if (!ended) process.kill();
+    QVERIFY2(ended, "the program did not end on SIGTERM");
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(errors.contains(QStringLiteral("quillmer.ini に書き込めません.")), qPrintable(errors));
+    QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("option.txt"))));
+  }
+
+  // At a session's end there is nobody to close a box: the settings that
+  // cannot be saved are reported on the standard error and the program ends.
+  void endingOnASignalReportsUnsavedSettingsOnStandardError() {
+    Workspace work;
+    BoxWatcher watcher;
+    QDir(work.dir.path()).mkdir(QStringLiteral("quillmer.ini"));
+    const QString errors = work.Path("stderr");
+    const int saved = ::dup(2);
+    const int log = ::open(errors.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(log, 2);
+    const int code = RunProgram([](TForm1&) {
+      qobject_cast<QuillmerApplication*>(QCoreApplication::instance())->RequestEnd();
+    });
+    ::dup2(saved, 2);
+    ::close(saved);
+    ::close(log);
+    QCOMPARE(code, 0);
+    QCOMPARE(watcher.boxes.size(), size_t{0});
+    const std::string reported = work.Bytes("stderr");
+    QVERIFY2(reported.find("quillmer.ini に書き込めません.") != std::string::npos, reported.c_str());
   }
 
   void unreadableSideFileIsShownAndTheRestLoads() {

@@ -159,9 +159,12 @@ QPlainTextEdit* TForm1::MemoControl(Memo memo) const { return memo == Memo::Opti
 QLineEdit* TForm1::EditControl(PathEdit edit) const { return edit == PathEdit::Input ? Edit1 : Edit2; }
 
 AnsiText TForm1::MemoText(Memo memo) const {
+  // The box holds characters; what it was loaded with holds the bytes, also
+  // those that are no character or have a second encoding.
+  const AnsiText& loaded = loadedMemos_[memo == Memo::Option ? 0 : 1];
   QString text = MemoControl(memo)->toPlainText();
   text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-  return AnsiFromQString(text);
+  return KeepLoadedBytes(loaded, AnsiFromQString(text));
 }
 
 void TForm1::SetMemoText(Memo memo, const AnsiText& text) {
@@ -169,6 +172,7 @@ void TForm1::SetMemoText(Memo memo, const AnsiText& text) {
   QString shown = QStringFromAnsi(text);
   shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   MemoControl(memo)->setPlainText(shown);
+  loadedMemos_[memo == Memo::Option ? 0 : 1] = text;
 }
 
 std::string TForm1::EditText(PathEdit edit) const {

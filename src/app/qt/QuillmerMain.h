@@ -60,6 +60,7 @@ class TForm1 : public QWidget, public FormControls {
 
   UnloadedSideFiles unloadedSideFiles_;
   std::string loadedPaths_[2];
+  AnsiText loadedMemos_[2];
 };
 
 // The program's main window while it exists.

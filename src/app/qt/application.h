@@ -24,6 +24,8 @@ class QuillmerApplication : public QApplication {
   // loop has started; the main loop is then never entered.
   void RequestEnd();
   bool EndRequested() const { return endRequested_; }
+  // The request belongs to one run of the main window.
+  void ForgetEndRequest() { endRequested_ = false; }
 
   bool notify(QObject* receiver, QEvent* event) override;
 

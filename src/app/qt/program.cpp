@@ -43,5 +43,6 @@ int RunMainWindow() {
   QObject::disconnect(sessionEnd);
   QObject::disconnect(quitting);
   Form1 = nullptr;
+  if (app != nullptr) app->ForgetEndRequest();
   return 0;
 }

@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
   const QDir out(QDir(args.at(1)).absolutePath());
   QDir().mkpath(out.path());
   QTemporaryDir work;
-  SetSettingsDirectoryForTesting(AnsiFromQString(work.path()));
+  SetSettingsDirectoryForTesting(QFile::encodeName(work.path()).toStdString());
 
   bool ok = true;
   QString boxName;

@@ -101,10 +101,38 @@ bool MayFollow(const struct stat& link, const std::string& linkPath, FollowLinks
   return !shared || link.st_uid == ::geteuid() || link.st_uid == dir.st_uid;
 }
 
+// The descriptor of our own that a path names (/dev/stdout, /dev/fd/N,
+// /proc/self/fd/N), or -1. Such a name is a stream already open, not a file
+// to replace.
+int DescriptorNamed(const std::string& path) {
+  if (path == "/dev/stdout") return 1;
+  if (path == "/dev/stderr") return 2;
+  std::string_view rest(path);
+  const std::string own = "/proc/" + std::to_string(::getpid()) + "/fd/";
+  bool matched = false;
+  for (std::string_view prefix : {std::string_view("/dev/fd/"), std::string_view("/proc/self/fd/"),
+                                  std::string_view("/proc/thread-self/fd/"), std::string_view(own)}) {
+    if (rest.starts_with(prefix)) {
+      rest.remove_prefix(prefix.size());
+      matched = true;
+      break;
+    }
+  }
+  if (!matched || rest.empty() || rest.size() > 9) return -1;
+  int fd = 0;
+  for (char c : rest) {
+    if (c < '0' || c > '9') return -1;
+    fd = fd * 10 + (c - '0');
+  }
+  return fd;
+}
+
 // The file a chain of symbolic links ends at, lexically; a dangling link names
 // the file to create. EACCES for a link the rule does not let us follow.
-int ResolveLinks(std::string& path, FollowLinks links) {
+// Stops at a name of one of our descriptors, which it sets.
+int ResolveLinks(std::string& path, FollowLinks links, int& descriptor) {
   for (int hops = 0; hops < 40; ++hops) {
+    if ((descriptor = DescriptorNamed(path)) >= 0) return 0;
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
     if (!MayFollow(st, path, links)) return EACCES;
@@ -413,17 +441,24 @@ void FileReplacement::Abandon() {
 FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks links) {
   Abandon();
   if (path.empty()) return Fail(WriteStage::Create, ENOENT);
-  if (IsStandardStream(path)) {
-    toStandardOutput_ = inPlace_ = true;
+  int descriptor = IsStandardStream(path) ? 1 : -1;
+  target_ = path;
+  if (descriptor < 0) {
+    if (int error = ResolveLinks(target_, links, descriptor)) return Fail(WriteStage::Create, error);
+  }
+  if (descriptor >= 0) {
+    // A stream of ours: written as it is, appended or not, never replaced.
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (flags < 0) return Fail(WriteStage::Create, errno);
+    if ((flags & O_ACCMODE) == O_RDONLY) return Fail(WriteStage::Create, EBADF);
+    stream_ = descriptor;
+    inPlace_ = true;
     handle_ = OpenScratch();
     return handle_ < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
   }
-  target_ = path;
-  if (int error = ResolveLinks(target_, links)) return Fail(WriteStage::Create, error);
 
   // Devices and pipes cannot be replaced by a rename: they are written in
-  // place, through the name as given, which the kernel resolves (/dev/stdout
-  // names a pipe through a link that no path spells).
+  // place, through the name as given.
   struct stat given;
   if (::stat(path.c_str(), &given) == 0 && !S_ISREG(given.st_mode) && !S_ISDIR(given.st_mode)) {
     struct stat st;
@@ -441,7 +476,12 @@ FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks link
   oldOwner_ = old.st_uid;
   oldGroup_ = old.st_gid;
   directory_ = DirectoryOf(target_);
-  handle_ = OpenUnnamed(directory_);
+  // An unnamed file is linked in through /proc; without it, a hidden name.
+  if (::access("/proc/self/fd", X_OK) == 0) {
+    handle_ = OpenUnnamed(directory_);
+  } else {
+    errno = EOPNOTSUPP;
+  }
   if (handle_ < 0 && UnnamedUnsupported(errno)) {
     // A hidden name beside the target keeps the rename on one file system.
     std::string temp = directory_ + "/." + BaseNameOf(target_).substr(0, 200) + ".XXXXXX";
@@ -471,7 +511,7 @@ FileWriteResult FileReplacement::Commit() {
   };
   if (inPlace_) {
     // The bytes waited in scratch space: the target sees all of them or none.
-    const int out = toStandardOutput_ ? 1 : ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
+    const int out = stream_ >= 0 ? stream_ : ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
     if (out < 0) return abandon(WriteStage::Create, errno);
     int error = ::lseek(handle_, 0, SEEK_SET) == 0 ? 0 : errno;
     std::vector<char> buffer(std::size_t{1} << 16);
@@ -484,7 +524,7 @@ FileWriteResult FileReplacement::Commit() {
       }
       error = WriteAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(n)));
     }
-    if (!toStandardOutput_ && ::close(out) != 0 && error == 0 && errno != EINTR) error = errno;
+    if (stream_ < 0 && ::close(out) != 0 && error == 0 && errno != EINTR) error = errno;
     Abandon();
     return error != 0 ? Fail(WriteStage::Write, error) : FileWriteResult{};
   }
