@@ -34,7 +34,7 @@ inline constexpr std::string_view ProgramName = "quillmer";
 
 // The settings directory, ending in the directory separator: the executable's
 // own directory when it is writable, else $XDG_CONFIG_HOME/quillmer/
-// (~/.config/quillmer/; on Windows %APPDATA%\quillmer\).
+// (~/.config/quillmer/; on Windows %APPDATA%\Quillmer\).
 std::string SettingsDirectory();
 // Points the settings at a directory of the test's own; nullopt restores the real one.
 void SetSettingsDirectoryForTesting(std::optional<std::string> directory);

@@ -4,9 +4,12 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <optional>
+#include <thread>
 #include <string>
 
 #include "app/about_text.h"
+#include "app/main_form.h"
 #include "app/settings.h"
 #include "app/win32/version_resource.h"
 #include "platform/code_page.h"
@@ -187,7 +190,7 @@ TEST(Win32Paths, TrailBytes0x5CAreNoDelimiters) {
   EXPECT_EQ(IniPath(program), Sjis("C:\\表\\ソ\\Quillmer.ini"));
   EXPECT_EQ(SideFilePath(Sjis("C:表"), "x"), "C:x");
   EXPECT_EQ(detail::ChooseSettingsDirectory("C:\\Program Files\\Quillmer\\", false, "C:\\Users\\u\\AppData\\Roaming"),
-            "C:\\Users\\u\\AppData\\Roaming\\quillmer\\");
+            "C:\\Users\\u\\AppData\\Roaming\\Quillmer\\");
 
   // The file layer and the settings reach such a directory on the real file system.
   TempDir dir;
@@ -214,4 +217,23 @@ TEST(Win32VersionResource, TheProgramCarriesTheValuesOfTheBuild) {
   EXPECT_EQ(read->SpecialBuild, built.SpecialBuild);
   EXPECT_EQ(ComposeAboutCaptions(*read).version, "Version 1.02  (Build 25)");
   EXPECT_FALSE(ReadVersionResource(std::string(QUILLMER_SOURCE_DIR) + "/README.md").has_value());
+}
+
+// While another program saves (it holds the lock of the INI file), saving
+// waits, and then writes all three files.
+TEST(Win32Files, SavingWaitsForTheOtherSaver) {
+  TempDir dir;
+  const std::string program = dir / "Quillmer";
+  std::optional<platform::FileLock> held(std::in_place, IniPath(program));
+  ASSERT_TRUE(held->Held());
+  std::thread saver([&] {
+    FormValues values;
+    values.SetMemoText(Memo::Option, "mine");
+    SaveFormSettings(values, program);
+  });
+  Sleep(300);
+  EXPECT_FALSE(std::filesystem::exists(dir / "option.txt"));
+  held.reset();
+  saver.join();
+  EXPECT_EQ(ReadFileBytes(dir / "option.txt"), "mine");
 }

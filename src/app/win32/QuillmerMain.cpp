@@ -100,16 +100,13 @@ void TForm1::Button1Click() {
 void TForm1::Label5Click() { TfrmAbout::ShowModal(window_); }
 
 AnsiText TForm1::MemoText(Memo memo) const {
-  HWND box = MemoBox(memo);
-  if (::SendMessageA(box, EM_GETMODIFY, 0, 0) == 0) return loadedText_[memo == Memo::Option ? 0 : 1];
-  return win32ui::WindowText(box);
+  return KeepLoadedBytes(loadedText_[memo == Memo::Option ? 0 : 1], win32ui::WindowText(MemoBox(memo)));
 }
 
 void TForm1::SetMemoText(Memo memo, const AnsiText& text) {
   if (text.size() > MemoTextLimit) throw PlainError(MemoLimitMessage());
   HWND box = MemoBox(memo);
   ::SetWindowTextA(box, text.c_str());
-  ::SendMessageA(box, EM_SETMODIFY, FALSE, 0);
   loadedText_[memo == Memo::Option ? 0 : 1] = text;
 }
 

@@ -34,8 +34,8 @@ class TForm1 final : public FormControls {
   HFONT linkFont_ = nullptr;
   HWND Button1_ = nullptr, Edit1_ = nullptr, Edit2_ = nullptr, chkAutoTerminate_ = nullptr;
   HWND memOption_ = nullptr, memFilter_ = nullptr, Label5_ = nullptr;
-  // The text each memo was loaded with, byte for byte: an unedited memo gives
-  // it back, whatever the edit control would make of its characters.
+  // The text each memo was loaded with, byte for byte: lines the user did not
+  // edit keep their bytes, whatever the edit control made of them.
   AnsiText loadedText_[2];
   UnloadedSideFiles unloadedSideFiles_;
   bool destroyed_ = false;

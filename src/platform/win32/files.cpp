@@ -241,8 +241,8 @@ FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks) {
   Abandon();
   target_ = path;
   inPlace_ = false;
-  toStandardOutput_ = IsStandardStream(path);
-  if (toStandardOutput_) {
+  stream_ = IsStandardStream(path) ? 1 : -1;
+  if (stream_ == 1) {
     HANDLE holding = CreateHoldingFile();
     if (holding == INVALID_HANDLE_VALUE) return Fail(WriteStage::Create, ::GetLastError());
     handle_ = Stored(holding);
@@ -283,7 +283,7 @@ FileWriteResult FileReplacement::Commit() {
     return Fail(stage, error);
   };
   HANDLE file = Handle(handle_);
-  if (toStandardOutput_) {
+  if (stream_ == 1) {
     // Every record converted: now the bytes go out, unchanged by text mode.
     HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
     if (::SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
