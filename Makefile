@@ -5,8 +5,9 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 30
 WINDOWS_BUILD ?= build-windows
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
-.PHONY: deps build run test test-sanitize bench fuzz screenshots clean \
+.PHONY: deps build run test test-sanitize bench fuzz screenshots install clean \
   windows-deps windows test-windows dist-windows
 
 deps:
@@ -44,6 +45,10 @@ bench: build
 screenshots: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/src/app/qt/quillmer-screenshots docs \
 	  $(abspath examples/outlook-export.csv)
+
+# Both programs, the menu entry, the icon and the README under PREFIX.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # The native Windows programs, cross-built with mingw-w64 and statically linked.
 windows-deps:

@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
-  fonts-ipafont-gothic xvfb xauth
+  fonts-ipafont-gothic qt6-translations-l10n xvfb xauth desktop-file-utils
   clang libclang-rt-dev
 )
 missing=()

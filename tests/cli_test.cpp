@@ -109,17 +109,69 @@ TEST_F(CliTest, MissingOptionFileFailsBeforeConverting) {
   EXPECT_FALSE(std::filesystem::exists(dir_ / "out.vcs"));
 }
 
-TEST_F(CliTest, LocaleDecidesHowDatesRead) {
-  // Under the English settings a year-first date does not read.
-  const RunResult english = Run(Example("outlook-export.csv") + " " + Path("out.vcs") + " --locale en-US");
-  EXPECT_EQ(english.exitCode, 1);
-  EXPECT_NE(english.err.find("2024/01/15 10:00:00"), std::string::npos) << english.err;
-  // The environment would choose English too; the option wins.
-  const RunResult chosen =
-      Run(Example("outlook-export.csv") + " " + Path("out.vcs") + " --locale ja-JP", "LANG=en_US.UTF-8");
-  EXPECT_EQ(chosen.exitCode, 0) << chosen.err;
-  const RunResult unknown = Run(Example("outlook-export.csv") + " " + Path("out.vcs") + " --locale xx-YY");
-  EXPECT_EQ(unknown.exitCode, 2);
+// ja-JP unless the user names another profile: --locale, then QUILLMER_LOCALE;
+// the terminal's language chooses nothing.
+TEST_F(CliTest, ProfileChoice) {
+  const std::string convert = Example("outlook-export.csv") + " " + Path("out.vcs");
+  const std::string known = "(known: ja-JP, ja-JP-u-ca-japanese, en-US)";
+  struct Row {
+    const char* name;
+    std::string env;
+    std::string options;
+    int exitCode;
+    std::string errContains;
+  };
+  const Row rows[] = {
+      {"default under an English terminal", "LANG=en_US.UTF-8 LC_TIME=en_US.UTF-8", "", 0, ""},
+      {"--locale", "LANG=C.UTF-8", " --locale en-US", 1, "2024/01/15 10:00:00"},
+      {"the variable", "QUILLMER_LOCALE=en-US", "", 1, "2024/01/15 10:00:00"},
+      {"--locale wins over the variable", "QUILLMER_LOCALE=en-US", " --locale ja-JP", 0, ""},
+      {"an empty variable chooses nothing", "QUILLMER_LOCALE=", "", 0, ""},
+      {"unknown --locale", "LANG=C.UTF-8", " --locale xx-YY", 2, "unknown locale xx-YY " + known},
+      {"unknown variable", "QUILLMER_LOCALE=fr-FR", "", 2, "unknown locale fr-FR in QUILLMER_LOCALE " + known},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const RunResult run = Run(convert + r.options, r.env);
+    EXPECT_EQ(run.exitCode, r.exitCode);
+    EXPECT_NE(run.err.find(r.errContains), std::string::npos) << run.err;
+    if (r.exitCode == 2) {
+      EXPECT_NE(run.err.find("Usage: quillmer-convert"), std::string::npos);
+    }
+  }
+}
+
+// The system's Japanese texts read as Japanese under a single-byte profile, and
+// a failing record is named on the line after the message.
+TEST_F(CliTest, ReadableMessagesAndTheFailingRecord) {
+  WriteFileBytes(dir_ / "out.vcs", "old");
+  const std::string good = R"("a","b","1/2/2024","10:00:00","1/2/2024","11:00:00","FALSE","","",)";
+  WriteFileBytes(dir_ / "date.csv", "\"h\"\r\n" + good + "\"x\r\ny\"\r\n\"a\",\"b\",\"13/1/2024\",\"10:00:00\"\r\n");
+  WriteFileBytes(dir_ / "unfinished.csv", "\"h\"\n" + good + "\"\"\n\"a\",\"b\n");
+  WriteFileBytes(dir_ / "header.csv", "\"h,\"");
+  struct Row {
+    const char* name;
+    const char* input;
+    std::string err;
+  };
+  const Row rows[] = {
+      {"bad date after a record of two lines", "date.csv",
+       "'13/1/2024 10:00:00' は日付または時刻ではありません.\n該当レコード: データの 2 件目 (入力の 4 行目から)\n"},
+      {"unfinished last record", "unfinished.csv",
+       "リストのインデックスが範囲を超えています (3)\n該当レコード: データの 2 件目 (入力の 3 行目から)\n"},
+      {"unfinished header", "header.csv",
+       "リストのインデックスが範囲を超えています (1)\n該当レコード: 見出し行 (入力の 1 行目から)\n"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const RunResult run = Run(Path(r.input) + " " + Path("out.vcs") + " --locale en-US");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, r.err);
+    EXPECT_EQ(ReadFileBytes(dir_ / "out.vcs"), "old");
+  }
+  const RunResult missing = Run(Path("missing.csv") + " " + Path("out.vcs"), "QUILLMER_LOCALE=en-US");
+  EXPECT_NE(missing.err.find("ファイル \"" + (dir_ / "missing.csv") + "\". "), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find(" は開けません."), std::string::npos) << missing.err;
 }
 
 TEST_F(CliTest, UsageAndInformation) {
@@ -222,12 +274,14 @@ TEST_F(CliTest, WithoutPathsUsesTheSavedSettings) {
   EXPECT_NE(unfiltered.out.find("・フィルタ対象: 0件"), std::string::npos) << unfiltered.out;
 }
 
-TEST_F(CliTest, WithoutPathsAndNothingSavedFailsOnTheEmptyInputPath) {
+TEST_F(CliTest, WithoutPathsAndNothingSavedIsAUsageError) {
   const std::filesystem::path program = dir_.Path() / "quillmer-convert";
   std::filesystem::copy_file(Binary(), program);
   const RunResult run = RunBinary(program.string(), "", "LANG=C.UTF-8");
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.err.find("ファイル \"\". "), std::string::npos) << run.err;
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(run.err, "quillmer-convert: no input path is saved in " + (dir_ / "quillmer.ini") +
+                         "; give INPUT and OUTPUT\n" + ConvertUsageText().substr(0, ConvertUsageText().find('\n') + 1) +
+                         "Try 'quillmer-convert --help'.\n");
   EXPECT_FALSE(std::filesystem::exists(dir_ / "quillmer.ini"));
   EXPECT_FALSE(std::filesystem::exists(dir_ / "option.txt"));
 }

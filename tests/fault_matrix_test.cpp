@@ -298,6 +298,11 @@ std::optional<CliOutcome> RunCli(const std::vector<std::string>& args, const fs:
 // the terminal's encoding.
 std::string CliErrorText(const std::string& message) { return AnsiTextToUtf8(ErrorBoxText(message)) + "\n"; }
 
+// The converter's line after the message of a failing data record on a one-line-per-record export.
+std::string RecordHint(int record) {
+  return "該当レコード: データの " + std::to_string(record) + " 件目 (入力の " + std::to_string(record + 1) + " 行目から)\n";
+}
+
 class FaultMatrix : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -317,7 +322,7 @@ class FaultMatrix : public ::testing::Test {
   // A failed conversion, both ways: message, exit status 1, nothing on
   // stdout, and the output's directory exactly as it was.
   void ExpectFailure(const std::string& input, const std::string& output, const std::string& message,
-                     bool asNobody = false) {
+                     bool asNobody = false, const std::string& cliHint = "") {
     const fs::path outputDir = fs::path(output).parent_path();
     const auto before = Snapshot(outputDir);
     const std::optional<std::string> oldOutput =
@@ -346,7 +351,7 @@ class FaultMatrix : public ::testing::Test {
       ASSERT_TRUE(cli.has_value());
       EXPECT_EQ(cli->exitCode, 1);
       EXPECT_EQ(cli->out, "");
-      EXPECT_TRUE(SameBytes(cli->err, CliErrorText(message)));
+      EXPECT_TRUE(SameBytes(cli->err, CliErrorText(message) + cliHint));
       expectOutputAsBefore();
     }
   }
@@ -485,7 +490,7 @@ TEST_F(FaultMatrix, InputEqualToOutput) {
     SCOPED_TRACE("a failed run leaves the export as it was");
     const std::string bad = Export(2) + Record(3, "2024/02/30") + "\r\n";
     WriteFileBytes(Path("same.csv"), bad);
-    ExpectFailure(Path("same.csv"), Path("same.csv"), DateText("2024/02/30 10:00:00"));
+    ExpectFailure(Path("same.csv"), Path("same.csv"), DateText("2024/02/30 10:00:00"), false, RecordHint(3));
   }
   {
     SCOPED_TRACE("a successful run replaces it by the output");
@@ -527,7 +532,7 @@ TEST_F(FaultMatrix, ExportFailingAtARandomRecord) {
       WriteFileBytes(Path("in.csv"), text);
       const bool oldOutput = trial == 0;
       if (oldOutput) WriteFileBytes(Path("out.vcs"), kOldOutput);
-      ExpectFailure(Path("in.csv"), Path("out.vcs"), f.message);
+      ExpectFailure(Path("in.csv"), Path("out.vcs"), f.message, false, RecordHint(faulty));
       EXPECT_EQ(fs::exists(Path("out.vcs")), oldOutput);
       fs::remove(Path("out.vcs"));
     }
@@ -552,7 +557,7 @@ TEST_F(FaultMatrix, ExportWithAnUnfinishedLastLine) {
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     WriteFileBytes(Path("in.csv"), r.text);
-    ExpectFailure(Path("in.csv"), Path("out.vcs"), ListIndexText(r.index));
+    ExpectFailure(Path("in.csv"), Path("out.vcs"), ListIndexText(r.index), false, RecordHint(4));
   }
 }
 
@@ -654,7 +659,7 @@ TEST_F(FaultMatrix, StandardOutputReceivesTheBytesOnlyAfterEveryRecord) {
   ASSERT_TRUE(cli.has_value());
   EXPECT_EQ(cli->exitCode, 1);
   EXPECT_EQ(cli->out, "");
-  EXPECT_TRUE(SameBytes(cli->err, CliErrorText(DateText("2024/02/30 10:00:00"))));
+  EXPECT_TRUE(SameBytes(cli->err, CliErrorText(DateText("2024/02/30 10:00:00")) + RecordHint(41)));
 }
 
 // ---- Names the code page cannot hold ----

@@ -91,10 +91,15 @@ std::string ConvertUsageText() {
          "\n"
          "  --options FILE  lines copied into every event (as the option box holds them)\n"
          "  --filters FILE  appointments containing any of these lines are left out\n"
-         "  --locale NAME   regional settings for dates and times: ja-JP,\n"
-         "                  ja-JP-u-ca-japanese or en-US (default: from LC_ALL,\n"
-         "                  LC_TIME or LANG, else ja-JP)\n"
+         "  --locale NAME   the regional settings of the Outlook that made the export,\n"
+         "                  for reading its dates and text: ja-JP (the default),\n"
+         "                  ja-JP-u-ca-japanese or en-US. Without it the variable\n"
+         "                  QUILLMER_LOCALE names them; LANG and LC_* choose nothing.\n"
          "\n"
-         "Exit status: 0 converted, 1 failed (the output file is untouched), 2 usage,\n"
-         "128 + the signal's number when interrupted (nothing is left behind).\n";
+         "A failing appointment is named on a second line: its number among the\n"
+         "appointments and the line of the export where it starts.\n"
+         "\n"
+         "Exit status: 0 converted, 1 failed (the output file is untouched), 2 usage\n"
+         "(also without paths when no input path is saved), 128 + the signal's number\n"
+         "when interrupted (nothing is left behind).\n";
 }

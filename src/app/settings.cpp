@@ -159,7 +159,13 @@ void SetSettingsDirectoryForTesting(std::optional<std::string> directory) {
   SettingsDirectoryOverride() = std::move(directory);
 }
 
-std::string SettingsProgramPath() { return SettingsDirectory() + std::string(ProgramName); }
+std::string SettingsProgramPath(std::string_view programName) { return SettingsDirectory() + std::string(programName); }
+
+std::string ExecutableName() {
+  const std::string path = platform::ExecutablePath();
+  const std::string name = path.substr(SideFilePath(path, "").size());
+  return name.empty() ? std::string(ProgramName) : name;
+}
 
 AnsiText SettingsFile::ReadText(std::string_view section, std::string_view key,
                                 std::string_view defaultText) const {
@@ -180,7 +186,8 @@ bool SettingsFile::ReadFlag(std::string_view section, std::string_view key, bool
 
 void SettingsFile::WriteText(std::string_view section, std::string_view key, std::string_view text) {
   if (!platform::WriteProfileString(path_, section, key, text))
-    throw PlainError(platform::DisplayPath(path_) + platform::Cp932FromUtf8(" に書き込めません"));
+    throw PlainError(MessagePieces{{MessagePiece::Source::Quoted, platform::DisplayPath(path_)},
+                                   {MessagePiece::Source::Fixed, platform::Cp932FromUtf8(" に書き込めません")}});
 }
 
 void SettingsFile::WriteFlag(std::string_view section, std::string_view key, bool flag) {

@@ -24,8 +24,8 @@ std::string SideFilePath(std::string_view programPath, std::string_view name,
 std::string IniPath(std::string_view programPath,
                     std::string_view delimiters = platform::NativePathDelimiters);
 
-// The desktop program's name. The settings are named after it, also when the
-// command-line converter reads them.
+// The desktop program's name. The command-line converter reads the settings
+// named after it.
 #ifdef _WIN32
 inline constexpr std::string_view ProgramName = "Quillmer";  // Quillmer.exe
 #else
@@ -38,8 +38,12 @@ inline constexpr std::string_view ProgramName = "quillmer";
 std::string SettingsDirectory();
 // Points the settings at a directory of the test's own; nullopt restores the real one.
 void SetSettingsDirectoryForTesting(std::optional<std::string> directory);
-// The path the settings files are named after: ProgramName in SettingsDirectory().
-std::string SettingsProgramPath();
+// The path the settings files are named after: programName in SettingsDirectory().
+std::string SettingsProgramPath(std::string_view programName = ProgramName);
+// The file name of the running executable (ProgramName when the system cannot
+// tell): the desktop program's INI file is named after it, so a renamed copy
+// keeps settings of its own.
+std::string ExecutableName();
 
 // The accessor of one INI file. Reads never fail; every write reaches the disk
 // before WriteText returns.

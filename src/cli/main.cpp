@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,12 +11,14 @@
 #include "app/error_text.h"
 #include "app/main_form.h"
 #include "app/memo_text.h"
+#include "app/regional_choice.h"
 #include "app/settings.h"
 #include "cli/terminal_text.h"
 #include "conversion/conversion_run.h"
 #include "platform/files.h"
 #include "platform/interruption.h"
 #include "platform/regional.h"
+#include "text/characters.h"
 #include "text/date_time_text.h"
 #include "text/errors.h"
 
@@ -44,10 +47,27 @@ ConversionRequest SavedRequest() {
   return SavedSettingsRequest(SettingsProgramPath(), [](const QuillmerError& error) { throw error; });
 }
 
+int UsageError(const std::string& problem) {
+  const std::string usage = ConvertUsageText();
+  Print(stderr, "quillmer-convert: " + problem + "\n" + usage.substr(0, usage.find('\n') + 1) +
+                    "Try 'quillmer-convert --help'.\n");
+  return kUsage;
+}
+
+// The line after a record's error: which record, and where it starts.
+std::string RecordPlaceText(const RecordPlace& place) {
+  const std::string record =
+      place.record == 0 ? std::string("見出し行") : "データの " + std::to_string(place.record) + " 件目";
+  return "該当レコード: " + record + " (入力の " + std::to_string(place.line) + " 行目から)";
+}
+
 int Convert(const ConvertCommand& command, const std::string& codeset) {
   ConversionRequest request;
   if (command.useSavedSettings) {
     request = SavedRequest();
+    // Converting an empty path would only say that "" cannot be opened.
+    if (request.InputPath.empty())
+      return UsageError("no input path is saved in " + IniPath(SettingsProgramPath()) + "; give INPUT and OUTPUT");
   } else {
     request.InputPath = CommandLinePath(command.inputPath);
     request.OutputPath = CommandLinePath(command.outputPath);
@@ -57,7 +77,7 @@ int Convert(const ConvertCommand& command, const std::string& codeset) {
   const ConversionResult result = ConversionRun(request);
   // The converted bytes own the standard output when it was the output.
   std::FILE* report = request.OutputPath == platform::StandardStream ? stderr : stdout;
-  Print(report, cli::AnsiToTerminal(result.CompletionMessage, codeset) + "\n");
+  Print(report, cli::Utf8ToTerminal(Utf16ToUtf8(ShownFixedText(result.CompletionMessage)), codeset) + "\n");
   return kConverted;
 }
 
@@ -74,19 +94,14 @@ int main(int argc, char** argv) {
       Print(stdout, std::string("quillmer-convert ") + QUILLMER_VERSION_TEXT + "\n");
       return kConverted;
     case ConvertCommand::Action::UsageError:
-      Print(stderr, "quillmer-convert: " + command.usageError + "\nTry 'quillmer-convert --help'.\n");
-      return kUsage;
+      return UsageError(command.usageError);
     case ConvertCommand::Action::Convert:
       break;
   }
 
-  if (command.localeName && !platform::UseRegionalProfile(*command.localeName)) {
-    std::string known;
-    for (const platform::RegionalProfile& profile : platform::RegionalProfiles()) {
-      known += (known.empty() ? "" : ", ") + profile.name;
-    }
-    Print(stderr, "quillmer-convert: unknown locale " + *command.localeName + " (known: " + known + ")\n");
-    return kUsage;
+  if (const std::optional<std::string> unknown = ChooseRegionalProfile(command.localeName)) {
+    return UsageError("unknown locale " + *unknown + (command.localeName ? "" : " in QUILLMER_LOCALE") +
+                      " (known: " + platform::KnownProfileNames() + ")");
   }
   const std::string codeset = cli::TerminalCodeset();
   platform::EndAtOnceOnInterruption("quillmer-convert");
@@ -94,7 +109,9 @@ int main(int argc, char** argv) {
     LoadDateTextSettings();
     return Convert(command, codeset);
   } catch (const QuillmerError& error) {
-    Print(stderr, cli::AnsiToTerminal(ErrorBoxText(error.Message()), codeset) + "\n");
+    std::string shown = Utf16ToUtf8(ShownErrorText(error)) + "\n";
+    if (error.Place()) shown += RecordPlaceText(*error.Place()) + "\n";
+    Print(stderr, cli::Utf8ToTerminal(shown, codeset));
   } catch (const std::bad_alloc&) {
     Print(stderr, "quillmer-convert: out of memory\n");
   } catch (const std::exception& error) {

@@ -31,8 +31,7 @@ std::string TerminalCodeset() {
   return name;
 }
 
-std::string AnsiToTerminal(std::string_view ansi, const std::string& codeset) {
-  std::string utf8 = AnsiTextToUtf8(ansi);
+std::string Utf8ToTerminal(std::string utf8, const std::string& codeset) {
   for (std::size_t at = utf8.find("\r\n"); at != std::string::npos; at = utf8.find("\r\n", at)) utf8.erase(at, 1);
   if (IsUtf8Name(codeset)) return utf8;
   iconv_t cd = iconv_open(codeset.c_str(), "UTF-8");

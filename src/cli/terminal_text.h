@@ -1,7 +1,7 @@
 #pragma once
-// Text crossing to the terminal: the engine speaks AnsiText of the active
-// code page, the terminal its own character set. File names on the command
-// line are bytes that reach the file system unchanged.
+// Text crossing to the terminal: messages are shown as the window would show
+// them, in the terminal's own character set. File names on the command line
+// are bytes that reach the file system unchanged.
 #include <string>
 #include <string_view>
 
@@ -12,8 +12,8 @@ namespace cli {
 // nl_langinfo(CODESET) after setlocale(LC_CTYPE, ""); UTF-8 when the locale
 // names none, or only ASCII, which could show no Japanese at all.
 std::string TerminalCodeset();
-// AnsiText as the terminal shows it: CR LF become LF, characters the
-// terminal lacks become "?".
-std::string AnsiToTerminal(std::string_view ansi, const std::string& codeset);
+// UTF-8 text in the terminal's character set: CR LF become LF, characters
+// the terminal lacks become "?".
+std::string Utf8ToTerminal(std::string utf8, const std::string& codeset);
 
 }  // namespace cli

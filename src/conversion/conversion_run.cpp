@@ -8,6 +8,7 @@
 #include "conversion/record_text.h"
 #include "platform/code_page.h"
 #include "text/comma_text.h"
+#include "text/errors.h"
 #include "text/text_file.h"
 
 namespace {
@@ -37,7 +38,8 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
   // joining them would give them, without a string per physical line.
   const std::string input = LoadFileBytes(request.InputPath);
   std::deque<AnsiText> joinedRecords;
-  const std::vector<std::string_view> records = detail::SplitIntoRecords(input, joinedRecords);
+  std::vector<long long> startLines;
+  const std::vector<std::string_view> records = detail::SplitIntoRecords(input, joinedRecords, &startLines);
 
   // The output is the text of the output list (every item followed by CR LF),
   // built as it grows instead of as a million small items joined at the end.
@@ -46,12 +48,18 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
   AnsiText output;
   output.reserve(OutputSizeGuess(records, request.OptionLines));
   for (std::size_t i = 1; i < records.size(); ++i) {
-    if (IsFilteredOut(records[i], request.FilterLines)) {
-      ++result.FilteredCount;
-    } else {
-      ++result.ConvertedCount;
-      SplitCommaText(fields, records[i]);
-      detail::AppendEventBlockText(fields, request.OptionLines, output);
+    try {
+      if (IsFilteredOut(records[i], request.FilterLines)) {
+        ++result.FilteredCount;
+      } else {
+        ++result.ConvertedCount;
+        SplitCommaText(fields, records[i]);
+        detail::AppendEventBlockText(fields, request.OptionLines, output);
+      }
+    } catch (QuillmerError& error) {
+      // The message stays the system's own; the place is for callers that can show more.
+      error.SetPlace({static_cast<long long>(i), startLines[i]});
+      throw;
     }
   }
 

@@ -148,7 +148,8 @@ bool IsFilteredOut(std::string_view record, const LineList& filterLines) {
 
 namespace detail {
 
-std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined) {
+std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined,
+                                               std::vector<long long>* startLines) {
   // The lines as the line list would hold them: the text ends at its first
   // NUL, and CR LF, a lone CR or a lone LF each end one line.
   if (const std::size_t nul = text.find('\0'); nul != std::string_view::npos) text = text.substr(0, nul);
@@ -156,8 +157,10 @@ std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque
   // The next LF is remembered, so text whose lines end in a lone CR is not
   // searched to its end once per line.
   std::size_t nextLf = std::string_view::npos;
-  auto nextLine = [&text, &p, &nextLf](std::string_view& line) {
+  long long linesRead = 0;
+  auto nextLine = [&text, &p, &nextLf, &linesRead](std::string_view& line) {
     if (p >= text.size()) return false;
+    ++linesRead;
     if (nextLf == std::string_view::npos || nextLf < p) {
       nextLf = text.find('\n', p);
       if (nextLf == std::string_view::npos) nextLf = text.size();
@@ -178,6 +181,8 @@ std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque
   std::vector<std::string_view> records;
   std::string_view line;
   while (nextLine(line)) {
+    const long long startLine = linesRead;
+    if (startLines != nullptr) startLines->push_back(startLine);
     if (EndsWithAsciiQuote(line, walk)) {
       records.push_back(line);
       continue;
@@ -190,7 +195,11 @@ std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque
     // The walk keeps positions only, so it carries over to the copy.
     AnsiText record(line);
     while (!EndsRecord(end.Tail(record))) {
-      if (!nextLine(line)) throw ListIndexError(static_cast<long long>(records.size()) + 1);
+      if (!nextLine(line)) {
+        ListIndexError error(static_cast<long long>(records.size()) + 1);
+        error.SetPlace({static_cast<long long>(records.size()), startLine});
+        throw error;
+      }
       const std::size_t oldSize = record.size();
       record += line;
       end.Grow(record, oldSize);

@@ -11,7 +11,10 @@
 namespace detail {
 
 // A record of one line is a view into text; a joined record is kept in joined.
-// Raises ListIndexError as JoinRecordLines does.
-std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined);
+// startLines, when given, receives the physical line (from 1) each record
+// starts on. Raises ListIndexError as JoinRecordLines does, placed at the
+// unfinished record.
+std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined,
+                                               std::vector<long long>* startLines = nullptr);
 
 }  // namespace detail

@@ -23,6 +23,10 @@ const CodePage& AnsiCodePage();
 // Makes `number` the ANSI code page (932, 936, 949, 950, 1252, ...).
 void SetAnsiCodePage(int number);
 
+// The code page the program's own texts are carried in (932), whatever the
+// profile: what a display decodes them from.
+const CodePage& FixedTextCodePage();
+
 // The program's own fixed texts are written in UTF-8 in the sources and carried
 // as code page 932 bytes, whatever the active code page.
 std::string Cp932FromUtf8(std::string_view utf8);

@@ -5,6 +5,7 @@
 // Failures come back as the platform's error codes: the text layer turns them
 // into its errors.
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -37,7 +38,7 @@ AnsiText PathErrorText(const std::string& path, int error);
 // it is (a pipe or a terminal reports no size). Closed when destroyed.
 class FileReader {
  public:
-  FileReader() = default;
+  FileReader();
   ~FileReader();
   FileReader(const FileReader&) = delete;
   FileReader& operator=(const FileReader&) = delete;
@@ -46,7 +47,7 @@ class FileReader {
   // directory cannot).
   int Open(const std::string& path);
   // The size the file reports, 0 when it reports none; only a hint.
-  std::size_t SizeHint() const { return sizeHint_; }
+  std::size_t SizeHint() const;
   struct Piece {
     std::size_t size = 0;  // 0 at the end of the input
     int error = 0;
@@ -54,9 +55,8 @@ class FileReader {
   Piece Read(char* buffer, std::size_t capacity);
 
  private:
-  int handle_ = -1;
-  bool ownsHandle_ = false;
-  std::size_t sizeHint_ = 0;
+  struct State;  // the platform's own
+  std::unique_ptr<State> state_;
 };
 
 struct FileReadResult {
@@ -94,7 +94,7 @@ enum class FollowLinks {
 // committed.
 class FileReplacement {
  public:
-  FileReplacement() = default;
+  FileReplacement();
   ~FileReplacement();
   FileReplacement(const FileReplacement&) = delete;
   FileReplacement& operator=(const FileReplacement&) = delete;
@@ -107,17 +107,8 @@ class FileReplacement {
   void Abandon();
 
  private:
-  std::string target_;      // the file replaced, links resolved
-  std::string directory_;   // where the temporary file lives
-  int handle_ = -1;
-  bool inPlace_ = false;    // a device, a pipe or one of our streams
-  int stream_ = -1;         // the descriptor of that stream
-  bool exists_ = false;
-  unsigned oldMode_ = 0;
-  unsigned oldOwner_ = 0;
-  unsigned oldGroup_ = 0;
-  std::string tempName_;    // the temporary file while it has a name
-  int tempSlot_ = -1;       // its entry for RemoveTemporaryFilesNow
+  struct State;  // the platform's own
+  std::unique_ptr<State> state_;
 };
 
 // Begin, Write, Commit at once.
@@ -133,12 +124,11 @@ class FileLock {
   ~FileLock();
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;
-  bool Held() const { return handle_ >= 0; }
+  bool Held() const;
 
  private:
-  std::string path_;
-  int handle_ = -1;
-  bool created_ = false;
+  struct State;  // the platform's own
+  std::unique_ptr<State> state_;
 };
 
 // Removes the named temporary files still being written. Async-signal-safe:

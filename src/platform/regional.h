@@ -1,8 +1,8 @@
 #pragma once
 // Regional settings as built-in profiles: the raw locale items that date and
-// time text is read with, the calendar eras, and the ANSI code page. Which
-// profile applies comes from LC_ALL, else LC_TIME, else LANG, unless a caller
-// names one (the command line's --locale).
+// time text is read with, the calendar eras, and the ANSI code page. The
+// profile is ja-JP unless the user names another (--locale, QUILLMER_LOCALE):
+// the terminal's language says nothing about the Outlook that made an export.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,23 +40,22 @@ std::vector<std::string> EnumerateEraYearOffsets(const RegionalProfile& profile,
 const std::vector<RegionalProfile>& RegionalProfiles();
 // The profile of that exact name (letter case ignored), or nullptr.
 const RegionalProfile* FindRegionalProfile(std::string_view name);
-// The profile a POSIX locale name stands for: a profile's own name, ja_* (with
-// @calendar=japanese the era profile), en_US*; anything else gives ja-JP.
-const RegionalProfile& ProfileForLocaleName(std::string_view localeName);
-// The profile of the first non-empty of LC_ALL, LC_TIME, LANG.
-const RegionalProfile& ProfileFromEnvironment();
+// The names of every built-in profile, joined by ", ".
+std::string KnownProfileNames();
+// The profile name QUILLMER_LOCALE holds; nullopt when it is unset or empty.
+std::optional<std::string> ProfileNameFromEnvironment();
 
 // The user's own settings where the system keeps them (Windows: the locale
 // items and calendar eras of the user's locale, read afresh on every call);
 // nullptr where it keeps none and the built-in profiles stand in.
 const RegionalProfile* SystemRegionalProfile();
 
-// The profile in force: the one chosen by name, else the system's, else the
-// environment's.
+// The profile in force: the one chosen by name, else the system's (Windows),
+// else ja-JP.
 const RegionalProfile& ActiveRegionalProfile();
 // Chooses a profile by its name; false (and no change) when there is none.
 bool UseRegionalProfile(std::string_view name);
-// Goes back to taking the profile from the environment.
+// Goes back to the default profile.
 void ClearRegionalProfileChoice();
 
 }  // namespace platform

@@ -6,12 +6,22 @@
 
 namespace {
 
-AnsiText FileMessage(const AnsiText& fullPath, const AnsiText& errorText, const char* tail) {
-  return platform::Cp932FromUtf8("ファイル ") + '"' + fullPath + "\". " + errorText +
-         platform::Cp932FromUtf8(tail);
+MessagePiece Fixed(const char* utf8) { return {MessagePiece::Source::Fixed, platform::Cp932FromUtf8(utf8)}; }
+
+MessagePiece Quoted(const AnsiText& text) { return {MessagePiece::Source::Quoted, text}; }
+
+MessagePieces FileMessage(const AnsiText& fullPath, const AnsiText& errorText, const char* tail) {
+  return {Fixed("ファイル \""), Quoted(fullPath), Fixed("\". "), Quoted(errorText), Fixed(tail)};
 }
 
 }  // namespace
+
+QuillmerError::QuillmerError(AnsiText message)
+    : pieces_{{MessagePiece::Source::Fixed, message}}, message_(std::move(message)) {}
+
+QuillmerError::QuillmerError(MessagePieces pieces) : pieces_(std::move(pieces)) {
+  for (const MessagePiece& piece : pieces_) message_ += piece.bytes;
+}
 
 FileOpenError::FileOpenError(const AnsiText& fullPath, const AnsiText& errorText)
     : QuillmerError(FileMessage(fullPath, errorText, " は開けません")) {}
@@ -27,4 +37,4 @@ ListIndexError::ListIndexError(long long index)
                     std::to_string(index) + ")") {}
 
 DateTimeTextError::DateTimeTextError(const AnsiText& text)
-    : QuillmerError("'" + text + platform::Cp932FromUtf8("' は日付または時刻ではありません")) {}
+    : QuillmerError(MessagePieces{Fixed("'"), Quoted(text), Fixed("' は日付または時刻ではありません")}) {}

@@ -1,10 +1,15 @@
 // The desktop program driven as a user drives it: typing, Enter, clicks, and
 // the boxes it shows, read and closed through the box seam.
 #include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProcess>
@@ -16,9 +21,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <functional>
+#include <unistd.h>
 #include <vector>
 
 #include "app/main_form.h"
+#include "app/regional_choice.h"
 #include "app/qt/About.h"
 #include "app/qt/QuillmerMain.h"
 #include "app/qt/ansi_qt.h"
@@ -28,6 +35,7 @@
 #include "app/qt/program.h"
 #include "app/settings.h"
 #include "support/test_support.h"
+#include "platform/files.h"
 #include "platform/regional.h"
 #include "text/date_time_text.h"
 #include "text/errors.h"
@@ -39,6 +47,8 @@ using testing_support::WriteFileBytes;
 namespace {
 
 const QString kTitle = QStringLiteral("Kivaro; CSV to vCalendar for iPod series");
+// The settings file is named after the executable, this test's as a renamed program's.
+const char* const kIni = "main_window_test.ini";
 const QString kCompletionOneEach =
     QStringLiteral("変換と出力が完了しました\n\n・変換対象: 1件\n・フィルタ対象: 1件");
 
@@ -47,6 +57,7 @@ struct SeenBox {
   QString text;
   QMessageBox::Icon icon;
   QString owner;  // the owner's object name, empty for none
+  bool waitCursor;
 };
 
 // Records every box and closes it with its OK button, as the user would.
@@ -55,7 +66,8 @@ class BoxWatcher {
   BoxWatcher() {
     SetMessageBoxHookForTesting([this](QMessageBox& box) {
       const QWidget* owner = box.parentWidget();
-      boxes.push_back({box.windowTitle(), box.text(), box.icon(), owner ? owner->objectName() : QString()});
+      boxes.push_back({box.windowTitle(), box.text(), box.icon(), owner ? owner->objectName() : QString(),
+                       QGuiApplication::overrideCursor() != nullptr});
       log.push_back(QStringLiteral("box:") + box.windowTitle());
       QTest::mouseClick(box.button(QMessageBox::Ok), Qt::LeftButton);
     });
@@ -92,7 +104,7 @@ class Workspace {
 
 // Runs the program's main window with script run inside its event loop. The
 // window is closed after the script unless the script ended the program itself.
-int RunProgram(const std::function<void(TForm1&)>& script) {
+int RunProgram(const std::function<void(TForm1&)>& script, const std::string& inputFile = std::string()) {
   QTimer::singleShot(0, [script] {
     QPointer<TForm1> form = Form1;
     script(*form);
@@ -105,7 +117,7 @@ int RunProgram(const std::function<void(TForm1&)>& script) {
     QCoreApplication::quit();
   });
   watchdog.start(30000);
-  return RunMainWindow();
+  return RunMainWindow(inputFile);
 }
 
 // Keys for ASCII text; other text arrives as an input method commits it.
@@ -130,6 +142,68 @@ struct CloseOnExit {
 };
 
 void PressEnter(QWidget* widget) { QTest::keyClick(widget, Qt::Key_Return); }
+
+std::string ExportOf(const std::string& startDate) {
+  return "\"h\"\r\n\"t\",\"p\",\"" + startDate + "\",\"10:00:00\",\"" + startDate +
+         "\",\"11:00:00\",\"FALSE\",\"\",\"\",\"\"\r\n";
+}
+
+// A file dragged from a file manager and dropped on target; true when taken.
+bool DropFile(QWidget* target, const QString& file) {
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(file)});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &enter);
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &drop);
+  return enter.isAccepted() && drop.isAccepted();
+}
+
+// Rows of an image holding a pixel darker than the background's middle grey.
+int InkRows(const QImage& image) {
+  int rows = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    bool ink = false;
+    for (int x = 0; x < image.width() && !ink; ++x) ink = image.pixelColor(x, y).lightness() < 128;
+    rows += ink ? 1 : 0;
+  }
+  return rows;
+}
+
+// The ink rows of a label's text drawn with room to spare.
+int InkRowsOfText(const QLabel* label) {
+  QImage image(label->width() + 20, 40, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.setFont(label->font());
+  painter.setPen(Qt::black);
+  painter.drawText(QPoint(0, 20), label->text());
+  return InkRows(image);
+}
+
+// The longest run of one colour in any row of the image.
+int LongestRun(const QImage& image, const QColor& colour) {
+  int longest = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    int run = 0;
+    for (int x = 0; x < image.width(); ++x) {
+      run = image.pixelColor(x, y) == colour ? run + 1 : 0;
+      longest = std::max(longest, run);
+    }
+  }
+  return longest;
+}
+
+// Notes the cursor shown while the output file is written.
+class CursorSpy : public platform::FileWriteSeam {
+ public:
+  long Write(int fd, const char* data, std::size_t size) override {
+    const QCursor* cursor = QGuiApplication::overrideCursor();
+    shapes.push_back(cursor != nullptr ? cursor->shape() : Qt::ArrowCursor);
+    return ::write(fd, data, size);
+  }
+  std::vector<Qt::CursorShape> shapes;
+};
 
 // An object whose events raise, to reach the application's dispatch directly.
 class Raiser : public QObject {
@@ -171,7 +245,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(watcher.boxes.size(), size_t{0});
     QCOMPARE(work.Bytes("option.txt"), std::string());
     QCOMPARE(work.Bytes("filter.txt"), std::string());
-    QCOMPARE(work.Bytes("quillmer.ini"), std::string("[i/o]\r\ninput=\r\noutput=\r\nterminate=0\r\n"));
+    QCOMPARE(work.Bytes(kIni), std::string("[i/o]\r\ninput=\r\noutput=\r\nterminate=0\r\n"));
   }
 
   void typedValuesConvertAndPersist() {
@@ -205,7 +279,7 @@ class MainWindowTest : public QObject {
     });
     QCOMPARE(work.Bytes("option.txt"), std::string("CATEGORIES:WORK\r\nCLASS:PRIVATE"));
     QCOMPARE(work.Bytes("filter.txt"), Sjis("休暇"));
-    QCOMPARE(work.Bytes("quillmer.ini"), ("[i/o]\r\ninput=" + input.toStdString() + "\r\noutput=" +
+    QCOMPARE(work.Bytes(kIni), ("[i/o]\r\ninput=" + input.toStdString() + "\r\noutput=" +
                                           output.toStdString() + "\r\nterminate=0\r\n"));
   }
 
@@ -214,7 +288,7 @@ class MainWindowTest : public QObject {
     BoxWatcher watcher;
     const std::string ini = "[i/o]\r\ninput=" + work.Path("export.csv").toStdString() +
                             "\r\noutput=" + work.Path("out.vcs").toStdString() + "\r\nterminate=1\r\n";
-    WriteFileBytes(work.Path("quillmer.ini").toStdString(), ini);
+    WriteFileBytes(work.Path(kIni).toStdString(), ini);
     WriteFileBytes(work.Path("filter.txt").toStdString(), Sjis("休暇"));
     bool stillRunning = false;
     const int code = RunProgram([&](TForm1& form) {
@@ -230,13 +304,13 @@ class MainWindowTest : public QObject {
     QVERIFY(work.Exists("out.vcs"));
     QCOMPARE(work.Bytes("option.txt"), std::string());
     QCOMPARE(work.Bytes("filter.txt"), Sjis("休暇"));
-    QCOMPARE(work.Bytes("quillmer.ini"), ini);
+    QCOMPARE(work.Bytes(kIni), ini);
   }
 
   void failedConversionShowsTheErrorAndTheProgramGoesOn() {
     Workspace work;
     BoxWatcher watcher;
-    WriteFileBytes(work.Path("quillmer.ini").toStdString(), "[i/o]\r\nterminate=1\r\n");
+    WriteFileBytes(work.Path(kIni).toStdString(), "[i/o]\r\nterminate=1\r\n");
     RunProgram([&](TForm1& form) {
       QTest::mouseClick(form.Button1, Qt::LeftButton);  // both paths empty
       QCOMPARE(watcher.boxes.size(), size_t{1});
@@ -261,7 +335,7 @@ class MainWindowTest : public QObject {
     Workspace work;
     BoxWatcher watcher;
     const std::string ini = "[i/o]\r\ninput=a.csv\r\noutput=b.vcs\r\nterminate=$A\r\n";
-    WriteFileBytes(work.Path("quillmer.ini").toStdString(), ini);
+    WriteFileBytes(work.Path(kIni).toStdString(), ini);
     WriteFileBytes(work.Path("filter.txt").toStdString(), "F1\nF2");
     RunProgram([](TForm1& form) {
       QCOMPARE(form.Edit1->text(), QStringLiteral("a.csv"));
@@ -270,7 +344,7 @@ class MainWindowTest : public QObject {
       QCOMPARE(form.memFilter->toPlainText(), QStringLiteral("F1\nF2"));
     });
     QCOMPARE(watcher.boxes.size(), size_t{0});
-    QCOMPARE(work.Bytes("quillmer.ini"), std::string("[i/o]\r\ninput=a.csv\r\noutput=b.vcs\r\nterminate=1\r\n"));
+    QCOMPARE(work.Bytes(kIni), std::string("[i/o]\r\ninput=a.csv\r\noutput=b.vcs\r\nterminate=1\r\n"));
     QCOMPARE(work.Bytes("filter.txt"), std::string("F1\r\nF2"));
   }
 
@@ -285,7 +359,7 @@ class MainWindowTest : public QObject {
                             "\r\nterminate=0\r\ninput-bytes=/tmp/caf%C3%A9.csv\r\n";
     WriteFileBytes(work.Path("option.txt").toStdString(), option);
     WriteFileBytes(work.Path("filter.txt").toStdString(), "F\xED\x40\nG");
-    WriteFileBytes(work.Path("quillmer.ini").toStdString(), ini);
+    WriteFileBytes(work.Path(kIni).toStdString(), ini);
     RunProgram([](TForm1& form) {
       QCOMPARE(form.Edit1->text(), QStringLiteral("/tmp/café.csv"));
       QCOMPARE(form.Edit2->text(), QStringLiteral("/出力.vcs"));
@@ -293,7 +367,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(watcher.boxes.size(), size_t{0});
     QCOMPARE(work.Bytes("option.txt"), option);
     QCOMPARE(work.Bytes("filter.txt"), std::string("F\xED\x40\r\nG"));
-    QCOMPARE(work.Bytes("quillmer.ini"), ini);
+    QCOMPARE(work.Bytes(kIni), ini);
 
     // Edited, the lines the user did not touch still keep their bytes, and a
     // typed name reaches the file system as typed.
@@ -340,7 +414,7 @@ class MainWindowTest : public QObject {
   void endingOnASignalReportsUnsavedSettingsOnStandardError() {
     Workspace work;
     BoxWatcher watcher;
-    QDir(work.dir.path()).mkdir(QStringLiteral("quillmer.ini"));
+    QDir(work.dir.path()).mkdir(QString::fromLatin1(kIni));
     const QString errors = work.Path("stderr");
     const int saved = ::dup(2);
     const int log = ::open(errors.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -354,7 +428,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(code, 0);
     QCOMPARE(watcher.boxes.size(), size_t{0});
     const std::string reported = work.Bytes("stderr");
-    QVERIFY2(reported.find("quillmer.ini に書き込めません.") != std::string::npos, reported.c_str());
+    QVERIFY2(reported.find(std::string(kIni) + " に書き込めません.") != std::string::npos, reported.c_str());
   }
 
   void unreadableSideFileIsShownAndTheRestLoads() {
@@ -362,7 +436,7 @@ class MainWindowTest : public QObject {
     BoxWatcher watcher;
     QDir(work.dir.path()).mkdir(QStringLiteral("option.txt"));
     WriteFileBytes(work.Path("filter.txt").toStdString(), "F");
-    WriteFileBytes(work.Path("quillmer.ini").toStdString(), "[i/o]\r\ninput=a.csv\r\n");
+    WriteFileBytes(work.Path(kIni).toStdString(), "[i/o]\r\ninput=a.csv\r\n");
     TForm1 form;
     QCOMPARE(watcher.boxes.size(), size_t{1});
     QCOMPARE(watcher.boxes[0].caption, kTitle);
@@ -395,6 +469,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(form.size(), QSize(445, 436));
     QCOMPARE(form.minimumSize(), form.maximumSize());
     QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(form.frameGeometry().center(), form.screen()->availableGeometry().center());
     QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
     QCOMPARE(form.windowTitle(), kTitle);
     QVERIFY(form.Button1->isDefault());
@@ -434,6 +509,167 @@ class MainWindowTest : public QObject {
     QVERIFY(form.Label5->font().underline());
     QCOMPARE(form.Label5->palette().color(QPalette::WindowText), QColor(Qt::blue));
     QCOMPARE(form.Label5->cursor().shape(), Qt::PointingHandCursor);
+  }
+
+  void messagesReadAsJapaneseUnderEnglishSettings() {
+    Workspace work;
+    BoxWatcher watcher;
+    QVERIFY(platform::UseRegionalProfile("en-US"));
+    LoadDateTextSettings();
+    const struct Restore {
+      ~Restore() {
+        platform::UseRegionalProfile("ja-JP");
+        LoadDateTextSettings();
+      }
+    } restore;
+    // A character of code page 1252 quoted inside the system's Japanese text.
+    WriteFileBytes(work.Path("bad.csv").toStdString(), ExportOf("13/1/2024\xE9"));
+    WriteFileBytes(work.Path("good.csv").toStdString(), ExportOf("1/2/2024"));
+    TForm1 form;
+    form.Edit1->setText(work.Path("bad.csv"));
+    form.Edit2->setText(work.Path("out.vcs"));
+    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    form.Edit1->setText(work.Path("good.csv"));
+    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    QCOMPARE(watcher.boxes.size(), size_t{2});
+    QCOMPARE(watcher.boxes[0].text, QStringLiteral("'13/1/2024é 10:00:00' は日付または時刻ではありません."));
+    QCOMPARE(watcher.boxes[1].caption, QStringLiteral("変換の完了"));
+    QCOMPARE(watcher.boxes[1].text, QStringLiteral("変換と出力が完了しました\n\n・変換対象: 1件\n・フィルタ対象: 0件"));
+    QVERIFY(!watcher.boxes[0].waitCursor && !watcher.boxes[1].waitCursor);
+
+    setenv("QUILLMER_LOCALE", "fr-FR", 1);
+    const std::optional<std::string> unknown = ChooseRegionalProfile(std::nullopt);
+    unsetenv("QUILLMER_LOCALE");
+    QCOMPARE(unknown.value_or(""), std::string("fr-FR"));
+    ShowErrorBox(UnknownProfileError(*unknown));
+    QCOMPARE(watcher.boxes.back().caption, kTitle);
+    QCOMPARE(watcher.boxes.back().text,
+             QStringLiteral("QUILLMER_LOCALE の地域設定 \"fr-FR\" はありません。ja-JP の設定で続けます "
+                            "(使用できる設定: ja-JP, ja-JP-u-ca-japanese, en-US)"));
+  }
+
+  void filesDroppedOrChosenFillThePathEdits() {
+    Workspace work;
+    BoxWatcher watcher;
+    std::vector<FileChoice> asked;
+    QString answer;
+    SetFileChooserHookForTesting([&](const FileChoice& choice) {
+      asked.push_back(choice);
+      return answer;
+    });
+    const struct Restore {
+      ~Restore() { SetFileChooserHookForTesting({}); }
+    } restore;
+    TForm1 form;
+    form.show();
+
+    struct Drop {
+      const char* name;
+      QWidget* target;
+      QString file;
+      QLineEdit* filled;
+    };
+    const Drop drops[] = {
+        {"onto the output edit", form.Edit2, QStringLiteral("/data/out.vcs"), form.Edit2},
+        {"onto the input edit", form.Edit1, QStringLiteral("/data/予定 1.csv"), form.Edit1},
+        {"onto a memo", form.memOption->viewport(), QStringLiteral("/data/b.csv"), form.Edit1},
+        {"onto the window", &form, QStringLiteral("/data/c.csv"), form.Edit1},
+    };
+    for (const Drop& drop : drops) {
+      QVERIFY2(DropFile(drop.target, drop.file), drop.name);
+      QCOMPARE(drop.filled->text(), drop.file);
+      QCOMPARE(drop.filled->toolTip(), drop.file);
+    }
+    QCOMPARE(form.Edit2->text(), QStringLiteral("/data/out.vcs"));
+    QVERIFY(form.memOption->toPlainText().isEmpty());
+
+    answer = QStringLiteral("/data/chosen.csv");
+    QTest::mouseDClick(form.Edit1, Qt::LeftButton);
+    QCOMPARE(form.Edit1->text(), answer);
+    QCOMPARE(asked.size(), size_t{1});
+    QVERIFY(!asked[0].save);
+    QCOMPARE(asked[0].startPath, QStringLiteral("/data/c.csv"));
+    QVERIFY(asked[0].filter.startsWith(QStringLiteral("CSV ファイル (*.csv)")));
+
+    // The output's chooser from the edit's context menu: the input's name as .vcs, where the output was.
+    answer = QStringLiteral("/elsewhere/chosen.vcs");
+    QTimer::singleShot(0, [] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      QVERIFY(menu != nullptr);
+      for (QAction* action : menu->actions())
+        if (action->text() == QStringLiteral("参照...")) action->trigger();
+      menu->close();
+    });
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5), form.Edit2->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(form.Edit2, &menuEvent);
+    QCOMPARE(form.Edit2->text(), answer);
+    QCOMPARE(asked.size(), size_t{2});
+    QVERIFY(asked[1].save);
+    QCOMPARE(asked[1].startPath, QStringLiteral("/data/chosen.vcs"));
+    QVERIFY(asked[1].filter.startsWith(QStringLiteral("vCalendar ファイル (*.vcs)")));
+
+    answer.clear();  // cancelled: nothing changes
+    QTest::mouseDClick(form.Edit2, Qt::LeftButton);
+    QCOMPARE(form.Edit2->text(), QStringLiteral("/elsewhere/chosen.vcs"));
+    QCOMPARE(watcher.boxes.size(), size_t{0});
+  }
+
+  void waitCursorOnlyWhileConverting() {
+    Workspace work;
+    BoxWatcher watcher;
+    CursorSpy spy;
+    platform::SetFileWriteSeamForTesting(&spy);
+    TForm1 form;
+    form.Edit1->setText(work.Path("export.csv"));
+    form.Edit2->setText(work.Path("out.vcs"));
+    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    form.Edit1->setText(work.Path("missing.csv"));
+    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    platform::SetFileWriteSeamForTesting(nullptr);
+    QVERIFY(!spy.shapes.empty());
+    for (Qt::CursorShape shape : spy.shapes) QCOMPARE(shape, Qt::WaitCursor);
+    QCOMPARE(watcher.boxes.size(), size_t{2});
+    QVERIFY(!watcher.boxes[0].waitCursor && !watcher.boxes[1].waitCursor);
+    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+  }
+
+  void fileArgumentFillsTheInputPathOnly() {
+    Workspace work;
+    BoxWatcher watcher;
+    WriteFileBytes(work.Path(kIni).toStdString(), "[i/o]\r\ninput=a.csv\r\noutput=b.vcs\r\nterminate=0\r\n");
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(work.dir.path());
+    RunProgram(
+        [&](TForm1& form) {
+          QCOMPARE(form.Edit1->text(), work.Path("given.csv"));
+          QCOMPARE(form.Edit2->text(), QStringLiteral("b.vcs"));
+        },
+        "given.csv");
+    QDir::setCurrent(previous);
+    QVERIFY(work.Bytes(kIni).find("input=" + work.Path("given.csv").toStdString()) != std::string::npos);
+  }
+
+  // The layout's 12-pixel labels hold a 13-pixel face: the link's underline and
+  // the descenders of "Copyright" must still be drawn inside them.
+  void linkUnderlinesAndDescendersAreDrawn() {
+    Workspace work;
+    TForm1 form;
+    form.show();
+    TfrmAbout about(&form);
+    about.FormShow();
+    about.GroupBox2->hide();
+    about.GroupBox1->show();
+    about.show();
+    const QList<LinkLabel*> links = {form.Label5, about.Label1, about.Label2, about.Label4};
+    for (LinkLabel* link : links) {
+      QCOMPARE(link->height(), 12);
+      const int textWidth = QFontMetrics(link->font()).horizontalAdvance(link->text());
+      QVERIFY2(LongestRun(link->grab().toImage(), QColor(Qt::blue)) >= textWidth - 1, qPrintable(link->text()));
+    }
+    for (QLabel* label : {about.Copyright, about.ProductName, about.Version}) {
+      QCOMPARE(label->height(), 12);
+      QCOMPARE(InkRows(label->grab().toImage()), InkRowsOfText(label));
+    }
   }
 
   void aboutBoxShowsTheNoticeAndWarnsBeforeMail() {

@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 
 #include "app/about_text.h"
@@ -29,7 +28,7 @@ Control* Place(Control* control, const char* name, int left, int top, int width,
   return control;
 }
 
-QString FromAnsi(std::string_view text) { return QStringFromAnsi(text); }
+QString FromAnsi(std::string_view text) { return QStringFromFixed(text); }
 
 // The dialog's own face: the Japanese UI font, or the free one of its metrics.
 QFont AboutFont() {
@@ -63,9 +62,9 @@ TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner) {
   cmdOK = Place(new QPushButton(QStringLiteral("OK"), this), "cmdOK", 112, 224, 97, 26,
                 QStringLiteral("閉じる"));
   cmdOK->setDefault(true);
-  Copyright = Place(new QLabel(pending, this), "Copyright", 72, 72, 69, 12, QStringLiteral("著作権情報"));
-  Version = Place(new QLabel(pending, this), "Version", 72, 44, 69, 12, QStringLiteral("バージョン情報"));
-  ProductName = Place(new QLabel(pending, this), "ProductName", 70, 24, 77, 12,
+  Copyright = Place(new TextLabel(pending, this), "Copyright", 72, 72, 69, 12, QStringLiteral("著作権情報"));
+  Version = Place(new TextLabel(pending, this), "Version", 72, 44, 69, 12, QStringLiteral("バージョン情報"));
+  ProductName = Place(new TextLabel(pending, this), "ProductName", 70, 24, 77, 12,
                       QStringLiteral("ソフトウエアの名称"));
   QFont bold = MainWindowFont();
   bold.setBold(true);
@@ -78,8 +77,8 @@ TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner) {
   Label1 = Place(new LinkLabel(webSite, GroupBox1), "Label1", 104, 43, 129, 12, webHint);
   Label4 = Place(new LinkLabel(FromAnsi(SupportMailAddress), GroupBox1), "Label4", 104, 22, 109, 12,
                  QStringLiteral("作者にサポート依頼メールを送信"));
-  Label5 = Place(new QLabel(QStringLiteral("E-mail:"), GroupBox1), "Label5", 64, 22, 36, 12);
-  Label6 = Place(new QLabel(QStringLiteral("URL:"), GroupBox1), "Label6", 64, 44, 24, 12);
+  Label5 = Place(new TextLabel(QStringLiteral("E-mail:"), GroupBox1), "Label5", 64, 22, 36, 12);
+  Label6 = Place(new TextLabel(QStringLiteral("URL:"), GroupBox1), "Label6", 64, 44, 24, 12);
   Image1 = Place(new QLabel(GroupBox1), "Image1", 16, 33, 32, 32, QStringLiteral("Contact me!"));
   Image1->setPixmap(ContactPixmap());
   Label2 = Place(new LinkLabel(QStringLiteral("USERS' SITE (サポートのお知らせ)"), GroupBox1), "Label2", 104,
@@ -102,7 +101,7 @@ TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner) {
       widest = std::max(widest, metrics.horizontalAdvance(line) + 2);
     Label9->resize(std::clamp(widest, Label9->width(), GroupBox2->width() - Label9->x() - 4), Label9->height());
   }
-  Label10 = Place(new QLabel(QStringLiteral("公開元URL:"), GroupBox2), "Label10", 64, 60, 60, 12);
+  Label10 = Place(new TextLabel(QStringLiteral("公開元URL:"), GroupBox2), "Label10", 64, 60, 60, 12);
   Image2 = Place(new QLabel(GroupBox2), "Image2", 16, 33, 32, 32, QStringLiteral("Contact me!"));
   Image2->setPixmap(NoticePixmap());
 
@@ -115,11 +114,7 @@ TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner) {
   setTabOrder(GroupBox1, GroupBox2);
   cmdOK->setFocus();
 
-  if (const QScreen* screen = this->screen()) {
-    QRect frame = rect();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  CentreOnScreen(this);
 
   connect(cmdOK, &QPushButton::clicked, this, Guarded([this] { cmdOKClick(); }));
   connect(Label1, &LinkLabel::clicked, this, Guarded([this] { Label1Click(); }));

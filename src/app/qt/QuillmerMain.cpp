@@ -1,16 +1,22 @@
 #include "app/qt/QuillmerMain.h"
 
 #include <QCheckBox>
-#include <algorithm>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
+#include <algorithm>
+#include <memory>
 
 #include "app/memo_text.h"
 #include "app/qt/About.h"
@@ -34,7 +40,7 @@ Control* Place(Control* control, const char* name, int left, int top, int width,
 
 QLabel* NewLabel(QWidget* parent, const char* name, const QString& caption, int left, int top,
                  int width, int height) {
-  auto* label = Place(new QLabel(caption, parent), name, left, top, width, height);
+  auto* label = Place(new TextLabel(caption, parent), name, left, top, width, height);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   FitWidthToText(label);
   return label;
@@ -48,6 +54,23 @@ QPlainTextEdit* NewMemo(QWidget* parent, const char* name, int left, int top, in
   memo->setTabChangesFocus(true);
   return memo;
 }
+
+// The first local file a drag carries; empty for anything else.
+QString DraggedFile(const QMimeData* data) {
+  if (data == nullptr) return QString();
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) return url.toLocalFile();
+  return QString();
+}
+
+// The wait cursor for as long as the conversion runs, however it ends.
+class WaitCursor {
+ public:
+  WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
 
 bool IsEnter(QEvent* event) {
   if (event->type() != QEvent::KeyPress) return false;
@@ -117,26 +140,35 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(Edit2, &QLineEdit::returnPressed, Button1, &QPushButton::click);
   chkAutoTerminate->installEventFilter(this);
 
-  if (const QScreen* screen = this->screen()) {
-    QRect frame = rect();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+  // The desktop's ways of naming a file: drop it, double-click an edit or use
+  // its context menu; the whole path shows as the edit's tooltip.
+  setAcceptDrops(true);
+  for (QLineEdit* edit : {Edit1, Edit2}) {
+    edit->installEventFilter(this);
+    connect(edit, &QLineEdit::textChanged, edit, &QLineEdit::setToolTip);
   }
+  // A memo takes dropped text as usual; a dropped file still names the input.
+  for (QPlainTextEdit* memo : {memOption, memFilter}) memo->viewport()->installEventFilter(this);
+
+  CentreOnScreen(this);
 
   FormCreate();
 }
 
 void TForm1::FormCreate() {
-  unloadedSideFiles_ = LoadFormSettings(*this, SettingsProgramPath(),
-                                        [](const QuillmerError& error) { ShowErrorBox(error.Message()); });
+  unloadedSideFiles_ = LoadFormSettings(*this, SettingsProgramPath(ExecutableName()),
+                                        [](const QuillmerError& error) { ShowErrorBox(error); });
 }
 
-void TForm1::FormDestroy() { SaveFormSettings(*this, SettingsProgramPath(), unloadedSideFiles_); }
+void TForm1::FormDestroy() { SaveFormSettings(*this, SettingsProgramPath(ExecutableName()), unloadedSideFiles_); }
 
 void TForm1::Button1Click() {
-  const ConversionResult result = ConversionRun(BuildConversionRequest(*this));
-  ShowMessageBox(this, QMessageBox::Information, QStringFromAnsi(CompletionCaption()),
-                 QStringFromAnsi(result.CompletionMessage));
+  const ConversionResult result = [this] {
+    const WaitCursor waiting;
+    return ConversionRun(BuildConversionRequest(*this));
+  }();
+  ShowMessageBox(this, QMessageBox::Information, QStringFromFixed(CompletionCaption()),
+                 QStringFromFixed(result.CompletionMessage));
   if (chkAutoTerminate->isChecked()) QCoreApplication::quit();
 }
 
@@ -146,12 +178,83 @@ void TForm1::Label5Click() {
   about->deleteLater();
 }
 
+void TForm1::BrowseForPath(PathEdit edit) {
+  FileChoice choice;
+  const QFileInfo input(Edit1->text());
+  if (edit == PathEdit::Input) {
+    choice.caption = QStringLiteral("入力CSVファイルの選択");
+    choice.startPath = Edit1->text();
+    choice.filter = QStringLiteral("CSV ファイル (*.csv);;すべてのファイル (*)");
+  } else {
+    choice.save = true;
+    choice.caption = QStringLiteral("出力VCSファイルの選択");
+    // The input's name with .vcs, where the output went last, else beside the input.
+    const QFileInfo output(Edit2->text());
+    const QString name =
+        Edit1->text().isEmpty() ? output.fileName() : input.completeBaseName() + QStringLiteral(".vcs");
+    const QString directory = !Edit2->text().isEmpty()   ? output.path()
+                              : !Edit1->text().isEmpty() ? input.path()
+                                                         : QString();
+    choice.startPath = directory.isEmpty() ? name : directory + QLatin1Char('/') + name;
+    choice.filter = QStringLiteral("vCalendar ファイル (*.vcs);;すべてのファイル (*)");
+  }
+  const QString chosen = ChooseFile(this, choice);
+  if (!chosen.isEmpty()) EditControl(edit)->setText(chosen);
+}
+
+bool TForm1::PathEditEvent(PathEdit edit, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::MouseButtonDblClick:
+      QuillmerApplication::RunHandler([this, edit] { BrowseForPath(edit); });
+      return true;
+    case QEvent::ContextMenu: {
+      const std::unique_ptr<QMenu> menu(EditControl(edit)->createStandardContextMenu());
+      menu->addSeparator();
+      connect(menu->addAction(QStringLiteral("参照...")), &QAction::triggered, this,
+              Guarded([this, edit] { BrowseForPath(edit); }));
+      menu->exec(static_cast<QContextMenuEvent*>(event)->globalPos());
+      return true;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: {
+      auto* drop = static_cast<QDropEvent*>(event);
+      const QString file = DraggedFile(drop->mimeData());
+      if (file.isEmpty()) return false;
+      drop->acceptProposedAction();
+      if (event->type() == QEvent::Drop) EditControl(edit)->setText(file);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == chkAutoTerminate && IsEnter(event)) {
     Button1->click();
     return true;
   }
+  if (watched == Edit1 || watched == Edit2)
+    return PathEditEvent(watched == Edit1 ? PathEdit::Input : PathEdit::Output, event);
+  if (watched == memOption->viewport() || watched == memFilter->viewport()) {
+    const bool dragging = event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+                          event->type() == QEvent::Drop;
+    if (dragging && !DraggedFile(static_cast<QDropEvent*>(event)->mimeData()).isEmpty())
+      return PathEditEvent(PathEdit::Input, event);
+  }
   return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DraggedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  const QString file = DraggedFile(event->mimeData());
+  if (file.isEmpty()) return;
+  event->acceptProposedAction();
+  Edit1->setText(file);
 }
 
 QPlainTextEdit* TForm1::MemoControl(Memo memo) const { return memo == Memo::Option ? memOption : memFilter; }

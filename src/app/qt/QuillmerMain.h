@@ -28,6 +28,8 @@ class TForm1 : public QWidget, public FormControls {
   void Button1Click();
   // Opens a fresh about box modally.
   void Label5Click();
+  // Lets the user pick the edit's file with the platform's file chooser.
+  void BrowseForPath(PathEdit edit);
 
   // FormControls: the controls' values as AnsiText.
   AnsiText MemoText(Memo memo) const override;
@@ -53,10 +55,14 @@ class TForm1 : public QWidget, public FormControls {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // A file dropped anywhere but on the output edit is the input.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   QPlainTextEdit* MemoControl(Memo memo) const;
   QLineEdit* EditControl(PathEdit edit) const;
+  bool PathEditEvent(PathEdit edit, QEvent* event);
 
   UnloadedSideFiles unloadedSideFiles_;
   std::string loadedPaths_[2];

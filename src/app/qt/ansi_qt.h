@@ -6,5 +6,8 @@
 
 #include "text/ansi_text.h"
 
+// Text of the active code page: what the user typed or a file holds.
 QString QStringFromAnsi(std::string_view text);
+// The program's own texts (code page 932), whatever the profile.
+QString QStringFromFixed(std::string_view text);
 AnsiText AnsiFromQString(const QString& text);

@@ -49,7 +49,9 @@ void QuillmerApplication::ShowPendingErrors() {
   while (pending_) ShowErrorBox(std::exchange(pending_, nullptr));
 }
 
-void ShowErrorBox(std::string_view message) {
+namespace {
+
+void ShowStopBox(const QString& text) {
   // A button held down or a drag in progress must not stay captured behind the box.
   if (QWidget* grabber = QWidget::mouseGrabber()) {
     grabber->releaseMouse();
@@ -57,29 +59,32 @@ void ShowErrorBox(std::string_view message) {
   }
   auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance());
   const QString caption = app != nullptr ? app->Title() : QString();
-  ShowMessageBox(nullptr, QMessageBox::Critical, caption, QStringFromAnsi(ErrorBoxText(message)));
+  ShowMessageBox(nullptr, QMessageBox::Critical, caption, text);
 }
 
-namespace {
+QString Shown(const QuillmerError& error) { return QString::fromStdU16String(ShownErrorText(error)); }
 
-AnsiText MessageOf(const std::exception_ptr& error) {
+// The error box's text for whatever the pointer holds.
+QString Shown(const std::exception_ptr& error) {
   try {
     std::rethrow_exception(error);
   } catch (const QuillmerError& e) {
-    return e.Message();
+    return Shown(e);
   } catch (const std::exception& e) {
-    return e.what();
+    return Shown(PlainError(e.what()));
   } catch (...) {
-    return "Unknown error";
+    return Shown(PlainError("Unknown error"));
   }
 }
 
 }  // namespace
 
-void ShowErrorBox(const std::exception_ptr& error) { ShowErrorBox(MessageOf(error)); }
+void ShowErrorBox(const QuillmerError& error) { ShowStopBox(Shown(error)); }
+
+void ShowErrorBox(const std::exception_ptr& error) { ShowStopBox(Shown(error)); }
 
 void ReportOnStandardError(const std::exception_ptr& error) {
-  const QByteArray text = QStringFromAnsi(ErrorBoxText(MessageOf(error))).toLocal8Bit();
+  const QByteArray text = Shown(error).toLocal8Bit();
   std::fprintf(stderr, "quillmer: %s\n", text.constData());
   std::fflush(stderr);
 }

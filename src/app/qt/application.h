@@ -6,6 +6,8 @@
 #include <functional>
 #include <string_view>
 
+#include "text/errors.h"
+
 class QuillmerApplication : public QApplication {
   Q_OBJECT
 
@@ -46,9 +48,10 @@ auto Guarded(Handler handler) {
   return [handler]() mutable { QuillmerApplication::RunHandler(handler); };
 }
 
-// Shows message in a stop box captioned with the application's title, with
-// "." appended by the rule of the error box; releases the mouse first.
-void ShowErrorBox(std::string_view message);
+// Shows the error's message in a stop box captioned with the application's
+// title, with "." appended by the rule of the error box, each piece of it
+// decoded from its own code page; releases the mouse first.
+void ShowErrorBox(const QuillmerError& error);
 // ShowErrorBox for whatever error the pointer holds.
 void ShowErrorBox(const std::exception_ptr& error);
 // The same text on the standard error, for when no box can be shown.

@@ -1,7 +1,11 @@
 #include "app/qt/desktop.h"
 
 #include <QDesktopServices>
+#include <QEvent>
+#include <QFileDialog>
+#include <QScreen>
 #include <QTimer>
+#include <QWidget>
 
 namespace {
 
@@ -15,7 +19,55 @@ LinkHook& LinkOpener() {
   return hook;
 }
 
+FileChooserHook& ChooserHook() {
+  static FileChooserHook hook;
+  return hook;
+}
+
+void CentreByFrame(QWidget* window) {
+  const QScreen* screen = window->screen();
+  if (screen == nullptr) return;
+  // frameGeometry() is the client area until the window manager has framed it.
+  QRect frame = window->frameGeometry();
+  frame.moveCenter(screen->availableGeometry().center());
+  window->move(frame.topLeft());
+}
+
+// Centres the window again when its frame becomes known, once: a later move
+// by the user keeps the frame's size and is left alone.
+class FrameWatcher : public QObject {
+ public:
+  explicit FrameWatcher(QWidget* window) : QObject(window), window_(window), size_(window->frameGeometry().size()) {}
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == window_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+      const QSize size = window_->frameGeometry().size();
+      if (size != size_) {
+        window_->removeEventFilter(this);
+        deleteLater();
+        CentreByFrame(window_);
+      }
+    }
+    return false;
+  }
+
+ private:
+  QWidget* window_;
+  QSize size_;
+};
+
 }  // namespace
+
+void CentreOnScreen(QWidget* window) {
+  CentreByFrame(window);
+  window->installEventFilter(new FrameWatcher(window));
+}
+
+QString ChooseFile(QWidget* owner, const FileChoice& choice) {
+  if (const FileChooserHook& hook = ChooserHook()) return hook(choice);
+  return choice.save ? QFileDialog::getSaveFileName(owner, choice.caption, choice.startPath, choice.filter)
+                     : QFileDialog::getOpenFileName(owner, choice.caption, choice.startPath, choice.filter);
+}
 
 void ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QString& text) {
   QString shown = text;
@@ -39,3 +91,5 @@ void OpenLink(const QUrl& address) {
 void SetMessageBoxHookForTesting(MessageBoxHook hook) { BoxHook() = std::move(hook); }
 
 void SetLinkHookForTesting(LinkHook hook) { LinkOpener() = std::move(hook); }
+
+void SetFileChooserHookForTesting(FileChooserHook hook) { ChooserHook() = std::move(hook); }

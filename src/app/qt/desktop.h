@@ -1,6 +1,7 @@
 #pragma once
-// The boxes and links of the program, each behind a seam so that tests can
-// read and close a box and see which link would have opened.
+// The boxes, links and file choosers of the program, each behind a seam so
+// that tests can read and close a box, see which link would have opened, and
+// answer a chooser.
 #include <QMessageBox>
 #include <QString>
 #include <QUrl>
@@ -12,9 +13,26 @@ void ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& capti
 // Opens an address with the desktop's handler; a failure is not reported.
 void OpenLink(const QUrl& address);
 
+// What a file chooser is asked for.
+struct FileChoice {
+  bool save = false;  // a file to write rather than one to read
+  QString caption;
+  QString startPath;  // the file it offers, or the directory it opens on
+  QString filter;     // "CSV ファイル (*.csv);;すべてのファイル (*)"
+};
+// The platform's file chooser; empty when the user cancelled.
+QString ChooseFile(QWidget* owner, const FileChoice& choice);
+
+// Centres a top-level window on its screen by its frame, title bar included;
+// once the window manager has framed it, it is centred again.
+void CentreOnScreen(QWidget* window);
+
 // Called with every box once it is shown; the hook must close it.
 using MessageBoxHook = std::function<void(QMessageBox& box)>;
 void SetMessageBoxHookForTesting(MessageBoxHook hook);
 // Called instead of the desktop for every link; empty restores the desktop.
 using LinkHook = std::function<void(const QUrl& address)>;
 void SetLinkHookForTesting(LinkHook hook);
+// Answers every file chooser instead of the platform; empty restores it.
+using FileChooserHook = std::function<QString(const FileChoice& choice)>;
+void SetFileChooserHookForTesting(FileChooserHook hook);

@@ -1,10 +1,14 @@
 // The desktop program: regional settings first, then the application and its
 // main window; the settings are saved at every orderly end, also on SIGTERM.
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSocketNotifier>
+#include <QTranslator>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include "app/main_form.h"
+#include "app/regional_choice.h"
 #include "app/qt/ansi_qt.h"
 #include "app/qt/application.h"
 #include "app/qt/program.h"
@@ -38,10 +42,20 @@ void QuitOnTerminationSignals(QuillmerApplication& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::optional<std::string> unknownProfile = ChooseRegionalProfile(std::nullopt);
   LoadDateTextSettings();
   QuillmerApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("quillmer"));
-  app.SetTitle(QStringFromAnsi(ApplicationTitle()));
+  app.SetTitle(QStringFromFixed(ApplicationTitle()));
   QuitOnTerminationSignals(app);
-  return RunMainWindow();
+  // Qt's own texts (an edit's context menu, the file chooser) in Japanese like
+  // the rest of the window, where Qt's translations are installed.
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    app.installTranslator(&qtTexts);
+  if (unknownProfile) ShowErrorBox(UnknownProfileError(*unknownProfile));
+  // Qt has taken its own options out of argv; what is left is the file to
+  // convert, as the file system's bytes.
+  return RunMainWindow(argc > 1 ? std::string(argv[1]) : std::string());
 }

@@ -117,7 +117,7 @@ void FormPaint(AboutWindow& about, HDC dc) {
 }
 
 void Label4Click(AboutWindow& about) {
-  ::MessageBoxA(about.window, MailWarningText().c_str(), MailWarningCaption().c_str(), MB_OK | MB_ICONWARNING);
+  win32ui::FixedTextBox(about.window, MailWarningText(), MailWarningCaption(), MB_OK | MB_ICONWARNING);
   win32ui::OpenLink("mailto:" + std::string(SupportMailAddress));
 }
 

@@ -81,7 +81,7 @@ void TForm1::CreateControls() {
 void TForm1::FormCreate() {
   HWND owner = window_;
   unloadedSideFiles_ = LoadFormSettings(*this, SettingsProgramPath(), [owner](const QuillmerError& error) {
-    win32ui::ShowErrorBox(owner, error.Message());
+    win32ui::ShowErrorBox(owner, error);
   });
 }
 
@@ -93,7 +93,7 @@ void TForm1::FormDestroy() {
 
 void TForm1::Button1Click() {
   const ConversionResult result = ConversionRun(BuildConversionRequest(*this));
-  ::MessageBoxA(window_, result.CompletionMessage.c_str(), CompletionCaption().c_str(), MB_OK | MB_ICONINFORMATION);
+  win32ui::FixedTextBox(window_, result.CompletionMessage, CompletionCaption(), MB_OK | MB_ICONINFORMATION);
   if (AutoTerminate()) ::DestroyWindow(window_);
 }
 

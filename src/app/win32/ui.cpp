@@ -120,12 +120,20 @@ RECT CentredWindowRect(int clientWidth, int clientHeight, DWORD style, DWORD exS
   return RECT{left, top, left + width, top + height};
 }
 
-void ShowErrorBox(HWND owner, const AnsiText& message) {
+void ShowErrorBox(HWND owner, const QuillmerError& error) {
   if (HWND captured = ::GetCapture()) ::SendMessageA(captured, WM_CANCELMODE, 0, 0);
-  const AnsiText text = ErrorBoxText(message);
-  const AnsiText caption = ApplicationTitle();
-  ::MessageBoxA(owner != nullptr && ::IsWindowVisible(owner) ? owner : nullptr, text.c_str(), caption.c_str(),
-                MB_OK | MB_ICONSTOP | (owner == nullptr ? MB_TASKMODAL : 0));
+  const std::u16string text = ShownErrorText(error);
+  const std::u16string caption = ShownFixedText(ApplicationTitle());
+  const bool owned = owner != nullptr && ::IsWindowVisible(owner);
+  ::MessageBoxW(owned ? owner : nullptr, reinterpret_cast<const wchar_t*>(text.c_str()),
+                reinterpret_cast<const wchar_t*>(caption.c_str()), MB_OK | MB_ICONSTOP | (owned ? 0 : MB_TASKMODAL));
+}
+
+int FixedTextBox(HWND owner, const AnsiText& text, const AnsiText& caption, UINT flags) {
+  const std::u16string shownText = ShownFixedText(text);
+  const std::u16string shownCaption = ShownFixedText(caption);
+  return ::MessageBoxW(owner, reinterpret_cast<const wchar_t*>(shownText.c_str()),
+                       reinterpret_cast<const wchar_t*>(shownCaption.c_str()), flags);
 }
 
 void OpenLink(std::string_view address) {

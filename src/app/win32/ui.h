@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "text/ansi_text.h"
+#include "text/errors.h"
 
 namespace win32ui {
 
@@ -35,9 +36,13 @@ AnsiText WindowText(HWND window);
 // The client area of the layout as a window rectangle, centred on the screen.
 RECT CentredWindowRect(int clientWidth, int clientHeight, DWORD style, DWORD exStyle);
 
-// Shows an error message: "." appended by the house rule, the application
-// title as caption, the stop icon; a captured mouse is released first.
-void ShowErrorBox(HWND owner, const AnsiText& message);
+// Shows an error: "." appended by the house rule, each piece of the message
+// decoded from its own code page (so it reads the same under every regional
+// profile), the application title as caption, the stop icon; a captured
+// mouse is released first.
+void ShowErrorBox(HWND owner, const QuillmerError& error);
+// A box of the program's own text (code page 932), whatever the profile.
+int FixedTextBox(HWND owner, const AnsiText& text, const AnsiText& caption, UINT flags);
 // Runs a handler; an error that leaves it is shown with ShowErrorBox.
 template <typename Handler>
 void Guarded(HWND owner, Handler handler);

@@ -11,11 +11,11 @@ void Guarded(HWND owner, Handler handler) {
   try {
     handler();
   } catch (const QuillmerError& error) {
-    ShowErrorBox(owner, error.Message());
+    ShowErrorBox(owner, error);
   } catch (const std::bad_alloc&) {
-    ShowErrorBox(owner, "Out of memory");
+    ShowErrorBox(owner, PlainError("Out of memory"));
   } catch (const std::exception& error) {
-    ShowErrorBox(owner, error.what());
+    ShowErrorBox(owner, PlainError(error.what()));
   }
 }
 

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "cli/terminal_text.h"
-#include "platform/code_page.h"
 
 namespace cli {
 
@@ -15,17 +14,21 @@ std::string TerminalCodeset() {
 }
 
 // The CRT's text mode turns each LF back into CR LF on the console.
-std::string AnsiToTerminal(std::string_view ansi, const std::string& codeset) {
-  std::u16string units = platform::AnsiCodePage().ToUtf16(ansi);
-  for (std::size_t at = units.find(u"\r\n"); at != std::u16string::npos; at = units.find(u"\r\n", at)) {
-    units.erase(at, 1);
-  }
-  if (units.empty()) return {};
+std::string Utf8ToTerminal(std::string utf8, const std::string& codeset) {
+  for (std::size_t at = utf8.find("\r\n"); at != std::string::npos; at = utf8.find("\r\n", at)) utf8.erase(at, 1);
+  if (utf8.empty()) return utf8;
   const UINT page = static_cast<UINT>(std::stoul(codeset));
-  const auto* wide = reinterpret_cast<const wchar_t*>(units.data());
-  const int size = static_cast<int>(units.size());
-  std::string out(static_cast<std::size_t>(::WideCharToMultiByte(page, 0, wide, size, nullptr, 0, nullptr, nullptr)), '\0');
-  ::WideCharToMultiByte(page, 0, wide, size, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+  if (page == CP_UTF8) return utf8;
+  const int size = static_cast<int>(utf8.size());
+  std::wstring wide(static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0)), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), static_cast<int>(wide.size()));
+  // What the console cannot show becomes "?", never a look-alike.
+  const int wideSize = static_cast<int>(wide.size());
+  std::string out(static_cast<std::size_t>(::WideCharToMultiByte(page, WC_NO_BEST_FIT_CHARS, wide.data(), wideSize,
+                                                                 nullptr, 0, nullptr, nullptr)),
+                  '\0');
+  ::WideCharToMultiByte(page, WC_NO_BEST_FIT_CHARS, wide.data(), wideSize, out.data(), static_cast<int>(out.size()),
+                        nullptr, nullptr);
   return out;
 }
 

@@ -256,6 +256,11 @@ const CodePage& AnsiCodePage() {
   return *page;
 }
 
+const CodePage& FixedTextCodePage() {
+  static const CodePage& page = PageFor(932);
+  return page;
+}
+
 // Throws std::invalid_argument when glibc has no converter for the page.
 void SetAnsiCodePage(int number) { current.store(&PageFor(number), std::memory_order_release); }
 

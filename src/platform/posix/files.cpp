@@ -371,28 +371,38 @@ AnsiText PathErrorText(const std::string& path, int error) {
   return ErrorText(error);
 }
 
+struct FileReader::State {
+  int handle = -1;
+  bool ownsHandle = false;
+  std::size_t sizeHint = 0;
+};
+
+FileReader::FileReader() : state_(std::make_unique<State>()) {}
+
+std::size_t FileReader::SizeHint() const { return state_->sizeHint; }
+
 FileReader::~FileReader() {
-  if (ownsHandle_) ::close(handle_);
+  if (state_->ownsHandle) ::close(state_->handle);
 }
 
 int FileReader::Open(const std::string& path) {
   if (IsStandardStream(path)) {
-    handle_ = 0;
+    state_->handle = 0;
   } else {
-    handle_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (handle_ < 0) return errno;
-    ownsHandle_ = true;
+    state_->handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (state_->handle < 0) return errno;
+    state_->ownsHandle = true;
   }
   struct stat st;
-  if (::fstat(handle_, &st) != 0) return errno;
+  if (::fstat(state_->handle, &st) != 0) return errno;
   if (S_ISDIR(st.st_mode)) return EISDIR;
-  sizeHint_ = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+  state_->sizeHint = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
   return 0;
 }
 
 FileReader::Piece FileReader::Read(char* buffer, std::size_t capacity) {
   for (;;) {
-    const ssize_t n = ::read(handle_, buffer, capacity);
+    const ssize_t n = ::read(state_->handle, buffer, capacity);
     if (n >= 0) return Piece{static_cast<std::size_t>(n), 0};
     if (errno != EINTR) return Piece{0, errno};
   }
@@ -428,33 +438,51 @@ FileReadResult ReadWholeFile(const std::string& path, bool endAtNul) {
   return result;
 }
 
+struct FileReplacement::State {
+  std::string target;     // the file replaced, links resolved
+  std::string directory;  // where the temporary file lives
+  int handle = -1;
+  bool inPlace = false;   // a device, a pipe or one of our streams
+  int stream = -1;        // the descriptor of that stream
+  bool exists = false;
+  mode_t oldMode = 0;
+  uid_t oldOwner = 0;
+  gid_t oldGroup = 0;
+  std::string tempName;   // the temporary file while it has a name
+  int tempSlot = -1;      // its entry for RemoveTemporaryFilesNow
+};
+
+FileReplacement::FileReplacement() : state_(std::make_unique<State>()) {}
+
 FileReplacement::~FileReplacement() { Abandon(); }
 
 void FileReplacement::Abandon() {
-  if (handle_ >= 0) ::close(handle_);
-  handle_ = -1;
-  if (!tempName_.empty()) ::unlink(tempName_.c_str());
-  tempName_.clear();
-  ReleaseTempSlot(tempSlot_);
+  State& s = *state_;
+  if (s.handle >= 0) ::close(s.handle);
+  s.handle = -1;
+  if (!s.tempName.empty()) ::unlink(s.tempName.c_str());
+  s.tempName.clear();
+  ReleaseTempSlot(s.tempSlot);
 }
 
 FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks links) {
+  State& s = *state_;
   Abandon();
   if (path.empty()) return Fail(WriteStage::Create, ENOENT);
   int descriptor = IsStandardStream(path) ? 1 : -1;
-  target_ = path;
+  s.target = path;
   if (descriptor < 0) {
-    if (int error = ResolveLinks(target_, links, descriptor)) return Fail(WriteStage::Create, error);
+    if (int error = ResolveLinks(s.target, links, descriptor)) return Fail(WriteStage::Create, error);
   }
   if (descriptor >= 0) {
     // A stream of ours: written as it is, appended or not, never replaced.
     const int flags = ::fcntl(descriptor, F_GETFL);
     if (flags < 0) return Fail(WriteStage::Create, errno);
     if ((flags & O_ACCMODE) == O_RDONLY) return Fail(WriteStage::Create, EBADF);
-    stream_ = descriptor;
-    inPlace_ = true;
-    handle_ = OpenScratch();
-    return handle_ < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
+    s.stream = descriptor;
+    s.inPlace = true;
+    s.handle = OpenScratch();
+    return s.handle < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
   }
 
   // Devices and pipes cannot be replaced by a rename: they are written in
@@ -464,39 +492,40 @@ FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks link
     struct stat st;
     bool exists = false;
     if (int error = CheckWritable(path, st, exists)) return Fail(WriteStage::Create, error);
-    target_ = path;
-    inPlace_ = true;
-    handle_ = OpenScratch();
-    return handle_ < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
+    s.target = path;
+    s.inPlace = true;
+    s.handle = OpenScratch();
+    return s.handle < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
   }
 
   struct stat old;
-  if (int error = CheckWritable(target_, old, exists_)) return Fail(WriteStage::Create, error);
-  oldMode_ = old.st_mode & 07777;
-  oldOwner_ = old.st_uid;
-  oldGroup_ = old.st_gid;
-  directory_ = DirectoryOf(target_);
+  if (int error = CheckWritable(s.target, old, s.exists)) return Fail(WriteStage::Create, error);
+  s.oldMode = old.st_mode & 07777;
+  s.oldOwner = old.st_uid;
+  s.oldGroup = old.st_gid;
+  s.directory = DirectoryOf(s.target);
   // An unnamed file is linked in through /proc; without it, a hidden name.
   if (::access("/proc/self/fd", X_OK) == 0) {
-    handle_ = OpenUnnamed(directory_);
+    s.handle = OpenUnnamed(s.directory);
   } else {
     errno = EOPNOTSUPP;
   }
-  if (handle_ < 0 && UnnamedUnsupported(errno)) {
+  if (s.handle < 0 && UnnamedUnsupported(errno)) {
     // A hidden name beside the target keeps the rename on one file system.
-    std::string temp = directory_ + "/." + BaseNameOf(target_).substr(0, 200) + ".XXXXXX";
-    handle_ = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (handle_ >= 0) {
-      tempName_ = temp;
-      tempSlot_ = TakeTempSlot(temp);
+    std::string temp = s.directory + "/." + BaseNameOf(s.target).substr(0, 200) + ".XXXXXX";
+    s.handle = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (s.handle >= 0) {
+      s.tempName = temp;
+      s.tempSlot = TakeTempSlot(temp);
     }
   }
-  return handle_ < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
+  return s.handle < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
 }
 
 FileWriteResult FileReplacement::Write(std::string_view bytes) {
-  if (handle_ < 0) return Fail(WriteStage::Write, EBADF);
-  if (int error = WriteAll(handle_, bytes)) {
+  State& s = *state_;
+  if (s.handle < 0) return Fail(WriteStage::Write, EBADF);
+  if (int error = WriteAll(s.handle, bytes)) {
     Abandon();
     return Fail(WriteStage::Write, error);
   }
@@ -504,19 +533,20 @@ FileWriteResult FileReplacement::Write(std::string_view bytes) {
 }
 
 FileWriteResult FileReplacement::Commit() {
-  if (handle_ < 0) return Fail(WriteStage::Write, EBADF);
+  State& s = *state_;
+  if (s.handle < 0) return Fail(WriteStage::Write, EBADF);
   auto abandon = [this](WriteStage stage, int error) {
     Abandon();
     return Fail(stage, error);
   };
-  if (inPlace_) {
+  if (s.inPlace) {
     // The bytes waited in scratch space: the target sees all of them or none.
-    const int out = stream_ >= 0 ? stream_ : ::open(target_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
+    const int out = s.stream >= 0 ? s.stream : ::open(s.target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
     if (out < 0) return abandon(WriteStage::Create, errno);
-    int error = ::lseek(handle_, 0, SEEK_SET) == 0 ? 0 : errno;
+    int error = ::lseek(s.handle, 0, SEEK_SET) == 0 ? 0 : errno;
     std::vector<char> buffer(std::size_t{1} << 16);
     while (error == 0) {
-      const ssize_t n = ::read(handle_, buffer.data(), buffer.size());
+      const ssize_t n = ::read(s.handle, buffer.data(), buffer.size());
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         if (n < 0) error = errno;
@@ -524,49 +554,49 @@ FileWriteResult FileReplacement::Commit() {
       }
       error = WriteAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(n)));
     }
-    if (stream_ < 0 && ::close(out) != 0 && error == 0 && errno != EINTR) error = errno;
+    if (s.stream < 0 && ::close(out) != 0 && error == 0 && errno != EINTR) error = errno;
     Abandon();
     return error != 0 ? Fail(WriteStage::Write, error) : FileWriteResult{};
   }
 
-  if (::fsync(handle_) != 0) return abandon(WriteStage::Write, errno);
-  if (exists_) {
+  if (::fsync(s.handle) != 0) return abandon(WriteStage::Write, errno);
+  if (s.exists) {
     // Only the superuser may give the file away; anyone may keep their own group.
-    if (oldOwner_ != ::geteuid() || oldGroup_ != ::getegid()) {
-      (void)::fchown(handle_, ::geteuid() == 0 ? oldOwner_ : static_cast<uid_t>(-1), oldGroup_);
+    if (s.oldOwner != ::geteuid() || s.oldGroup != ::getegid()) {
+      (void)::fchown(s.handle, ::geteuid() == 0 ? s.oldOwner : static_cast<uid_t>(-1), s.oldGroup);
     }
-    if (::fchmod(handle_, oldMode_) != 0) return abandon(WriteStage::Write, errno);
-  } else if (::fchmod(handle_, 0666 & ~CurrentUmask()) != 0) {
+    if (::fchmod(s.handle, s.oldMode) != 0) return abandon(WriteStage::Write, errno);
+  } else if (::fchmod(s.handle, 0666 & ~CurrentUmask()) != 0) {
     return abandon(WriteStage::Write, errno);
   }
 
-  if (tempName_.empty()) {
+  if (s.tempName.empty()) {
     // The unnamed file gets a name only now, complete, for as long as the
     // rename takes.
-    const std::string self = "/proc/self/fd/" + std::to_string(handle_);
+    const std::string self = "/proc/self/fd/" + std::to_string(s.handle);
     for (int attempt = 0;; ++attempt) {
-      const std::string temp = directory_ + "/." + BaseNameOf(target_).substr(0, 200) + "." + RandomSuffix();
-      tempSlot_ = TakeTempSlot(temp);
+      const std::string temp = s.directory + "/." + BaseNameOf(s.target).substr(0, 200) + "." + RandomSuffix();
+      s.tempSlot = TakeTempSlot(temp);
       int linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW);
-      if (linked != 0 && errno == ENOENT) linked = ::linkat(handle_, "", AT_FDCWD, temp.c_str(), AT_EMPTY_PATH);
+      if (linked != 0 && errno == ENOENT) linked = ::linkat(s.handle, "", AT_FDCWD, temp.c_str(), AT_EMPTY_PATH);
       if (linked == 0) {
-        tempName_ = temp;
+        s.tempName = temp;
         break;
       }
       const int error = errno;
-      ReleaseTempSlot(tempSlot_);
+      ReleaseTempSlot(s.tempSlot);
       if (error != EEXIST || attempt > 100) return abandon(WriteStage::Write, error);
     }
   }
-  const int closed = ::close(handle_);
-  handle_ = -1;
+  const int closed = ::close(s.handle);
+  s.handle = -1;
   if (closed != 0 && errno != EINTR) return abandon(WriteStage::Write, errno);
-  if (::rename(tempName_.c_str(), target_.c_str()) != 0) return abandon(WriteStage::Create, errno);
-  tempName_.clear();
-  ReleaseTempSlot(tempSlot_);
+  if (::rename(s.tempName.c_str(), s.target.c_str()) != 0) return abandon(WriteStage::Create, errno);
+  s.tempName.clear();
+  ReleaseTempSlot(s.tempSlot);
 
   // The rename itself must survive a crash as well.
-  const int dirFd = ::open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dirFd = ::open(s.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     (void)::fsync(dirFd);
     ::close(dirFd);
@@ -582,14 +612,21 @@ FileWriteResult ReplaceWholeFile(const std::string& path, std::string_view bytes
   return result;
 }
 
-FileLock::FileLock(const std::string& path) : path_(path) {
+struct FileLock::State {
+  std::string path;
+  int handle = -1;
+  bool created = false;
+};
+
+FileLock::FileLock(const std::string& path) : state_(std::make_unique<State>()) {
+  state_->path = path;
   // The file may be replaced by a rename while we wait: the lock is only
   // good on the file that still carries the name.
   for (int attempt = 0; attempt < 100; ++attempt) {
     constexpr int kFlags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY;
     int fd = ::open(path.c_str(), kFlags);
-    created_ = fd < 0 && errno == ENOENT;
-    if (created_) fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666 & ~CurrentUmask());
+    state_->created = fd < 0 && errno == ENOENT;
+    if (state_->created) fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666 & ~CurrentUmask());
     if (fd < 0) {
       if (errno == EEXIST) continue;
       return;
@@ -600,7 +637,7 @@ FileLock::FileLock(const std::string& path) : path_(path) {
     struct stat held, named;
     if (locked == 0 && ::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
         held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
-      handle_ = fd;
+      state_->handle = fd;
       return;
     }
     ::close(fd);
@@ -609,15 +646,17 @@ FileLock::FileLock(const std::string& path) : path_(path) {
 }
 
 FileLock::~FileLock() {
-  if (handle_ < 0) return;
+  if (state_->handle < 0) return;
   // A file made only to hold the lock, that nothing wrote, is not left behind.
   struct stat held, named;
-  if (created_ && ::fstat(handle_, &held) == 0 && held.st_size == 0 && ::stat(path_.c_str(), &named) == 0 &&
-      held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
-    ::unlink(path_.c_str());
+  if (state_->created && ::fstat(state_->handle, &held) == 0 && held.st_size == 0 &&
+      ::stat(state_->path.c_str(), &named) == 0 && held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+    ::unlink(state_->path.c_str());
   }
-  ::close(handle_);
+  ::close(state_->handle);
 }
+
+bool FileLock::Held() const { return state_->handle >= 0; }
 
 void SetFileWriteSeamForTesting(FileWriteSeam* seam) { g_writeSeam = seam; }
 

@@ -87,33 +87,23 @@ const RegionalProfile* FindRegionalProfile(std::string_view name) {
   return nullptr;
 }
 
-const RegionalProfile& ProfileForLocaleName(std::string_view localeName) {
-  const std::vector<RegionalProfile>& profiles = RegionalProfiles();
-  if (const RegionalProfile* exact = FindRegionalProfile(localeName)) return *exact;
-  if (localeName.starts_with("ja_")) {
-    // language_TERRITORY.codeset@modifier: only the modifier picks the eras.
-    std::size_t at = localeName.find('@');
-    if (at != std::string_view::npos && localeName.substr(at + 1) == "calendar=japanese")
-      return profiles[1];
-    return profiles[0];
-  }
-  if (localeName.starts_with("en_US")) return profiles[2];
-  return profiles[0];
+std::string KnownProfileNames() {
+  std::string names;
+  for (const RegionalProfile& profile : RegionalProfiles()) names += (names.empty() ? "" : ", ") + profile.name;
+  return names;
 }
 
-const RegionalProfile& ProfileFromEnvironment() {
-  for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
-    const char* value = std::getenv(variable);
-    if (value != nullptr && *value != '\0') return ProfileForLocaleName(value);
-  }
-  return RegionalProfiles()[0];
+std::optional<std::string> ProfileNameFromEnvironment() {
+  const char* value = std::getenv("QUILLMER_LOCALE");
+  if (value == nullptr || *value == '\0') return std::nullopt;
+  return std::string(value);
 }
 
 const RegionalProfile& ActiveRegionalProfile() {
   if (const std::optional<std::string>& chosen = ChosenProfileName())
     return *FindRegionalProfile(*chosen);
   if (const RegionalProfile* system = SystemRegionalProfile()) return *system;
-  return ProfileFromEnvironment();
+  return RegionalProfiles()[0];
 }
 
 bool UseRegionalProfile(std::string_view name) {

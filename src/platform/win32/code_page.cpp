@@ -183,6 +183,8 @@ const CodePage& AnsiCodePage() {
 
 void SetAnsiCodePage(int number) { current.store(&PageFor(number), std::memory_order_release); }
 
+const CodePage& FixedTextCodePage() { return PageFor(932); }
+
 std::string Cp932FromUtf8(std::string_view utf8) {
   if (utf8.empty()) return {};
   const int size = static_cast<int>(utf8.size());

@@ -7,8 +7,8 @@
 #include <io.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -19,11 +19,6 @@ namespace platform {
 namespace {
 
 FileWriteSeam* g_writeSeam = nullptr;
-
-// The class keeps its handles in an int, as on POSIX: kernel handles fit in
-// 32 bits on 64-bit Windows.
-int Stored(HANDLE handle) { return static_cast<int>(reinterpret_cast<std::intptr_t>(handle)); }
-HANDLE Handle(int stored) { return reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(stored)); }
 
 bool IsStandardStream(std::string_view path) { return path == StandardStream; }
 
@@ -167,26 +162,35 @@ AnsiText PathErrorText(const std::string& path, int error) {
   return ErrorText(error);
 }
 
+struct FileReader::State {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  bool ownsHandle = false;
+  std::size_t sizeHint = 0;
+};
+
+FileReader::FileReader() : state_(std::make_unique<State>()) {}
+
 FileReader::~FileReader() {
-  if (ownsHandle_ && handle_ != -1) ::CloseHandle(Handle(handle_));
+  if (state_->ownsHandle && state_->handle != INVALID_HANDLE_VALUE) ::CloseHandle(state_->handle);
 }
 
+std::size_t FileReader::SizeHint() const { return state_->sizeHint; }
+
 int FileReader::Open(const std::string& path) {
-  HANDLE file;
+  State& s = *state_;
   if (IsStandardStream(path)) {
-    file = ::GetStdHandle(STD_INPUT_HANDLE);
-    if (file == nullptr || file == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
-    ownsHandle_ = false;
+    s.handle = ::GetStdHandle(STD_INPUT_HANDLE);
+    if (s.handle == nullptr || s.handle == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
+    s.ownsHandle = false;
   } else {
-    file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
-    if (file == INVALID_HANDLE_VALUE) return static_cast<int>(::GetLastError());
-    ownsHandle_ = true;
+    s.handle = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (s.handle == INVALID_HANDLE_VALUE) return static_cast<int>(::GetLastError());
+    s.ownsHandle = true;
   }
-  handle_ = Stored(file);
   LARGE_INTEGER size{};
-  if (::GetFileType(file) == FILE_TYPE_DISK && ::GetFileSizeEx(file, &size) && size.QuadPart > 0) {
-    sizeHint_ = static_cast<std::size_t>(size.QuadPart);
+  if (::GetFileType(s.handle) == FILE_TYPE_DISK && ::GetFileSizeEx(s.handle, &size) && size.QuadPart > 0) {
+    s.sizeHint = static_cast<std::size_t>(size.QuadPart);
   }
   return 0;
 }
@@ -195,7 +199,7 @@ FileReader::Piece FileReader::Read(char* buffer, std::size_t capacity) {
   Piece piece;
   const DWORD ask = capacity < (DWORD{1} << 30) ? static_cast<DWORD>(capacity) : (DWORD{1} << 30);
   DWORD got = 0;
-  if (!::ReadFile(Handle(handle_), buffer, ask, &got, nullptr)) {
+  if (!::ReadFile(state_->handle, buffer, ask, &got, nullptr)) {
     const DWORD error = ::GetLastError();
     // The writer of a pipe closing it is the end of the input.
     if (error != ERROR_BROKEN_PIPE && error != ERROR_HANDLE_EOF) piece.error = static_cast<int>(error);
@@ -227,49 +231,60 @@ FileReadResult ReadWholeFile(const std::string& path, bool endAtNul) {
   return result;
 }
 
+struct FileReplacement::State {
+  std::string target;
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  bool inPlace = false;          // a device or a pipe
+  bool toStandardOutput = false;  // held in a file of its own until Commit
+  std::string tempName;          // the temporary file beside the target
+  int tempSlot = -1;             // its entry for RemoveTemporaryFilesNow
+};
+
+FileReplacement::FileReplacement() : state_(std::make_unique<State>()) {}
+
 FileReplacement::~FileReplacement() { Abandon(); }
 
 void FileReplacement::Abandon() {
-  if (handle_ != -1) ::CloseHandle(Handle(handle_));
-  handle_ = -1;
-  if (!tempName_.empty()) ::DeleteFileA(tempName_.c_str());
-  tempName_.clear();
-  ReleaseTempSlot(tempSlot_);
+  State& s = *state_;
+  if (s.handle != INVALID_HANDLE_VALUE) ::CloseHandle(s.handle);
+  s.handle = INVALID_HANDLE_VALUE;
+  if (!s.tempName.empty()) ::DeleteFileA(s.tempName.c_str());
+  s.tempName.clear();
+  ReleaseTempSlot(s.tempSlot);
 }
 
 FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks) {
   Abandon();
-  target_ = path;
-  inPlace_ = false;
-  stream_ = IsStandardStream(path) ? 1 : -1;
-  if (stream_ == 1) {
-    HANDLE holding = CreateHoldingFile();
-    if (holding == INVALID_HANDLE_VALUE) return Fail(WriteStage::Create, ::GetLastError());
-    handle_ = Stored(holding);
+  State& s = *state_;
+  s.target = path;
+  s.inPlace = false;
+  s.toStandardOutput = IsStandardStream(path);
+  if (s.toStandardOutput) {
+    s.handle = CreateHoldingFile();
+    if (s.handle == INVALID_HANDLE_VALUE) return Fail(WriteStage::Create, ::GetLastError());
     return FileWriteResult{};
   }
   if (path.empty()) return Fail(WriteStage::Create, ERROR_PATH_NOT_FOUND);
+  bool exists = false;
   bool diskFile = true;
-  if (DWORD error = CheckWritable(path, exists_, diskFile)) return Fail(WriteStage::Create, error);
-  if (exists_ && !diskFile) {
+  if (DWORD error = CheckWritable(path, exists, diskFile)) return Fail(WriteStage::Create, error);
+  if (exists && !diskFile) {
     // Devices (NUL, COM1, a named pipe) cannot be replaced by a rename.
-    HANDLE device = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (device == INVALID_HANDLE_VALUE) return Fail(WriteStage::Create, ::GetLastError());
-    inPlace_ = true;
-    handle_ = Stored(device);
+    s.handle = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (s.handle == INVALID_HANDLE_VALUE) return Fail(WriteStage::Create, ::GetLastError());
+    s.inPlace = true;
     return FileWriteResult{};
   }
   DWORD error = 0;
-  HANDLE temp = win32::CreateTemporaryBeside(path, tempName_, error);
-  if (temp == INVALID_HANDLE_VALUE) return Fail(WriteStage::Create, error);
-  handle_ = Stored(temp);
-  tempSlot_ = TakeTempSlot(tempName_);
+  s.handle = win32::CreateTemporaryBeside(path, s.tempName, error);
+  if (s.handle == INVALID_HANDLE_VALUE) return Fail(WriteStage::Create, error);
+  s.tempSlot = TakeTempSlot(s.tempName);
   return FileWriteResult{};
 }
 
 FileWriteResult FileReplacement::Write(std::string_view bytes) {
-  if (handle_ == -1) return Fail(WriteStage::Write, ERROR_INVALID_HANDLE);
-  if (DWORD error = WriteAll(Handle(handle_), bytes)) {
+  if (state_->handle == INVALID_HANDLE_VALUE) return Fail(WriteStage::Write, ERROR_INVALID_HANDLE);
+  if (DWORD error = WriteAll(state_->handle, bytes)) {
     Abandon();
     return Fail(WriteStage::Write, error);
   }
@@ -277,22 +292,22 @@ FileWriteResult FileReplacement::Write(std::string_view bytes) {
 }
 
 FileWriteResult FileReplacement::Commit() {
-  if (handle_ == -1) return Fail(WriteStage::Write, ERROR_INVALID_HANDLE);
+  State& s = *state_;
+  if (s.handle == INVALID_HANDLE_VALUE) return Fail(WriteStage::Write, ERROR_INVALID_HANDLE);
   auto abandon = [this](WriteStage stage, DWORD error) {
     Abandon();
     return Fail(stage, error);
   };
-  HANDLE file = Handle(handle_);
-  if (stream_ == 1) {
+  if (s.toStandardOutput) {
     // Every record converted: now the bytes go out, unchanged by text mode.
     HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    if (::SetFilePointer(file, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+    if (::SetFilePointer(s.handle, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
       return abandon(WriteStage::Write, ::GetLastError());
     }
     std::vector<char> buffer(1 << 16);
     for (;;) {
       DWORD got = 0;
-      if (!::ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+      if (!::ReadFile(s.handle, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
         return abandon(WriteStage::Write, ::GetLastError());
       }
       if (got == 0) break;
@@ -301,16 +316,16 @@ FileWriteResult FileReplacement::Commit() {
     Abandon();
     return FileWriteResult{};
   }
-  if (inPlace_) {
+  if (s.inPlace) {
     Abandon();
     return FileWriteResult{};
   }
-  if (!::FlushFileBuffers(file)) return abandon(WriteStage::Write, ::GetLastError());
-  ::CloseHandle(file);
-  handle_ = -1;
-  if (DWORD error = win32::MoveOver(tempName_, target_)) return abandon(WriteStage::Create, error);
-  tempName_.clear();
-  ReleaseTempSlot(tempSlot_);
+  if (!::FlushFileBuffers(s.handle)) return abandon(WriteStage::Write, ::GetLastError());
+  ::CloseHandle(s.handle);
+  s.handle = INVALID_HANDLE_VALUE;
+  if (DWORD error = win32::MoveOver(s.tempName, s.target)) return abandon(WriteStage::Create, error);
+  s.tempName.clear();
+  ReleaseTempSlot(s.tempSlot);
   return FileWriteResult{};
 }
 
@@ -324,7 +339,11 @@ FileWriteResult ReplaceWholeFile(const std::string& path, std::string_view bytes
 
 // A named mutex per file: other processes wait for it, and no lock file is
 // left beside the settings.
-FileLock::FileLock(const std::string& path) : path_(path) {
+struct FileLock::State {
+  HANDLE mutex = nullptr;
+};
+
+FileLock::FileLock(const std::string& path) : state_(std::make_unique<State>()) {
   const std::string full = FullPath(path);
   unsigned long hash = 5381;
   for (unsigned char c : full) hash = hash * 33 + static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c);
@@ -337,14 +356,16 @@ FileLock::FileLock(const std::string& path) : path_(path) {
     ::CloseHandle(mutex);
     return;
   }
-  handle_ = Stored(mutex);
+  state_->mutex = mutex;
 }
 
 FileLock::~FileLock() {
-  if (handle_ < 0) return;
-  ::ReleaseMutex(Handle(handle_));
-  ::CloseHandle(Handle(handle_));
+  if (state_->mutex == nullptr) return;
+  ::ReleaseMutex(state_->mutex);
+  ::CloseHandle(state_->mutex);
 }
+
+bool FileLock::Held() const { return state_->mutex != nullptr; }
 
 void RemoveTemporaryFilesNow() {
   std::lock_guard<std::mutex> lock(g_tempMutex);

@@ -1,0 +1,16 @@
+#pragma once
+// The user's choice of regional settings, made once at start by both programs.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "text/errors.h"
+
+// Makes the chosen profile the active one: commandLineName when given, else
+// QUILLMER_LOCALE; without either it stays ja-JP. Returns the name that
+// matched no profile (nothing is then changed), or nullopt.
+std::optional<std::string> ChooseRegionalProfile(const std::optional<std::string>& commandLineName);
+
+// The window's message for a QUILLMER_LOCALE that names no profile; it lists
+// the known ones.
+PlainError UnknownProfileError(std::string_view name);
