@@ -1,10 +1,11 @@
 // The INI reader and writer on a fuzzed existing file: reading never fails,
 // a write that reports success reads back byte for byte, and it changes no
-// other key of the file.
+// other key of the file; any path written reads back as the same path.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <strings.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -95,6 +96,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       fuzz::ReportPair("value", after, before[i]);
       FUZZ_CHECK(after == before[i]);
     }
+  }
+
+  std::string pathBytes = value;
+  pathBytes.erase(std::remove(pathBytes.begin(), pathBytes.end(), '\0'), pathBytes.end());
+  SettingsFile settings(path);
+  settings.WritePath(written.section, written.key, pathBytes);
+  const std::string readPath = settings.ReadPath(written.section, written.key);
+  if (readPath != pathBytes) {
+    fuzz::ReportPair("path read back", readPath, pathBytes);
+    FUZZ_CHECK(readPath == pathBytes);
   }
   return 0;
 }

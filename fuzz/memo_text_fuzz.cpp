@@ -1,6 +1,7 @@
 // The option and filter boxes' text: line breaks normalised as the literal
-// byte walk does it (and a second pass changes nothing), and the line view
-// gives back the text it was taken from.
+// byte walk does it (and a second pass changes nothing), the line view gives
+// back the text it was taken from, and the text saved from an edited box
+// shows exactly what the box showed, keeping the loaded bytes when unedited.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <string>
@@ -70,6 +71,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       fuzz::ReportPair("lines joined", joined, text);
       FUZZ_CHECK(joined == text);
     }
+  }
+
+  // The box shows characters; the first half of the text plays the loaded
+  // text, the second the box's text after an edit.
+  const platform::CodePage& page = platform::AnsiCodePage();
+  auto shown = [&page](std::string_view t) { return page.FromUtf16(page.ToUtf16(t)); };
+  const std::string_view loaded = std::string_view(text).substr(0, text.size() / 2);
+  const AnsiText edited = shown(std::string_view(text).substr(text.size() / 2));
+  FUZZ_CHECK(KeepLoadedBytes(loaded, shown(loaded)) == loaded);
+  const AnsiText saved = KeepLoadedBytes(loaded, edited);
+  if (shown(saved) != edited) {
+    fuzz::ReportPair("saved text as shown", shown(saved), edited);
+    FUZZ_CHECK(shown(saved) == edited);
   }
   return 0;
 }

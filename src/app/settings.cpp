@@ -195,8 +195,10 @@ void SettingsFile::WriteFlag(std::string_view section, std::string_view key, boo
 }
 
 std::string SettingsFile::ReadPath(std::string_view section, std::string_view key) const {
-  const AnsiText shown = ReadText(section, key, "");
-  const AnsiText exact = ReadText(section, std::string(key) + std::string(PathBytesSuffix), "");
+  // Uncut, unlike ReadText: a path cut short names another file.
+  const std::string exactKey = std::string(key) + std::string(PathBytesSuffix);
+  const AnsiText shown = platform::ReadProfileString(path_, section, key, "");
+  const AnsiText exact = platform::ReadProfileString(path_, section, exactKey, "");
   // The exact name counts only while it still goes with the text beside it,
   // which a program that knows nothing of it may have changed.
   if (!exact.empty()) {

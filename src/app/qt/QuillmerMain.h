@@ -31,7 +31,7 @@ class TForm1 : public QWidget, public FormControls {
   // Lets the user pick the edit's file with the platform's file chooser.
   void BrowseForPath(PathEdit edit);
 
-  // FormControls: the controls' values as AnsiText.
+  // FormControls: the memos as AnsiText, the path edits as file names.
   AnsiText MemoText(Memo memo) const override;
   void SetMemoText(Memo memo, const AnsiText& text) override;
   std::string EditText(PathEdit edit) const override;
