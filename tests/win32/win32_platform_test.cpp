@@ -94,6 +94,12 @@ TEST(Win32CodePage, StrayLeadBytesNeverSwallowASeparator) {
   }
   // No best-fit look-alikes: what the page lacks is "?".
   EXPECT_EQ(platform::AnsiCodePage().FromUtf16(u"\u00E9\u0101"), "??");
+  // Bytes the system maps to C1 controls are bytes without a character, as on Linux.
+  EXPECT_EQ(platform::AnsiCodePage().ToUtf16("\x80"), u"\u30FB");
+  platform::SetAnsiCodePage(1252);
+  EXPECT_EQ(platform::AnsiCodePage().ToUtf16("\x81\x8D\x80"), u"\u30FB\u30FB\u20AC");
+  EXPECT_EQ(platform::AnsiCodePage().FromUtf16(u"\u0081"), "?");
+  platform::SetAnsiCodePage(932);
 }
 
 TEST(Win32Regional, TheUsersOwnSettingsApplyUnlessAProfileIsNamed) {

@@ -8,8 +8,10 @@
 // byte that is the trail byte of some character of the page; otherwise it
 // stands alone as U+30FB and the next byte is read on its own (the system's
 // own conversion would swallow a quote or comma after a stray lead byte).
-// A pair or byte the system does not map gives U+30FB; a unit the page cannot
-// hold is written as "?" (no best-fit substitutes).
+// A pair or byte the system does not map gives U+30FB, and so does a byte the
+// system gives the C1 control of its own value, its stand-in for "no
+// character" (0x80 in 932; 0x81, 0x8D, 0x8F, 0x90, 0x9D in 1252). A unit the
+// page cannot hold is written as "?" (no best-fit substitutes).
 #include <windows.h>
 
 #include <array>
@@ -113,6 +115,7 @@ class Win32CodePage final : public CodePage {
     wchar_t out[4];
     const int units = ::MultiByteToWideChar(static_cast<UINT>(number_), MB_ERR_INVALID_CHARS, bytes, n, out, 4);
     if (units != 1 || (out[0] >= 0xD800 && out[0] <= 0xDFFF)) return n == 1 ? kReplacement : 0;
+    if (n == 1 && out[0] >= 0x80 && out[0] <= 0x9F) return kReplacement;
     return static_cast<char16_t>(out[0]);
   }
 
@@ -126,7 +129,7 @@ class Win32CodePage final : public CodePage {
   void BuildReverse() const {
     reverse_.assign(65536, kNoBytes);
     for (unsigned u = 0; u < 65536; ++u) {
-      if (u >= 0xD800 && u <= 0xDFFF) continue;
+      if ((u >= 0xD800 && u <= 0xDFFF) || (u >= 0x80 && u <= 0x9F)) continue;
       const wchar_t unit = static_cast<wchar_t>(u);
       char out[8];
       BOOL defaulted = FALSE;
