@@ -82,12 +82,12 @@ expect "input restored" "$(h get "$title" 102)" "$examples\\outlook-export.csv"
 expect "output restored" "$(h get "$title" 103)" "out.vcs"
 expect "filters restored" "$(h get "$title" 106 | od -An -tx1)" "$(od -An -tx1 filter.txt)"
 # Typed as a user would: Tab from the button to the output path, then Enter.
-window="$(xdotool search --name "^$title\$" | head -1)"
-xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
+window="$(timeout 10 xdotool search --name "^$title\$" | head -1)"
+timeout 10 xdotool windowactivate --sync "$window" 2>/dev/null || timeout 10 xdotool windowfocus --sync "$window" || true
 sleep 0.5
-xdotool key --delay 100 Tab Tab
-xdotool type --delay 50 typed.vcs
-xdotool key Return
+timeout 10 xdotool key --delay 100 Tab Tab
+timeout 10 xdotool type --delay 50 typed.vcs
+timeout 10 xdotool key Return
 expect "Enter converts" "$(h box 変換の完了 | u8 | tr -d '\r' | head -1)" "変換と出力が完了しました"
 cmp -s typed.vcs "$root/examples/outlook-export-filtered.vcs" || { echo "FAIL typed output path"; failures=$((failures + 1)); }
 h set "$title" 102 "missing.csv"
