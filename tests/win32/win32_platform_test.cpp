@@ -140,6 +140,9 @@ TEST(Win32Files, ReplacementIsWholeOrNothing) {
   EXPECT_NE(ErrorOf([&] { SaveFileBytes(dir.Path().string(), "x"); }), "(no error)");
   EXPECT_EQ(ReadFileBytes(target), "new");
   EXPECT_EQ(EntryCount(dir), 1u);
+
+  // A device cannot be renamed over: it is written in place.
+  EXPECT_EQ(platform::ReplaceWholeFile("NUL", "discarded").failedAt, platform::WriteStage::Done);
 }
 
 TEST(Win32Files, MessagesNameTheFullPathAndTheSystemsReason) {
