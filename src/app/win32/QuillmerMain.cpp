@@ -38,7 +38,7 @@ TForm1* TForm1::Create(int showCommand) {
     delete form;
     return nullptr;
   }
-  form->FormCreate();
+  win32ui::Guarded(form->window_, [form] { form->FormCreate(); });
   ::ShowWindow(form->window_, showCommand == SW_SHOWMAXIMIZED || showCommand == SW_SHOWMINNOACTIVE
                                   ? showCommand
                                   : SW_SHOWNORMAL);
