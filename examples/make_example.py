@@ -2,7 +2,8 @@
 """Writes the sample export in examples/ and, from a small model of the
 conversion rules written independently of the C++ code, the output it must
 give: outlook-export.vcs (no options, no filters) and
-outlook-export-filtered.vcs (option.txt and filter.txt applied).
+outlook-export-filtered.vcs (option.txt and filter.txt applied), and the same
+two as iCalendar 2.0 (.ics, DTSTAMP from SOURCE_DATE_EPOCH = STAMP_EPOCH).
 
 Run from anywhere: python3 examples/make_example.py
 """
@@ -274,6 +275,107 @@ def convert(export, options, filters):
     return b"".join(item + CRLF for item in out)
 
 
+# ---- the model of the iCalendar form ---------------------------------------
+# Works on the appointments as Python text, not on the export's bytes: only
+# the UID looks at the record as the export holds it.
+
+STAMP_EPOCH = 1704067200  # 2024-01-01 00:00:00 UTC
+PRODID = "-//Quillmer//Quillmer 1.0.2.25//EN"
+MASK = (1 << 64) - 1
+
+
+def record_hash(data):
+    """Little-endian 64-bit words, the last padded with zeros; word i goes to
+    lane i % 4 (the first lane's seed holds the length); the lanes are folded
+    together, then the finaliser of MurmurHash3."""
+    def mix(lane, word):
+        lane = ((lane ^ word) * 0x9E3779B97F4A7C15) & MASK
+        return lane ^ (lane >> 32)
+    lanes = [0x517CC1B727220A95 ^ len(data), 0x2545F4914F6CDD1D, 0x6C8E9CF570932BD5, 0x94D049BB133111EB]
+    for i, p in enumerate(range(0, len(data), 8)):
+        lanes[i % 4] = mix(lanes[i % 4], int.from_bytes(data[p:p + 8], "little"))
+    h = lanes[0]
+    for lane in lanes[1:]:
+        h = mix(h, lane)
+    h ^= h >> 33
+    h = (h * 0xFF51AFD7ED558CCD) & MASK
+    h ^= h >> 33
+    h = (h * 0xC4CEB9FE1A85EC53) & MASK
+    h ^= h >> 33
+    return h
+
+
+def fold(units):
+    """units: pieces that stay on one line (a character or an escape)."""
+    lines, line = [], b""
+    for u in units:
+        u = u.encode("utf-8")
+        if len(line) + len(u) > 75:
+            lines.append(line)
+            line = b" "
+        line += u
+    lines.append(line)
+    return CRLF.join(lines) + CRLF
+
+
+def plain_line(text):
+    return fold(list(text))
+
+
+ESCAPES = {"\\": "\\\\", ";": "\\;", ",": "\\,", "\n": "\\n"}
+
+
+def text_line(head, value):
+    return fold(list(head) + [ESCAPES.get(c, c) for c in value])
+
+
+def stamp(date_text, time_text):
+    return utc_stamp(sjis(date_text), sjis(time_text)).decode("ascii")
+
+
+def record_bytes(row):
+    """The record as the conversion joins it: the line breaks inside fields gone."""
+    return b",".join(quoted(f) for f in row).replace(CRLF, b"")
+
+
+def vevent(row, options, seen):
+    title, place, sd, st, ed, et, flag = row[:7]
+    notes = row[9] if len(row) > 9 else ""
+    h = record_hash(record_bytes(row))
+    seen[h] = seen.get(h, 0) + 1
+    out = b"BEGIN:VEVENT" + CRLF
+    out += b"UID:quillmer-%016x-%d" % (h, seen[h]) + CRLF
+    out += b"DTSTAMP:" + datetime.datetime.fromtimestamp(
+        STAMP_EPOCH, datetime.timezone.utc).strftime("%Y%m%dT%H%M%SZ").encode() + CRLF
+    out += ("DTSTART:%s" % stamp(sd, st)).encode() + CRLF
+    out += ("DTEND:%s" % stamp(ed, et)).encode() + CRLF
+    out += text_line("SUMMARY:", title)
+    if place.strip(" \t\n"):
+        out += text_line("LOCATION:", place)
+    if notes.strip(" \t\n"):
+        out += text_line("DESCRIPTION:", notes)
+    for option in options:
+        if option:
+            out += plain_line(option)
+    if flag.upper() != "FALSE":
+        out += b"BEGIN:VALARM" + CRLF + b"ACTION:DISPLAY" + CRLF
+        out += text_line("DESCRIPTION:", title)
+        out += ("TRIGGER;VALUE=DATE-TIME:%s" % stamp(row[7], row[8])).encode() + CRLF
+        out += b"END:VALARM" + CRLF
+    return out + b"END:VEVENT" + CRLF
+
+
+def icalendar(rows, options=(), filters=()):
+    out = b"BEGIN:VCALENDAR" + CRLF + b"VERSION:2.0" + CRLF
+    out += plain_line("PRODID:" + PRODID) + b"CALSCALE:GREGORIAN" + CRLF
+    seen = {}
+    for row in rows:
+        if any(f and find_substring(sjis(f), record_bytes(row)) > 0 for f in filters):
+            continue
+        out += vevent(row, options, seen)
+    return out + b"END:VCALENDAR" + CRLF
+
+
 def main():
     export = export_bytes()
     option_bytes, filter_bytes = sjis(OPTION_TEXT), sjis(FILTER_TEXT)
@@ -283,6 +385,9 @@ def main():
     (HERE / "outlook-export.vcs").write_bytes(convert(export, [], []))
     (HERE / "outlook-export-filtered.vcs").write_bytes(
         convert(export, memo_lines(option_bytes), memo_lines(filter_bytes)))
+    (HERE / "outlook-export.ics").write_bytes(icalendar(APPOINTMENTS))
+    (HERE / "outlook-export-filtered.ics").write_bytes(icalendar(
+        APPOINTMENTS, OPTION_TEXT.split("\r\n"), FILTER_TEXT.split("\r\n")))
 
 
 if __name__ == "__main__":

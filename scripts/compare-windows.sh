@@ -52,6 +52,12 @@ compare "sample export" outlook-export.csv OUT
 cmp -s windows.vcs outlook-export.vcs || { failed=$((failed + 1)); echo "FAIL sample export: not the expected file"; }
 compare "filtered sample" outlook-export.csv OUT --options option.txt --filters filter.txt
 cmp -s windows.vcs outlook-export-filtered.vcs || { failed=$((failed + 1)); echo "FAIL filtered sample: not the expected file"; }
+export SOURCE_DATE_EPOCH=1704067200
+compare "iCalendar" outlook-export.csv OUT --format ics
+cmp -s windows.vcs outlook-export.ics || { failed=$((failed + 1)); echo "FAIL iCalendar: not the expected file"; }
+compare "filtered iCalendar" outlook-export.csv OUT --format ics --options option.txt --filters filter.txt
+cmp -s windows.vcs outlook-export-filtered.ics || { failed=$((failed + 1)); echo "FAIL filtered iCalendar: not the expected file"; }
+unset SOURCE_DATE_EPOCH
 for csv in "$root"/tests/data/*.csv; do
   [ -e "$csv" ] || continue
   cp "$csv" case.csv

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev libical-dev
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   fonts-ipafont-gothic qt6-translations-l10n xvfb xauth desktop-file-utils
   clang libclang-rt-dev

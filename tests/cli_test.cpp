@@ -71,6 +71,15 @@ TEST_F(CliTest, OptionAndFilterFilesAsTheBoxesWouldHoldThem) {
                         ReadFileBytes(SourceDir() / "examples/outlook-export-filtered.vcs")));
 }
 
+TEST_F(CliTest, ICalendarOfTheSample) {
+  const RunResult run = Run(Example("outlook-export.csv") + " " + Path("out.ics") + " --format ics --options " +
+                                Example("option.txt") + " --filters " + Example("filter.txt"),
+                            "LANG=C.UTF-8 SOURCE_DATE_EPOCH=1704067200");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(SameBytes(ReadFileBytes(dir_ / "out.ics"),
+                        ReadFileBytes(SourceDir() / "examples/outlook-export-filtered.ics")));
+}
+
 TEST_F(CliTest, AsciiLocaleStillShowsJapanese) {
   const RunResult run = Run(Example("outlook-export.csv") + " " + Path("out.vcs"), "LANG=C");
   EXPECT_EQ(run.exitCode, 0);
@@ -185,6 +194,7 @@ TEST_F(CliTest, UsageAndInformation) {
   const Row rows[] = {
       {"one path", "a.csv", 2, "", "output path is missing"},
       {"unknown option", "a.csv b.vcs --colour", 2, "", "unknown option --colour"},
+      {"unknown format", "a.csv b.vcs --format xml", 2, "", "unknown format xml"},
       {"help", "--help", 0, "Usage: quillmer-convert [INPUT OUTPUT]", ""},
       {"version", "--version", 0, "quillmer-convert 1.", ""},
   };
@@ -242,6 +252,29 @@ TEST(ConvertCommandLine, Parsing) {
     EXPECT_EQ(shown(command.optionsFile), r.options);
     EXPECT_EQ(shown(command.filtersFile), r.filters);
     EXPECT_EQ(shown(command.localeName), r.locale);
+  }
+}
+
+TEST(ConvertCommandLine, Format) {
+  struct Row {
+    std::vector<std::string> args;
+    std::optional<OutputFormat> format;  // none: a usage error
+  };
+  const Row rows[] = {
+      {{"in", "out"}, OutputFormat::VCalendar},
+      {{"in", "out", "--format", "vcalendar"}, OutputFormat::VCalendar},
+      {{"in", "out", "--format", "icalendar"}, OutputFormat::ICalendar},
+      {{"--format=ics", "in", "out"}, OutputFormat::ICalendar},
+      {{"in", "out", "--format", "ICS"}, std::nullopt},
+      {{"in", "out", "--format", "ics", "--format", "ics"}, std::nullopt},
+  };
+  for (const Row& r : rows) {
+    const ConvertCommand command = ParseConvertCommand(r.args);
+    SCOPED_TRACE(r.args.back());
+    EXPECT_EQ(command.action == ConvertCommand::Action::Convert, r.format.has_value());
+    if (r.format) {
+      EXPECT_EQ(command.format, *r.format);
+    }
   }
 }
 

@@ -124,21 +124,27 @@ TEST_F(ConversionRunTest, FailuresLeaveTheOutputAlone) {
       {"an unfinished last line", Lines({kHeader, Record("a"), ""}), ListIndexError(3).Message()},
       {"an export cut off inside a note", kHeader + "\r\n" + Record("a").substr(0, 60), ListIndexError(2).Message()},
   };
-  for (const bool outputExists : {true, false}) {
-    for (const Row& r : rows) {
-      SCOPED_TRACE(::testing::Message() << r.name << (outputExists ? ", output exists" : ", no output"));
-      std::filesystem::remove(out_);
-      if (outputExists) WriteFileBytes(out_, "old content");
-      try {
-        ConversionRun(Request(r.input));
-        ADD_FAILURE() << "no error";
-      } catch (const QuillmerError& error) {
-        EXPECT_EQ(Hex(error.Message()), Hex(r.message));
-      }
-      if (outputExists) {
-        EXPECT_EQ(ReadFileBytes(out_), "old content");
-      } else {
-        EXPECT_FALSE(std::filesystem::exists(out_));
+  // Both output formats read the fields alike and fail alike.
+  for (const OutputFormat format : {OutputFormat::VCalendar, OutputFormat::ICalendar}) {
+    for (const bool outputExists : {true, false}) {
+      for (const Row& r : rows) {
+        SCOPED_TRACE(::testing::Message() << r.name << (outputExists ? ", output exists" : ", no output")
+                                          << (format == OutputFormat::ICalendar ? ", iCalendar" : ""));
+        std::filesystem::remove(out_);
+        if (outputExists) WriteFileBytes(out_, "old content");
+        try {
+          ConversionRequest request = Request(r.input);
+          request.Format = format;
+          ConversionRun(request);
+          ADD_FAILURE() << "no error";
+        } catch (const QuillmerError& error) {
+          EXPECT_EQ(Hex(error.Message()), Hex(r.message));
+        }
+        if (outputExists) {
+          EXPECT_EQ(ReadFileBytes(out_), "old content");
+        } else {
+          EXPECT_FALSE(std::filesystem::exists(out_));
+        }
       }
     }
   }

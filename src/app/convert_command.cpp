@@ -32,6 +32,7 @@ ConvertCommand ParseConvertCommand(const std::vector<std::string>& args) {
   }
 
   ConvertCommand command;
+  std::optional<std::string> format;
   std::vector<std::string> paths;
   bool optionsEnded = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -54,6 +55,7 @@ ConvertCommand ParseConvertCommand(const std::vector<std::string>& args) {
     if (name == "--options") target = &command.optionsFile;
     if (name == "--filters") target = &command.filtersFile;
     if (name == "--locale") target = &command.localeName;
+    if (name == "--format") target = &format;
     if (target == nullptr) return UsageError("unknown option " + name);
     if (target->has_value()) return UsageError(name + " is given twice");
     if (!value) {
@@ -61,6 +63,14 @@ ConvertCommand ParseConvertCommand(const std::vector<std::string>& args) {
       value = args[++i];
     }
     *target = std::move(value);
+  }
+
+  if (format) {
+    if (*format == "icalendar" || *format == "ics") {
+      command.format = OutputFormat::ICalendar;
+    } else if (*format != "vcalendar") {
+      return UsageError("unknown format " + *format + " (known: vcalendar, icalendar, ics)");
+    }
   }
 
   command.action = ConvertCommand::Action::Convert;
@@ -78,6 +88,7 @@ ConvertCommand ParseConvertCommand(const std::vector<std::string>& args) {
 
 std::string ConvertUsageText() {
   return "Usage: quillmer-convert [INPUT OUTPUT] [--options FILE] [--filters FILE] [--locale NAME]\n"
+         "                        [--format vcalendar|icalendar|ics]\n"
          "       quillmer-convert --help | --version\n"
          "\n"
          "Converts an Outlook calendar export (comma-separated, ten columns) into a\n"
@@ -102,6 +113,12 @@ std::string ConvertUsageText() {
          "                  ja-JP-u-ca-japanese or en-US. Without it the variable\n"
          "                  QUILLMER_LOCALE names them; LANG and LC_* choose nothing.\n"
 #endif
+         "  --format FORMAT vcalendar (default): vCalendar 1.0 blocks for the iPod;\n"
+         "                  icalendar or ics: one iCalendar 2.0 file in UTF-8 for\n"
+         "                  desktop and web calendars, with the notes in full.\n"
+         "                  Option lines become lines of every event there; empty\n"
+         "                  option lines are left out. SOURCE_DATE_EPOCH, when set,\n"
+         "                  is the DTSTAMP of its events instead of the time now.\n"
          "\n"
          "A failing appointment is named on a second line: its number among the\n"
          "appointments and the line of the export where it starts.\n"

@@ -1,10 +1,13 @@
 #pragma once
 // The command line of quillmer-convert, read without touching anything:
 //   quillmer-convert [INPUT OUTPUT] [--options FILE] [--filters FILE] [--locale NAME]
+//                    [--format vcalendar|icalendar|ics]
 //   quillmer-convert --help | --version
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "conversion/conversion_run.h"
 
 struct ConvertCommand {
   enum class Action { Convert, Help, Version, UsageError };
@@ -17,6 +20,7 @@ struct ConvertCommand {
   std::optional<std::string> optionsFile;
   std::optional<std::string> filtersFile;
   std::optional<std::string> localeName;
+  OutputFormat format = OutputFormat::VCalendar;
   std::string usageError;  // what is wrong, for UsageError
 };
 

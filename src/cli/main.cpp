@@ -74,6 +74,7 @@ int Convert(const ConvertCommand& command, const std::string& codeset) {
   }
   if (command.optionsFile) request.OptionLines = MemoFileLines(*command.optionsFile);
   if (command.filtersFile) request.FilterLines = MemoFileLines(*command.filtersFile);
+  request.Format = command.format;
   const ConversionResult result = ConversionRun(request);
   // The converted bytes own the standard output when it was the output.
   std::FILE* report = request.OutputPath == platform::StandardStream ? stderr : stdout;

@@ -1,11 +1,14 @@
 #include "conversion/conversion_run.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "conversion/event_block_text.h"
+#include "conversion/icalendar_block.h"
 #include "conversion/input_records.h"
 #include "conversion/record_text.h"
+#include "platform/clock.h"
 #include "platform/code_page.h"
 #include "text/comma_text.h"
 #include "text/errors.h"
@@ -34,12 +37,16 @@ std::size_t OutputSizeGuess(const std::vector<std::string_view>& records, const 
 }  // namespace
 
 ConversionResult ConversionRun(const ConversionRequest& request) {
+  std::optional<detail::ICalendarWriter> icalendar;
+  if (request.Format == OutputFormat::ICalendar) icalendar.emplace(request.OptionLines, platform::OutputTimestamp());
+
   // The records come straight from the file's bytes, as reading its lines and
   // joining them would give them, without a string per physical line.
   const std::string input = LoadFileBytes(request.InputPath);
   std::deque<AnsiText> joinedRecords;
   std::vector<long long> startLines;
-  const std::vector<std::string_view> records = detail::SplitIntoRecords(input, joinedRecords, &startLines);
+  const std::vector<std::string_view> records = detail::SplitIntoRecords(
+      input, joinedRecords, &startLines, icalendar ? &icalendar->LineBreaks() : nullptr);
 
   // The output is the text of the output list (every item followed by CR LF),
   // built as it grows instead of as a million small items joined at the end.
@@ -47,6 +54,7 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
   LineList fields;
   AnsiText output;
   output.reserve(OutputSizeGuess(records, request.OptionLines));
+  if (icalendar) icalendar->AppendHead(output);
   for (std::size_t i = 1; i < records.size(); ++i) {
     try {
       if (IsFilteredOut(records[i], request.FilterLines)) {
@@ -54,7 +62,11 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
       } else {
         ++result.ConvertedCount;
         SplitCommaText(fields, records[i]);
-        detail::AppendEventBlockText(fields, request.OptionLines, output);
+        if (icalendar) {
+          icalendar->AppendEvent(fields, records[i], i, output);
+        } else {
+          detail::AppendEventBlockText(fields, request.OptionLines, output);
+        }
       }
     } catch (QuillmerError& error) {
       // The message stays the system's own; the place is for callers that can show more.
@@ -62,6 +74,7 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
       throw;
     }
   }
+  if (icalendar) icalendar->AppendTail(output);
 
   SaveFileBytes(request.OutputPath, output);
   result.CompletionMessage = CompletionText(result.ConvertedCount, result.FilteredCount);

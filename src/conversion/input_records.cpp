@@ -149,7 +149,7 @@ bool IsFilteredOut(std::string_view record, const LineList& filterLines) {
 namespace detail {
 
 std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined,
-                                               std::vector<long long>* startLines) {
+                                               std::vector<long long>* startLines, LineBreakList* breaks) {
   // The lines as the line list would hold them: the text ends at its first
   // NUL, and CR LF, a lone CR or a lone LF each end one line.
   if (const std::size_t nul = text.find('\0'); nul != std::string_view::npos) text = text.substr(0, nul);
@@ -201,6 +201,7 @@ std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque
         throw error;
       }
       const std::size_t oldSize = record.size();
+      if (breaks != nullptr) breaks->emplace_back(records.size(), oldSize);
       record += line;
       end.Grow(record, oldSize);
     }

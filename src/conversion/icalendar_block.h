@@ -1,0 +1,69 @@
+#pragma once
+// The iCalendar 2.0 form of a conversion: one VCALENDAR for the whole file,
+// one VEVENT per record, UTF-8, for desktop and web calendars. It reads a
+// record's fields in the order of the vCalendar block and raises the same
+// errors for the same record.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "text/ansi_text.h"
+#include "text/line_list.h"
+
+namespace detail {
+
+// Where the export's physical lines of a record were joined: the record's
+// index and the byte offset in the joined record.
+using LineBreakList = std::vector<std::pair<std::size_t, std::size_t>>;
+
+// How many records with each hash were seen so far. Hashes seen once live in
+// a compact table (a run touches it once per record); the rare repeats are
+// counted apart.
+class OccurrenceCounter {
+ public:
+  // Counts one more record with this hash and returns its number, from 1.
+  std::uint32_t Count(std::uint64_t hash);
+  // Starts loading the hash's slot, so that a Count after other work finds
+  // it in the cache.
+  void Prefetch(std::uint64_t hash) const { __builtin_prefetch(slots_.data() + (hash & (slots_.size() - 1))); }
+
+ private:
+  void Grow();
+  std::vector<std::uint64_t> slots_ = std::vector<std::uint64_t>(1024);  // 0: free (the hash 0 is counted apart)
+  std::size_t used_ = 0;
+  std::uint32_t zeros_ = 0;
+  std::unordered_map<std::uint64_t, std::uint32_t> repeats_;  // records after the first
+};
+
+class ICalendarWriter {
+ public:
+  // runTime (seconds since 1970, UTC) is every event's DTSTAMP. Empty option
+  // lines are left out: they are no content lines.
+  ICalendarWriter(const LineList& optionLines, std::int64_t runTime);
+
+  // Filled by whoever joins the records, in record order, before the first
+  // AppendEvent; the notes keep their line breaks from it.
+  LineBreakList& LineBreaks() { return breaks_; }
+
+  void AppendHead(AnsiText& out) const;
+  // record is the joined text the fields came from and index its place in the
+  // file. Raises ListIndexError or DateTimeTextError as the vCalendar block
+  // does; out then holds part of the event.
+  void AppendEvent(const LineList& fields, std::string_view record, std::size_t index, AnsiText& out);
+  void AppendTail(AnsiText& out) const;
+
+ private:
+  std::string_view NotesWithBreaks(const LineList& fields, std::string_view record, std::size_t index);
+
+  AnsiText options_;  // the option lines as content lines, ready to copy
+  AnsiText stamp_;    // DTSTAMP
+  LineBreakList breaks_;
+  std::size_t nextBreak_ = 0;
+  OccurrenceCounter seen_;
+  AnsiText notesWithBreaks_;
+};
+
+}  // namespace detail

@@ -1,0 +1,151 @@
+// One pass from AnsiText to the folded, escaped UTF-8 of the output: each
+// character is converted through the code page's tables and placed on the
+// line at once, and runs of plain ASCII move eight bytes at a time.
+#include "text/content_line.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+#include "text/char_tables.h"
+
+namespace {
+
+constexpr std::size_t kLineOctets = 75;
+
+// The escape of a character inside a TEXT value, or 0 for one written as itself.
+constexpr std::array<char, 256> MakeEscapes() {
+  std::array<char, 256> escapes{};
+  escapes['\\'] = '\\';
+  escapes[';'] = ';';
+  escapes[','] = ',';
+  escapes['\n'] = 'n';
+  return escapes;
+}
+constexpr std::array<char, 256> kEscapes = MakeEscapes();
+
+// Eight ASCII bytes none of which needs an escape. (v - 0x01..01) & ~v &
+// 0x80..80 is not zero exactly when a byte of v is zero.
+bool IsPlainAscii(std::uint64_t w) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+  auto hasZero = [](std::uint64_t v) { return (v - kOnes) & ~v & kHigh; };
+  return ((w & kHigh) | hasZero(w ^ (kOnes * '\\')) | hasZero(w ^ (kOnes * ';')) | hasZero(w ^ (kOnes * ',')) |
+          hasZero(w ^ (kOnes * '\n'))) == 0;
+}
+
+// Writes one line into a buffer sized for the longest result, reused from
+// line to line so that it is cleared only when it grows, and appends what
+// it holds to the output at the end.
+class FoldedLine {
+ public:
+  FoldedLine(std::string& out, std::size_t maxContent) : out_(out) {
+    // A fold costs 3 octets per 71 or more of content; 8 spare for the
+    // whole-word stores.
+    const std::size_t room = maxContent + 3 * (maxContent / 71 + 1) + 2 + 8;
+    if (Buffer().size() < room) Buffer().resize(std::max(room, 2 * Buffer().size()));
+    begin_ = dst_ = Buffer().data();
+    lineEnd_ = dst_ + kLineOctets;
+  }
+
+  bool HasRoomFor(std::size_t octets) const { return dst_ + octets <= lineEnd_; }
+  // A character of 1 to 4 octets; four bytes are readable at bytes.
+  void Put(const char* bytes, std::size_t octets) {
+    if (!HasRoomFor(octets)) Fold();
+    std::memcpy(dst_, bytes, 4);
+    dst_ += octets;
+  }
+  // Bytes that fit on the line as they are.
+  void PutWhole(std::string_view bytes) {
+    std::memcpy(dst_, bytes.data(), bytes.size());
+    dst_ += bytes.size();
+  }
+  void PutEight(std::uint64_t word) {
+    std::memcpy(dst_, &word, 8);
+    dst_ += 8;
+  }
+  void Escape(char letter) {
+    const char pair[4] = {'\\', letter, 0, 0};
+    Put(pair, 2);
+  }
+  void End() {
+    std::memcpy(dst_, "\r\n", 2);
+    out_.append(begin_, static_cast<std::size_t>(dst_ + 2 - begin_));
+  }
+
+ private:
+  void Fold() {
+    std::memcpy(dst_, "\r\n ", 3);
+    dst_ += 3;
+    lineEnd_ = dst_ - 1 + kLineOctets;  // the space counts toward the line's 75 octets
+  }
+
+  static std::string& Buffer() {
+    thread_local std::string buffer;
+    return buffer;
+  }
+
+  std::string& out_;
+  char* begin_;
+  char* dst_;
+  const char* lineEnd_;  // where the physical line reaches 75 octets
+};
+
+std::size_t Utf8SequenceLength(unsigned char lead) {
+  if (lead < 0xC0) return 1;  // ASCII, or a stray continuation byte
+  if (lead < 0xE0) return 2;
+  return lead < 0xF0 ? 3 : 4;
+}
+
+void PutUtf8(FoldedLine& line, std::string_view utf8) {
+  if (line.HasRoomFor(utf8.size())) {
+    line.PutWhole(utf8);
+    return;
+  }
+  for (std::size_t p = 0; p < utf8.size();) {
+    const std::size_t length =
+        std::min(Utf8SequenceLength(static_cast<unsigned char>(utf8[p])), utf8.size() - p);
+    char bytes[4] = {};
+    std::memcpy(bytes, utf8.data() + p, length);
+    line.Put(bytes, length);
+    p += length;
+  }
+}
+
+}  // namespace
+
+void AppendTextLine(std::string_view head, std::string_view ansiValue, std::string& out) {
+  const detail::CharTables& t = detail::ActiveCharTables();
+  FoldedLine line(out, head.size() + 3 * ansiValue.size());
+  PutUtf8(line, head);
+  const auto* p = reinterpret_cast<const unsigned char*>(ansiValue.data());
+  const auto* end = p + ansiValue.size();
+  while (p < end) {
+    if (*p < 0x80 && t.asciiIsIdentity && end - p >= 8 && line.HasRoomFor(8)) {
+      std::uint64_t word;
+      std::memcpy(&word, p, 8);
+      if (IsPlainAscii(word)) {
+        line.PutEight(word);
+        p += 8;
+        continue;
+      }
+    }
+    std::size_t length = 1;
+    const detail::CharEntry& e = detail::CharacterAt(t, p, end, &length);
+    const std::size_t octets = e.info & detail::kUtf8LengthMask;
+    if (octets == 1 && kEscapes[e.utf8[0]] != 0) {
+      line.Escape(kEscapes[e.utf8[0]]);
+    } else {
+      line.Put(reinterpret_cast<const char*>(&e), octets);
+    }
+    p += length;
+  }
+  line.End();
+}
+
+void AppendFoldedLine(std::string_view utf8Line, std::string& out) {
+  FoldedLine line(out, utf8Line.size());
+  PutUtf8(line, utf8Line);
+  line.End();
+}

@@ -1,0 +1,15 @@
+#pragma once
+// iCalendar content lines: TEXT values escaped, every physical line at most 75
+// octets, folded with CR LF and one space, never inside a UTF-8 sequence or
+// an escape; each line ends with CR LF. Never fails.
+#include <string>
+#include <string_view>
+
+#include "text/ansi_text.h"
+
+// Appends head (a name with its parameters and the colon, ASCII), then the
+// AnsiText value converted to UTF-8 as TEXT: backslash, semicolon and comma
+// escaped, LF written as \n.
+void AppendTextLine(std::string_view head, std::string_view ansiValue, std::string& out);
+// Appends a whole line of UTF-8 as it is (a stamp, an option line), folded.
+void AppendFoldedLine(std::string_view utf8Line, std::string& out);
