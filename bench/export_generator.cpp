@@ -77,7 +77,15 @@ void AppendField(std::string& out, const std::string& value) {
 
 }  // namespace
 
-std::string MakeExport(int appointments, unsigned seed) {
+bool ExportMixByName(std::string_view name, ExportMix& mix) {
+  if (name == "short") mix = ExportMix::Short;
+  else if (name == "calendar") mix = ExportMix::Calendar;
+  else if (name == "tiny") mix = ExportMix::Tiny;
+  else return false;
+  return true;
+}
+
+std::string MakeExport(int appointments, unsigned seed, ExportMix mix) {
   static const Vocabulary words;
   std::mt19937 rng(seed);
   auto pick = [&rng](const std::vector<std::string>& from) -> const std::string& { return from[rng() % from.size()]; };
@@ -99,15 +107,25 @@ std::string MakeExport(int appointments, unsigned seed) {
 
     std::string notes;
     const unsigned kind = rng() % 100;
-    const int lines = kind < 40 ? 0 : kind < 80 ? 1 : kind < 95 ? 2 + static_cast<int>(rng() % 5)
-                                                                 : 30 + static_cast<int>(rng() % 90);
+    int lines = 0;
+    switch (mix) {
+      case ExportMix::Short:
+        lines = kind < 40 ? 0 : kind < 80 ? 1 : kind < 95 ? 2 + static_cast<int>(rng() % 5) : 30 + static_cast<int>(rng() % 90);
+        break;
+      case ExportMix::Calendar:
+        lines = kind < 25 ? 0 : kind < 42 ? 1 : kind < 95 ? 2 + static_cast<int>(rng() % 11) : 30 + static_cast<int>(rng() % 90);
+        break;
+      case ExportMix::Tiny:
+        break;
+    }
     for (int line = 0; line < lines; ++line) {
       if (line > 0) notes += "\r\n";
-      const int phrases = 1 + static_cast<int>(rng() % 3);
+      const int phrases = 1 + static_cast<int>(rng() % (mix == ExportMix::Calendar ? 5 : 3));
       for (int p = 0; p < phrases; ++p) notes += pick(words.phrases);
     }
 
-    const std::string fields[] = {pick(words.titles), rng() % 7 == 0 ? std::string() : pick(words.places),
+    const bool tiny = mix == ExportMix::Tiny;
+    const std::string fields[] = {pick(words.titles), tiny || rng() % 7 == 0 ? std::string() : pick(words.places),
                                   start.Date(), start.Time(), end.Date(), end.Time(),
                                   alarmOn ? "TRUE" : "FALSE", alarm.Date(), alarm.Time(), notes};
     for (std::size_t f = 0; f < std::size(fields); ++f) {

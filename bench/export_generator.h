@@ -2,7 +2,16 @@
 // Large Outlook exports of our own making, for benchmarks: the ten columns in
 // code page 932, CR LF, a realistic mix of short and multi-line notes (some
 // several KB long), alarms on and off, commas and doubled quotes in fields.
-// The same count and seed always give the same bytes.
+// The same count, seed and mix always give the same bytes.
 #include <string>
+#include <string_view>
 
-std::string MakeExport(int appointments, unsigned seed = 1);
+enum class ExportMix {
+  Short,     // about 300 bytes an appointment, most notes one line or none
+  Calendar,  // about 600 bytes: over half with notes of several lines, a few of several KB
+  Tiny,      // a title and the dates only
+};
+
+std::string MakeExport(int appointments, unsigned seed = 1, ExportMix mix = ExportMix::Short);
+// "short", "calendar" or "tiny"; false for any other name.
+bool ExportMixByName(std::string_view name, ExportMix& mix);

@@ -1,4 +1,5 @@
-// quillmer-make-export COUNT OUTPUT [SEED]: writes a generated export file.
+// quillmer-make-export COUNT OUTPUT [SEED [MIX]]: writes a generated export
+// file; MIX is short (the default), calendar or tiny.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -7,13 +8,14 @@
 #include "export_generator.h"
 
 int main(int argc, char** argv) {
-  if (argc < 3 || argc > 4) {
-    std::fprintf(stderr, "usage: quillmer-make-export COUNT OUTPUT [SEED]\n");
+  ExportMix mix = ExportMix::Short;
+  if (argc < 3 || argc > 5 || (argc == 5 && !ExportMixByName(argv[4], mix))) {
+    std::fprintf(stderr, "usage: quillmer-make-export COUNT OUTPUT [SEED [short|calendar|tiny]]\n");
     return 2;
   }
   const int count = std::atoi(argv[1]);
-  const unsigned seed = argc == 4 ? static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)) : 1u;
-  const std::string bytes = MakeExport(count, seed);
+  const unsigned seed = argc >= 4 ? static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)) : 1u;
+  const std::string bytes = MakeExport(count, seed, mix);
   std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) {

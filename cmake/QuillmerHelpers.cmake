@@ -1,6 +1,12 @@
-# Strict warnings for our own targets only.
+# Strict warnings for our own targets only; the program's own sources (src/)
+# also without shadowing, silent narrowing or C casts.
 function(quillmer_strict target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
+endfunction()
+
+function(quillmer_strict_source target)
+  quillmer_strict(${target})
+  target_compile_options(${target} PRIVATE -Wshadow -Wconversion -Wold-style-cast)
 endfunction()
 
 # One test executable per test file, its tests discovered by CTest.

@@ -6,7 +6,7 @@ set(QUILLMER_BENCH OFF CACHE BOOL "" FORCE)
 set(QUILLMER_FUZZ OFF CACHE BOOL "" FORCE)
 
 # The regional profile table and the output stamp are plain C++ shared with Linux.
-set(QUILLMER_PLATFORM_SOURCES
+set(QUILLMER_PLATFORM_IMPLEMENTATION
   ${CMAKE_CURRENT_SOURCE_DIR}/src/platform/win32/*.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/src/platform/posix/regional.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/src/platform/posix/output_timestamp.cpp)
@@ -17,7 +17,7 @@ add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 function(quillmer_windows_cli_sources variable)
   set(sources ${${variable}})
   list(FILTER sources EXCLUDE REGEX "/terminal_text\\.cpp$")
-  file(GLOB win32 CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/cli/win32/*.cpp)
+  file(GLOB win32 CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/cli/win32/*.cpp)
   set(${variable} ${sources} ${win32} PARENT_SCOPE)
 endfunction()
 

@@ -5,14 +5,14 @@
 
 #include <string>
 
-#include "conversion/character_walk.h"
 #include "conversion/event_block.h"
-#include "conversion/event_block_text.h"
 #include "conversion/timestamps.h"
 #include "fuzz_support.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/regional.h"
+#include "reference/literal_rules.h"
+#include "text/character_walk.h"
 #include "text/characters.h"
 #include "text/date_time_text.h"
 #include "text/errors.h"
@@ -22,10 +22,7 @@ namespace {
 
 constexpr int kPages[] = {932, 932, 932, 936, 949, 950, 1252};
 
-AnsiText LiteralCut(AnsiText text, std::size_t limit) {
-  while (ByteLength(text) > limit) text = LeftChars(text, Utf16Length(text) - 1);
-  return text;
-}
+using reference::CutToByteLimitLiterally;
 
 AnsiText Encoded(const AnsiText& ansi) { return EncodeQuotedPrintable(AnsiTextToUtf8(ansi)); }
 
@@ -46,7 +43,7 @@ LineList LiteralBlock(const LineList& f, const LineList& options) {
     block.Append("DALARM;ENCODING=QUOTED-PRINTABLE:" + MakeUtcStamp(f.ItemAt(7), alarmTime) + ";");
   }
   if (f.Count() >= 10) d = d + " " + f.ItemAt(9);
-  d = LiteralCut(d, DescriptionByteLimit);
+  d = CutToByteLimitLiterally(d, DescriptionByteLimit);
   block.Append("DESCRIPTION;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:" + Encoded(TrimBlanks(d)));
   block.AppendAll(options);
   block.Append("END:VEVENT");
@@ -88,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const LineList options{"X-A:1", ""};
 
   const AnsiText cut = detail::CutToByteLimit(notes, limit);
-  const AnsiText literalCut = LiteralCut(notes, limit);
+  const AnsiText literalCut = CutToByteLimitLiterally(notes, limit);
   if (cut != literalCut) {
     std::fprintf(stderr, "cut to %zu bytes\n", limit);
     fuzz::ReportPair("cut", cut, literalCut);

@@ -1,46 +1,43 @@
 // Joining physical lines into records, against the one-join-at-a-time
 // algorithm on the list operations (including the list left behind by an
-// unfinished last line), and the record filter against its literal loop.
+// unfinished last line), and the record filter, in both its forms, against
+// its literal loop.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
+#include <cstring>
 #include <deque>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "conversion/input_records.h"
-#include "conversion/record_text.h"
 #include "fuzz_support.h"
 #include "platform/code_page.h"
+#include "reference/literal_rules.h"
 #include "text/characters.h"
 #include "text/errors.h"
 #include "text/line_list.h"
+#include "text/line_stream.h"
 
 namespace {
 
 constexpr int kPages[] = {932, 932, 936, 1252};
 
-// Returns the index the error names, if the last line was unfinished.
-std::optional<long long> LiteralJoin(LineList& lines) {
-  int i = 0;
-  while (i < lines.Count()) {
-    const AnsiText line = lines.ItemAt(i);
-    const bool commaQuote = RightChars(line, 2) == ",\"";
-    if (!commaQuote && RightChars(line, 1) == "\"") {
-      ++i;
-      continue;
-    }
-    if (i + 1 >= lines.Count()) return i + 1;
-    lines.SetItemAt(i, line + lines.ItemAt(i + 1));
-    lines.RemoveAt(i + 1);
-  }
-  return std::nullopt;
-}
-
 // The index is the message's only number.
 long long IndexOf(const ListIndexError& error) {
   const AnsiText& m = error.Message();
   return std::stoll(m.substr(m.rfind('(') + 1));
+}
+
+// Returns the index the error names, if the last line was unfinished.
+std::optional<long long> LiteralJoin(LineList& lines) {
+  try {
+    reference::JoinRecordLinesOneAtATime(lines);
+  } catch (const ListIndexError& error) {
+    return IndexOf(error);
+  }
+  return std::nullopt;
 }
 
 std::optional<long long> FastJoin(LineList& lines) {
@@ -52,9 +49,9 @@ std::optional<long long> FastJoin(LineList& lines) {
   return std::nullopt;
 }
 
-// The run's one-pass records of a whole file text against reading its lines
-// and joining them.
-void CheckWholeText(std::string_view text) {
+// The records of a whole file text, in one pass over the text and read in
+// pieces as the run reads them, against reading its lines and joining them.
+void CheckWholeText(std::string_view text, std::size_t pieceLimit) {
   LineList expected;
   expected.SplitTextIntoLines(text);
   const std::optional<long long> expectedError = LiteralJoin(expected);
@@ -68,13 +65,58 @@ void CheckWholeText(std::string_view text) {
     error = IndexOf(e);
   }
   FUZZ_CHECK(error == expectedError);
-  if (error) return;
-  FUZZ_CHECK(records.size() == static_cast<std::size_t>(expected.Count()));
-  for (std::size_t i = 0; i < records.size(); ++i) {
-    if (records[i] != expected.ItemAt(static_cast<int>(i))) {
-      std::fprintf(stderr, "record %zu\n", i);
-      fuzz::ReportPair("record", records[i], expected.ItemAt(static_cast<int>(i)));
-      FUZZ_CHECK(records[i] == expected.ItemAt(static_cast<int>(i)));
+  if (!error) {
+    FUZZ_CHECK(records.size() == static_cast<std::size_t>(expected.Count()));
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      if (records[i] != expected.ItemAt(static_cast<int>(i))) {
+        std::fprintf(stderr, "record %zu\n", i);
+        fuzz::ReportPair("record", records[i], expected.ItemAt(static_cast<int>(i)));
+        FUZZ_CHECK(records[i] == expected.ItemAt(static_cast<int>(i)));
+      }
+    }
+  }
+
+  // The run's form: the text read in pieces of every size up to pieceLimit,
+  // through a buffer that starts smaller than most lines.
+  class Pieces final : public ByteSource {
+   public:
+    Pieces(std::string_view text, std::size_t limit) : text_(text), limit_(limit) {}
+    std::size_t Read(char* buffer, std::size_t capacity) override {
+      std::size_t n = std::min({capacity, text_.size(), 1 + (next_++ % limit_)});
+      std::memcpy(buffer, text_.data(), n);
+      text_.remove_prefix(n);
+      return n;
+    }
+
+   private:
+    std::string_view text_;
+    std::size_t limit_;
+    std::size_t next_ = 0;
+  } pieces(text, pieceLimit);
+  class StreamLines final : public LineSource {
+   public:
+    explicit StreamLines(ByteSource& source, std::size_t bufferSize) : lines_(source, bufferSize) {}
+    bool Next(std::string_view& line) override { return lines_.Next(line); }
+
+   private:
+    LineStream lines_;
+  } lines(pieces, 1 + pieceLimit / 2);
+  RecordJoiner joiner(lines);
+  std::string_view record;
+  for (int i = 0;; ++i) {
+    const RecordJoiner::Step step = joiner.Next(record);
+    if (step == RecordJoiner::Step::End) {
+      FUZZ_CHECK(!expectedError && i == expected.Count());
+      break;
+    }
+    if (step == RecordJoiner::Step::Unfinished) {
+      FUZZ_CHECK(expectedError && static_cast<long long>(joiner.Count()) + 1 == *expectedError);
+      break;
+    }
+    FUZZ_CHECK(i < expected.Count());
+    if (record != expected.ItemAt(i)) {
+      fuzz::ReportPair("streamed record", record, expected.ItemAt(i));
+      FUZZ_CHECK(record == expected.ItemAt(i));
     }
   }
 }
@@ -85,11 +127,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider provider(data, size);
   platform::SetAnsiCodePage(kPages[provider.ConsumeIntegralInRange<std::size_t>(0, 3)]);
   LineList filters;
-  for (int n = provider.ConsumeIntegralInRange<int>(0, 3); n > 0; --n)
-    filters.Append(provider.ConsumeRandomLengthString(8));
+  // Up to 40 lines: from three on, the filter takes its one-pass form.
+  for (int n = provider.ConsumeIntegralInRange<int>(0, 40); n > 0; --n)
+    filters.Append(provider.ConsumeRandomLengthString(6));
 
+  const std::size_t pieceLimit = provider.ConsumeIntegralInRange<std::size_t>(1, 64);
   const std::string rest = provider.ConsumeRemainingBytesAsString();
-  CheckWholeText(rest);
+  CheckWholeText(rest, pieceLimit);
 
   // Physical lines as LF-separated pieces of the rest (CR and NUL kept).
   LineList lines;
@@ -118,14 +162,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(lines == expected);
   }
 
+  const RecordFilter filter(filters);
   for (const AnsiText& record : lines) {
-    bool literal = false;
-    for (const AnsiText& filter : filters) {
-      if (FindSubstring(filter, record) > 0) {
-        literal = true;
-        break;
-      }
-    }
+    const bool literal = reference::IsFilteredOutLiterally(record, filters);
+    FUZZ_CHECK(filter.Excludes(record) == literal);
     FUZZ_CHECK(IsFilteredOut(record, filters) == literal);
   }
   return 0;

@@ -1,29 +1,52 @@
 #!/usr/bin/env bash
-# Times quillmer-convert end to end on a generated export and reports the
-# input rate and the peak memory against the input and output sizes.
-#   scripts/bench-convert.sh [BUILD_DIR] [APPOINTMENTS]
+# Times quillmer-convert end to end on a generated export, side by side with
+# the copy floor (cp of the input and of the output, the same bytes read and
+# written), interleaved run by run, and reports medians of elapsed and CPU
+# time, the input rate, the ratio to the copy floor and the peak memory.
+#   scripts/bench-convert.sh [BUILD_DIR] [APPOINTMENTS] [MIX] [RUNS] [FILTERS]
+# MIX: short (default), calendar or tiny. FILTERS: a filter file (--filters).
 set -euo pipefail
 build=${1:-build}
 count=${2:-100000}
+mix=${3:-short}
+runs=${4:-7}
+filters=${5:-}
 for tool in quillmer-convert bench/quillmer-make-export; do
   [ -x "$build/$tool" ] || { echo "missing $build/$tool (build it first)"; exit 1; }
 done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-"$build/bench/quillmer-make-export" "$count" "$work/export.csv" > /dev/null
-best=""
-for run in 1 2 3; do
-  /usr/bin/time -f "%e %M" -o "$work/time" "$build/quillmer-convert" "$work/export.csv" "$work/out.vcs" > /dev/null
-  read -r seconds peak_kb < "$work/time"
-  if [ -z "$best" ] || awk "BEGIN{exit !($seconds < $best)}"; then best=$seconds; best_peak=$peak_kb; fi
+"$build/bench/quillmer-make-export" "$count" "$work/export.csv" 1 "$mix" > /dev/null
+extra=()
+[ -n "$filters" ] && extra=(--filters "$filters")
+"$build/quillmer-convert" "$work/export.csv" "$work/out.vcs" "${extra[@]}" > /dev/null
+: > "$work/convert.times"
+: > "$work/copy.times"
+for run in $(seq "$runs"); do
+  /usr/bin/time -f "%e %M %U %S" -a -o "$work/convert.times" \
+    "$build/quillmer-convert" "$work/export.csv" "$work/out.vcs" "${extra[@]}" > /dev/null
+  /usr/bin/time -f "%e %M %U %S" -a -o "$work/copy.times" \
+    sh -c 'cp "$1/export.csv" "$1/copy.csv" && cp "$1/out.vcs" "$1/copy.vcs"' sh "$work"
+  rm -f "$work/copy.csv" "$work/copy.vcs"
 done
+median() { sort -n | awk '{v[NR]=$1} END {print (NR % 2) ? v[(NR+1)/2] : (v[NR/2] + v[NR/2+1]) / 2}'; }
+convert=$(cut -d' ' -f1 "$work/convert.times" | median)
+copy=$(cut -d' ' -f1 "$work/copy.times" | median)
+peak_kb=$(cut -d' ' -f2 "$work/convert.times" | sort -n | tail -1)
+# CPU time (user + system) is what other work on a busy machine disturbs least.
+convert_cpu=$(awk '{print $3 + $4}' "$work/convert.times" | median)
+copy_cpu=$(awk '{print $3 + $4}' "$work/copy.times" | median)
 in_bytes=$(stat -c %s "$work/export.csv")
 out_bytes=$(stat -c %s "$work/out.vcs")
-awk -v n="$count" -v s="$best" -v kb="$best_peak" -v i="$in_bytes" -v o="$out_bytes" 'BEGIN {
+awk -v n="$count" -v mix="$mix" -v runs="$runs" -v s="$convert" -v c="$copy" -v kb="$peak_kb" \
+    -v scpu="$convert_cpu" -v ccpu="$copy_cpu" \
+    -v i="$in_bytes" -v o="$out_bytes" 'BEGIN {
   mb = 1000000
-  printf "appointments      %d\n", n
+  printf "appointments      %d (%s mix)\n", n, mix
   printf "input             %.1f MB\n", i / mb
   printf "output            %.1f MB\n", o / mb
-  printf "best of 3         %.3f s  (%.1f MB/s of input)\n", s, (s > 0 ? i / mb / s : 0)
-  printf "peak RSS          %.1f MB  (%.2f x (input + output))\n", kb * 1024 / mb, kb * 1024 / (i + o)
+  printf "median of %d       %.3f s  (%.1f MB/s of input)\n", runs, s, (s > 0 ? i / mb / s : 0)
+  printf "copy floor        %.3f s  (convert / copy %.2f)\n", c, (c > 0 ? s / c : 0)
+  printf "CPU, median       %.2f s convert, %.2f s copy (%.1f MB/s of input)\n", scpu, ccpu, (scpu > 0 ? i / mb / scpu : 0)
+  printf "peak RSS          %.1f MB\n", kb * 1024 / mb
 }'

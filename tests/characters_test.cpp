@@ -3,6 +3,7 @@
 #include <random>
 
 #include "platform/code_page.h"
+#include "reference/code_page_reference.h"
 #include "support/test_support.h"
 
 using testing_support::Hex;
@@ -94,6 +95,56 @@ TEST(CodePage, LeadBytesPerPage) {
                                                     {0xE0, r.leadE0}, {0xFC, r.leadFC}, {0xFD, r.leadFD},
                                                     {0xFE, r.leadFE}};
     for (auto [b, lead] : bytes) EXPECT_EQ(page.IsLeadByte(b), lead) << Hex(std::string(1, b));
+  }
+}
+
+// The tables are built from a few bulk conversions; every entry must be what
+// asking one character at a time gives.
+TEST(CodePage, BulkBuiltTablesEqualOneCharacterAtATime) {
+  for (int number : {932, 936, 949, 950, 1252}) {
+    SCOPED_TRACE(number);
+    CodePageScope scope(number);
+    const platform::CodePage& page = platform::AnsiCodePage();
+#ifndef _WIN32  // the Windows conversions are checked against the system's own calls
+    for (unsigned b = 0; b < 256; ++b) {
+      const std::string one(1, static_cast<char>(b));
+      if (page.IsLeadByte(static_cast<unsigned char>(b))) {
+        for (unsigned n = 0; n < 256; ++n) {
+          const std::string two = one + static_cast<char>(n);
+          const std::u16string units = page.ToUtf16(two);
+          if (units.size() == 1) {
+            ASSERT_EQ(units[0], reference::DecodeWithIconv(number, two).value_or(0x30FB)) << Hex(two);
+          }
+        }
+      } else {
+        ASSERT_EQ(page.ToUtf16(one), std::u16string(1, reference::DecodeWithIconv(number, one).value_or(0x30FB)))
+            << Hex(one);
+      }
+    }
+    for (unsigned u = 0; u < 65536; ++u) {
+      const auto unit = static_cast<char16_t>(u);
+      std::string expected = "?";
+      if (const auto bytes = reference::EncodeWithIconv(number, unit); bytes) {
+        const bool oneCharacter = (bytes->size() == 1 && !page.IsLeadByte(static_cast<unsigned char>((*bytes)[0]))) ||
+                                  (bytes->size() == 2 && page.IsLeadByte(static_cast<unsigned char>((*bytes)[0])) &&
+                                   page.ToUtf16(*bytes).size() == 1);
+        if (oneCharacter) expected = *bytes;
+      }
+      ASSERT_EQ(page.FromUtf16(std::u16string(1, unit)), expected) << u;
+    }
+#endif
+    const platform::CharTables& fast = page.Tables();
+    const platform::CharTables slow = reference::TablesOneByOne(page);
+    EXPECT_EQ(fast.hasLeadBytes, slow.hasLeadBytes);
+    EXPECT_EQ(fast.asciiIsIdentity, slow.asciiIsIdentity);
+    EXPECT_EQ(fast.lead, slow.lead);
+    EXPECT_EQ(fast.classes, slow.classes);
+    auto same = [](const platform::CharEntry& a, const platform::CharEntry& b) {
+      return a.info == b.info && std::equal(a.utf8, a.utf8 + 3, b.utf8);
+    };
+    for (unsigned b = 0; b < 256; ++b) ASSERT_TRUE(same(fast.single[b], slow.single[b])) << b;
+    ASSERT_EQ(fast.pair.size(), slow.pair.size());
+    for (std::size_t i = 0; i < fast.pair.size(); ++i) ASSERT_TRUE(same(fast.pair[i], slow.pair[i])) << i;
   }
 }
 

@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "app/convert_command.h"
+#include "cli/convert_command.h"
 #include "support/test_support.h"
 
 using testing_support::ReadFileBytes;

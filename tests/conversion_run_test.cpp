@@ -123,6 +123,10 @@ TEST_F(ConversionRunTest, FailuresLeaveTheOutputAlone) {
        ListIndexError(3).Message()},
       {"an unfinished last line", Lines({kHeader, Record("a"), ""}), ListIndexError(3).Message()},
       {"an export cut off inside a note", kHeader + "\r\n" + Record("a").substr(0, 60), ListIndexError(2).Message()},
+      {"an unfinished last line reported before an earlier bad date",
+       Lines({kHeader, Record("a", "2008/02/30"), Record("b"), ""}), ListIndexError(4).Message()},
+      {"the first of two bad records", Lines({kHeader, Record("a", "2008/02/30"), Record("b", "2008/13/01")}),
+       DateTimeTextError("2008/02/30 10:00:00").Message()},
   };
   // Both output formats read the fields alike and fail alike.
   for (const OutputFormat format : {OutputFormat::VCalendar, OutputFormat::ICalendar}) {
@@ -164,6 +168,7 @@ TEST_F(ConversionRunTest, LongerOldOutputIsReplacedWhole) {
 }
 
 TEST_F(ConversionRunTest, OutputPathEqualToInputPath) {
+  SKIP_ON_WINDOWS("the input is shared for reading only while it is read: Windows refuses it as the output");
   const std::string good = Lines({kHeader, Record("a")});
   WriteFileBytes(in_, good);
   ConversionRun({in_, in_, {}, {}});
@@ -175,9 +180,20 @@ TEST_F(ConversionRunTest, OutputPathEqualToInputPath) {
   EXPECT_EQ(ReadFileBytes(in_), bad);
 }
 
+// The text ends at its first NUL, so an endless device of NULs is an empty export.
+TEST_F(ConversionRunTest, ReadingStopsAtTheFirstNul) {
+  const ConversionResult result = ConversionRun({"/dev/zero", out_, {}, {}});
+  EXPECT_EQ(result.ConvertedCount, 0);
+  EXPECT_EQ(ReadFileBytes(out_), "");
+}
+
 TEST_F(ConversionRunTest, OutputThatCannotBeCreatedKeepsNothingHalfWritten) {
   const ConversionRequest request{Request(Lines({kHeader, Record("a")})).InputPath, dir_ / "no-such-dir/out.vcs",
                                   {}, {}};
   EXPECT_THROW(ConversionRun(request), FileCreateError);
   EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "no-such-dir"));
+  // The input's errors come first.
+  const ConversionRequest bad{Request(Lines({kHeader, Record("a", "2008/02/30")})).InputPath,
+                              dir_ / "no-such-dir/out.vcs", {}, {}};
+  EXPECT_THROW(ConversionRun(bad), DateTimeTextError);
 }

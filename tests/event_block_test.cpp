@@ -2,11 +2,11 @@
 
 #include <random>
 
-#include "conversion/character_walk.h"
-#include "conversion/event_block_text.h"
 #include "platform/code_page.h"
 #include "platform/regional.h"
+#include "reference/literal_rules.h"
 #include "support/test_support.h"
+#include "text/character_walk.h"
 #include "text/characters.h"
 #include "text/date_time_text.h"
 #include "text/errors.h"
@@ -53,11 +53,7 @@ AnsiText ItemOf(const LineList& block, std::string_view head) {
   return "(no " + std::string(head) + " item)";
 }
 
-// The cut exactly as first written: one character at a time from the end.
-AnsiText LiteralCut(AnsiText text, std::size_t limit) {
-  while (ByteLength(text) > limit) text = LeftChars(text, Utf16Length(text) - 1);
-  return text;
-}
+using reference::CutToByteLimitLiterally;
 
 }  // namespace
 
@@ -272,7 +268,7 @@ TEST(DescriptionCutOracle, MatchesTheOneCharacterLoop) {
         text += rng() % 4 == 0 ? std::string(1, static_cast<char>(rng() % 256)) : pieces[rng() % pieces.size()];
       }
       for (std::size_t limit : {std::size_t{128}, std::size_t{0}, std::size_t{1}, std::size_t{127}}) {
-        const AnsiText expected = LiteralCut(text, limit);
+        const AnsiText expected = CutToByteLimitLiterally(text, limit);
         const AnsiText actual = detail::CutToByteLimit(text, limit);
         if (expected != actual) {
           ADD_FAILURE() << "code page " << page << " limit " << limit << "\n  text     " << Hex(text)
@@ -298,7 +294,7 @@ TEST(DescriptionCutOracle, MatchesTheOneCharacterLoopOnRoundTrippingText) {
     while (text.size() < target) text += pieces[rng() % pieces.size()];
     if (rng() % 4 == 0) text += '\x82';
     for (std::size_t limit : {std::size_t{128}, std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{127}}) {
-      const AnsiText expected = LiteralCut(text, limit);
+      const AnsiText expected = CutToByteLimitLiterally(text, limit);
       const AnsiText actual = detail::CutToByteLimit(text, limit);
       if (expected != actual) {
         ADD_FAILURE() << "limit " << limit << "\n  text     " << Hex(text) << "\n  expected " << Hex(expected)

@@ -11,8 +11,8 @@
 #include <random>
 #include <variant>
 
-#include "conversion/record_text.h"
 #include "platform/code_page.h"
+#include "reference/literal_rules.h"
 #include "support/test_support.h"
 #include "text/characters.h"
 #include "text/errors.h"
@@ -22,21 +22,7 @@ using testing_support::Sjis;
 
 namespace {
 
-// The joining exactly as first written: in place, one join at a time.
-void JoinOneAtATime(LineList& lines) {
-  int i = 0;
-  while (i < lines.Count()) {
-    const AnsiText line = lines.ItemAt(i);
-    const AnsiText lastTwo = RightChars(line, 2);
-    const bool ends = lastTwo != ",\"" && !lastTwo.empty() && lastTwo.back() == '"';
-    if (ends) {
-      ++i;
-    } else {
-      lines.SetItemAt(i, line + lines.ItemAt(i + 1));
-      lines.RemoveAt(i + 1);
-    }
-  }
-}
+using reference::JoinRecordLinesOneAtATime;
 
 // The records, or the error message.
 using JoinOutcome = std::variant<std::vector<AnsiText>, AnsiText>;
@@ -151,7 +137,7 @@ TEST(JoinRecordLinesOracle, MatchesTheOneAtATimeLoop) {
         for (char& c : line) c = static_cast<char>(rng() % 4 == 0 ? rng() % 256 : pool[rng() % sizeof pool]);
         if (rng() % 3 == 0) line += '"';
       }
-      const std::string expected = Describe(Outcome(lines, JoinOneAtATime));
+      const std::string expected = Describe(Outcome(lines, JoinRecordLinesOneAtATime));
       const std::string actual = Describe(Outcome(lines, JoinRecordLines));
       if (expected != actual) {
         ADD_FAILURE() << "code page " << page << " round " << round << "\n  expected " << expected
@@ -169,7 +155,7 @@ TEST_F(JoinRecordLinesTest, LongRunsOfLeadBytesAcrossLines) {
   const AnsiText run(301, '\x93');
   const std::vector<AnsiText> lines = {"\"" + run.substr(0, 100), run.substr(100, 100), run.substr(200) + "\"",
                                        "\"x\""};
-  EXPECT_EQ(Describe(Outcome(lines, JoinRecordLines)), Describe(Outcome(lines, JoinOneAtATime)));
+  EXPECT_EQ(Describe(Outcome(lines, JoinRecordLines)), Describe(Outcome(lines, JoinRecordLinesOneAtATime)));
 }
 
 TEST_F(IsFilteredOutTest, MatchesFilterLinesOnCharacterStarts) {
@@ -193,11 +179,53 @@ TEST_F(IsFilteredOutTest, MatchesFilterLinesOnCharacterStarts) {
       {"letter case is not folded", "\"Meeting\"", {"meeting"}, false},
       {"width is not folded", "\"ABC\"", {Sjis("ＡＢＣ")}, false},
       {"a later filter line matches", meeting, {"zzz", Sjis("本社")}, true},
+      {"a lead byte alone matches where its character starts", meeting, {Sjis("会").substr(0, 1)}, true},
+      {"a line ending in a lead byte", meeting, {"\"" + Sjis("会").substr(0, 1)}, true},
+      {"two bytes starting on a trail byte", soba, {"\\\""}, false},
+      {"a trail byte alone", soba, {"\x5C"}, false},
+      {"text after a NUL in a filter line is not searched", meeting, {std::string("01\0zz", 5)}, true},
+      {"the record ends at its first NUL", std::string("\"a\0b\"", 5), {"b"}, false},
   };
+  // Lines that occur nowhere make the filter take its one-pass form.
+  const LineList padding = {"\x01\x02", "\x7F", Sjis("無関係な語")};
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     EXPECT_EQ(IsFilteredOut(r.record, r.filters), r.filtered);
+    LineList many = r.filters;
+    many.AppendAll(padding);
+    EXPECT_EQ(RecordFilter(many).Excludes(r.record), r.filtered);
   }
+}
+
+// Any number of filter lines, lead bytes everywhere, against the rule as written.
+TEST(RecordFilterOracle, MatchesTheLiteralRule) {
+  const std::vector<std::string> pieces = {"\"", ",", "a", "\\", Sjis("会議"), Sjis("ソ"), Sjis("ｱ"), "\x81",
+                                           "\x83", "\x5C", "\xFC", std::string(1, '\0'), "01/15"};
+  for (int page : {932, 1252}) {
+    platform::SetAnsiCodePage(page);
+    std::mt19937 rng(static_cast<unsigned>(page) * 7u);
+    for (int round = 0; round < 3000; ++round) {
+      auto randomText = [&](int most) {
+        std::string text;
+        for (int n = static_cast<int>(rng() % static_cast<unsigned>(most)); n > 0; --n) text += pieces[rng() % pieces.size()];
+        return text;
+      };
+      const std::string record = randomText(12);
+      LineList filters;
+      for (int n = static_cast<int>(rng() % 40); n > 0; --n) {
+        // Half of the lines are cut from the record, so that many of them hit.
+        // In odd rounds every line has four bytes or more.
+        const std::size_t least = round % 2 ? 4 : 1;
+        std::string line = randomText(3 + static_cast<int>(least));
+        if (rng() % 2 == 0 && !record.empty()) line = record.substr(rng() % record.size(), least + rng() % 5);
+        if (line.size() < least) line.append(least - line.size(), 'q');
+        filters.Append(line);
+      }
+      ASSERT_EQ(RecordFilter(filters).Excludes(record), reference::IsFilteredOutLiterally(record, filters))
+          << "code page " << page << " record " << Hex(record);
+    }
+  }
+  platform::SetAnsiCodePage(932);
 }
 
 // A record of more than 2^31 bytes, made of one small page of filler mapped
@@ -300,7 +328,7 @@ TEST(SplitIntoRecordsOracle, MatchesTheOneAtATimeLoopOnExportLikeText) {
       LineList lines;
       lines.SplitTextIntoLines(text);
       const std::vector<AnsiText> lineItems(lines.begin(), lines.end());
-      const std::string expected = Describe(Outcome(lineItems, JoinOneAtATime));
+      const std::string expected = Describe(Outcome(lineItems, JoinRecordLinesOneAtATime));
       JoinOutcome fused;
       try {
         std::deque<AnsiText> joined;

@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "reference/literal_rules.h"
 #include "support/test_support.h"
 #include "text/errors.h"
+#include "text/line_stream.h"
 
 using testing_support::Hex;
 using testing_support::ReadFileBytes;
@@ -23,21 +27,7 @@ using Items = std::vector<std::string>;
 
 Items ItemsOf(const LineList& list) { return Items(list.begin(), list.end()); }
 
-// The byte-by-byte reading of the line rules, kept literal as an oracle.
-Items SplitSlowly(std::string_view text) {
-  std::size_t end = text.find('\0');
-  if (end == std::string_view::npos) end = text.size();
-  Items items;
-  std::size_t p = 0;
-  while (p < end) {
-    std::size_t s = p;
-    while (p < end && text[p] != '\r' && text[p] != '\n') ++p;
-    items.emplace_back(text.substr(s, p - s));
-    if (p < end && text[p] == '\r') ++p;
-    if (p < end && text[p] == '\n') ++p;
-  }
-  return items;
-}
+Items SplitSlowly(std::string_view text) { return reference::SplitLinesLiterally(text); }
 
 TEST(SplitTextIntoLines, LineEndsAndTheEndOfText) {
   using namespace std::string_literals;
@@ -87,6 +77,36 @@ TEST(SplitTextIntoLines, AgreesWithTheLiteralRulesOnRandomText) {
     }
     list.SplitTextIntoLines(text);
     ASSERT_EQ(ItemsOf(list), SplitSlowly(text)) << Hex(text);
+  }
+}
+
+// Read in pieces of any size (CR LF split between two, a buffer smaller than a
+// line), the input gives the lines of the whole text.
+TEST(LineStream, TheLinesOfTheWholeTextInAnyPieces) {
+  class Pieces final : public ByteSource {
+   public:
+    Pieces(std::string_view text, std::mt19937& random) : text_(text), random_(random) {}
+    std::size_t Read(char* buffer, std::size_t capacity) override {
+      const std::size_t n = std::min({capacity, text_.size(), std::size_t{1} + random_() % 7});
+      std::memcpy(buffer, text_.data(), n);
+      text_.remove_prefix(n);
+      return n;
+    }
+
+   private:
+    std::string_view text_;
+    std::mt19937& random_;
+  };
+  const char alphabet[] = {'a', '\r', '\n', '\x82', 'b', '\r', '\n', '\0'};
+  std::mt19937 random(7);
+  for (int round = 0; round < 2000; ++round) {
+    std::string text(random() % 40, ' ');
+    for (char& c : text) c = alphabet[random() % (round % 4 == 0 ? sizeof alphabet : sizeof alphabet - 1)];
+    Pieces source(text, random);
+    LineStream stream(source, 1 + random() % 8);
+    Items lines;
+    for (std::string_view line; stream.Next(line);) lines.emplace_back(line);
+    ASSERT_EQ(lines, SplitSlowly(text)) << Hex(text);
   }
 }
 

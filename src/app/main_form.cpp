@@ -28,7 +28,7 @@ AnsiText MemoLimitMessage() {
 }
 
 void FormValues::SetMemoText(Memo memo, const AnsiText& text) {
-  if (text.size() > MemoTextLimit) throw PlainError(MemoLimitMessage());
+  CheckMemoTextLimit(text);
   (memo == Memo::Option ? option_ : filter_) = text;
 }
 

@@ -3,9 +3,15 @@
 #include <map>
 #include <vector>
 
+#include "app/main_form.h"
+
 #include "platform/code_page.h"
 #include "text/errors.h"
 #include "text/text_file.h"
+
+void CheckMemoTextLimit(std::string_view text) {
+  if (text.size() > MemoTextLimit) throw PlainError(MemoLimitMessage());
+}
 
 AnsiText NormaliseMemoLineBreaks(std::string_view bytes) {
   const platform::CodePage& page = platform::AnsiCodePage();
@@ -37,9 +43,7 @@ AnsiText ReadMemoFile(const std::string& path) {
   // The box keeps its text only up to the first NUL.
   const std::size_t nul = text.find('\0');
   if (nul != AnsiText::npos) text.resize(nul);
-  if (text.size() > MemoTextLimit) {
-    throw PlainError(platform::Cp932FromUtf8("文字列の大きさがメモの制限を越えました"));
-  }
+  CheckMemoTextLimit(text);
   return text;
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/convert_command.h"
+#include "cli/convert_command.h"
 #include "app/error_text.h"
 #include "app/main_form.h"
 #include "app/memo_text.h"

@@ -1,17 +1,17 @@
 #include "conversion/conversion_run.h"
 
-#include <algorithm>
+#include <exception>
 #include <optional>
 #include <string>
 
-#include "conversion/event_block_text.h"
+#include "conversion/event_block.h"
 #include "conversion/icalendar_block.h"
 #include "conversion/input_records.h"
-#include "conversion/record_text.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "text/comma_text.h"
 #include "text/errors.h"
+#include "text/line_stream.h"
 #include "text/text_file.h"
 
 namespace {
@@ -23,60 +23,87 @@ AnsiText CompletionText(std::int32_t converted, std::int32_t filtered) {
   return done + std::to_string(converted) + filteredHead + std::to_string(filtered) + unit;
 }
 
-// Room for the output, so that it is not copied as it grows. A block is about
-// 250 fixed bytes, the options, and its title and description encoded at up
-// to three bytes per byte; pages reserved but never written cost nothing.
-std::size_t OutputSizeGuess(const std::vector<std::string_view>& records, const LineList& optionLines) {
-  std::size_t options = 0;
-  for (const AnsiText& line : optionLines) options += line.size() + 2;
-  std::size_t size = 0;
-  for (std::size_t i = 1; i < records.size(); ++i) size += 256 + options + 3 * std::min<std::size_t>(records[i].size(), 320);
-  return size;
-}
+// Where records come from: the input's lines read in pieces.
+class StreamLines final : public LineSource {
+ public:
+  explicit StreamLines(ByteSource& source) : lines_(source) {}
+  bool Next(std::string_view& line) override { return lines_.Next(line); }
+
+ private:
+  LineStream lines_;
+};
+
+// Output gathered up to about this size before it is written.
+constexpr std::size_t kWriteSize = std::size_t{1} << 20;
 
 }  // namespace
 
+// One streaming pass: the input is read in pieces, each record joined in one
+// reused buffer, converted and its block added to an output buffer that goes
+// to the (temporary) output file whenever it holds about 1 MiB. Memory stays
+// bounded by the pieces and the longest record, however long the export.
+// All or nothing as before: the output replaces its path only on Commit,
+// after the last record converted. The errors keep their order: the input's
+// open error first; then an unfinished last line, so after a record error the
+// input is still read (and joined, no longer converted) to its end; then the
+// first record error; the output's create or write errors last (OutputFile
+// keeps them for Commit).
 ConversionResult ConversionRun(const ConversionRequest& request) {
   std::optional<detail::ICalendarWriter> icalendar;
   if (request.Format == OutputFormat::ICalendar) icalendar.emplace(request.OptionLines, platform::OutputTimestamp());
 
-  // The records come straight from the file's bytes, as reading its lines and
-  // joining them would give them, without a string per physical line.
-  const std::string input = LoadFileBytes(request.InputPath);
-  std::deque<AnsiText> joinedRecords;
-  std::vector<long long> startLines;
-  const std::vector<std::string_view> records = detail::SplitIntoRecords(
-      input, joinedRecords, &startLines, icalendar ? &icalendar->LineBreaks() : nullptr);
+  InputFile input(request.InputPath);
+  OutputFile output(request.OutputPath);
+  StreamLines lines(input);
+  RecordJoiner records(lines);
+  const RecordFilter filter(request.FilterLines);
 
-  // The output is the text of the output list (every item followed by CR LF),
-  // built as it grows instead of as a million small items joined at the end.
   ConversionResult result;
   LineList fields;
-  AnsiText output;
-  output.reserve(OutputSizeGuess(records, request.OptionLines));
-  if (icalendar) icalendar->AppendHead(output);
-  for (std::size_t i = 1; i < records.size(); ++i) {
+  AnsiText blocks;
+  blocks.reserve(kWriteSize + (kWriteSize >> 2));
+  if (icalendar) icalendar->AppendHead(blocks);
+  std::exception_ptr recordError;
+  std::string_view record;
+  for (;;) {
+    const RecordJoiner::Step step = records.Next(record);
+    if (step == RecordJoiner::Step::End) break;
+    if (step == RecordJoiner::Step::Unfinished) throw records.UnfinishedError();
+    if (records.Count() == 1 || recordError) continue;  // the header, or past a failed record
+    if (filter.Excludes(record)) {
+      ++result.FilteredCount;
+      continue;
+    }
+    const std::size_t index = records.Count() - 1;
     try {
-      if (IsFilteredOut(records[i], request.FilterLines)) {
-        ++result.FilteredCount;
+      SplitCommaText(fields, record);
+      if (icalendar) {
+        // The writer reads the breaks of the record it writes; the ones it
+        // has read it lets go.
+        for (const std::size_t at : records.JoinOffsets()) icalendar->LineBreaks().emplace_back(index, at);
+        icalendar->AppendEvent(fields, record, index, blocks);
       } else {
-        ++result.ConvertedCount;
-        SplitCommaText(fields, records[i]);
-        if (icalendar) {
-          icalendar->AppendEvent(fields, records[i], i, output);
-        } else {
-          detail::AppendEventBlockText(fields, request.OptionLines, output);
-        }
+        detail::AppendEventBlockText(fields, request.OptionLines, blocks);
       }
     } catch (QuillmerError& error) {
-      // The message stays the system's own; the place is for callers that can show more.
-      error.SetPlace({static_cast<long long>(i), startLines[i]});
-      throw;
+      // The message stays the system's own; the place is for callers that can
+      // show more. Kept until the input's end has shown that no unfinished
+      // line comes first.
+      error.SetPlace({static_cast<long long>(index), records.StartLine()});
+      recordError = std::current_exception();
+      continue;
+    }
+    ++result.ConvertedCount;
+    if (blocks.size() >= kWriteSize) {
+      output.Write(blocks);
+      blocks.clear();
     }
   }
-  if (icalendar) icalendar->AppendTail(output);
+  if (recordError) std::rethrow_exception(recordError);
+  if (icalendar) icalendar->AppendTail(blocks);
 
-  SaveFileBytes(request.OutputPath, output);
+  output.Write(blocks);
+  output.Commit();
   result.CompletionMessage = CompletionText(result.ConvertedCount, result.FilteredCount);
   return result;
 }

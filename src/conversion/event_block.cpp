@@ -2,11 +2,10 @@
 
 #include <algorithm>
 
-#include "conversion/character_walk.h"
-#include "conversion/event_block_text.h"
 #include "conversion/timestamps.h"
 #include "platform/code_page.h"
-#include "text/char_tables.h"
+#include "platform/code_page.h"
+#include "text/character_walk.h"
 #include "text/characters.h"
 #include "text/quoted_printable.h"
 
@@ -31,20 +30,13 @@ AnsiText Encoded(std::string_view ansi) { return EncodeQuotedPrintable(AnsiTextT
 class Stamp {
  public:
   Stamp(std::string_view dateText, std::string_view timeText)
-      : size_(detail::WriteUtcStamp(AddHours(ParseLocalDateTime(dateText, timeText), LocalToUtcHours), bytes_)) {}
+      : size_(detail::WriteLocalTimeAsUtcStamp(dateText, timeText, bytes_)) {}
   std::string_view Text() const { return {bytes_, size_}; }
 
  private:
   char bytes_[detail::kUtcStampRoom];
   std::size_t size_;
 };
-
-// The text without the bytes 0x00..0x20 at both ends, as TrimBlanks cuts it.
-std::string_view TrimmedBlanks(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
-  return text;
-}
 
 // Writes the items of one block, in order, to a sink: a list of items or the
 // output text.

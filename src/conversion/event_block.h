@@ -7,3 +7,13 @@ inline constexpr int DescriptionByteLimit = 128;
 // Returns the block's items, BEGIN:VCALENDAR to END:VCALENDAR. Raises
 // ListIndexError for a missing field and DateTimeTextError for a bad date.
 LineList BuildEventBlock(const LineList& fields, const LineList& optionLines);
+
+namespace detail {
+
+// The event block written straight into the output text, each item followed by
+// CR LF, without a list of items in between: the conversion run's form of
+// BuildEventBlock, with the same reading order and the same errors. After an
+// error out holds part of the block.
+void AppendEventBlockText(const LineList& fields, const LineList& optionLines, AnsiText& out);
+
+}  // namespace detail

@@ -192,7 +192,14 @@ std::string_view ICalendarWriter::NotesWithBreaks(const LineList& fields, std::s
                                                   std::size_t index) {
   const AnsiText& notes = fields.ItemAt(Notes);
   while (nextBreak_ < breaks_.size() && breaks_[nextBreak_].first < index) ++nextBreak_;
-  if (nextBreak_ == breaks_.size() || breaks_[nextBreak_].first != index) return notes;
+  if (nextBreak_ == breaks_.size()) {
+    // All read: let them go, so that a feeder that adds each record's breaks
+    // just before its event keeps the list short.
+    breaks_.clear();
+    nextBreak_ = 0;
+    return notes;
+  }
+  if (breaks_[nextBreak_].first != index) return notes;
 
   // The notes of an export are its last field, in quotes: the record ends
   // with their text, quotes doubled, and the closing quote. Their length

@@ -1,14 +1,14 @@
 #include "conversion/input_records.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
-#include "conversion/record_text.h"
-
-#include "conversion/character_walk.h"
-#include "text/char_tables.h"
+#include "platform/code_page.h"
+#include "text/character_walk.h"
 #include "text/characters.h"
 #include "text/errors.h"
+#include "text/line_cursor.h"
 
 namespace {
 
@@ -70,12 +70,12 @@ class RecordEnd {
 // True when text holds at most two characters and each of them comes back
 // unchanged from the round trip through UTF-16.
 bool TailSurvivesRoundTrip(std::string_view text) {
-  const detail::CharTables& t = detail::ActiveCharTables();
+  const platform::CharTables& t = platform::AnsiCodePage().Tables();
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const auto* end = p + text.size();
   for (int characters = 0; p < end; ++characters) {
     std::size_t length = 1;
-    if (characters == 2 || !(detail::CharacterAt(t, p, end, &length).info & detail::kRoundTrips)) return false;
+    if (characters == 2 || !(platform::CharacterAt(t, p, end, &length).info & platform::kRoundTrips)) return false;
     p += length;
   }
   return true;
@@ -106,106 +106,262 @@ bool EndsWithAsciiQuote(std::string_view line, const detail::CharacterWalk& walk
 
 }  // namespace
 
-void JoinRecordLines(LineList& lines) {
-  // One compacting pass: every line is moved once and appended to its record
-  // once, however many lines a record spans.
-  std::vector<AnsiText>& items = lines.Items();
-  const std::size_t count = items.size();
-  const detail::CharacterWalk& walk = detail::ActiveCharacterWalk();
+RecordJoiner::RecordJoiner(LineSource& lines) : lines_(lines) {}
+
+// A record is taken to its end line by line: a line that ends it on its own
+// (the usual case) is handed out as it is; otherwise the lines are joined in
+// one reused buffer until the joined text ends the record.
+RecordJoiner::Step RecordJoiner::Next(std::string_view& record) {
+  const detail::CharacterWalk walk = detail::ActiveCharacterWalk();
+  std::string_view line;
+  joinOffsets_.clear();
+  if (!lines_.Next(line)) return Step::End;
+  startLine_ = ++linesRead_;
+  if (EndsWithAsciiQuote(line, walk)) {
+    record = line;
+    ++count_;
+    return Step::Record;
+  }
   RecordEnd end(walk);
+  end.Reset(line);
+  if (EndsRecord(end.Tail(line))) {
+    record = line;
+    ++count_;
+    return Step::Record;
+  }
+  // The walk keeps positions only, so it carries over to the copy.
+  joined_.assign(line);
+  while (!EndsRecord(end.Tail(joined_))) {
+    if (!lines_.Next(line)) return Step::Unfinished;
+    ++linesRead_;
+    const std::size_t oldSize = joined_.size();
+    joinOffsets_.push_back(oldSize);
+    joined_ += line;
+    end.Grow(joined_, oldSize);
+  }
+  record = joined_;
+  ++count_;
+  return Step::Record;
+}
+
+ListIndexError RecordJoiner::UnfinishedError() const {
+  ListIndexError error(static_cast<long long>(count_) + 1);
+  error.SetPlace({static_cast<long long>(count_), startLine_});
+  return error;
+}
+
+void JoinRecordLines(LineList& lines) {
+  // One compacting pass: a record of one line is moved, a joined one is
+  // written over the first of its lines.
+  std::vector<AnsiText>& items = lines.Items();
+  class ItemLines final : public LineSource {
+   public:
+    explicit ItemLines(const std::vector<AnsiText>& items) : items_(items) {}
+    bool Next(std::string_view& line) override {
+      if (read_ == items_.size()) return false;
+      line = items_[read_++];
+      return true;
+    }
+    std::size_t read_ = 0;
+
+   private:
+    const std::vector<AnsiText>& items_;
+  } source(items);
+  RecordJoiner joiner(source);
   std::size_t written = 0;
-  std::size_t read = 0;
-  while (read < count) {
-    AnsiText record = std::move(items[read++]);
-    if (EndsWithAsciiQuote(record, walk)) {
-      items[written++] = std::move(record);
-      continue;
+  std::string_view record;
+  for (;;) {
+    const RecordJoiner::Step step = joiner.Next(record);
+    if (step == RecordJoiner::Step::End) break;
+    if (step == RecordJoiner::Step::Unfinished) {
+      // The item behind the last one is missing; the list keeps the joins made.
+      items[written] = joiner.Joined();
+      items.resize(written + 1);
+      throw ListIndexError(static_cast<long long>(written) + 1);
     }
-    end.Reset(record);
-    while (!EndsRecord(end.Tail(record))) {
-      if (read == count) {
-        // The item behind the last one is missing; the list keeps the joins made.
-        items[written] = std::move(record);
-        items.resize(written + 1);
-        throw ListIndexError(static_cast<long long>(written) + 1);
-      }
-      const std::size_t oldSize = record.size();
-      record += items[read];
-      AnsiText().swap(items[read++]);
-      end.Grow(record, oldSize);
+    AnsiText& last = items[source.read_ - 1];
+    if (record.data() != last.data()) {
+      items[written].assign(record);
+    } else if (&items[written] != &last) {
+      items[written] = std::move(last);
     }
-    items[written++] = std::move(record);
+    ++written;
   }
   items.resize(written);
 }
 
 bool IsFilteredOut(std::string_view record, const LineList& filterLines) {
-  for (const AnsiText& filter : filterLines) {
-    if (!filter.empty() && FindSubstringIndex(filter, record) != std::string_view::npos) return true;
+  return RecordFilter(filterLines).Excludes(record);
+}
+
+RecordFilter::RecordFilter(const LineList& filterLines) : lead_(&platform::AnsiCodePage().Tables().lead) {
+  for (const AnsiText& line : filterLines) {
+    const std::string_view needle = std::string_view(line).substr(0, line.find('\0'));
+    if (!needle.empty()) needles_.emplace_back(needle);
+  }
+  if (needles_.size() < kOnePassFrom) return;
+  std::size_t shortest = needles_.front().size();
+  for (const AnsiText& needle : needles_) shortest = std::min(shortest, needle.size());
+  step_ = shortest > 2 ? shortest - 1 : 1;
+  pairs_.assign(65536 / 64, 0);
+  auto index = [this](unsigned key) { pairs_[key >> 6] |= std::uint64_t{1} << (key & 63); };
+  heads_.assign(needles_.size(), Head{});
+  for (std::uint32_t i = 0; i < needles_.size(); ++i) {
+    const AnsiText& needle = needles_[i];
+    const auto* b = reinterpret_cast<const unsigned char*>(needle.data());
+    Head& h = heads_[i];
+    const std::size_t k = std::min<std::size_t>(4, needle.size());
+    std::memcpy(&h.bytes, b, k);
+    h.mask = k == 4 ? ~std::uint32_t{0} : (std::uint32_t{1} << (8 * k)) - 1;
+    if (needle.size() == 1) {
+      // Found where it stands before any byte, and at the record's last byte.
+      oneByte_[b[0]] = true;
+      for (unsigned next = 0; next < 256; ++next) index(next << 8 | b[0]);
+      continue;
+    }
+    for (std::size_t offset = 0; offset < step_; ++offset) {
+      index(static_cast<unsigned>(b[offset + 1] << 8 | b[offset]));
+      entries_.push_back({static_cast<std::uint16_t>(b[offset + 1] << 8 | b[offset]), static_cast<std::uint16_t>(offset), i});
+    }
+  }
+  if (shortest >= 4) {
+    heads4_.assign(65536 / 64, 0);
+    for (const Head& h : heads_) {
+      const std::uint32_t hash = HeadHash(h.bytes);
+      heads4_[hash >> 6] |= std::uint64_t{1} << (hash & 63);
+    }
+  }
+  // Entries grouped by a small hash of their pair, each pair's in the order
+  // the scan needs; the groups indexed by where they begin.
+  bucketBits_ = 6;
+  while ((std::size_t{1} << bucketBits_) < 2 * entries_.size()) ++bucketBits_;
+  std::sort(entries_.begin(), entries_.end(), [this](const Entry& a, const Entry& b) {
+    const std::uint32_t ba = BucketOf(a.pair);
+    const std::uint32_t bb = BucketOf(b.pair);
+    return ba != bb ? ba < bb : a < b;
+  });
+  bucketStart_.assign((std::size_t{1} << bucketBits_) + 1, 0);
+  for (const Entry& e : entries_) ++bucketStart_[BucketOf(e.pair) + 1];
+  for (std::size_t k = 1; k < bucketStart_.size(); ++k) bucketStart_[k] += bucketStart_[k - 1];
+}
+
+bool RecordFilter::Excludes(std::string_view record) const {
+  if (needles_.size() >= kOnePassFrom) return ExcludesInOnePass(record);
+  for (const AnsiText& needle : needles_) {
+    if (FindSubstringIndex(needle, record) != std::string_view::npos) return true;
   }
   return false;
+}
+
+// The record's byte pairs at every step_-th position are looked up in the
+// table of the lines' indexed pairs; only a hit compares whole lines (their
+// first four bytes first), and only a match asks whether it begins on a
+// character start. Character starts are counted forward once, as
+// FindSubstring counts them (a lead byte and the byte after it): the starts
+// tried only ever grow, so the loop over the bytes has no branch that depends
+// on the text's characters.
+bool RecordFilter::ExcludesInOnePass(std::string_view record) const {
+  record = record.substr(0, record.find('\0'));
+  const auto* bytes = reinterpret_cast<const unsigned char*>(record.data());
+  const std::size_t n = record.size();
+  const std::array<bool, 256>& lead = *lead_;
+  std::size_t boundary = 0;
+  auto startsCharacter = [&](std::size_t i) {
+    while (boundary < i) boundary += lead[bytes[boundary]] ? 2 : 1;
+    return boundary == i;
+  };
+  auto lineAt = [&](std::size_t start, std::uint32_t line) {
+    std::uint32_t head = 0;
+    if (n - start >= 4) {
+      std::memcpy(&head, bytes + start, 4);
+    } else {
+      std::memcpy(&head, bytes + start, n - start);
+    }
+    const Head& h = heads_[line];
+    if ((head & h.mask) != h.bytes) return false;
+    const AnsiText& needle = needles_[line];
+    if (needle.size() > n - start) return false;
+    return needle.size() <= 4 || std::memcmp(bytes + start + 4, needle.data() + 4, needle.size() - 4) == 0;
+  };
+  // With every line four bytes or longer, the four bytes at each start the
+  // pair can stand at must be some line's first four (by a hash): most hits
+  // of the pair table end here.
+  auto mayStartAt = [&](std::size_t j) {
+    for (std::size_t offset = 0; offset < step_ && offset <= j; ++offset) {
+      const std::size_t start = j - offset;
+      if (n - start < 4) continue;
+      std::uint32_t head;
+      std::memcpy(&head, bytes + start, 4);
+      const std::uint32_t h = HeadHash(head);
+      if (heads4_[h >> 6] >> (h & 63) & 1) return true;
+    }
+    return false;
+  };
+  auto check = [&](std::size_t j) {
+    if (oneByte_[bytes[j]] && startsCharacter(j)) return true;
+    if (!heads4_.empty() && !mayStartAt(j)) return false;
+    const auto pair = static_cast<std::uint16_t>(bytes[j] | bytes[j + 1] << 8);
+    const std::uint32_t bucket = BucketOf(pair);
+    const Entry* const last = entries_.data() + bucketStart_[bucket + 1];
+    for (const Entry* it = entries_.data() + bucketStart_[bucket]; it != last; ++it) {
+      if (it->pair != pair) continue;
+      if (it->offset > j) continue;
+      const std::size_t start = j - it->offset;
+      if (lineAt(start, it->line) && startsCharacter(start)) return true;
+    }
+    return false;
+  };
+  // A bit per pair: the set stays in the first-level cache.
+  const std::uint64_t* const table = pairs_.data();
+  auto bit = [table](unsigned key) { return static_cast<unsigned>(table[key >> 6] >> (key & 63)) & 1u; };
+  std::size_t j = 0;
+  if (step_ == 1) {
+    // Four pairs out of one eight-byte load: the table is indexed by a byte
+    // and the next one as a little-endian pair.
+    for (; j + 8 <= n; j += 4) {
+      std::uint64_t w;
+      std::memcpy(&w, bytes + j, sizeof w);
+      const unsigned h0 = bit(w & 0xFFFF);
+      const unsigned h1 = bit((w >> 8) & 0xFFFF);
+      const unsigned h2 = bit((w >> 16) & 0xFFFF);
+      const unsigned h3 = bit((w >> 24) & 0xFFFF);
+      if (!(h0 | h1 | h2 | h3)) continue;
+      if ((h0 && check(j)) || (h1 && check(j + 1)) || (h2 && check(j + 2)) || (h3 && check(j + 3))) return true;
+    }
+  }
+  const std::size_t step = step_;
+  auto hitAt = [&](std::size_t at) { return bit(bytes[at] | bytes[at + 1] << 8); };
+  // Four positions a round, one branch for all of them in the usual case.
+  for (; j + 3 * step + 1 < n; j += 4 * step) {
+    if (!(hitAt(j) | hitAt(j + step) | hitAt(j + 2 * step) | hitAt(j + 3 * step))) continue;
+    for (std::size_t k = 0; k < 4; ++k) {
+      if (hitAt(j + k * step) && check(j + k * step)) return true;
+    }
+  }
+  for (; j + 1 < n; j += step) {
+    if (hitAt(j) && check(j)) return true;
+  }
+  return n > 0 && oneByte_[bytes[n - 1]] && startsCharacter(n - 1);
 }
 
 namespace detail {
 
 std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined,
                                                std::vector<long long>* startLines, LineBreakList* breaks) {
-  // The lines as the line list would hold them: the text ends at its first
-  // NUL, and CR LF, a lone CR or a lone LF each end one line.
-  if (const std::size_t nul = text.find('\0'); nul != std::string_view::npos) text = text.substr(0, nul);
-  std::size_t p = 0;
-  // The next LF is remembered, so text whose lines end in a lone CR is not
-  // searched to its end once per line.
-  std::size_t nextLf = std::string_view::npos;
-  long long linesRead = 0;
-  auto nextLine = [&text, &p, &nextLf, &linesRead](std::string_view& line) {
-    if (p >= text.size()) return false;
-    ++linesRead;
-    if (nextLf == std::string_view::npos || nextLf < p) {
-      nextLf = text.find('\n', p);
-      if (nextLf == std::string_view::npos) nextLf = text.size();
-    }
-    std::size_t stop = nextLf;
-    if (const void* cr = std::memchr(text.data() + p, '\r', stop - p)) {
-      stop = static_cast<std::size_t>(static_cast<const char*>(cr) - text.data());
-    }
-    line = text.substr(p, stop - p);
-    p = stop;
-    if (p < text.size() && text[p] == '\r') ++p;
-    if (p < text.size() && text[p] == '\n') ++p;
-    return true;
-  };
-
-  const CharacterWalk& walk = ActiveCharacterWalk();
-  RecordEnd end(walk);
+  TextLines lines(text);
+  RecordJoiner joiner(lines);
   std::vector<std::string_view> records;
-  std::string_view line;
-  while (nextLine(line)) {
-    const long long startLine = linesRead;
-    if (startLines != nullptr) startLines->push_back(startLine);
-    if (EndsWithAsciiQuote(line, walk)) {
-      records.push_back(line);
-      continue;
-    }
-    end.Reset(line);
-    if (EndsRecord(end.Tail(line))) {
-      records.push_back(line);
-      continue;
-    }
-    // The walk keeps positions only, so it carries over to the copy.
-    AnsiText record(line);
-    while (!EndsRecord(end.Tail(record))) {
-      if (!nextLine(line)) {
-        ListIndexError error(static_cast<long long>(records.size()) + 1);
-        error.SetPlace({static_cast<long long>(records.size()), startLine});
-        throw error;
-      }
-      const std::size_t oldSize = record.size();
-      if (breaks != nullptr) breaks->emplace_back(records.size(), oldSize);
-      record += line;
-      end.Grow(record, oldSize);
-    }
-    records.push_back(joined.emplace_back(std::move(record)));
+  std::string_view record;
+  for (;;) {
+    const RecordJoiner::Step step = joiner.Next(record);
+    if (step == RecordJoiner::Step::End) break;
+    if (step == RecordJoiner::Step::Unfinished) throw joiner.UnfinishedError();
+    if (startLines != nullptr) startLines->push_back(joiner.StartLine());
+    if (breaks != nullptr)
+      for (const std::size_t at : joiner.JoinOffsets()) breaks->emplace_back(records.size(), at);
+    // A record of one line is a view into text; a joined one is kept.
+    const bool wasJoined = record.data() == joiner.Joined().data();
+    records.push_back(wasJoined ? std::string_view(joined.emplace_back(record)) : record);
   }
   return records;
 }

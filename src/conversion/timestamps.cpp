@@ -45,7 +45,8 @@ char* YearDigits(char* out, int year) {
 }  // namespace
 
 AnsiText MakeUtcStamp(std::string_view dateText, std::string_view timeText) {
-  return FormatUtcStamp(AddHours(ParseLocalDateTime(dateText, timeText), LocalToUtcHours));
+  char bytes[detail::kUtcStampRoom];
+  return AnsiText(bytes, detail::WriteLocalTimeAsUtcStamp(dateText, timeText, bytes));
 }
 
 DateTime ParseLocalDateTime(std::string_view dateText, std::string_view timeText) {
@@ -92,6 +93,33 @@ std::size_t WriteUtcStamp(DateTime value, char* out) {
   p = TwoDigits(p, static_cast<int>(ms / 3'600'000));
   p = TwoDigits(p, static_cast<int>(ms / 60'000 % 60));
   p = TwoDigits(p, static_cast<int>(ms % 60'000 / 1'000));
+  *p++ = 'Z';
+  return static_cast<std::size_t>(p - out);
+}
+
+std::size_t WriteLocalTimeAsUtcStamp(std::string_view dateText, std::string_view timeText, char* out) {
+  LocalDateTime t;
+  if (!ReadCommonShape(dateText, timeText, CurrentDateTextSettings(), t))
+    return WriteUtcStamp(AddHours(ParseLocalDateTime(dateText, timeText), LocalToUtcHours), out);
+  // The fixed shift, by whole hours, within the years 1899..9999.
+  t.hour += static_cast<int>(LocalToUtcHours);
+  if (t.hour < 0) {
+    t.hour += 24;
+    if (--t.day == 0) {
+      if (--t.month == 0) {
+        t.month = 12;
+        --t.year;
+      }
+      t.day = DaysInMonth(t.year, t.month);
+    }
+  }
+  char* p = YearDigits(out, t.year);
+  p = TwoDigits(p, t.month);
+  p = TwoDigits(p, t.day);
+  *p++ = 'T';
+  p = TwoDigits(p, t.hour);
+  p = TwoDigits(p, t.minute);
+  p = TwoDigits(p, t.second);
   *p++ = 'Z';
   return static_cast<std::size_t>(p - out);
 }

@@ -24,5 +24,9 @@ inline constexpr std::size_t kUtcStampRoom = 24;
 // Writes the bytes of FormatUtcStamp(value) to out (kUtcStampRoom bytes of
 // room) without building a string, and returns how many it wrote.
 std::size_t WriteUtcStamp(DateTime value, char* out);
+// Writes the bytes of MakeUtcStamp(dateText, timeText): columns in the common
+// shape of the current settings with integers only, any other text through
+// the general reading (which raises DateTimeTextError as MakeUtcStamp does).
+std::size_t WriteLocalTimeAsUtcStamp(std::string_view dateText, std::string_view timeText, char* out);
 
 }  // namespace detail

@@ -1,10 +1,80 @@
 #pragma once
 // The ANSI code page service: lead bytes and conversions to and from UTF-16,
-// built once per code page (tables from glibc iconv), never per call.
+// and the lookup tables every byte loop of the engine walks. Built once per
+// code page, never per call.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
+
+// What one character of the code page becomes.
+struct CharEntry {
+  std::uint8_t utf8[3];  // its UTF-16 unit in UTF-8, utf8Length bytes used
+  std::uint8_t info;     // kUtf8LengthMask | kRoundTrips | kPair
+};
+inline constexpr std::uint8_t kUtf8LengthMask = 0x03;
+// Converting the character to UTF-16 and back gives its own bytes again.
+inline constexpr std::uint8_t kRoundTrips = 0x04;
+// (pair table only) lead and trail form one character; otherwise the lead
+// byte stands alone and the byte after it starts the next character.
+inline constexpr std::uint8_t kPair = 0x08;
+
+// A UTF-16 unit in UTF-8, each unit on its own: a surrogate unit is written
+// in the 3-byte form like any other (converted ANSI text never holds one).
+inline CharEntry EntryForUnit(char16_t unit) {
+  CharEntry e{};
+  if (unit < 0x80) {
+    e.utf8[0] = static_cast<std::uint8_t>(unit);
+    e.info = 1;
+  } else if (unit < 0x800) {
+    e.utf8[0] = static_cast<std::uint8_t>(0xC0 | (unit >> 6));
+    e.utf8[1] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
+    e.info = 2;
+  } else {
+    e.utf8[0] = static_cast<std::uint8_t>(0xE0 | (unit >> 12));
+    e.utf8[1] = static_cast<std::uint8_t>(0x80 | ((unit >> 6) & 0x3F));
+    e.utf8[2] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
+    e.info = 3;
+  }
+  return e;
+}
+
+// Byte classes for the record and field scanners.
+inline constexpr std::uint8_t kClassLead = 0x01;
+inline constexpr std::uint8_t kClassBlankOrComma = 0x02;  // 0x01..0x20 or ','
+inline constexpr std::uint8_t kClassQuote = 0x04;
+
+struct CharTables {
+  bool hasLeadBytes = false;
+  bool asciiIsIdentity = false;  // 0x00..0x7F are characters of their own, unchanged
+  std::array<bool, 256> lead{};
+  std::array<std::uint8_t, 256> classes{};
+  // Every byte as a character of its own (a lead byte: alone, as at the end).
+  std::array<CharEntry, 256> single{};
+  // Indexed by lead << 8 | next byte; empty when the page has no lead bytes.
+  std::vector<CharEntry> pair;
+};
+
+// The entry of the character that starts at p (p < end) and its length in
+// bytes, the same characters as the code page's conversion finds.
+inline const CharEntry& CharacterAt(const CharTables& t, const unsigned char* p, const unsigned char* end,
+                                    std::size_t* length) {
+  if (t.lead[*p] && p + 1 < end) {
+    const CharEntry& e = t.pair[(static_cast<unsigned>(*p) << 8) | p[1]];
+    if (e.info & kPair) {
+      *length = 2;
+      return e;
+    }
+  }
+  *length = 1;
+  return t.single[*p];
+}
 
 class CodePage {
  public:
@@ -16,6 +86,18 @@ class CodePage {
   virtual std::u16string ToUtf16(std::string_view ansi) const = 0;
   // Units without a character become the code page's default character.
   virtual std::string FromUtf16(std::u16string_view units) const = 0;
+
+  // The tables, derived from the two conversions above on first use, so every
+  // fast path gives exactly what the conversions give.
+  const CharTables& Tables() const {
+    std::call_once(tablesOnce_, [this] { tables_ = BuildCharTables(*this); });
+    return *tables_;
+  }
+
+ private:
+  static std::unique_ptr<CharTables> BuildCharTables(const CodePage& page);
+  mutable std::once_flag tablesOnce_;
+  mutable std::unique_ptr<CharTables> tables_;
 };
 
 // The code page of the active regional profile (932 until one is chosen).

@@ -6,3 +6,7 @@
 
 using AnsiText = std::string;
 using Utf16Text = std::u16string;
+
+// The one case fold of the system: a..z to A..Z, every other byte unchanged
+// (so no trail byte of a double-byte character is ever changed).
+inline constexpr char FoldAsciiCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }

@@ -1,114 +1,22 @@
-// Character-wise operations on AnsiText. The byte loops run over tables that
-// are derived once per code page from its own conversions (char_tables.h), so
-// they agree with AnsiTextToUtf16 / Utf16ToAnsiText byte for byte.
+// Character-wise operations on AnsiText. The byte loops run over the code
+// page's tables, which are derived from its own conversions, so they agree
+// with AnsiTextToUtf16 / Utf16ToAnsiText byte for byte.
 #include "text/characters.h"
 
 #include <climits>
 #include <cstring>
-#include <map>
-#include <memory>
-#include <mutex>
 
-#include "text/char_tables.h"
-
-namespace detail {
-namespace {
-
-// Utf16ToUtf8's rule for one unit. A surrogate unit is written on its own in
-// the 3-byte form like any other unit: converted ANSI text never holds one,
-// and the rule stays one table lookup per unit.
-CharEntry EntryFor(char16_t unit) {
-  CharEntry e{};
-  if (unit < 0x80) {
-    e.utf8[0] = static_cast<std::uint8_t>(unit);
-    e.info = 1;
-  } else if (unit < 0x800) {
-    e.utf8[0] = static_cast<std::uint8_t>(0xC0 | (unit >> 6));
-    e.utf8[1] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
-    e.info = 2;
-  } else {
-    e.utf8[0] = static_cast<std::uint8_t>(0xE0 | (unit >> 12));
-    e.utf8[1] = static_cast<std::uint8_t>(0x80 | ((unit >> 6) & 0x3F));
-    e.utf8[2] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
-    e.info = 3;
-  }
-  return e;
-}
-
-std::unique_ptr<CharTables> BuildTables(const platform::CodePage& page) {
-  auto t = std::make_unique<CharTables>();
-  t->page = &page;
-  t->hasLeadBytes = page.HasLeadBytes();
-  t->asciiIsIdentity = true;
-  for (unsigned b = 0; b < 256; ++b) {
-    const unsigned char byte = static_cast<unsigned char>(b);
-    t->lead[b] = t->hasLeadBytes && page.IsLeadByte(byte);
-    const std::string bytes(1, static_cast<char>(byte));
-    const std::u16string units = page.ToUtf16(bytes);
-    CharEntry e = EntryFor(units.empty() ? u'\0' : units[0]);
-    if (page.FromUtf16(units) == bytes) e.info |= kRoundTrips;
-    t->single[b] = e;
-    if (b < 0x80 && (t->lead[b] || units != std::u16string(1, static_cast<char16_t>(b))))
-      t->asciiIsIdentity = false;
-  }
-  if (t->hasLeadBytes) {
-    t->pair.assign(65536, CharEntry{});
-    for (unsigned l = 0; l < 256; ++l) {
-      if (!t->lead[l]) continue;
-      for (unsigned n = 0; n < 256; ++n) {
-        const char bytes[2] = {static_cast<char>(l), static_cast<char>(n)};
-        const std::u16string units = page.ToUtf16(std::string_view(bytes, 2));
-        CharEntry& e = t->pair[(l << 8) | n];
-        if (units.size() == 1) {
-          e = EntryFor(units[0]);
-          e.info |= kPair;
-          if (page.FromUtf16(units) == std::string_view(bytes, 2)) e.info |= kRoundTrips;
-        } else {
-          e = t->single[l];  // the lead byte alone; the next byte starts anew
-        }
-      }
-    }
-  }
-  return t;
-}
-
-}  // namespace
-
-const CharTables& ActiveCharTables() {
-  const platform::CodePage& page = platform::AnsiCodePage();
-  thread_local const CharTables* last = nullptr;
-  if (last != nullptr && last->page == &page) return *last;
-
-  static std::mutex mutex;
-  static std::map<const platform::CodePage*, std::unique_ptr<CharTables>> built;
-  std::lock_guard<std::mutex> lock(mutex);
-  std::unique_ptr<CharTables>& slot = built[&page];
-  if (!slot) slot = BuildTables(page);
-  last = slot.get();
-  return *last;
-}
-
-}  // namespace detail
+#include "platform/code_page.h"
 
 namespace {
 
-using detail::CharEntry;
-using detail::CharTables;
+using platform::CharEntry;
+using platform::CharTables;
+
+const CharTables& ActiveTables() { return platform::AnsiCodePage().Tables(); }
 
 const unsigned char* Bytes(std::string_view text) {
   return reinterpret_cast<const unsigned char*>(text.data());
-}
-
-// The entry of the character at p (p < size) and its length in bytes.
-inline const CharEntry& CharAt(const CharTables& t, const unsigned char* p, const unsigned char* end,
-                               std::size_t* length) {
-  if (t.lead[*p] && p + 1 < end) {
-    const CharEntry& e = t.pair[(static_cast<unsigned>(*p) << 8) | p[1]];
-    *length = (e.info & detail::kPair) ? 2 : 1;
-    return e;
-  }
-  *length = 1;
-  return t.single[*p];
 }
 
 // Byte offset after the first `count` characters (one UTF-16 unit each), and
@@ -121,8 +29,8 @@ std::size_t SkipCharacters(const CharTables& t, std::string_view text, std::size
   bool all = true;
   for (std::size_t i = 0; i < count && p < end; ++i) {
     std::size_t length = 1;
-    const CharEntry& e = CharAt(t, p, end, &length);
-    if (!(e.info & detail::kRoundTrips)) all = false;
+    const CharEntry& e = platform::CharacterAt(t, p, end, &length);
+    if (!(e.info & platform::kRoundTrips)) all = false;
     p += length;
   }
   *roundTrips = all;
@@ -142,7 +50,7 @@ std::size_t CountCharacters(const CharTables& t, std::string_view text) {
   std::size_t count = 0;
   while (p < end) {
     std::size_t length = 1;
-    CharAt(t, p, end, &length);
+    platform::CharacterAt(t, p, end, &length);
     p += length;
     ++count;
   }
@@ -153,7 +61,7 @@ std::size_t CountCharacters(const CharTables& t, std::string_view text) {
 
 std::size_t NextCharacter(std::string_view text, std::size_t p) {
   if (p >= text.size() || text[p] == '\0') return p;
-  const auto& t = detail::ActiveCharTables();
+  const auto& t = ActiveTables();
   if (t.lead[static_cast<unsigned char>(text[p])] && p + 1 < text.size() && text[p + 1] != '\0')
     return p + 2;
   return p + 1;
@@ -161,7 +69,7 @@ std::size_t NextCharacter(std::string_view text, std::size_t p) {
 
 ByteKind ByteKindAt(std::string_view text, std::size_t start, std::size_t i) {
   if (i >= text.size() || text[i] == '\0') return ByteKind::Single;
-  const auto& t = detail::ActiveCharTables();
+  const auto& t = ActiveTables();
   if (!t.hasLeadBytes) return ByteKind::Single;
   const bool isLead = t.lead[static_cast<unsigned char>(text[i])];
   if (i <= start) return isLead ? ByteKind::Lead : ByteKind::Single;
@@ -186,7 +94,7 @@ AnsiText Utf16ToAnsiText(std::u16string_view units) {
 }
 
 int Utf16Length(std::string_view text) {
-  return static_cast<int>(CountCharacters(detail::ActiveCharTables(), text));
+  return static_cast<int>(CountCharacters(ActiveTables(), text));
 }
 
 // Left and right parts are re-encoded through UTF-16. When every character
@@ -194,7 +102,7 @@ int Utf16Length(std::string_view text) {
 // own bytes, which is cut out directly instead.
 AnsiText LeftChars(std::string_view text, int n) {
   if (n <= 0 || text.empty()) return {};
-  const auto& t = detail::ActiveCharTables();
+  const auto& t = ActiveTables();
   bool roundTrips;
   const std::size_t end = SkipCharacters(t, text, static_cast<std::size_t>(n), &roundTrips);
   const std::string_view taken = text.substr(0, end);
@@ -204,7 +112,7 @@ AnsiText LeftChars(std::string_view text, int n) {
 
 AnsiText RightChars(std::string_view text, int n) {
   if (n <= 0 || text.empty()) return {};
-  const auto& t = detail::ActiveCharTables();
+  const auto& t = ActiveTables();
   const std::size_t length = CountCharacters(t, text);
   std::size_t start = 0;
   if (static_cast<std::size_t>(n) < length) {
@@ -226,7 +134,7 @@ std::size_t FindSubstringIndex(std::string_view needle, std::string_view haystac
   needle = needle.substr(0, needle.find('\0'));
   haystack = haystack.substr(0, haystack.find('\0'));
   if (needle.empty() || haystack.empty()) return std::string_view::npos;
-  const auto& t = detail::ActiveCharTables();
+  const auto& t = ActiveTables();
   // Character starts are tracked forward once, so rejected matches that begin
   // on a trail byte cost no rescan from the start.
   std::size_t boundary = 0;
@@ -248,21 +156,19 @@ std::size_t FindSubstringIndex(std::string_view needle, std::string_view haystac
   }
 }
 
-AnsiText TrimBlanks(std::string_view text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 0x20) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 0x20) --end;
-  return AnsiText(text.substr(begin, end - begin));
+std::string_view TrimmedBlanks(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
+  return text;
 }
+
+AnsiText TrimBlanks(std::string_view text) { return AnsiText(TrimmedBlanks(text)); }
 
 int CompareAsciiNoCase(std::string_view a, std::string_view b) {
   const std::size_t n = a.size() < b.size() ? a.size() : b.size();
   for (std::size_t i = 0; i < n; ++i) {
-    int x = static_cast<unsigned char>(a[i]);
-    int y = static_cast<unsigned char>(b[i]);
-    if (x >= 'a' && x <= 'z') x -= 0x20;
-    if (y >= 'a' && y <= 'z') y -= 0x20;
+    const int x = static_cast<unsigned char>(FoldAsciiCase(a[i]));
+    const int y = static_cast<unsigned char>(FoldAsciiCase(b[i]));
     if (x != y) return x - y;
   }
   return static_cast<int>(a.size()) - static_cast<int>(b.size());
@@ -273,9 +179,9 @@ std::string Utf16ToUtf8(std::u16string_view units) {
   std::string out(units.size() * 3 + 1, '\0');
   char* dst = out.data();
   for (char16_t u : units) {
-    const CharEntry e = detail::EntryFor(u);
+    const CharEntry e = platform::EntryForUnit(u);
     std::memcpy(dst, e.utf8, 3);
-    dst += e.info & detail::kUtf8LengthMask;
+    dst += e.info & platform::kUtf8LengthMask;
   }
   out.resize(static_cast<std::size_t>(dst - out.data()));
   return out;
@@ -291,7 +197,7 @@ std::string AnsiTextToUtf8(std::string_view text) {
 
 void detail::AppendAnsiTextToUtf8(std::string_view text, std::string& out) {
   if (text.empty()) return;
-  const auto& t = detail::ActiveCharTables();
+  const auto& t = ActiveTables();
   // One spare byte: every entry is stored as a whole 4-byte word.
   const std::size_t start = out.size();
   out.resize(start + text.size() * 3 + 1);
@@ -313,9 +219,9 @@ void detail::AppendAnsiTextToUtf8(std::string_view text, std::string& out) {
       if (p == end) break;
     }
     std::size_t length = 1;
-    const CharEntry& e = CharAt(t, p, end, &length);
+    const CharEntry& e = platform::CharacterAt(t, p, end, &length);
     std::memcpy(dst, &e, 4);
-    dst += e.info & detail::kUtf8LengthMask;
+    dst += e.info & platform::kUtf8LengthMask;
     p += length;
   }
   out.resize(start + static_cast<std::size_t>(dst - begin));

@@ -30,8 +30,17 @@ int FindSubstring(std::string_view needle, std::string_view haystack);
 std::size_t FindSubstringIndex(std::string_view needle, std::string_view haystack);
 // Removes bytes 0x00..0x20 at both ends.
 AnsiText TrimBlanks(std::string_view text);
+// The same cut as a view into text.
+std::string_view TrimmedBlanks(std::string_view text);
 // Byte-wise comparison folding only a..z to A..Z: 0, negative or positive.
 int CompareAsciiNoCase(std::string_view a, std::string_view b);
 
 std::string Utf16ToUtf8(std::u16string_view units);
 std::string AnsiTextToUtf8(std::string_view text);
+
+namespace detail {
+
+// AnsiTextToUtf8(text) appended to out, for callers that reuse one buffer.
+void AppendAnsiTextToUtf8(std::string_view text, std::string& out);
+
+}  // namespace detail

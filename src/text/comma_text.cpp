@@ -9,31 +9,17 @@
 #include <cstdint>
 #include <cstring>
 
-#include "text/char_tables.h"
+#include "platform/code_page.h"
 
 namespace {
 
-constexpr std::uint8_t kLead = 0x01;
-constexpr std::uint8_t kEndsUnquoted = 0x02;  // blank (0x01..0x20) or comma
-constexpr std::uint8_t kQuote = 0x04;
+constexpr std::uint8_t kLead = platform::kClassLead;
+constexpr std::uint8_t kEndsUnquoted = platform::kClassBlankOrComma;
+constexpr std::uint8_t kQuote = platform::kClassQuote;
 
 using ByteClasses = std::array<std::uint8_t, 256>;
 
-const ByteClasses& ClassesFor(const detail::CharTables& t) {
-  thread_local const detail::CharTables* built = nullptr;
-  thread_local ByteClasses classes{};
-  if (built != &t) {
-    for (unsigned b = 0; b < 256; ++b) {
-      std::uint8_t c = 0;
-      if (t.lead[b]) c |= kLead;
-      if ((b >= 0x01 && b <= 0x20) || b == ',') c |= kEndsUnquoted;
-      if (b == '"') c |= kQuote;
-      classes[b] = c;
-    }
-    built = &t;
-  }
-  return classes;
-}
+const ByteClasses& ActiveClasses() { return platform::AnsiCodePage().Tables().classes; }
 
 // The text ends at its first NUL.
 std::size_t EndOf(std::string_view text) {
@@ -116,7 +102,7 @@ QuotedField ExtractQuotedField(std::string_view text, std::size_t quote) {
   const std::size_t end = EndOf(text);
   if (quote >= end) return {{}, quote > end ? quote : end};
   QuotedField field{{}, end};
-  field.next = ExtractInto(ClassesFor(detail::ActiveCharTables()), text, quote, end, field.value);
+  field.next = ExtractInto(ActiveClasses(), text, quote, end, field.value);
   return field;
 }
 
@@ -129,7 +115,7 @@ void SplitCommaText(LineList& fields, std::string_view text) {
     if (count == items.size()) items.emplace_back();
     return items[count++];
   };
-  const ByteClasses& cls = ClassesFor(detail::ActiveCharTables());
+  const ByteClasses& cls = ActiveClasses();
   const std::size_t end = EndOf(text);
 
   std::size_t p = SkipBlanks(text, 0, end);

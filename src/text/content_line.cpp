@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "text/char_tables.h"
+#include "platform/code_page.h"
 
 namespace {
 
@@ -116,7 +116,7 @@ void PutUtf8(FoldedLine& line, std::string_view utf8) {
 }  // namespace
 
 void AppendTextLine(std::string_view head, std::string_view ansiValue, std::string& out) {
-  const detail::CharTables& t = detail::ActiveCharTables();
+  const platform::CharTables& t = platform::AnsiCodePage().Tables();
   FoldedLine line(out, head.size() + 3 * ansiValue.size());
   PutUtf8(line, head);
   const auto* p = reinterpret_cast<const unsigned char*>(ansiValue.data());
@@ -132,8 +132,8 @@ void AppendTextLine(std::string_view head, std::string_view ansiValue, std::stri
       }
     }
     std::size_t length = 1;
-    const detail::CharEntry& e = detail::CharacterAt(t, p, end, &length);
-    const std::size_t octets = e.info & detail::kUtf8LengthMask;
+    const platform::CharEntry& e = platform::CharacterAt(t, p, end, &length);
+    const std::size_t octets = e.info & platform::kUtf8LengthMask;
     if (octets == 1 && kEscapes[e.utf8[0]] != 0) {
       line.Escape(kEscapes[e.utf8[0]]);
     } else {

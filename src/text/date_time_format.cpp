@@ -73,7 +73,6 @@ class Output {
   std::size_t size_ = 0;
 };
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // Count 1 writes the number as it is, any larger count two digits.
@@ -123,7 +122,7 @@ AnsiText FormatDateTimeText(std::string_view pattern, DateTime value,
 
     std::size_t count = 1;
     while (i + count < pattern.size() && pattern[i + count] == c) ++count;
-    char token = Upper(c);
+    char token = FoldAsciiCase(c);
     if (token == 'M' && lastLetter == 'H') token = 'N';
     lastLetter = token;
     switch (token) {

@@ -1,5 +1,6 @@
 #include "text/date_time_text.h"
 
+#include <array>
 #include <charconv>
 #include <cstdlib>
 #include <optional>
@@ -8,7 +9,6 @@
 #include "platform/code_page.h"
 #include "platform/regional.h"
 #include "text/calendar.h"
-#include "text/char_tables.h"
 #include "text/characters.h"
 #include "text/errors.h"
 
@@ -137,7 +137,6 @@ class YearSource {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
 // Designators compare like the user's locale without case: ASCII letters fold,
 // a double-byte character must match byte for byte (its trail byte may look
@@ -153,7 +152,7 @@ bool SameDesignator(std::string_view text, std::string_view designator) {
       i += 2;
       continue;
     }
-    if (FoldAscii(text[i]) != FoldAscii(d)) return false;
+    if (FoldAsciiCase(text[i]) != FoldAsciiCase(d)) return false;
     ++i;
   }
   return true;
@@ -201,7 +200,7 @@ class Scanner {
     // Most texts hold no designator: their first byte already differs. (A
     // double-byte designator must match byte for byte, which folding keeps.)
     if (!designator.empty() &&
-        (pos_ >= text_.size() || FoldAscii(text_[pos_]) != FoldAscii(designator.front())))
+        (pos_ >= text_.size() || FoldAsciiCase(text_[pos_]) != FoldAsciiCase(designator.front())))
       return false;
     const std::string_view rest = text_.substr(pos_);
     return SameDesignator(rest.substr(0, designator.size()), designator);
@@ -423,11 +422,78 @@ DateTime ParseDateTimeText(std::string_view text, const DateTextSettings& settin
 
 namespace detail {
 
+namespace {
+
+// Exactly one or two digits (min..max of them) and nothing else.
+bool ReadDigits(std::string_view text, std::size_t minDigits, std::size_t maxDigits, int& value) {
+  if (text.size() < minDigits || text.size() > maxDigits) return false;
+  value = 0;
+  for (char c : text) {
+    if (!IsDigit(c)) return false;
+    value = value * 10 + (c - '0');
+  }
+  return true;
+}
+
+// The text split at separator into at most `most` parts; false if more.
+template <std::size_t N>
+bool SplitAt(std::string_view text, char separator, std::array<std::string_view, N>& parts, std::size_t& count) {
+  count = 0;
+  for (;;) {
+    if (count == N) return false;
+    const std::size_t at = text.find(separator);
+    parts[count++] = text.substr(0, at);
+    if (at == std::string_view::npos) return true;
+    text.remove_prefix(at + 1);
+  }
+}
+
+// A designator the general reading could find where a number starts.
+bool MayStartWithDigit(std::string_view designator) { return !designator.empty() && IsDigit(designator.front()); }
+
+}  // namespace
+
+bool ReadCommonShape(std::string_view dateText, std::string_view timeText, const DateTextSettings& settings,
+                     LocalDateTime& out) {
+  const char dateSeparator = settings.dateSeparator;
+  const char timeSeparator = settings.timeSeparator;
+  // The settings under which the general reading takes nothing else into
+  // account for such text: no era, no day names, nothing that looks like a
+  // digit or a blank.
+  if (DateOrderOf(settings.shortDatePattern) != DateOrder::YearMonthDay) return false;
+  if (!settings.shortDatePattern.empty() && settings.shortDatePattern.front() == 'g') return false;
+  if (!settings.eras.empty() && OccursOnCharacterStart("e", settings.shortDatePattern)) return false;
+  if (settings.doubleByteSystem && OccursOnCharacterStart("ddd", settings.shortDatePattern)) return false;
+  if (IsDigit(dateSeparator) || IsDigit(timeSeparator) || dateSeparator == ' ' || timeSeparator == ' ' ||
+      dateSeparator == '\0' || timeSeparator == '\0')
+    return false;
+  if (MayStartWithDigit(settings.amDesignator) || MayStartWithDigit(settings.pmDesignator)) return false;
+
+  std::array<std::string_view, 3> date;
+  std::size_t dateParts = 0;
+  if (!SplitAt(dateText, dateSeparator, date, dateParts) || dateParts != 3) return false;
+  LocalDateTime t;
+  if (!ReadDigits(date[0], 4, 4, t.year) || !ReadDigits(date[1], 1, 2, t.month) || !ReadDigits(date[2], 1, 2, t.day))
+    return false;
+  if (t.year < 1900 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > DaysInMonth(t.year, t.month)) return false;
+
+  if (!timeText.empty()) {
+    std::array<std::string_view, 3> time;
+    std::size_t timeParts = 0;
+    if (!SplitAt(timeText, timeSeparator, time, timeParts) || timeParts < 2) return false;
+    if (!ReadDigits(time[0], 1, 2, t.hour) || !ReadDigits(time[1], 2, 2, t.minute)) return false;
+    if (timeParts == 3 && !ReadDigits(time[2], 2, 2, t.second)) return false;
+    if (t.hour > 23 || t.minute > 59 || t.second > 59) return false;
+  }
+  out = t;
+  return true;
+}
+
 bool OccursOnCharacterStart(std::string_view letters, std::string_view text) {
   if (letters.empty()) return false;
   // Most patterns hold the letters nowhere: one plain search settles those.
   if (text.find(letters) == std::string_view::npos) return false;
-  const CharTables& t = ActiveCharTables();
+  const platform::CharTables& t = platform::AnsiCodePage().Tables();
   text = text.substr(0, text.find('\0'));
   for (std::size_t i = 0; i < text.size(); i += t.lead[static_cast<unsigned char>(text[i])] ? 2 : 1) {
     if (text[i] == letters.front() && text.substr(i, letters.size()) == letters) return true;

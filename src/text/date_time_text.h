@@ -47,6 +47,19 @@ DateTime ParseDateTimeText(std::string_view text, const DateTextSettings& settin
 
 namespace detail {
 
+// A moment as the columns give it, before any shift.
+struct LocalDateTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+// The date and time columns in the common shape of the settings, read with
+// integers: a year-first pattern without eras, a four-digit year from 1900
+// on, one or two digits for month, day and hour, two for minutes and seconds
+// (seconds optional), the settings' separators, no blanks, no designator; the
+// time may be empty. False for any other text, which ParseDateTimeText must
+// read. Where true, ParseDateTimeText(date + " " + time) reads this moment.
+bool ReadCommonShape(std::string_view dateText, std::string_view timeText, const DateTextSettings& settings,
+                     LocalDateTime& out);
+
 // FindSubstring(letters, text) > 0 for ASCII letters without NUL (the
 // pattern letters the reading looks for), without its general searches.
 bool OccursOnCharacterStart(std::string_view letters, std::string_view text);

@@ -1,9 +1,9 @@
 #include "text/line_list.h"
 
-#include <cstring>
 #include <utility>
 
 #include "text/errors.h"
+#include "text/line_cursor.h"
 #include "text/text_file.h"
 
 namespace {
@@ -49,26 +49,8 @@ void LineList::ReplaceAll(const LineList& source) {
 
 void LineList::SplitTextIntoLines(std::string_view text) {
   Clear();
-  if (text.empty()) return;
-  const char* p = text.data();
-  const char* end = p + text.size();
-  if (const void* nul = std::memchr(p, '\0', text.size())) end = static_cast<const char*>(nul);
-  // Two fast scans find each line end. The next LF is remembered, so text
-  // whose lines end in a lone CR is not searched to its end once per line.
-  const char* nextLf = nullptr;
-  while (p < end) {
-    if (nextLf == nullptr || nextLf < p) {
-      nextLf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-      if (nextLf == nullptr) nextLf = end;
-    }
-    const char* stop = nextLf;
-    const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(stop - p)));
-    if (cr != nullptr) stop = cr;
-    items_.emplace_back(p, stop);
-    p = stop;
-    if (p < end && *p == '\r') ++p;
-    if (p < end && *p == '\n') ++p;
-  }
+  LineCursor cursor(text);
+  for (std::string_view line; cursor.Next(line);) items_.emplace_back(line);
 }
 
 AnsiText LineList::JoinLinesToText() const {

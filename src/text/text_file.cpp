@@ -29,3 +29,24 @@ std::string LoadFileBytes(const std::string& path) {
 void SaveFileBytes(const std::string& path, std::string_view bytes, platform::FollowLinks links) {
   RaiseIfFailed(path, platform::ReplaceWholeFile(path, bytes, links));
 }
+
+InputFile::InputFile(const std::string& path) : path_(path) {
+  if (const int error = reader_.Open(path)) RaiseOpenError(path, error);
+}
+
+std::size_t InputFile::Read(char* buffer, std::size_t capacity) {
+  const platform::FileReader::Piece piece = reader_.Read(buffer, capacity);
+  if (piece.error != 0) RaiseOpenError(path_, piece.error);
+  return piece.size;
+}
+
+OutputFile::OutputFile(const std::string& path) : path_(path), failure_(replacement_.Begin(path)) {}
+
+void OutputFile::Write(std::string_view bytes) {
+  if (failure_.failedAt == platform::WriteStage::Done) failure_ = replacement_.Write(bytes);
+}
+
+void OutputFile::Commit() {
+  RaiseIfFailed(path_, failure_);
+  RaiseIfFailed(path_, replacement_.Commit());
+}

@@ -6,6 +6,7 @@
 
 #include "platform/files.h"
 #include "text/ansi_text.h"
+#include "text/line_stream.h"
 
 // The bytes up to the first NUL, read in pieces whatever kind of file it is.
 // Raises FileOpenError naming the full path and the platform's error text.
@@ -19,3 +20,31 @@ void SaveFileBytes(const std::string& path, std::string_view bytes,
 // The errors of a failed file operation on path, raised.
 [[noreturn]] void RaiseOpenError(const std::string& path, int error);
 void RaiseIfFailed(const std::string& path, const platform::FileWriteResult& result);
+
+// An input file read in pieces, for LineStream. Raises FileOpenError, as
+// LoadFileBytes does, when it cannot be opened or read.
+class InputFile final : public ByteSource {
+ public:
+  explicit InputFile(const std::string& path);
+  std::size_t Read(char* buffer, std::size_t capacity) override;
+
+ private:
+  std::string path_;
+  platform::FileReader reader_;
+};
+
+// An output file written in pieces that replaces the file whole or not at
+// all: nothing reaches the path before Commit. Failures to create or write
+// are kept and raised by Commit (FileCreateError, FileWriteError), so they
+// come after every error of the input. Abandoned when destroyed uncommitted.
+class OutputFile {
+ public:
+  explicit OutputFile(const std::string& path);
+  void Write(std::string_view bytes);
+  void Commit();
+
+ private:
+  std::string path_;
+  platform::FileReplacement replacement_;
+  platform::FileWriteResult failure_;  // the first failure, if any
+};

@@ -10,6 +10,7 @@
 
 #include "app/about_text.h"
 #include "app/main_form.h"
+#include "conversion/conversion_run.h"
 #include "app/settings.h"
 #include "app/win32/version_resource.h"
 #include "platform/code_page.h"
@@ -245,4 +246,16 @@ TEST(Win32Files, SavingWaitsForTheOtherSaver) {
   held.reset();
   saver.join();
   EXPECT_EQ(ReadFileBytes(dir / "option.txt"), "mine");
+}
+
+// While the export is read nobody may write it, this program included: naming
+// it as the output is refused with the system's reason, and it stays whole.
+TEST(Win32Files, TheInputCannotBeItsOwnOutput) {
+  TempDir dir;
+  const std::string csv = dir / "export.csv";
+  const std::string header = "\"Subject\",\"Location\"\r\n";
+  WriteFileBytes(csv, header);
+  EXPECT_NE(ErrorOf([&] { ConversionRun({csv, csv, {}, {}}); }).find(Sjis("を作成できません")), std::string::npos);
+  EXPECT_EQ(ReadFileBytes(csv), header);
+  EXPECT_EQ(EntryCount(dir), 1u);
 }

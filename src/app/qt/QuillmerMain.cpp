@@ -271,7 +271,7 @@ AnsiText TForm1::MemoText(Memo memo) const {
 }
 
 void TForm1::SetMemoText(Memo memo, const AnsiText& text) {
-  if (text.size() > MemoTextLimit) throw PlainError(MemoLimitMessage());
+  CheckMemoTextLimit(text);
   QString shown = QStringFromAnsi(text);
   shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   MemoControl(memo)->setPlainText(shown);

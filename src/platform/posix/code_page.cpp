@@ -12,14 +12,21 @@
 // Every character of these pages is one UTF-16 unit, so the output never has
 // more units than the input has bytes.
 //
-// Encoding (UTF-16 -> bytes): each unit on its own through a reverse table,
-// built lazily on first use by asking iconv once per BMP unit. A unit without
-// a character (including every surrogate unit) becomes "?", the default
+// Encoding (UTF-16 -> bytes): each unit on its own through a reverse table.
+// The units the page's own characters decode to are filled in up front; any
+// other unit is asked of iconv the first time it is met. A unit without a
+// character (including every surrogate unit) becomes "?", the default
 // character of these pages.
+//
+// The tables are built with a few bulk conversions (one per lead byte), not
+// one iconv call per character: a one-appointment conversion starts in
+// well under a millisecond.
 #include <iconv.h>
 
 #include <array>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -35,8 +42,10 @@ namespace {
 
 constexpr char16_t kReplacement = 0x30FB;
 constexpr char kDefaultChar = '?';
-// Reverse-table value for "no character"; no page here has 0xFF as a lead byte.
+// Reverse-table values for "no character" and "not asked yet"; no page here
+// has 0xFF as a lead byte.
 constexpr std::uint16_t kNoBytes = 0xFFFF;
+constexpr std::uint16_t kNotAsked = 0xFFFE;
 
 bool InRange(unsigned b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; }
 
@@ -67,9 +76,10 @@ ByteRanges RangesFor(int number) {
   }
 }
 
+// The one wrapper of an iconv descriptor: opened once, closed on every path.
 class Iconv {
  public:
-  Iconv(const std::string& to, const std::string& from) : cd_(iconv_open(to.c_str(), from.c_str())) {}
+  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
   ~Iconv() {
     if (ok()) iconv_close(cd_);
   }
@@ -77,15 +87,21 @@ class Iconv {
   Iconv& operator=(const Iconv&) = delete;
   bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
+  // One step of iconv(3) from *in into *out; false with errno set when it
+  // stopped early (EILSEQ at *in, EINVAL, E2BIG).
+  bool Step(const char** in, std::size_t* inLeft, char** out, std::size_t* outLeft) {
+    return iconv(cd_, const_cast<char**>(in), inLeft, out, outLeft) != static_cast<std::size_t>(-1);
+  }
+  void Reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
+
   // Converts the whole of `in`; false when iconv rejects any of it.
-  bool Convert(const void* in, std::size_t inSize, char* out, std::size_t outSize,
-               std::size_t* written) {
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // reset shift state
-    char* src = static_cast<char*>(const_cast<void*>(in));
+  bool Convert(const void* in, std::size_t inSize, char* out, std::size_t outSize, std::size_t* written) {
+    Reset();
+    const char* src = static_cast<const char*>(in);
     char* dst = out;
     std::size_t inLeft = inSize;
     std::size_t outLeft = outSize;
-    if (iconv(cd_, &src, &inLeft, &dst, &outLeft) == static_cast<std::size_t>(-1)) return false;
+    if (!Step(&src, &inLeft, &dst, &outLeft)) return false;
     if (iconv(cd_, nullptr, nullptr, &dst, &outLeft) == static_cast<std::size_t>(-1)) return false;
     if (inLeft != 0) return false;
     *written = outSize - outLeft;
@@ -96,44 +112,108 @@ class Iconv {
   iconv_t cd_;
 };
 
+// iconv's own wide characters (UCS-4 in native order): converting to and from
+// them is one step in glibc, where UTF-16 would take two.
+constexpr const char* kWide = "WCHAR_T";
+static_assert(sizeof(wchar_t) == 4);
+
+// The UTF-16 unit of one wide character; the replacement outside the BMP and
+// for surrogates.
+char16_t UnitOf(char32_t c) {
+  if (c > 0xFFFF || (c >= 0xD800 && c <= 0xDFFF)) return kReplacement;
+  return static_cast<char16_t>(c);
+}
+
 // One UTF-16 unit for the bytes, or the replacement when they are not exactly
 // one character.
-char16_t DecodeOne(Iconv& toUtf16, const unsigned char* bytes, std::size_t n) {
-  char out[8];
+char16_t DecodeOne(Iconv& toWide, const unsigned char* bytes, std::size_t n) {
+  char32_t out[2];
   std::size_t written = 0;
-  if (!toUtf16.Convert(bytes, n, out, sizeof out, &written) || written != 2) return kReplacement;
-  const auto lo = static_cast<unsigned char>(out[0]);
-  const auto hi = static_cast<unsigned char>(out[1]);
-  const char16_t unit = static_cast<char16_t>(lo | (hi << 8));
-  if (unit >= 0xD800 && unit <= 0xDFFF) return kReplacement;
-  return unit;
+  if (!toWide.Convert(bytes, n, reinterpret_cast<char*>(out), sizeof out, &written) || written != sizeof(char32_t))
+    return kReplacement;
+  return UnitOf(out[0]);
+}
+
+// Many small conversions in one iconv call: each piece is followed by a line
+// feed, which every page here carries as the byte 0x0A, so the output splits
+// back into one result per piece. Piece i's result is out[starts[i],
+// starts[i + 1]); a piece that iconv rejects gets rejected[i] and an empty
+// result, and the conversion goes on after it. Gives up (false) when the
+// output does not split into exactly one result per piece; the caller then
+// converts piece by piece.
+template <typename Unit>
+struct Pieces {
+  std::vector<Unit> out;
+  std::vector<std::uint32_t> starts;
+  std::vector<std::uint8_t> rejected;
+  std::basic_string_view<Unit> Result(std::size_t i) const {
+    return {out.data() + starts[i], starts[i + 1] - starts[i]};
+  }
+};
+
+template <typename Unit>
+bool ConvertPieces(Iconv& cd, const std::vector<char>& input, std::size_t pieceSize, Pieces<Unit>& result) {
+  const std::size_t pieces = input.size() / pieceSize;
+  result.out.assign(input.size() * 2 + 8, Unit{});
+  result.starts.assign(1, 0);
+  result.rejected.assign(pieces, 0);
+  const Unit separator = Unit{0x0A};
+  std::size_t kept = 0;  // units of finished pieces
+  std::size_t from = 0;
+  cd.Reset();
+  while (from < input.size()) {
+    const char* src = input.data() + from;
+    std::size_t inLeft = input.size() - from;
+    char* const begin = reinterpret_cast<char*>(result.out.data() + kept);
+    char* dst = begin;
+    std::size_t outLeft = (result.out.size() - kept) * sizeof(Unit);
+    const bool done = cd.Step(&src, &inLeft, &dst, &outLeft);
+    const int error = errno;
+    const std::size_t produced = static_cast<std::size_t>(dst - begin) / sizeof(Unit);
+    // The separators are dropped as the results are moved together.
+    std::size_t w = kept;
+    for (std::size_t i = kept; i < kept + produced; ++i) {
+      const Unit u = result.out[i];
+      if (u != separator) {
+        result.out[w++] = u;
+      } else {
+        if (result.starts.size() > pieces) return false;
+        result.starts.push_back(static_cast<std::uint32_t>(w));
+      }
+    }
+    const std::size_t finished = result.starts.size() - 1;
+    kept = result.starts.back();
+    if (done) {
+      if (w != kept || finished != pieces) return false;
+      break;
+    }
+    if (error != EILSEQ) return false;
+    // Output of a piece cut short is dropped with it.
+    const std::size_t failed = static_cast<std::size_t>(src - input.data()) / pieceSize;
+    if (failed != finished || failed >= pieces) return false;
+    result.rejected[failed] = 1;
+    result.starts.push_back(static_cast<std::uint32_t>(kept));
+    from = (failed + 1) * pieceSize;
+    cd.Reset();
+  }
+  return result.starts.size() == pieces + 1;
 }
 
 class TableCodePage final : public CodePage {
  public:
-  TableCodePage(int number, const std::string& iconvName) : number_(number) {
-    Iconv toUtf16("UTF-16LE", iconvName);
-    if (!toUtf16.ok()) throw std::invalid_argument("code page " + std::to_string(number) + " is not available");
-    iconvName_ = iconvName;
+  TableCodePage(int number, const std::string& iconvName) : number_(number), iconvName_(iconvName) {
+    Iconv toWide(kWide, iconvName.c_str());
+    if (!toWide.ok()) throw std::invalid_argument("code page " + std::to_string(number) + " is not available");
     const ByteRanges ranges = RangesFor(number);
     for (unsigned b = 0; b < 256; ++b) {
       lead_[b] = ranges.lead != nullptr && ranges.lead(b);
       trail_[b] = ranges.trail != nullptr && ranges.trail(b);
       hasLeadBytes_ = hasLeadBytes_ || lead_[b];
       const unsigned char byte = static_cast<unsigned char>(b);
-      single_[b] = lead_[b] ? kReplacement : DecodeOne(toUtf16, &byte, 1);
+      single_[b] = lead_[b] ? kReplacement : DecodeOne(toWide, &byte, 1);
     }
-    if (hasLeadBytes_) {
-      pair_.assign(65536, kReplacement);
-      for (unsigned l = 0; l < 256; ++l) {
-        if (!lead_[l]) continue;
-        for (unsigned t = 0; t < 256; ++t) {
-          if (!trail_[t]) continue;
-          const unsigned char bytes[2] = {static_cast<unsigned char>(l), static_cast<unsigned char>(t)};
-          pair_[(l << 8) | t] = DecodeOne(toUtf16, bytes, 2);
-        }
-      }
-    }
+    if (hasLeadBytes_) BuildPairs(toWide);
+    BuildReverse();
   }
 
   int Number() const override { return number_; }
@@ -163,11 +243,11 @@ class TableCodePage final : public CodePage {
   }
 
   std::string FromUtf16(std::u16string_view units) const override {
-    const std::vector<std::uint16_t>& reverse = Reverse();
     std::string out;
     out.reserve(units.size() * 2);
     for (char16_t u : units) {
-      const std::uint16_t v = reverse[u];
+      std::uint16_t v = reverse_[u].load(std::memory_order_relaxed);
+      if (v == kNotAsked) v = AskReverse(u);
       if (v == kNoBytes) {
         out.push_back(kDefaultChar);
       } else if (v > 0xFF) {
@@ -181,30 +261,79 @@ class TableCodePage final : public CodePage {
   }
 
  private:
-  const std::vector<std::uint16_t>& Reverse() const {
-    std::call_once(reverseOnce_, [this] { BuildReverse(); });
-    return reverse_;
-  }
-
-  // Asks iconv once per BMP unit; keeps only results that are one character
-  // of this page (one byte that is not a lead byte, or a lead/trail pair).
-  void BuildReverse() const {
-    reverse_.assign(65536, kNoBytes);
-    Iconv fromUtf16(iconvName_, "UTF-16LE");
-    if (!fromUtf16.ok()) return;
-    for (unsigned u = 0; u < 65536; ++u) {
-      if (u >= 0xD800 && u <= 0xDFFF) continue;
-      const unsigned char in[2] = {static_cast<unsigned char>(u & 0xFF), static_cast<unsigned char>(u >> 8)};
-      char out[8];
-      std::size_t written = 0;
-      if (!fromUtf16.Convert(in, 2, out, sizeof out, &written)) continue;
-      const auto b0 = static_cast<unsigned char>(out[0]);
-      if (written == 1 && !lead_[b0]) {
-        reverse_[u] = b0;
-      } else if (written == 2 && lead_[b0] && trail_[static_cast<unsigned char>(out[1])]) {
-        reverse_[u] = static_cast<std::uint16_t>((b0 << 8) | static_cast<unsigned char>(out[1]));
+  // Every lead byte's row in one conversion of all its candidate pairs.
+  void BuildPairs(Iconv& toWide) {
+    pair_.assign(65536, kReplacement);
+    std::vector<char> input;
+    Pieces<char32_t> pieces;
+    for (unsigned l = 0; l < 256; ++l) {
+      if (!lead_[l]) continue;
+      input.clear();
+      for (unsigned t = 0; t < 256; ++t) {
+        if (!trail_[t]) continue;
+        input.push_back(static_cast<char>(l));
+        input.push_back(static_cast<char>(t));
+        input.push_back('\n');
+      }
+      const bool split = ConvertPieces(toWide, input, 3, pieces);
+      for (std::size_t i = 0; i < input.size() / 3; ++i) {
+        const auto t = static_cast<unsigned char>(input[i * 3 + 1]);
+        char16_t unit = kReplacement;
+        if (!split) {
+          const unsigned char bytes[2] = {static_cast<unsigned char>(l), t};
+          unit = DecodeOne(toWide, bytes, 2);
+        } else if (const std::u32string_view r = pieces.Result(i); !pieces.rejected[i] && r.size() == 1) {
+          unit = UnitOf(r[0]);
+        }
+        pair_[(l << 8) | t] = unit;
       }
     }
+  }
+
+  // The bytes of one unit if they are one character of this page (one byte
+  // that is not a lead byte, or a lead/trail pair), else kNoBytes.
+  std::uint16_t AsCharacter(std::string_view bytes) const {
+    if (bytes.size() == 1 && !lead_[static_cast<unsigned char>(bytes[0])]) return static_cast<unsigned char>(bytes[0]);
+    if (bytes.size() == 2 && lead_[static_cast<unsigned char>(bytes[0])] && trail_[static_cast<unsigned char>(bytes[1])])
+      return static_cast<std::uint16_t>((static_cast<unsigned char>(bytes[0]) << 8) | static_cast<unsigned char>(bytes[1]));
+    return kNoBytes;
+  }
+
+  // The units this page's characters decode to are asked up front, in one
+  // conversion; any other unit is asked the first time it is converted.
+  void BuildReverse() {
+    for (auto& v : reverse_) v.store(kNotAsked, std::memory_order_relaxed);
+    std::vector<std::uint8_t> seen(65536, 0);
+    for (char16_t u : single_) seen[u] = 1;
+    for (char16_t u : pair_) seen[u] = 1;
+    std::vector<char> input;
+    for (unsigned u = 0; u < 65536; ++u) {
+      if (!seen[u] || u == 0x0A || (u >= 0xD800 && u <= 0xDFFF)) continue;
+      const char32_t piece[2] = {u, U'\n'};
+      input.insert(input.end(), reinterpret_cast<const char*>(piece), reinterpret_cast<const char*>(piece + 2));
+    }
+    Iconv fromWide(iconvName_.c_str(), kWide);
+    Pieces<char> pieces;
+    if (!fromWide.ok() || !ConvertPieces(fromWide, input, 8, pieces)) return;
+    for (std::size_t i = 0; i < input.size() / 8; ++i) {
+      char32_t u;
+      std::memcpy(&u, input.data() + i * 8, sizeof u);
+      reverse_[u].store(pieces.rejected[i] ? kNoBytes : AsCharacter(pieces.Result(i)), std::memory_order_relaxed);
+    }
+  }
+
+  std::uint16_t AskReverse(char16_t u) const {
+    std::uint16_t v = kNoBytes;
+    if (u < 0xD800 || u > 0xDFFF) {
+      Iconv fromWide(iconvName_.c_str(), kWide);
+      const char32_t in = u;
+      char out[8];
+      std::size_t written = 0;
+      if (fromWide.ok() && fromWide.Convert(&in, sizeof in, out, sizeof out, &written))
+        v = AsCharacter(std::string_view(out, written));
+    }
+    reverse_[u].store(v, std::memory_order_relaxed);
+    return v;
   }
 
   int number_;
@@ -214,8 +343,9 @@ class TableCodePage final : public CodePage {
   std::array<bool, 256> trail_{};
   std::array<char16_t, 256> single_{};
   std::vector<char16_t> pair_;
-  mutable std::once_flag reverseOnce_;
-  mutable std::vector<std::uint16_t> reverse_;
+  // Units not asked yet hold kNotAsked; answers are written at most once per
+  // value, so concurrent readers see either state.
+  mutable std::array<std::atomic<std::uint16_t>, 65536> reverse_;
 };
 
 std::mutex& RegistryMutex() {
@@ -263,5 +393,25 @@ const CodePage& FixedTextCodePage() {
 
 // Throws std::invalid_argument when glibc has no converter for the page.
 void SetAnsiCodePage(int number) { current.store(&PageFor(number), std::memory_order_release); }
+
+// The program's fixed Japanese texts, held in UTF-8 in the sources.
+std::string Cp932FromUtf8(std::string_view utf8) {
+  Iconv cd("CP932", "UTF-8");
+  if (!cd.ok()) throw std::runtime_error("iconv: CP932 is not available");
+  std::string out(utf8.size() * 2 + 4, '\0');
+  const char* in = utf8.data();
+  std::size_t inLeft = utf8.size();
+  char* dst = out.data();
+  std::size_t outLeft = out.size();
+  while (inLeft > 0 && !cd.Step(&in, &inLeft, &dst, &outLeft)) {
+    if (errno != EILSEQ && errno != EINVAL) break;
+    *dst++ = '?';  // not expected for our own texts
+    --outLeft;
+    ++in;
+    --inLeft;
+  }
+  out.resize(out.size() - outLeft);
+  return out;
+}
 
 }  // namespace platform

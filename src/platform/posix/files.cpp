@@ -450,6 +450,7 @@ struct FileReplacement::State {
   gid_t oldGroup = 0;
   std::string tempName;   // the temporary file while it has a name
   int tempSlot = -1;      // its entry for RemoveTemporaryFilesNow
+  off_t written = 0;      // bytes written to the temporary file
 };
 
 FileReplacement::FileReplacement() : state_(std::make_unique<State>()) {}
@@ -468,6 +469,7 @@ void FileReplacement::Abandon() {
 FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks links) {
   State& s = *state_;
   Abandon();
+  s.written = 0;
   if (path.empty()) return Fail(WriteStage::Create, ENOENT);
   int descriptor = IsStandardStream(path) ? 1 : -1;
   s.target = path;
@@ -529,6 +531,12 @@ FileWriteResult FileReplacement::Write(std::string_view bytes) {
     Abandon();
     return Fail(WriteStage::Write, error);
   }
+  if (!s.inPlace) {
+    // Writeback of what a long run has written starts now rather than all at
+    // the final fsync; a file system that cannot is simply not asked.
+    (void)::sync_file_range(s.handle, s.written, static_cast<off_t>(bytes.size()), SYNC_FILE_RANGE_WRITE);
+  }
+  s.written += static_cast<off_t>(bytes.size());
   return FileWriteResult{};
 }
 

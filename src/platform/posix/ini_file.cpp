@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "text/line_cursor.h"
 
 namespace platform {
 namespace {
@@ -21,22 +22,15 @@ std::string_view TrimmedBlanks(std::string_view s) {
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-    if (fold(a[i]) != fold(b[i])) return false;
+    if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;
   }
   return true;
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
   std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    lines.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
+  LineCursor cursor = LineCursor::KeepingNul(text);
+  for (std::string_view line; cursor.Next(line);) lines.push_back(line);
   return lines;
 }
 

@@ -1,4 +1,4 @@
-#include "app/convert_command.h"
+#include "cli/convert_command.h"
 
 #include <string_view>
 

@@ -4,7 +4,6 @@
 // long text instead of converting all of it.
 #include <cstddef>
 #include <string_view>
-#include <vector>
 
 #include "platform/code_page.h"
 #include "text/ansi_text.h"
@@ -13,28 +12,27 @@ namespace detail {
 
 class CharacterWalk {
  public:
-  explicit CharacterWalk(const platform::CodePage& page);
+  explicit CharacterWalk(const platform::CharTables& tables) : t_(tables) {}
 
   // The start of the character after the one that starts at p (p < size).
   std::size_t Next(std::string_view text, std::size_t p) const {
     const auto lead = static_cast<unsigned char>(text[p]);
-    if (!isLead_[lead] || p + 1 >= text.size()) return p + 1;
+    if (!t_.lead[lead] || p + 1 >= text.size()) return p + 1;
     const auto next = static_cast<unsigned char>(text[p + 1]);
-    return pairs_[(static_cast<std::size_t>(lead) << 8) | next] ? p + 2 : p + 1;
+    return (t_.pair[(static_cast<std::size_t>(lead) << 8) | next].info & platform::kPair) ? p + 2 : p + 1;
   }
   // True when text[p - 1] ends a character whatever came before it: a byte
   // that is not a lead byte never starts a pair.
   bool IsSafeStart(std::string_view text, std::size_t p) const {
-    return p == 0 || !isLead_[static_cast<unsigned char>(text[p - 1])];
+    return p == 0 || !t_.lead[static_cast<unsigned char>(text[p - 1])];
   }
 
  private:
-  std::vector<bool> isLead_;
-  std::vector<bool> pairs_;  // lead << 8 | next: the two bytes form one unit
+  const platform::CharTables& t_;
 };
 
-// The walk of the active code page, built once per page.
-const CharacterWalk& ActiveCharacterWalk();
+// The walk of the active code page.
+inline CharacterWalk ActiveCharacterWalk() { return CharacterWalk(platform::AnsiCodePage().Tables()); }
 
 // Equal to the character-wise cut
 //   while (ByteLength(t) > limit) t = LeftChars(t, Utf16Length(t) - 1);
