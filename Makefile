@@ -3,10 +3,12 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 30
+WINDOWS_BUILD ?= build-windows
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: deps build run test test-sanitize bench fuzz screenshots install clean
+.PHONY: deps build run test test-sanitize bench fuzz screenshots install clean \
+  windows-deps windows test-windows dist-windows
 
 deps:
 	@scripts/install-deps.sh
@@ -48,5 +50,23 @@ screenshots: build
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
+# The native Windows programs, cross-built with mingw-w64 and statically linked.
+windows-deps:
+	@scripts/install-windows-deps.sh
+
+windows: windows-deps
+	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" > /dev/null
+	@cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
+# The test suites under Wine, then the Windows converter against the Linux one.
+test-windows: windows build
+	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)
+	scripts/compare-windows.sh $(BUILD) $(WINDOWS_BUILD)
+
+# A zip with the two programs and a short read-me in Japanese and English.
+dist-windows: windows
+	@scripts/dist-windows.sh $(WINDOWS_BUILD)
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD)

@@ -168,6 +168,7 @@ TEST_F(ConversionRunTest, LongerOldOutputIsReplacedWhole) {
 }
 
 TEST_F(ConversionRunTest, OutputPathEqualToInputPath) {
+  SKIP_ON_WINDOWS("the input is shared for reading only while it is read: Windows refuses it as the output");
   const std::string good = Lines({kHeader, Record("a")});
   WriteFileBytes(in_, good);
   ConversionRun({in_, in_, {}, {}});

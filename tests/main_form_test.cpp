@@ -1,10 +1,12 @@
 #include "app/main_form.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <vector>
@@ -187,6 +189,7 @@ TEST(ConversionRequestFromForm, SavedSettingsAreReadNotWritten) {
 
 namespace {
 
+#ifndef _WIN32
 // A side file that is a symbolic link stays one. It is written through when it
 // is the user's own (it has the settings directory's owner); one that another
 // user planted is left alone and the error names it.
@@ -240,5 +243,7 @@ TEST(FormSettings, SavingWaitsForTheOtherSaver) {
   EXPECT_EQ(ReadFileBytes(dir / "option.txt"), "mine");
   EXPECT_EQ(ReadFileBytes(dir / "quillmer.ini"), "[i/o]\r\ninput=mine.csv\r\noutput=\r\nterminate=0\r\n");
 }
+
+#endif  // symbolic links and flock are POSIX's; Windows has its own lock test
 
 }  // namespace

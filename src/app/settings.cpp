@@ -107,7 +107,8 @@ std::optional<std::int32_t> ParseWholeNumber(std::string_view text) {
 std::string ChooseSettingsDirectory(const std::string& executableDirectory, bool writable,
                                     const std::string& userConfigDirectory) {
   if (writable || userConfigDirectory.empty()) return executableDirectory;
-  return userConfigDirectory + "/" + std::string(ProgramName) + "/";
+  return userConfigDirectory + platform::DirectorySeparator + std::string(ProgramName) +
+         platform::DirectorySeparator;
 }
 
 std::string EscapePathBytes(std::string_view path) {
@@ -144,7 +145,8 @@ std::optional<std::string> UnescapePathBytes(std::string_view text) {
 std::string SettingsDirectory() {
   if (const auto& forced = SettingsDirectoryOverride()) {
     std::string directory = *forced;
-    if (directory.empty() || directory.back() != '/') directory += '/';
+    if (directory.empty() || SideFilePath(directory, "") != directory)
+      directory += platform::DirectorySeparator;
     return directory;
   }
   const std::string executableDirectory = SideFilePath(platform::ExecutablePath(), "");

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/directories.h"
 #include "text/ansi_text.h"
 
 // Bytes that end a directory in a path: "/" here; "\" and ":" in Windows paths.
@@ -17,17 +18,23 @@ inline constexpr std::string_view WindowsPathDelimiters = "\\:";
 // followed by name. A trail byte is never taken for a delimiter. Paths are
 // bytes: the file system's own on POSIX, the code page's in Windows paths.
 std::string SideFilePath(std::string_view programPath, std::string_view name,
-                      std::string_view delimiters = PosixPathDelimiters);
+                         std::string_view delimiters = platform::NativePathDelimiters);
 // programPath with its extension replaced by ".ini", or with ".ini" appended
 // when it has none.
-std::string IniPath(std::string_view programPath, std::string_view delimiters = PosixPathDelimiters);
+std::string IniPath(std::string_view programPath,
+                    std::string_view delimiters = platform::NativePathDelimiters);
 
 // The desktop program's name. The command-line converter reads the settings
 // named after it.
+#ifdef _WIN32
+inline constexpr std::string_view ProgramName = "Quillmer";  // Quillmer.exe
+#else
 inline constexpr std::string_view ProgramName = "quillmer";
+#endif
 
-// The settings directory, ending in "/": the executable's own directory when
-// it is writable, else $XDG_CONFIG_HOME/quillmer/ (~/.config/quillmer/).
+// The settings directory, ending in the directory separator: the executable's
+// own directory when it is writable, else $XDG_CONFIG_HOME/quillmer/
+// (~/.config/quillmer/; on Windows %APPDATA%\Quillmer\).
 std::string SettingsDirectory();
 // Points the settings at a directory of the test's own; nullopt restores the real one.
 void SetSettingsDirectoryForTesting(std::optional<std::string> directory);
@@ -71,7 +78,7 @@ namespace detail {
 // A signed 32-bit whole number: blanks, an optional sign, then decimal digits
 // or hexadecimal digits after "$", "x", "X", "0x" or "0X"; nothing after them.
 std::optional<std::int32_t> ParseWholeNumber(std::string_view text);
-// The settings directory for an executable directory (ending in "/").
+// The settings directory for an executable directory (ending in a delimiter).
 std::string ChooseSettingsDirectory(const std::string& executableDirectory, bool writable,
                                     const std::string& userConfigDirectory);
 // Bytes outside "!" .. "~", and "%", as %XX; and back (nullopt when malformed).

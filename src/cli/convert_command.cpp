@@ -102,10 +102,17 @@ std::string ConvertUsageText() {
          "\n"
          "  --options FILE  lines copied into every event (as the option box holds them)\n"
          "  --filters FILE  appointments containing any of these lines are left out\n"
+#ifdef _WIN32
+         "  --locale NAME   the regional settings of the Outlook that made the export,\n"
+         "                  for reading its dates and text: ja-JP,\n"
+         "                  ja-JP-u-ca-japanese or en-US. Without it the variable\n"
+         "                  QUILLMER_LOCALE names them, else Windows' own settings.\n"
+#else
          "  --locale NAME   the regional settings of the Outlook that made the export,\n"
          "                  for reading its dates and text: ja-JP (the default),\n"
          "                  ja-JP-u-ca-japanese or en-US. Without it the variable\n"
          "                  QUILLMER_LOCALE names them; LANG and LC_* choose nothing.\n"
+#endif
          "  --format FORMAT vcalendar (default): vCalendar 1.0 blocks for the iPod;\n"
          "                  icalendar or ics: one iCalendar 2.0 file in UTF-8 for\n"
          "                  desktop and web calendars, with the notes in full.\n"

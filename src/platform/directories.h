@@ -7,12 +7,23 @@
 
 namespace platform {
 
+// The byte that joins a directory and a name in paths made here, and the bytes
+// that end a directory in the executable's path.
+#ifdef _WIN32
+inline constexpr char DirectorySeparator = '\\';
+inline constexpr std::string_view NativePathDelimiters = "\\/:";
+#else
+inline constexpr char DirectorySeparator = '/';
+inline constexpr std::string_view NativePathDelimiters = "/";
+#endif
+
 // True when path is an existing directory in which this process may create files.
 bool IsWritableDirectory(const std::string& path);
 // True when something exists at path.
 bool PathExists(const std::string& path);
 // The base directory of per-user settings: $XDG_CONFIG_HOME when set and
-// absolute, else $HOME/.config; empty when neither is known. No trailing "/".
+// absolute, else $HOME/.config (Windows: %APPDATA%); empty when neither is
+// known. No trailing delimiter.
 std::string UserConfigDirectory();
 // Creates the directory and its missing parents; false when that fails.
 bool CreateDirectories(const std::string& path);

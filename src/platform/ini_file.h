@@ -8,6 +8,11 @@
 
 #include "text/ansi_text.h"
 
+// windows.h names a macro after the writer of win.ini; include it first.
+#ifdef WriteProfileString
+#undef WriteProfileString
+#endif
+
 namespace platform {
 
 // The value of key in section, or defaultText when the file, the section or

@@ -45,7 +45,13 @@ std::string KnownProfileNames();
 // The profile name QUILLMER_LOCALE holds; nullopt when it is unset or empty.
 std::optional<std::string> ProfileNameFromEnvironment();
 
-// The profile in force: the one chosen by name, else ja-JP.
+// The user's own settings where the system keeps them (Windows: the locale
+// items and calendar eras of the user's locale, read afresh on every call);
+// nullptr where it keeps none and the built-in profiles stand in.
+const RegionalProfile* SystemRegionalProfile();
+
+// The profile in force: the one chosen by name, else the system's (Windows),
+// else ja-JP.
 const RegionalProfile& ActiveRegionalProfile();
 // Chooses a profile by its name; false (and no change) when there is none.
 bool UseRegionalProfile(std::string_view name);

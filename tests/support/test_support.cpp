@@ -1,6 +1,10 @@
 #include "support/test_support.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 #include <stdlib.h>
 
 #include <fstream>
@@ -10,6 +14,20 @@
 
 namespace testing_support {
 
+#ifdef _WIN32
+std::string Sjis(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int size = static_cast<int>(utf8.size());
+  std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0)), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), static_cast<int>(wide.size()));
+  BOOL lost = FALSE;
+  const int wideSize = static_cast<int>(wide.size());
+  std::string out(static_cast<std::size_t>(WideCharToMultiByte(932, 0, wide.data(), wideSize, nullptr, 0, nullptr, nullptr)), '\0');
+  WideCharToMultiByte(932, 0, wide.data(), wideSize, out.data(), static_cast<int>(out.size()), nullptr, &lost);
+  if (lost) throw std::runtime_error("not representable in CP932");
+  return out;
+}
+#else
 std::string Sjis(std::string_view utf8) {
   iconv_t cd = iconv_open("CP932", "UTF-8");
   if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("no CP932 in iconv");
@@ -24,6 +42,7 @@ std::string Sjis(std::string_view utf8) {
   out.resize(out.size() - outLeft);
   return out;
 }
+#endif
 
 std::string Hex(std::string_view bytes) {
   static const char kDigits[] = "0123456789ABCDEF";
@@ -62,11 +81,21 @@ void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes) {
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
+#ifdef _WIN32
+TempDir::TempDir() {
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (unsigned n = GetCurrentProcessId() * 7919u + GetTickCount();; ++n) {
+    path_ = base / ("quillmer-test-" + std::to_string(n));
+    if (std::filesystem::create_directory(path_)) return;
+  }
+}
+#else
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "quillmer-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
+#endif
 
 TempDir::~TempDir() {
   std::error_code ignored;

@@ -7,6 +7,20 @@
 #include <string>
 #include <string_view>
 
+#ifdef _WIN32
+#include <stdlib.h>
+// The POSIX environment calls the tests use, on the Windows C runtime.
+inline int setenv(const char* name, const char* value, int) { return _putenv_s(name, value); }
+inline int unsetenv(const char* name) { return _putenv_s(name, ""); }
+#endif
+
+// Skips a test of something only the Linux program does, saying why.
+#ifdef _WIN32
+#define SKIP_ON_WINDOWS(reason) GTEST_SKIP() << (reason)
+#else
+#define SKIP_ON_WINDOWS(reason) static_cast<void>(0)
+#endif
+
 namespace testing_support {
 
 // UTF-8 written in a test, as code page 932 bytes (independent of the engine).

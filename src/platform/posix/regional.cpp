@@ -102,6 +102,7 @@ std::optional<std::string> ProfileNameFromEnvironment() {
 const RegionalProfile& ActiveRegionalProfile() {
   if (const std::optional<std::string>& chosen = ChosenProfileName())
     return *FindRegionalProfile(*chosen);
+  if (const RegionalProfile* system = SystemRegionalProfile()) return *system;
   return RegionalProfiles()[0];
 }
 

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# quillmer-convert.exe under Wine against the Linux quillmer-convert: the same
+# output bytes, messages and exit codes on the sample export, its filtered
+# variant, every golden case and generated exports; and an error that leaves
+# the output untouched.   usage: compare-windows.sh LINUX_BUILD WINDOWS_BUILD
+set -uo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+linux="$(cd "$1" && pwd)"
+windows="$(cd "$2" && pwd)"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+passed=0
+failed=0
+
+# One case: the arguments after the converter's name (relative paths, run in $work).
+compare() {
+  local name="$1"
+  shift
+  rm -f linux.vcs windows.vcs
+  local args=("$@")
+  LC_ALL=C.UTF-8 "$linux/quillmer-convert" "${args[@]/OUT/linux.vcs}" --locale ja-JP >linux.out 2>linux.err
+  local linux_rc=$?
+  "$root/scripts/wine-run" "$windows/quillmer-convert.exe" "${args[@]/OUT/windows.vcs}" >windows.raw 2>windows.rawerr </dev/null
+  local windows_rc=$?
+  # The console speaks code page 932, and its CRT ends lines with CR LF.
+  for s in raw rawerr; do iconv -f CP932 -t UTF-8 "windows.$s" | tr -d '\r' >"windows.${s/raw/out}"; done
+  mv windows.outerr windows.err 2>/dev/null || true
+  local why=""
+  [ "$linux_rc" = "$windows_rc" ] || why="exit codes $linux_rc and $windows_rc"
+  if [ -e linux.vcs ] || [ -e windows.vcs ]; then
+    cmp -s linux.vcs windows.vcs || why="$why output differs: $(cmp linux.vcs windows.vcs 2>&1 | head -1)"
+  fi
+  cmp -s linux.out windows.out || why="$why messages differ"
+  if [ "$linux_rc" != 0 ]; then
+    # Error texts from the system differ by platform; the message frame must not.
+    sed -E 's/"\. .* (は開けません|を作成できません)/"\. … \1/' linux.err >l.err
+    sed -E 's/"\. .* (は開けません|を作成できません)/"\. … \1/; s#[A-Z]:\\[^"]*\\##' windows.err >w.err
+    sed -i -E 's#"/[^"]*/#"#' l.err
+    cmp -s l.err w.err || why="$why error messages differ: $(cat linux.err) / $(cat windows.err)"
+  fi
+  if [ -z "$why" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAIL $name: $why"
+  fi
+}
+
+cp "$root"/examples/* .
+compare "sample export" outlook-export.csv OUT
+cmp -s windows.vcs outlook-export.vcs || { failed=$((failed + 1)); echo "FAIL sample export: not the expected file"; }
+compare "filtered sample" outlook-export.csv OUT --options option.txt --filters filter.txt
+cmp -s windows.vcs outlook-export-filtered.vcs || { failed=$((failed + 1)); echo "FAIL filtered sample: not the expected file"; }
+export SOURCE_DATE_EPOCH=1704067200
+compare "iCalendar" outlook-export.csv OUT --format ics
+cmp -s windows.vcs outlook-export.ics || { failed=$((failed + 1)); echo "FAIL iCalendar: not the expected file"; }
+compare "filtered iCalendar" outlook-export.csv OUT --format ics --options option.txt --filters filter.txt
+cmp -s windows.vcs outlook-export-filtered.ics || { failed=$((failed + 1)); echo "FAIL filtered iCalendar: not the expected file"; }
+unset SOURCE_DATE_EPOCH
+for csv in "$root"/tests/data/*.csv; do
+  [ -e "$csv" ] || continue
+  cp "$csv" case.csv
+  compare "golden $(basename "$csv")" case.csv OUT
+done
+for seed in 1 2 3; do
+  "$linux/bench/quillmer-make-export" 2000 generated.csv "$seed" >/dev/null
+  compare "generated export, seed $seed" generated.csv OUT
+done
+# "-" for both files: the bytes on standard output, unchanged by text mode.
+"$root/scripts/wine-run" "$windows/quillmer-convert.exe" - - <outlook-export.csv >streams.vcs 2>/dev/null
+if cmp -s streams.vcs outlook-export.vcs; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL standard streams"; fi
+printf 'old output' >keep.vcs
+compare "missing input" missing.csv keep.vcs
+[ "$(cat keep.vcs)" = "old output" ] || { failed=$((failed + 1)); echo "FAIL missing input: output changed"; }
+echo "compare-windows: $passed passed, $failed failed"
+[ "$failed" = 0 ]

@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# Quillmer.exe end to end under Wine, in its own X server with a window
+# manager: start in an empty folder, fill in the paths and boxes, convert,
+# read the completion box, close, check the three settings files byte for
+# byte, start again and find them restored, an error box, the version dialog.
+#   usage: windows-gui-test.sh QUILLMER_EXE WINTEST_EXE [SCREENSHOT_DIR]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+program="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
+helper="$(cd "$(dirname "$2")" && pwd)/$(basename "$2")"
+shots="${3:-}"
+wine_run="$root/scripts/wine-run"
+export WINEPREFIX="${WINEPREFIX:-${QUILLMER_WINEPREFIX:-${HOME:-/tmp}/.cache/quillmer/wine}}"
+work="$(mktemp -d)"
+xpid=""
+# Wine's desktop process keeps the display it was started with: a server left
+# from a run without one (or with another X server) cannot show windows.
+restart_wine() { wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; }
+cleanup() {
+  restart_wine
+  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cd "$work"
+
+# A display of our own, whatever number is free.
+exec 7<> <(:)
+Xvfb -displayfd 7 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+xpid=$!
+read -r -t 10 display <&7 || { echo "Xvfb did not start"; exit 1; }
+export DISPLAY=":$display"
+openbox >/dev/null 2>&1 &
+restart_wine
+
+u8() { iconv -f CP932 -t UTF-8; }
+h() { "$wine_run" "$helper" "$@" </dev/null; }
+title="Kivaro; CSV to vCalendar for iPod series"
+failures=0
+expect() {  # name, actual, expected
+  if [ "$2" != "$3" ]; then
+    echo "FAIL $1"; echo "  got:      $2"; echo "  expected: $3"
+    failures=$((failures + 1))
+  fi
+}
+shot() { [ -n "$shots" ] && sleep 1 && import -window root "$shots/$1" 2>/dev/null || true; }
+
+cp "$program" Quillmer.exe
+examples="Z:$(echo "$root/examples" | tr / '\\')"
+start() {
+  "$wine_run" Quillmer.exe </dev/null >/dev/null 2>&1 &
+  gui=$!
+  h wait "$title"
+}
+finish() {
+  h close "$title"
+  wait "$gui"
+}
+
+# First start: nothing saved yet, so no box; convert with options and filters.
+start
+option_text="$(u8 <"$root/examples/option.txt" | sed -z 's/\r\n/\\n/g; s/\n/\\n/g')"
+filter_text="$(u8 <"$root/examples/filter.txt" | sed -z 's/\r\n/\\n/g; s/\n/\\n/g')"
+h set "$title" 102 "$examples\\outlook-export.csv"
+h set "$title" 103 "out.vcs"
+h set "$title" 105 "$option_text"
+h set "$title" 106 "$filter_text"
+shot windows-main.png
+h click "$title" 101
+expect "completion box" "$(h box 変換の完了 | u8 | tr -d '\r')" "$(printf '変換と出力が完了しました\n\n・変換対象: 17件\n・フィルタ対象: 3件')"
+cmp -s out.vcs "$root/examples/outlook-export-filtered.vcs" || { echo "FAIL output differs from the expected file"; failures=$((failures + 1)); }
+finish
+
+# The three files, byte for byte.
+expect "option.txt" "$(od -An -tx1 option.txt)" "$(printf '%s' "$option_text" | sed 's/\\n/\r\n/g' | iconv -f UTF-8 -t CP932 | od -An -tx1)"
+expect "filter.txt" "$(od -An -tx1 filter.txt)" "$(printf '%s' "$filter_text" | sed 's/\\n/\r\n/g' | iconv -f UTF-8 -t CP932 | od -An -tx1)"
+expect "Quillmer.ini" "$(cat Quillmer.ini)" "$(printf '[i/o]\r\ninput=%s\\outlook-export.csv\r\noutput=out.vcs\r\nterminate=0\r' "$examples")"
+
+# Second start: everything restored; an error box; the version dialog.
+start
+expect "input restored" "$(h get "$title" 102)" "$examples\\outlook-export.csv"
+expect "output restored" "$(h get "$title" 103)" "out.vcs"
+expect "filters restored" "$(h get "$title" 106 | od -An -tx1)" "$(od -An -tx1 filter.txt)"
+# Typed as a user would: Tab from the button to the output path, then Enter.
+window="$(timeout 10 xdotool search --name "^$title\$" | head -1)"
+timeout 10 xdotool windowactivate --sync "$window" 2>/dev/null || timeout 10 xdotool windowfocus --sync "$window" || true
+sleep 0.5
+timeout 10 xdotool key --delay 100 Tab Tab
+timeout 10 xdotool type --delay 50 typed.vcs
+timeout 10 xdotool key Return
+expect "Enter converts" "$(h box 変換の完了 | u8 | tr -d '\r' | head -1)" "変換と出力が完了しました"
+cmp -s typed.vcs "$root/examples/outlook-export-filtered.vcs" || { echo "FAIL typed output path"; failures=$((failures + 1)); }
+h set "$title" 102 "missing.csv"
+h click "$title" 101
+h wait "$title" >/dev/null
+error="$(h box "$title" | u8)"
+case "$error" in
+  "ファイル \"Z:"*"\\missing.csv\". "*" は開けません.") ;;
+  *) echo "FAIL error box: $error"; failures=$((failures + 1)) ;;
+esac
+h notify "$title" 107
+h wait バージョン情報
+expect "version line" "$(h get バージョン情報 203)" "Version 1.02  (Build 25)"
+expect "product name" "$(h get バージョン情報 202)" "Kivaro for iPod series"
+shot windows-about.png
+h close バージョン情報
+h gone バージョン情報
+if [ -n "$shots" ]; then
+  h click "$title" 101
+  sleep 2
+  shot windows-error-box.png
+  h box "$title" >/dev/null
+fi
+# Auto-terminate: the program ends once the completion box is closed, and
+# saves the settings on the way out.
+h click "$title" 104
+h set "$title" 102 "$examples\\outlook-export.csv"
+h click "$title" 101
+h box 変換の完了 >/dev/null
+for _ in $(seq 100); do kill -0 "$gui" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$gui" 2>/dev/null; then echo "FAIL still running after auto-terminate"; failures=$((failures + 1)); finish; fi
+wait "$gui" || true
+expect "terminate saved" "$(grep -a terminate Quillmer.ini | tr -d '\r')" "terminate=1"
+echo "windows_gui_test: $((failures == 0 ? 1 : 0)) passed, $((failures == 0 ? 0 : 1)) failed"
+[ "$failures" = 0 ]

@@ -1,0 +1,9 @@
+#pragma once
+// The version-information dialog on plain Win32 controls.
+#include <windows.h>
+
+class TfrmAbout {
+ public:
+  // A fresh box, shown modally over owner and destroyed when closed.
+  static void ShowModal(HWND owner);
+};

@@ -1,0 +1,42 @@
+#pragma once
+// The main window on plain Win32 controls, bound to the shell's handlers.
+#include <windows.h>
+
+#include "app/main_form.h"
+
+class TForm1 final : public FormControls {
+ public:
+  // Creates the window and runs FormCreate; errors are shown, not raised.
+  static TForm1* Create(int showCommand);
+  HWND Handle() const { return window_; }
+
+  void Button1Click();
+  void Label5Click();
+  void FormCreate();
+  // Runs FormDestroy once, whichever end comes first.
+  void FormDestroy();
+
+  AnsiText MemoText(Memo memo) const override;
+  void SetMemoText(Memo memo, const AnsiText& text) override;
+  std::string EditText(PathEdit edit) const override;
+  void SetEditText(PathEdit edit, const std::string& path) override;
+  bool AutoTerminate() const override;
+  void SetAutoTerminate(bool ticked) override;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  void CreateControls();
+  HWND MemoBox(Memo memo) const { return memo == Memo::Option ? memOption_ : memFilter_; }
+
+  HWND window_ = nullptr;
+  HFONT font_ = nullptr;
+  HFONT linkFont_ = nullptr;
+  HWND Button1_ = nullptr, Edit1_ = nullptr, Edit2_ = nullptr, chkAutoTerminate_ = nullptr;
+  HWND memOption_ = nullptr, memFilter_ = nullptr, Label5_ = nullptr;
+  // The text each memo was loaded with, byte for byte: lines the user did not
+  // edit keep their bytes, whatever the edit control made of them.
+  AnsiText loadedText_[2];
+  UnloadedSideFiles unloadedSideFiles_;
+  bool destroyed_ = false;
+};

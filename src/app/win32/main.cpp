@@ -1,0 +1,30 @@
+// Quillmer.exe: regional settings first, then the main window and the
+// message loop; the settings are saved when the window goes, also at log-off.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "app/regional_choice.h"
+#include "app/win32/QuillmerMain.h"
+#include "app/win32/ui.h"
+#include "text/date_time_text.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+  // QUILLMER_LOCALE may name a built-in profile; otherwise the user's own settings.
+  const std::optional<std::string> unknownProfile = ChooseRegionalProfile(std::nullopt);
+  win32ui::Guarded(nullptr, [] { LoadDateTextSettings(); });
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  TForm1* form = TForm1::Create(showCommand);
+  if (form == nullptr) return 1;
+  if (unknownProfile) win32ui::ShowErrorBox(form->Handle(), UnknownProfileError(*unknownProfile));
+  MSG message;
+  while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    // The dialog manager gives Tab, the default button on Enter, and Space.
+    if (::IsWindow(form->Handle()) && ::IsDialogMessageA(form->Handle(), &message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  delete form;
+  return 0;
+}

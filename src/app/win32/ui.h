@@ -1,0 +1,55 @@
+#pragma once
+// What the Win32 windows share: fonts, controls placed at layout positions,
+// labels whose width follows their text, links, the error box.
+#include <windows.h>
+
+#include <string_view>
+
+#include "text/ansi_text.h"
+#include "text/errors.h"
+
+namespace win32ui {
+
+// A font of the layout: a face (code page 932 bytes) at a character height of
+// 12 pixels, Shift-JIS character set.
+HFONT LayoutFont(std::string_view face, bool bold = false, bool underline = false);
+
+// A child control at Left, Top, Width, Height of the layout; placed below the
+// controls created before it, so creation order is the Tab order.
+HWND Place(HWND parent, const char* className, const AnsiText& text, DWORD style, DWORD exStyle, int id,
+           int left, int top, int width, int height, HFONT font);
+// A one-line label; it widens when its font needs more room than the layout
+// gives, so no caption is cut off. A wrapping label keeps its size.
+HWND Label(HWND parent, const AnsiText& text, int id, int left, int top, int width, int height, HFONT font,
+           bool wrapping = false);
+// Sets a label's text and widens it to fit.
+void SetLabelText(HWND label, const AnsiText& text);
+// Marks a label as a link: blue through LinkColour, hand cursor, clicks notify.
+void MakeLink(HWND label);
+bool IsLink(HWND control);
+// For WM_CTLCOLORSTATIC: links blue, every label transparent on button face.
+LRESULT LabelColours(HDC dc, HWND label);
+// For WM_SETCURSOR: a hand over links.
+bool SetLinkCursor(HWND control);
+
+AnsiText WindowText(HWND window);
+// The client area of the layout as a window rectangle, centred on the screen.
+RECT CentredWindowRect(int clientWidth, int clientHeight, DWORD style, DWORD exStyle);
+
+// Shows an error: "." appended by the house rule, each piece of the message
+// decoded from its own code page (so it reads the same under every regional
+// profile), the application title as caption, the stop icon; a captured
+// mouse is released first.
+void ShowErrorBox(HWND owner, const QuillmerError& error);
+// A box of the program's own text (code page 932), whatever the profile.
+int FixedTextBox(HWND owner, const AnsiText& text, const AnsiText& caption, UINT flags);
+// Runs a handler; an error that leaves it is shown with ShowErrorBox.
+template <typename Handler>
+void Guarded(HWND owner, Handler handler);
+
+// Opens an address with the system's handler; failures are silent.
+void OpenLink(std::string_view address);
+
+}  // namespace win32ui
+
+#include "app/win32/ui_guarded.h"

@@ -1,0 +1,202 @@
+// The ANSI code page service on Windows. Each code page is turned into
+// lookup tables once, the first time it is chosen, by asking the system
+// (MultiByteToWideChar, WideCharToMultiByte) about every byte and pair; the
+// byte classes come from GetCPInfo.
+//
+// The tables follow the same rule as on Linux, so that a malformed export
+// gives the same records and bytes on both: a lead byte pairs only with a
+// byte that is the trail byte of some character of the page; otherwise it
+// stands alone as U+30FB and the next byte is read on its own (the system's
+// own conversion would swallow a quote or comma after a stray lead byte).
+// A pair or byte the system does not map gives U+30FB, and so does a byte the
+// system gives the C1 control of its own value, its stand-in for "no
+// character" (0x80 in 932; 0x81, 0x8D, 0x8F, 0x90, 0x9D in 1252). A unit the
+// page cannot hold is written as "?" (no best-fit substitutes).
+#include <windows.h>
+
+#include <array>
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/code_page.h"
+
+namespace platform {
+namespace {
+
+constexpr char16_t kReplacement = 0x30FB;
+constexpr char kDefaultChar = '?';
+constexpr std::uint16_t kNoBytes = 0xFFFF;
+
+class Win32CodePage final : public CodePage {
+ public:
+  explicit Win32CodePage(int number) : number_(number) {
+    CPINFO info{};
+    if (number <= 0 || !::IsValidCodePage(static_cast<UINT>(number)) ||
+        !::GetCPInfo(static_cast<UINT>(number), &info)) {
+      throw std::invalid_argument("code page " + std::to_string(number) + " is not available");
+    }
+    for (int i = 0; i + 1 < MAX_LEADBYTES && (info.LeadByte[i] != 0 || info.LeadByte[i + 1] != 0); i += 2) {
+      for (unsigned b = info.LeadByte[i]; b <= info.LeadByte[i + 1]; ++b) {
+        lead_[b] = true;
+        hasLeadBytes_ = true;
+      }
+    }
+    for (unsigned b = 0; b < 256; ++b) {
+      const char byte = static_cast<char>(b);
+      single_[b] = lead_[b] ? kReplacement : DecodeOne(&byte, 1);
+    }
+    if (!hasLeadBytes_) return;
+    pair_.assign(65536, kReplacement);
+    for (unsigned l = 0; l < 256; ++l) {
+      if (!lead_[l]) continue;
+      for (unsigned t = 0; t < 256; ++t) {
+        const char bytes[2] = {static_cast<char>(l), static_cast<char>(t)};
+        const char16_t unit = DecodeOne(bytes, 2);
+        if (unit == 0) continue;
+        pair_[(l << 8) | t] = unit;
+        trail_[t] = true;
+      }
+    }
+  }
+
+  int Number() const override { return number_; }
+  bool HasLeadBytes() const override { return hasLeadBytes_; }
+  bool IsLeadByte(unsigned char byte) const override { return lead_[byte]; }
+
+  std::u16string ToUtf16(std::string_view ansi) const override {
+    std::u16string out(ansi.size(), u'\0');
+    const auto* p = reinterpret_cast<const unsigned char*>(ansi.data());
+    const auto* end = p + ansi.size();
+    char16_t* dst = out.data();
+    while (p < end) {
+      const unsigned char b = *p;
+      if (!lead_[b]) {
+        *dst++ = single_[b];
+        ++p;
+      } else if (p + 1 < end && trail_[p[1]]) {
+        *dst++ = pair_[(b << 8) | p[1]];
+        p += 2;
+      } else {
+        *dst++ = kReplacement;
+        ++p;
+      }
+    }
+    out.resize(static_cast<std::size_t>(dst - out.data()));
+    return out;
+  }
+
+  std::string FromUtf16(std::u16string_view units) const override {
+    const std::vector<std::uint16_t>& reverse = Reverse();
+    std::string out;
+    out.reserve(units.size() * 2);
+    for (char16_t u : units) {
+      const std::uint16_t v = reverse[u];
+      if (v == kNoBytes) {
+        out.push_back(kDefaultChar);
+      } else if (v > 0xFF) {
+        out.push_back(static_cast<char>(v >> 8));
+        out.push_back(static_cast<char>(v & 0xFF));
+      } else {
+        out.push_back(static_cast<char>(v));
+      }
+    }
+    return out;
+  }
+
+ private:
+  // The one unit the bytes stand for, or 0 when the system maps them to
+  // nothing or to more than one unit.
+  char16_t DecodeOne(const char* bytes, int n) const {
+    wchar_t out[4];
+    const int units = ::MultiByteToWideChar(static_cast<UINT>(number_), MB_ERR_INVALID_CHARS, bytes, n, out, 4);
+    if (units != 1 || (out[0] >= 0xD800 && out[0] <= 0xDFFF)) return n == 1 ? kReplacement : 0;
+    if (n == 1 && out[0] >= 0x80 && out[0] <= 0x9F) return kReplacement;
+    return static_cast<char16_t>(out[0]);
+  }
+
+  const std::vector<std::uint16_t>& Reverse() const {
+    std::call_once(reverseOnce_, [this] { BuildReverse(); });
+    return reverse_;
+  }
+
+  // One question per BMP unit; only answers that are one character of this
+  // page are kept, and characters the system would only approximate are not.
+  void BuildReverse() const {
+    reverse_.assign(65536, kNoBytes);
+    for (unsigned u = 0; u < 65536; ++u) {
+      if ((u >= 0xD800 && u <= 0xDFFF) || (u >= 0x80 && u <= 0x9F)) continue;
+      const wchar_t unit = static_cast<wchar_t>(u);
+      char out[8];
+      BOOL defaulted = FALSE;
+      const int n = ::WideCharToMultiByte(static_cast<UINT>(number_), WC_NO_BEST_FIT_CHARS, &unit, 1, out,
+                                          sizeof out, nullptr, &defaulted);
+      if (n <= 0 || defaulted) continue;
+      const auto b0 = static_cast<unsigned char>(out[0]);
+      if (n == 1 && !lead_[b0]) {
+        reverse_[u] = b0;
+      } else if (n == 2 && lead_[b0] && trail_[static_cast<unsigned char>(out[1])]) {
+        reverse_[u] = static_cast<std::uint16_t>((b0 << 8) | static_cast<unsigned char>(out[1]));
+      }
+    }
+  }
+
+  int number_;
+  bool hasLeadBytes_ = false;
+  std::array<bool, 256> lead_{};
+  std::array<bool, 256> trail_{};
+  std::array<char16_t, 256> single_{};
+  std::vector<char16_t> pair_;
+  mutable std::once_flag reverseOnce_;
+  mutable std::vector<std::uint16_t> reverse_;
+};
+
+std::mutex& RegistryMutex() {
+  static std::mutex m;
+  return m;
+}
+
+// Pages live as long as the program, so references to them stay valid.
+const CodePage& PageFor(int number) {
+  static std::map<int, std::unique_ptr<Win32CodePage>> pages;
+  std::lock_guard<std::mutex> lock(RegistryMutex());
+  auto it = pages.find(number);
+  if (it == pages.end()) it = pages.emplace(number, std::make_unique<Win32CodePage>(number)).first;
+  return *it->second;
+}
+
+std::atomic<const CodePage*> current{nullptr};
+
+}  // namespace
+
+// The system's ANSI code page until a regional profile chooses another.
+const CodePage& AnsiCodePage() {
+  const CodePage* page = current.load(std::memory_order_acquire);
+  if (page == nullptr) {
+    page = &PageFor(static_cast<int>(::GetACP()));
+    const CodePage* expected = nullptr;
+    if (!current.compare_exchange_strong(expected, page, std::memory_order_acq_rel)) page = expected;
+  }
+  return *page;
+}
+
+void SetAnsiCodePage(int number) { current.store(&PageFor(number), std::memory_order_release); }
+
+const CodePage& FixedTextCodePage() { return PageFor(932); }
+
+std::string Cp932FromUtf8(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int size = static_cast<int>(utf8.size());
+  std::wstring wide(static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0)), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), static_cast<int>(wide.size()));
+  const int wideSize = static_cast<int>(wide.size());
+  std::string out(static_cast<std::size_t>(::WideCharToMultiByte(932, 0, wide.data(), wideSize, nullptr, 0, nullptr, nullptr)), '\0');
+  ::WideCharToMultiByte(932, 0, wide.data(), wideSize, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+  return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,379 @@
+// Reading and replacing whole files on Win32. Paths are the code page bytes
+// the "A" calls take, passed on unchanged; failures come back as
+// GetLastError() codes and are shown with the system's texts (FormatMessageA).
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/win32/paths.h"
+
+namespace platform {
+namespace {
+
+FileWriteSeam* g_writeSeam = nullptr;
+
+bool IsStandardStream(std::string_view path) { return path == StandardStream; }
+
+// The temporary files being written, for RemoveTemporaryFilesNow.
+std::mutex g_tempMutex;
+std::vector<std::string> g_tempNames;
+
+int TakeTempSlot(const std::string& name) {
+  std::lock_guard<std::mutex> lock(g_tempMutex);
+  for (std::size_t i = 0; i < g_tempNames.size(); ++i) {
+    if (g_tempNames[i].empty()) {
+      g_tempNames[i] = name;
+      return static_cast<int>(i);
+    }
+  }
+  g_tempNames.push_back(name);
+  return static_cast<int>(g_tempNames.size() - 1);
+}
+
+void ReleaseTempSlot(int& slot) {
+  if (slot < 0) return;
+  std::lock_guard<std::mutex> lock(g_tempMutex);
+  g_tempNames[static_cast<std::size_t>(slot)].clear();
+  slot = -1;
+}
+
+// One write, through the test seam when one is set; 0 or the system error.
+DWORD WritePiece(HANDLE file, const char* data, DWORD size, DWORD& written) {
+  written = 0;
+  if (g_writeSeam != nullptr) {
+    errno = 0;
+    const long n = g_writeSeam->Write(0, data, size);
+    if (n < 0) return errno == ENOSPC ? ERROR_DISK_FULL : ERROR_WRITE_FAULT;
+    written = static_cast<DWORD>(n);
+    return 0;
+  }
+  return ::WriteFile(file, data, size, &written, nullptr) ? 0 : ::GetLastError();
+}
+
+DWORD WriteAll(HANDLE file, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const DWORD chunk = bytes.size() < (DWORD{1} << 30) ? static_cast<DWORD>(bytes.size()) : (DWORD{1} << 30);
+    DWORD written = 0;
+    if (DWORD error = WritePiece(file, bytes.data(), chunk, written)) return error;
+    if (written == 0) return ERROR_DISK_FULL;  // no progress: the device takes no more
+    bytes.remove_prefix(written);
+  }
+  return 0;
+}
+
+FileWriteResult Fail(WriteStage stage, DWORD error) { return FileWriteResult{stage, static_cast<int>(error)}; }
+
+// Refuses, before anything changes, a target that could not be written: a
+// directory, a read-only file, a file another program holds open.
+DWORD CheckWritable(const std::string& path, bool& exists, bool& diskFile) {
+  exists = false;
+  diskFile = true;
+  const DWORD attributes = ::GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = ::GetLastError();
+    // Devices such as NUL have no attributes but open.
+    HANDLE device = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (device != INVALID_HANDLE_VALUE) {
+      exists = true;
+      diskFile = ::GetFileType(device) == FILE_TYPE_DISK;
+      ::CloseHandle(device);
+      return 0;
+    }
+    if (error != ERROR_FILE_NOT_FOUND) return error;
+    const std::string directory = win32::DirectoryPart(path);
+    if (directory.empty()) return 0;
+    const DWORD dir = ::GetFileAttributesA(directory.c_str());
+    if (dir == INVALID_FILE_ATTRIBUTES || (dir & FILE_ATTRIBUTE_DIRECTORY) == 0) return ERROR_PATH_NOT_FOUND;
+    return 0;
+  }
+  exists = true;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return ERROR_ACCESS_DENIED;
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return ERROR_ACCESS_DENIED;
+  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return ::GetLastError();
+  diskFile = ::GetFileType(file) == FILE_TYPE_DISK;
+  ::CloseHandle(file);
+  return 0;
+}
+
+// A file for the bytes meant for the standard output until they are complete.
+HANDLE CreateHoldingFile() {
+  char directory[MAX_PATH + 1];
+  char name[MAX_PATH + 1];
+  if (::GetTempPathA(sizeof directory, directory) == 0 || ::GetTempFileNameA(directory, "qlm", 0, name) == 0) {
+    return INVALID_HANDLE_VALUE;
+  }
+  return ::CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
+}  // namespace
+
+std::string FullPath(const std::string& path) {
+  if (path.empty() || IsStandardStream(path)) return path;
+  std::string buffer(MAX_PATH + 1, '\0');
+  for (;;) {
+    const DWORD n = ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    if (n == 0) return path;
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      return buffer;
+    }
+    buffer.resize(n + 1);
+  }
+}
+
+// Windows names are already in the code page.
+AnsiText DisplayPath(std::string_view path) { return IsStandardStream(path) ? AnsiText("-") : AnsiText(path); }
+
+std::string PathFromText(std::string_view text) { return std::string(text); }
+
+AnsiText ErrorText(int error) {
+  char* message = nullptr;
+  const DWORD n = ::FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+      static_cast<DWORD>(error), 0, reinterpret_cast<char*>(&message), 0, nullptr);
+  AnsiText text;
+  if (n != 0 && message != nullptr) {
+    text.assign(message, n);
+  } else {
+    char number[32];
+    std::snprintf(number, sizeof number, "Error %d", error);
+    text = number;
+  }
+  if (message != nullptr) ::LocalFree(message);
+  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= 0x20 || text.back() == '.')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+// The system already tells a missing file from a missing directory.
+AnsiText PathErrorText(const std::string& path, int error) {
+  if (path.empty() && error == ERROR_FILE_NOT_FOUND) return ErrorText(ERROR_PATH_NOT_FOUND);
+  return ErrorText(error);
+}
+
+struct FileReader::State {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  bool ownsHandle = false;
+  std::size_t sizeHint = 0;
+};
+
+FileReader::FileReader() : state_(std::make_unique<State>()) {}
+
+FileReader::~FileReader() {
+  if (state_->ownsHandle && state_->handle != INVALID_HANDLE_VALUE) ::CloseHandle(state_->handle);
+}
+
+std::size_t FileReader::SizeHint() const { return state_->sizeHint; }
+
+int FileReader::Open(const std::string& path) {
+  State& s = *state_;
+  if (IsStandardStream(path)) {
+    s.handle = ::GetStdHandle(STD_INPUT_HANDLE);
+    if (s.handle == nullptr || s.handle == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
+    s.ownsHandle = false;
+  } else {
+    s.handle = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (s.handle == INVALID_HANDLE_VALUE) return static_cast<int>(::GetLastError());
+    s.ownsHandle = true;
+  }
+  LARGE_INTEGER size{};
+  if (::GetFileType(s.handle) == FILE_TYPE_DISK && ::GetFileSizeEx(s.handle, &size) && size.QuadPart > 0) {
+    s.sizeHint = static_cast<std::size_t>(size.QuadPart);
+  }
+  return 0;
+}
+
+FileReader::Piece FileReader::Read(char* buffer, std::size_t capacity) {
+  Piece piece;
+  const DWORD ask = capacity < (DWORD{1} << 30) ? static_cast<DWORD>(capacity) : (DWORD{1} << 30);
+  DWORD got = 0;
+  if (!::ReadFile(state_->handle, buffer, ask, &got, nullptr)) {
+    const DWORD error = ::GetLastError();
+    // The writer of a pipe closing it is the end of the input.
+    if (error != ERROR_BROKEN_PIPE && error != ERROR_HANDLE_EOF) piece.error = static_cast<int>(error);
+    return piece;
+  }
+  piece.size = got;
+  return piece;
+}
+
+FileReadResult ReadWholeFile(const std::string& path, bool endAtNul) {
+  FileReadResult result;
+  FileReader reader;
+  if ((result.error = reader.Open(path)) != 0) return result;
+  result.bytes.reserve(reader.SizeHint());
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    const FileReader::Piece piece = reader.Read(buffer.data(), buffer.size());
+    if (piece.error != 0) {
+      result.error = piece.error;
+      result.bytes.clear();
+      return result;
+    }
+    if (piece.size == 0) break;
+    const std::string_view got(buffer.data(), piece.size);
+    const std::size_t nul = endAtNul ? got.find('\0') : std::string_view::npos;
+    result.bytes.append(got.substr(0, nul));
+    if (nul != std::string_view::npos) break;
+  }
+  return result;
+}
+
+struct FileReplacement::State {
+  std::string target;
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  bool inPlace = false;          // a device or a pipe
+  bool toStandardOutput = false;  // held in a file of its own until Commit
+  std::string tempName;          // the temporary file beside the target
+  int tempSlot = -1;             // its entry for RemoveTemporaryFilesNow
+};
+
+FileReplacement::FileReplacement() : state_(std::make_unique<State>()) {}
+
+FileReplacement::~FileReplacement() { Abandon(); }
+
+void FileReplacement::Abandon() {
+  State& s = *state_;
+  if (s.handle != INVALID_HANDLE_VALUE) ::CloseHandle(s.handle);
+  s.handle = INVALID_HANDLE_VALUE;
+  if (!s.tempName.empty()) ::DeleteFileA(s.tempName.c_str());
+  s.tempName.clear();
+  ReleaseTempSlot(s.tempSlot);
+}
+
+FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks) {
+  Abandon();
+  State& s = *state_;
+  s.target = path;
+  s.inPlace = false;
+  s.toStandardOutput = IsStandardStream(path);
+  if (s.toStandardOutput) {
+    s.handle = CreateHoldingFile();
+    if (s.handle == INVALID_HANDLE_VALUE) return Fail(WriteStage::Create, ::GetLastError());
+    return FileWriteResult{};
+  }
+  if (path.empty()) return Fail(WriteStage::Create, ERROR_PATH_NOT_FOUND);
+  bool exists = false;
+  bool diskFile = true;
+  if (DWORD error = CheckWritable(path, exists, diskFile)) return Fail(WriteStage::Create, error);
+  if (exists && !diskFile) {
+    // Devices (NUL, COM1, a named pipe) cannot be replaced by a rename.
+    s.handle = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (s.handle == INVALID_HANDLE_VALUE) return Fail(WriteStage::Create, ::GetLastError());
+    s.inPlace = true;
+    return FileWriteResult{};
+  }
+  DWORD error = 0;
+  s.handle = win32::CreateTemporaryBeside(path, s.tempName, error);
+  if (s.handle == INVALID_HANDLE_VALUE) return Fail(WriteStage::Create, error);
+  s.tempSlot = TakeTempSlot(s.tempName);
+  return FileWriteResult{};
+}
+
+FileWriteResult FileReplacement::Write(std::string_view bytes) {
+  if (state_->handle == INVALID_HANDLE_VALUE) return Fail(WriteStage::Write, ERROR_INVALID_HANDLE);
+  if (DWORD error = WriteAll(state_->handle, bytes)) {
+    Abandon();
+    return Fail(WriteStage::Write, error);
+  }
+  return FileWriteResult{};
+}
+
+FileWriteResult FileReplacement::Commit() {
+  State& s = *state_;
+  if (s.handle == INVALID_HANDLE_VALUE) return Fail(WriteStage::Write, ERROR_INVALID_HANDLE);
+  auto abandon = [this](WriteStage stage, DWORD error) {
+    Abandon();
+    return Fail(stage, error);
+  };
+  if (s.toStandardOutput) {
+    // Every record converted: now the bytes go out, unchanged by text mode.
+    HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (::SetFilePointer(s.handle, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+      return abandon(WriteStage::Write, ::GetLastError());
+    }
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+      DWORD got = 0;
+      if (!::ReadFile(s.handle, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+        return abandon(WriteStage::Write, ::GetLastError());
+      }
+      if (got == 0) break;
+      if (DWORD error = WriteAll(out, std::string_view(buffer.data(), got))) return abandon(WriteStage::Write, error);
+    }
+    Abandon();
+    return FileWriteResult{};
+  }
+  if (s.inPlace) {
+    Abandon();
+    return FileWriteResult{};
+  }
+  if (!::FlushFileBuffers(s.handle)) return abandon(WriteStage::Write, ::GetLastError());
+  ::CloseHandle(s.handle);
+  s.handle = INVALID_HANDLE_VALUE;
+  if (DWORD error = win32::MoveOver(s.tempName, s.target)) return abandon(WriteStage::Create, error);
+  s.tempName.clear();
+  ReleaseTempSlot(s.tempSlot);
+  return FileWriteResult{};
+}
+
+FileWriteResult ReplaceWholeFile(const std::string& path, std::string_view bytes, FollowLinks links) {
+  FileReplacement replacement;
+  FileWriteResult result = replacement.Begin(path, links);
+  if (result.failedAt == WriteStage::Done) result = replacement.Write(bytes);
+  if (result.failedAt == WriteStage::Done) result = replacement.Commit();
+  return result;
+}
+
+// A named mutex per file: other processes wait for it, and no lock file is
+// left beside the settings.
+struct FileLock::State {
+  HANDLE mutex = nullptr;
+};
+
+FileLock::FileLock(const std::string& path) : state_(std::make_unique<State>()) {
+  const std::string full = FullPath(path);
+  unsigned long hash = 5381;
+  for (unsigned char c : full) hash = hash * 33 + static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  char name[64];
+  std::snprintf(name, sizeof name, "Local\\quillmer-lock-%08lx", hash);
+  HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name);
+  if (mutex == nullptr) return;
+  const DWORD waited = ::WaitForSingleObject(mutex, INFINITE);
+  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+    ::CloseHandle(mutex);
+    return;
+  }
+  state_->mutex = mutex;
+}
+
+FileLock::~FileLock() {
+  if (state_->mutex == nullptr) return;
+  ::ReleaseMutex(state_->mutex);
+  ::CloseHandle(state_->mutex);
+}
+
+bool FileLock::Held() const { return state_->mutex != nullptr; }
+
+void RemoveTemporaryFilesNow() {
+  std::lock_guard<std::mutex> lock(g_tempMutex);
+  for (const std::string& name : g_tempNames) {
+    if (!name.empty()) ::DeleteFileA(name.c_str());
+  }
+}
+
+void SetFileWriteSeamForTesting(FileWriteSeam* seam) { g_writeSeam = seam; }
+
+}  // namespace platform
