@@ -607,10 +607,14 @@ FileWriteResult FileReplacement::Commit() {
   if (::rename(s.tempName.c_str(), s.target.c_str()) != 0) return abandon(WriteStage::Create, errno);
   s.tempName.clear();
   ReleaseTempSlot(s.tempSlot);
-  // No fsync of the directory: the contents were synced before the rename, so
-  // after a crash the name shows either the old file or the whole new one.
-  // Making the rename itself durable would cost a journal commit (several
-  // milliseconds) on every save, more than a small conversion takes.
+
+  // The rename itself must survive a crash as well: once success is reported,
+  // the name must not come back as the old file after a power loss.
+  const int dirFd = ::open(s.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    (void)::fsync(dirFd);
+    ::close(dirFd);
+  }
   return FileWriteResult{};
 }
 
