@@ -5,11 +5,7 @@ set(QUILLMER_GUI OFF CACHE BOOL "" FORCE)    # the Qt window; Windows has its ow
 set(QUILLMER_BENCH OFF CACHE BOOL "" FORCE)
 set(QUILLMER_FUZZ OFF CACHE BOOL "" FORCE)
 
-# The regional profile table and the output stamp are plain C++ shared with Linux.
-set(QUILLMER_PLATFORM_IMPLEMENTATION
-  ${CMAKE_CURRENT_SOURCE_DIR}/src/platform/win32/*.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/src/platform/posix/regional.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/src/platform/posix/output_timestamp.cpp)
+set(QUILLMER_PLATFORM_IMPLEMENTATION ${CMAKE_CURRENT_SOURCE_DIR}/src/platform/win32/*.cpp)
 
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 

@@ -15,4 +15,9 @@ void SetCurrentYearForTesting(std::optional<int> year);
 // variable is not a whole number of seconds up to the end of the year 9999.
 std::int64_t OutputTimestamp();
 
+namespace detail {
+// The year of the local clock now: what each platform implements.
+int LocalClockYear();
+}  // namespace detail
+
 }  // namespace platform

@@ -36,15 +36,16 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "platform/decode_table.h"
 
 namespace platform {
 namespace {
 
-constexpr char16_t kReplacement = 0x30FB;
-constexpr char kDefaultChar = '?';
-// Reverse-table values for "no character" and "not asked yet"; no page here
-// has 0xFF as a lead byte.
-constexpr std::uint16_t kNoBytes = 0xFFFF;
+using detail::AppendEntryBytes;
+using detail::kNoBytes;
+constexpr char16_t kReplacement = detail::kReplacementUnit;
+// The reverse-table value for "not asked yet"; no page here has 0xFF as a
+// lead byte.
 constexpr std::uint16_t kNotAsked = 0xFFFE;
 
 bool InRange(unsigned b, unsigned lo, unsigned hi) { return b >= lo && b <= hi; }
@@ -209,41 +210,21 @@ class TableCodePage final : public CodePage {
     if (!toWide.ok()) throw std::invalid_argument("code page " + std::to_string(number) + " is not available");
     const ByteRanges ranges = RangesFor(number);
     for (unsigned b = 0; b < 256; ++b) {
-      lead_[b] = ranges.lead != nullptr && ranges.lead(b);
-      trail_[b] = ranges.trail != nullptr && ranges.trail(b);
-      hasLeadBytes_ = hasLeadBytes_ || lead_[b];
+      table_.lead[b] = ranges.lead != nullptr && ranges.lead(b);
+      table_.trail[b] = ranges.trail != nullptr && ranges.trail(b);
+      table_.hasLeadBytes = table_.hasLeadBytes || table_.lead[b];
       const unsigned char byte = static_cast<unsigned char>(b);
-      single_[b] = lead_[b] ? kReplacement : DecodeOne(toWide, &byte, 1);
+      table_.single[b] = table_.lead[b] ? kReplacement : DecodeOne(toWide, &byte, 1);
     }
-    if (hasLeadBytes_) BuildPairs(toWide);
+    if (table_.hasLeadBytes) BuildPairs(toWide);
     BuildReverse();
   }
 
   int Number() const override { return number_; }
-  bool HasLeadBytes() const override { return hasLeadBytes_; }
-  bool IsLeadByte(unsigned char byte) const override { return lead_[byte]; }
+  bool HasLeadBytes() const override { return table_.hasLeadBytes; }
+  bool IsLeadByte(unsigned char byte) const override { return table_.lead[byte]; }
 
-  std::u16string ToUtf16(std::string_view ansi) const override {
-    std::u16string out(ansi.size(), u'\0');
-    const auto* p = reinterpret_cast<const unsigned char*>(ansi.data());
-    const auto* end = p + ansi.size();
-    char16_t* dst = out.data();
-    while (p < end) {
-      const unsigned char b = *p;
-      if (!lead_[b]) {
-        *dst++ = single_[b];
-        ++p;
-      } else if (p + 1 < end && trail_[p[1]]) {
-        *dst++ = pair_[(b << 8) | p[1]];
-        p += 2;
-      } else {
-        *dst++ = kReplacement;
-        ++p;
-      }
-    }
-    out.resize(static_cast<std::size_t>(dst - out.data()));
-    return out;
-  }
+  std::u16string ToUtf16(std::string_view ansi) const override { return table_.Decode(ansi); }
 
   std::string FromUtf16(std::u16string_view units) const override {
     std::string out;
@@ -251,14 +232,7 @@ class TableCodePage final : public CodePage {
     for (char16_t u : units) {
       std::uint16_t v = reverse_[u].load(std::memory_order_relaxed);
       if (v == kNotAsked) v = AskReverse(u);
-      if (v == kNoBytes) {
-        out.push_back(kDefaultChar);
-      } else if (v > 0xFF) {
-        out.push_back(static_cast<char>(v >> 8));
-        out.push_back(static_cast<char>(v & 0xFF));
-      } else {
-        out.push_back(static_cast<char>(v));
-      }
+      AppendEntryBytes(out, v);
     }
     return out;
   }
@@ -266,14 +240,14 @@ class TableCodePage final : public CodePage {
  private:
   // Every lead byte's row in one conversion of all its candidate pairs.
   void BuildPairs(Iconv& toWide) {
-    pair_.assign(65536, kReplacement);
+    table_.pair.assign(65536, kReplacement);
     std::vector<char> input;
     Pieces<char32_t> pieces;
     for (unsigned l = 0; l < 256; ++l) {
-      if (!lead_[l]) continue;
+      if (!table_.lead[l]) continue;
       input.clear();
       for (unsigned t = 0; t < 256; ++t) {
-        if (!trail_[t]) continue;
+        if (!table_.trail[t]) continue;
         input.push_back(static_cast<char>(l));
         input.push_back(static_cast<char>(t));
         input.push_back('\n');
@@ -288,18 +262,9 @@ class TableCodePage final : public CodePage {
         } else if (const std::u32string_view r = pieces.Result(i); !pieces.rejected[i] && r.size() == 1) {
           unit = UnitOf(r[0]);
         }
-        pair_[(l << 8) | t] = unit;
+        table_.pair[(l << 8) | t] = unit;
       }
     }
-  }
-
-  // The bytes of one unit if they are one character of this page (one byte
-  // that is not a lead byte, or a lead/trail pair), else kNoBytes.
-  std::uint16_t AsCharacter(std::string_view bytes) const {
-    if (bytes.size() == 1 && !lead_[static_cast<unsigned char>(bytes[0])]) return static_cast<unsigned char>(bytes[0]);
-    if (bytes.size() == 2 && lead_[static_cast<unsigned char>(bytes[0])] && trail_[static_cast<unsigned char>(bytes[1])])
-      return static_cast<std::uint16_t>((static_cast<unsigned char>(bytes[0]) << 8) | static_cast<unsigned char>(bytes[1]));
-    return kNoBytes;
   }
 
   // The units this page's characters decode to are asked up front, in one
@@ -307,8 +272,8 @@ class TableCodePage final : public CodePage {
   void BuildReverse() {
     for (auto& v : reverse_) v.store(kNotAsked, std::memory_order_relaxed);
     std::vector<std::uint64_t> seen(65536 / 64, 0);
-    for (char16_t u : single_) seen[u >> 6] |= std::uint64_t{1} << (u & 63);
-    for (char16_t u : pair_) seen[u >> 6] |= std::uint64_t{1} << (u & 63);
+    for (char16_t u : table_.single) seen[u >> 6] |= std::uint64_t{1} << (u & 63);
+    for (char16_t u : table_.pair) seen[u >> 6] |= std::uint64_t{1} << (u & 63);
     std::vector<char> input;
     for (unsigned u = 0; u < 65536; ++u) {
       if (!(seen[u >> 6] >> (u & 63) & 1) || u == 0x0A || (u >= 0xD800 && u <= 0xDFFF)) continue;
@@ -321,7 +286,7 @@ class TableCodePage final : public CodePage {
     for (std::size_t i = 0; i < input.size() / 8; ++i) {
       char32_t u;
       std::memcpy(&u, input.data() + i * 8, sizeof u);
-      reverse_[u].store(pieces.rejected[i] ? kNoBytes : AsCharacter(pieces.Result(i)), std::memory_order_relaxed);
+      reverse_[u].store(pieces.rejected[i] ? kNoBytes : table_.AsCharacter(pieces.Result(i)), std::memory_order_relaxed);
     }
   }
 
@@ -333,7 +298,7 @@ class TableCodePage final : public CodePage {
       char out[8];
       std::size_t written = 0;
       if (fromWide.ok() && fromWide.Convert(&in, sizeof in, out, sizeof out, &written))
-        v = AsCharacter(std::string_view(out, written));
+        v = table_.AsCharacter(std::string_view(out, written));
     }
     reverse_[u].store(v, std::memory_order_relaxed);
     return v;
@@ -341,11 +306,7 @@ class TableCodePage final : public CodePage {
 
   int number_;
   std::string iconvName_;
-  bool hasLeadBytes_ = false;
-  std::array<bool, 256> lead_{};
-  std::array<bool, 256> trail_{};
-  std::array<char16_t, 256> single_{};
-  std::vector<char16_t> pair_;
+  detail::DecodeTable table_;
   // Units not asked yet hold kNotAsked; answers are written at most once per
   // value, so concurrent readers see either state.
   mutable std::array<std::atomic<std::uint16_t>, 65536> reverse_;

@@ -618,14 +618,6 @@ FileWriteResult FileReplacement::Commit() {
   return FileWriteResult{};
 }
 
-FileWriteResult ReplaceWholeFile(const std::string& path, std::string_view bytes, FollowLinks links) {
-  FileReplacement replacement;
-  FileWriteResult result = replacement.Begin(path, links);
-  if (result.failedAt == WriteStage::Done) result = replacement.Write(bytes);
-  if (result.failedAt == WriteStage::Done) result = replacement.Commit();
-  return result;
-}
-
 struct FileLock::State {
   std::string path;
   int handle = -1;

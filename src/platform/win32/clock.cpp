@@ -1,25 +1,14 @@
-// The local clock's year (GetLocalTime); tests may fix it.
+// The local clock's year (GetLocalTime).
 #include <windows.h>
 
 #include "platform/clock.h"
 
-namespace platform {
-namespace {
+namespace platform::detail {
 
-std::optional<int>& FixedYear() {
-  static std::optional<int> year;
-  return year;
-}
-
-}  // namespace
-
-int CurrentYear() {
-  if (const std::optional<int>& fixed = FixedYear()) return *fixed;
+int LocalClockYear() {
   SYSTEMTIME now{};
   ::GetLocalTime(&now);
   return now.wYear;
 }
 
-void SetCurrentYearForTesting(std::optional<int> year) { FixedYear() = year; }
-
-}  // namespace platform
+}  // namespace platform::detail

@@ -24,13 +24,14 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "platform/decode_table.h"
 
 namespace platform {
 namespace {
 
-constexpr char16_t kReplacement = 0x30FB;
-constexpr char kDefaultChar = '?';
-constexpr std::uint16_t kNoBytes = 0xFFFF;
+using detail::AppendEntryBytes;
+using detail::kNoBytes;
+constexpr char16_t kReplacement = detail::kReplacementUnit;
 
 class Win32CodePage final : public CodePage {
  public:
@@ -42,68 +43,40 @@ class Win32CodePage final : public CodePage {
     }
     for (int i = 0; i + 1 < MAX_LEADBYTES && (info.LeadByte[i] != 0 || info.LeadByte[i + 1] != 0); i += 2) {
       for (unsigned b = info.LeadByte[i]; b <= info.LeadByte[i + 1]; ++b) {
-        lead_[b] = true;
-        hasLeadBytes_ = true;
+        table_.lead[b] = true;
+        table_.hasLeadBytes = true;
       }
     }
     for (unsigned b = 0; b < 256; ++b) {
       const char byte = static_cast<char>(b);
-      single_[b] = lead_[b] ? kReplacement : DecodeOne(&byte, 1);
+      table_.single[b] = table_.lead[b] ? kReplacement : DecodeOne(&byte, 1);
     }
-    if (!hasLeadBytes_) return;
-    pair_.assign(65536, kReplacement);
+    if (!table_.hasLeadBytes) return;
+    table_.pair.assign(65536, kReplacement);
     for (unsigned l = 0; l < 256; ++l) {
-      if (!lead_[l]) continue;
+      if (!table_.lead[l]) continue;
       for (unsigned t = 0; t < 256; ++t) {
         const char bytes[2] = {static_cast<char>(l), static_cast<char>(t)};
         const char16_t unit = DecodeOne(bytes, 2);
         if (unit == 0) continue;
-        pair_[(l << 8) | t] = unit;
-        trail_[t] = true;
+        table_.pair[(l << 8) | t] = unit;
+        table_.trail[t] = true;
       }
     }
   }
 
   int Number() const override { return number_; }
-  bool HasLeadBytes() const override { return hasLeadBytes_; }
-  bool IsLeadByte(unsigned char byte) const override { return lead_[byte]; }
+  bool HasLeadBytes() const override { return table_.hasLeadBytes; }
+  bool IsLeadByte(unsigned char byte) const override { return table_.lead[byte]; }
 
-  std::u16string ToUtf16(std::string_view ansi) const override {
-    std::u16string out(ansi.size(), u'\0');
-    const auto* p = reinterpret_cast<const unsigned char*>(ansi.data());
-    const auto* end = p + ansi.size();
-    char16_t* dst = out.data();
-    while (p < end) {
-      const unsigned char b = *p;
-      if (!lead_[b]) {
-        *dst++ = single_[b];
-        ++p;
-      } else if (p + 1 < end && trail_[p[1]]) {
-        *dst++ = pair_[(b << 8) | p[1]];
-        p += 2;
-      } else {
-        *dst++ = kReplacement;
-        ++p;
-      }
-    }
-    out.resize(static_cast<std::size_t>(dst - out.data()));
-    return out;
-  }
+  std::u16string ToUtf16(std::string_view ansi) const override { return table_.Decode(ansi); }
 
   std::string FromUtf16(std::u16string_view units) const override {
     const std::vector<std::uint16_t>& reverse = Reverse();
     std::string out;
     out.reserve(units.size() * 2);
     for (char16_t u : units) {
-      const std::uint16_t v = reverse[u];
-      if (v == kNoBytes) {
-        out.push_back(kDefaultChar);
-      } else if (v > 0xFF) {
-        out.push_back(static_cast<char>(v >> 8));
-        out.push_back(static_cast<char>(v & 0xFF));
-      } else {
-        out.push_back(static_cast<char>(v));
-      }
+      AppendEntryBytes(out, reverse[u]);
     }
     return out;
   }
@@ -136,21 +109,12 @@ class Win32CodePage final : public CodePage {
       const int n = ::WideCharToMultiByte(static_cast<UINT>(number_), WC_NO_BEST_FIT_CHARS, &unit, 1, out,
                                           sizeof out, nullptr, &defaulted);
       if (n <= 0 || defaulted) continue;
-      const auto b0 = static_cast<unsigned char>(out[0]);
-      if (n == 1 && !lead_[b0]) {
-        reverse_[u] = b0;
-      } else if (n == 2 && lead_[b0] && trail_[static_cast<unsigned char>(out[1])]) {
-        reverse_[u] = static_cast<std::uint16_t>((b0 << 8) | static_cast<unsigned char>(out[1]));
-      }
+      reverse_[u] = table_.AsCharacter(std::string_view(out, static_cast<std::size_t>(n)));
     }
   }
 
   int number_;
-  bool hasLeadBytes_ = false;
-  std::array<bool, 256> lead_{};
-  std::array<bool, 256> trail_{};
-  std::array<char16_t, 256> single_{};
-  std::vector<char16_t> pair_;
+  detail::DecodeTable table_;
   mutable std::once_flag reverseOnce_;
   mutable std::vector<std::uint16_t> reverse_;
 };

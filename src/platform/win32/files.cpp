@@ -329,14 +329,6 @@ FileWriteResult FileReplacement::Commit() {
   return FileWriteResult{};
 }
 
-FileWriteResult ReplaceWholeFile(const std::string& path, std::string_view bytes, FollowLinks links) {
-  FileReplacement replacement;
-  FileWriteResult result = replacement.Begin(path, links);
-  if (result.failedAt == WriteStage::Done) result = replacement.Write(bytes);
-  if (result.failedAt == WriteStage::Done) result = replacement.Commit();
-  return result;
-}
-
 // A named mutex per file: other processes wait for it, and no lock file is
 // left beside the settings.
 struct FileLock::State {

@@ -1,15 +1,31 @@
-// The stamp of an output file. Plain C++ (the clock and one variable), so
-// that every platform can build it as it is.
+// The clock as the engine sees it: the year (fixed in tests) and the stamp of
+// an output file. Plain C++; the local year itself comes from the platform.
+#include "platform/clock.h"
+
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
-#include "platform/clock.h"
 #include "text/errors.h"
 
 namespace platform {
+namespace {
+
+std::optional<int>& FixedYear() {
+  static std::optional<int> year;
+  return year;
+}
+
+}  // namespace
+
+int CurrentYear() {
+  if (const std::optional<int>& fixed = FixedYear()) return *fixed;
+  return detail::LocalClockYear();
+}
+
+void SetCurrentYearForTesting(std::optional<int> year) { FixedYear() = year; }
 
 std::int64_t OutputTimestamp() {
   constexpr std::int64_t kLastSecondOf9999 = 253402300799;

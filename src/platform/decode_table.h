@@ -1,0 +1,73 @@
+#pragma once
+// What both code page implementations keep of a page once they have asked
+// their system about it: which bytes lead and trail, the unit of every byte
+// and pair, and the one decoding and encoding rule built on that.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::detail {
+
+inline constexpr char16_t kReplacementUnit = 0x30FB;
+// What a unit the page cannot hold is written as (no best-fit substitutes).
+inline constexpr char kDefaultChar = '?';
+// A reverse-table entry for a unit without bytes in the page.
+inline constexpr std::uint16_t kNoBytes = 0xFFFF;
+
+struct DecodeTable {
+  bool hasLeadBytes = false;
+  std::array<bool, 256> lead{};
+  std::array<bool, 256> trail{};
+  std::array<char16_t, 256> single{};
+  std::vector<char16_t> pair;  // indexed by lead << 8 | trail
+
+  // A lead byte pairs only with a trail byte; otherwise it stands alone as the
+  // replacement and the next byte is read on its own.
+  std::u16string Decode(std::string_view ansi) const {
+    std::u16string out(ansi.size(), u'\0');
+    const auto* p = reinterpret_cast<const unsigned char*>(ansi.data());
+    const auto* end = p + ansi.size();
+    char16_t* dst = out.data();
+    while (p < end) {
+      const unsigned char b = *p;
+      if (!lead[b]) {
+        *dst++ = single[b];
+        ++p;
+      } else if (p + 1 < end && trail[p[1]]) {
+        *dst++ = pair[(b << 8) | p[1]];
+        p += 2;
+      } else {
+        *dst++ = kReplacementUnit;
+        ++p;
+      }
+    }
+    out.resize(static_cast<std::size_t>(dst - out.data()));
+    return out;
+  }
+
+  // The bytes as a reverse-table entry when they are one character of the
+  // page (one byte that is not a lead byte, or a lead/trail pair), else kNoBytes.
+  std::uint16_t AsCharacter(std::string_view bytes) const {
+    const auto b0 = bytes.empty() ? 0u : static_cast<unsigned char>(bytes[0]);
+    if (bytes.size() == 1 && !lead[b0]) return static_cast<std::uint16_t>(b0);
+    if (bytes.size() == 2 && lead[b0] && trail[static_cast<unsigned char>(bytes[1])])
+      return static_cast<std::uint16_t>((b0 << 8) | static_cast<unsigned char>(bytes[1]));
+    return kNoBytes;
+  }
+};
+
+// Appends the bytes of a reverse-table entry.
+inline void AppendEntryBytes(std::string& out, std::uint16_t entry) {
+  if (entry == kNoBytes) {
+    out.push_back(kDefaultChar);
+  } else if (entry > 0xFF) {
+    out.push_back(static_cast<char>(entry >> 8));
+    out.push_back(static_cast<char>(entry & 0xFF));
+  } else {
+    out.push_back(static_cast<char>(entry));
+  }
+}
+
+}  // namespace platform::detail
