@@ -78,10 +78,7 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
     try {
       SplitCommaText(fields, record);
       if (icalendar) {
-        // The writer reads the breaks of the record it writes; the ones it
-        // has read it lets go.
-        for (const std::size_t at : records.JoinOffsets()) icalendar->LineBreaks().emplace_back(index, at);
-        icalendar->AppendEvent(fields, record, index, blocks);
+        icalendar->AppendEvent(fields, record, records.JoinOffsets(), blocks);
       } else {
         detail::AppendEventBlockText(fields, request.OptionLines, blocks);
       }

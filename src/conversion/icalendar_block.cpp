@@ -148,8 +148,8 @@ void ICalendarWriter::AppendHead(AnsiText& out) const {
 
 void ICalendarWriter::AppendTail(AnsiText& out) const { out.append("END:VCALENDAR\r\n"); }
 
-void ICalendarWriter::AppendEvent(const LineList& fields, std::string_view record, std::size_t index,
-                                  AnsiText& out) {
+void ICalendarWriter::AppendEvent(const LineList& fields, std::string_view record,
+                                  const std::vector<std::size_t>& joinOffsets, AnsiText& out) {
   const std::uint64_t hash = RecordHash(record);
   seen_.Prefetch(hash);
 
@@ -166,7 +166,7 @@ void ICalendarWriter::AppendEvent(const LineList& fields, std::string_view recor
     const AnsiText& alarmTime = fields.ItemAt(AlarmTime);
     alarm.emplace(fields.ItemAt(AlarmDate), alarmTime);
   }
-  const std::string_view notes = fields.Count() > Notes ? NotesWithBreaks(fields, record, index) : "";
+  const std::string_view notes = fields.Count() > Notes ? NotesWithBreaks(fields, record, joinOffsets) : "";
 
   // Equal records hash alike; counting them keeps their UIDs apart.
   const std::uint32_t occurrence = seen_.Count(hash);
@@ -189,17 +189,9 @@ void ICalendarWriter::AppendEvent(const LineList& fields, std::string_view recor
 }
 
 std::string_view ICalendarWriter::NotesWithBreaks(const LineList& fields, std::string_view record,
-                                                  std::size_t index) {
+                                                  const std::vector<std::size_t>& joinOffsets) {
   const AnsiText& notes = fields.ItemAt(Notes);
-  while (nextBreak_ < breaks_.size() && breaks_[nextBreak_].first < index) ++nextBreak_;
-  if (nextBreak_ == breaks_.size()) {
-    // All read: let them go, so that a feeder that adds each record's breaks
-    // just before its event keeps the list short.
-    breaks_.clear();
-    nextBreak_ = 0;
-    return notes;
-  }
-  if (breaks_[nextBreak_].first != index) return notes;
+  if (joinOffsets.empty()) return notes;
 
   // The notes of an export are its last field, in quotes: the record ends
   // with their text, quotes doubled, and the closing quote. Their length
@@ -227,8 +219,7 @@ std::string_view ICalendarWriter::NotesWithBreaks(const LineList& fields, std::s
   std::size_t copied = 0;  // bytes of the notes already copied
   std::size_t counted = start;
   std::size_t quotes = 0;  // in the record from start to counted
-  for (; nextBreak_ < breaks_.size() && breaks_[nextBreak_].first == index; ++nextBreak_) {
-    const std::size_t at = breaks_[nextBreak_].second;
+  for (const std::size_t at : joinOffsets) {
     if (at < counted || at > end) continue;
     quotes += CountQuotes(record.substr(counted, at - counted));
     counted = at;

@@ -7,17 +7,12 @@
 #include <cstdint>
 #include <string_view>
 #include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "text/ansi_text.h"
 #include "text/line_list.h"
 
 namespace detail {
-
-// Where the export's physical lines of a record were joined: the record's
-// index and the byte offset in the joined record.
-using LineBreakList = std::vector<std::pair<std::size_t, std::size_t>>;
 
 // How many records with each hash were seen so far. Hashes seen once live in
 // a compact table (a run touches it once per record); the rare repeats are
@@ -44,24 +39,22 @@ class ICalendarWriter {
   // lines are left out: they are no content lines.
   ICalendarWriter(const LineList& optionLines, std::int64_t runTime);
 
-  // Filled by whoever joins the records, in record order, before the first
-  // AppendEvent; the notes keep their line breaks from it.
-  LineBreakList& LineBreaks() { return breaks_; }
-
   void AppendHead(AnsiText& out) const;
-  // record is the joined text the fields came from and index its place in the
-  // file. Raises ListIndexError or DateTimeTextError as the vCalendar block
-  // does; out then holds part of the event.
-  void AppendEvent(const LineList& fields, std::string_view record, std::size_t index, AnsiText& out);
+  // record is the joined text the fields came from; joinOffsets are the
+  // offsets in it where the export's physical lines were joined, in order,
+  // so that the notes keep their line breaks. Raises ListIndexError or
+  // DateTimeTextError as the vCalendar block does; out then holds part of
+  // the event.
+  void AppendEvent(const LineList& fields, std::string_view record, const std::vector<std::size_t>& joinOffsets,
+                   AnsiText& out);
   void AppendTail(AnsiText& out) const;
 
  private:
-  std::string_view NotesWithBreaks(const LineList& fields, std::string_view record, std::size_t index);
+  std::string_view NotesWithBreaks(const LineList& fields, std::string_view record,
+                                   const std::vector<std::size_t>& joinOffsets);
 
   AnsiText options_;  // the option lines as content lines, ready to copy
   AnsiText stamp_;    // DTSTAMP
-  LineBreakList breaks_;
-  std::size_t nextBreak_ = 0;
   OccurrenceCounter seen_;
   AnsiText notesWithBreaks_;
 };

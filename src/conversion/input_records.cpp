@@ -347,8 +347,7 @@ bool RecordFilter::ExcludesInOnePass(std::string_view record) const {
 
 namespace detail {
 
-std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined,
-                                               std::vector<long long>* startLines, LineBreakList* breaks) {
+std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined) {
   TextLines lines(text);
   RecordJoiner joiner(lines);
   std::vector<std::string_view> records;
@@ -357,9 +356,6 @@ std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque
     const RecordJoiner::Step step = joiner.Next(record);
     if (step == RecordJoiner::Step::End) break;
     if (step == RecordJoiner::Step::Unfinished) throw joiner.UnfinishedError();
-    if (startLines != nullptr) startLines->push_back(joiner.StartLine());
-    if (breaks != nullptr)
-      for (const std::size_t at : joiner.JoinOffsets()) breaks->emplace_back(records.size(), at);
     // A record of one line is a view into text; a joined one is kept.
     const bool wasJoined = record.data() == joiner.Joined().data();
     records.push_back(wasJoined ? std::string_view(joined.emplace_back(record)) : record);

@@ -7,7 +7,6 @@
 #include <utility>
 #include <vector>
 
-#include "conversion/icalendar_block.h"
 #include "text/errors.h"
 #include "text/line_cursor.h"
 #include "text/line_list.h"
@@ -120,11 +119,8 @@ namespace detail {
 // The records of a whole export text in one pass: the same records as
 // splitting the text into lines and JoinRecordLines, without a string per
 // physical line. A record of one line is a view into text; a joined record is
-// kept in joined. startLines, when given, receives the physical line (from 1)
-// each record starts on, breaks where lines were joined. Raises ListIndexError
-// as JoinRecordLines does, placed at the unfinished record.
-std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined,
-                                               std::vector<long long>* startLines = nullptr,
-                                               LineBreakList* breaks = nullptr);
+// kept in joined. Raises ListIndexError as JoinRecordLines does, placed at
+// the unfinished record.
+std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined);
 
 }  // namespace detail

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/code_page.h"
+#include "text/ansi_text.h"
 
 namespace platform {
 namespace {
@@ -53,8 +54,7 @@ std::vector<RegionalProfile> BuildProfiles() {
 bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    if (fold(a[i]) != fold(b[i])) return false;
+    if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;
   }
   return true;
 }
