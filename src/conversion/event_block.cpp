@@ -51,7 +51,7 @@ std::string_view DescriptionAsUtf8(AnsiText& description, std::string& utf8) {
 // Writes the items of one block, in order, to a sink: a list of items or the
 // output text.
 template <typename Sink>
-void WriteEventBlock(const LineList& fields, const LineList& optionLines, Sink& sink) {
+void WriteEventBlock(const FieldViews& fields, const LineList& optionLines, Sink& sink) {
   // The fields are read in a fixed order: it decides which error a faulty
   // record reports (the first missing index, or the first bad date).
   sink.Item("BEGIN:VCALENDAR");
@@ -63,28 +63,28 @@ void WriteEventBlock(const LineList& fields, const LineList& optionLines, Sink& 
   // block.
   AnsiText& description = sink.Description();
   description.clear();
-  const AnsiText& place = fields.ItemAt(Place);
+  const std::string_view place = fields.ItemAt(Place);
   if (!TrimmedBlanks(place).empty()) description.append(PlaceOpening()).append(place).append(")");
 
-  const AnsiText& startTime = fields.ItemAt(StartTime);
+  const std::string_view startTime = fields.ItemAt(StartTime);
   sink.Item("DTSTART:", Stamp(fields.ItemAt(StartDate), startTime).Text());
-  const AnsiText& endTime = fields.ItemAt(EndTime);
+  const std::string_view endTime = fields.ItemAt(EndTime);
   sink.Item("DTEND:", Stamp(fields.ItemAt(EndDate), endTime).Text());
 
   if (CompareAsciiNoCase(fields.ItemAt(AlarmFlag), "FALSE") == 0) {
     sink.Item(kNoAlarm);
   } else {
-    const AnsiText& alarmTime = fields.ItemAt(AlarmTime);
+    const std::string_view alarmTime = fields.ItemAt(AlarmTime);
     sink.Item(kAlarm, Stamp(fields.ItemAt(AlarmDate), alarmTime).Text(), ";");
   }
 
   if (fields.Count() > Notes) {
     // The cut looks at no more than its first 130 characters, so a long note
     // is copied only that far.
-    const AnsiText& notes = fields.ItemAt(Notes);
+    const std::string_view notes = fields.ItemAt(Notes);
     constexpr std::size_t kRoom = 3 * (DescriptionByteLimit + 2);
     description += ' ';
-    description.append(notes, 0, std::min(notes.size(), kRoom));
+    description.append(notes.substr(0, std::min(notes.size(), kRoom)));
   }
   sink.EncodedUtf8Item(kDescription, DescriptionAsUtf8(description, sink.Utf8()));
 
@@ -147,13 +147,14 @@ LineList BuildEventBlock(const LineList& fields, const LineList& optionLines) {
   LineList block;
   block.Items().reserve(10 + static_cast<std::size_t>(optionLines.Count()));
   ListSink sink{block.Items(), {}, {}};
-  WriteEventBlock(fields, optionLines, sink);
+  const std::vector<std::string_view> views = ViewsOf(fields);
+  WriteEventBlock(FieldViews(views), optionLines, sink);
   return block;
 }
 
 namespace detail {
 
-void AppendEventBlockText(const LineList& fields, const LineList& optionLines, AnsiText& out) {
+void AppendEventBlockText(const FieldViews& fields, const LineList& optionLines, AnsiText& out) {
   TextSink sink{out};
   WriteEventBlock(fields, optionLines, sink);
 }

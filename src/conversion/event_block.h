@@ -1,5 +1,6 @@
 #pragma once
 // One record's fields as one vCalendar 1.0 block.
+#include "text/comma_text.h"
 #include "text/line_list.h"
 
 inline constexpr int DescriptionByteLimit = 128;
@@ -14,6 +15,6 @@ namespace detail {
 // CR LF, without a list of items in between: the conversion run's form of
 // BuildEventBlock, with the same reading order and the same errors. After an
 // error out holds part of the block.
-void AppendEventBlockText(const LineList& fields, const LineList& optionLines, AnsiText& out);
+void AppendEventBlockText(const FieldViews& fields, const LineList& optionLines, AnsiText& out);
 
 }  // namespace detail

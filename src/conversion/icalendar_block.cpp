@@ -148,22 +148,22 @@ void ICalendarWriter::AppendHead(AnsiText& out) const {
 
 void ICalendarWriter::AppendTail(AnsiText& out) const { out.append("END:VCALENDAR\r\n"); }
 
-void ICalendarWriter::AppendEvent(const LineList& fields, std::string_view record,
-                                  const std::vector<std::size_t>& joinOffsets, AnsiText& out) {
+void ICalendarWriter::AppendEvent(const FieldViews& fields, std::string_view record,
+                                  std::span<const std::size_t> joinOffsets, AnsiText& out) {
   const std::uint64_t hash = RecordHash(record);
   seen_.Prefetch(hash);
 
   // The fields are read in the vCalendar block's order, so that a faulty
   // record reports the same first error in both formats.
-  const AnsiText& title = fields.ItemAt(Title);
-  const AnsiText& place = fields.ItemAt(Place);
-  const AnsiText& startTime = fields.ItemAt(StartTime);
+  const std::string_view title = fields.ItemAt(Title);
+  const std::string_view place = fields.ItemAt(Place);
+  const std::string_view startTime = fields.ItemAt(StartTime);
   const Stamp start(fields.ItemAt(StartDate), startTime);
-  const AnsiText& endTime = fields.ItemAt(EndTime);
+  const std::string_view endTime = fields.ItemAt(EndTime);
   const Stamp end(fields.ItemAt(EndDate), endTime);
   std::optional<Stamp> alarm;
   if (CompareAsciiNoCase(fields.ItemAt(AlarmFlag), "FALSE") != 0) {
-    const AnsiText& alarmTime = fields.ItemAt(AlarmTime);
+    const std::string_view alarmTime = fields.ItemAt(AlarmTime);
     alarm.emplace(fields.ItemAt(AlarmDate), alarmTime);
   }
   const std::string_view notes = fields.Count() > Notes ? NotesWithBreaks(fields, record, joinOffsets) : "";
@@ -188,9 +188,9 @@ void ICalendarWriter::AppendEvent(const LineList& fields, std::string_view recor
   out.append("END:VEVENT\r\n");
 }
 
-std::string_view ICalendarWriter::NotesWithBreaks(const LineList& fields, std::string_view record,
-                                                  const std::vector<std::size_t>& joinOffsets) {
-  const AnsiText& notes = fields.ItemAt(Notes);
+std::string_view ICalendarWriter::NotesWithBreaks(const FieldViews& fields, std::string_view record,
+                                                  std::span<const std::size_t> joinOffsets) {
+  const std::string_view notes = fields.ItemAt(Notes);
   if (joinOffsets.empty()) return notes;
 
   // The notes of an export are its last field, in quotes: the record ends

@@ -5,11 +5,13 @@
 // errors for the same record.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "text/ansi_text.h"
+#include "text/comma_text.h"
 #include "text/line_list.h"
 
 namespace detail {
@@ -45,13 +47,13 @@ class ICalendarWriter {
   // so that the notes keep their line breaks. Raises ListIndexError or
   // DateTimeTextError as the vCalendar block does; out then holds part of
   // the event.
-  void AppendEvent(const LineList& fields, std::string_view record, const std::vector<std::size_t>& joinOffsets,
+  void AppendEvent(const FieldViews& fields, std::string_view record, std::span<const std::size_t> joinOffsets,
                    AnsiText& out);
   void AppendTail(AnsiText& out) const;
 
  private:
-  std::string_view NotesWithBreaks(const LineList& fields, std::string_view record,
-                                   const std::vector<std::size_t>& joinOffsets);
+  std::string_view NotesWithBreaks(const FieldViews& fields, std::string_view record,
+                                   std::span<const std::size_t> joinOffsets);
 
   AnsiText options_;  // the option lines as content lines, ready to copy
   AnsiText stamp_;    // DTSTAMP

@@ -72,28 +72,44 @@ inline std::size_t NextQuote(const ByteClasses& cls, std::string_view text, std:
 
 // The closing quote is the first quote at a character start that is not
 // doubled; a quote taken as the second byte of a lead byte is passed over.
-// The value is written into `value`, whose earlier contents are replaced.
-std::size_t ExtractInto(const ByteClasses& cls, std::string_view text, std::size_t quote,
-                        std::size_t end, AnsiText& value) {
-  value.clear();
-  std::size_t p = quote + 1;
+// The value stays a place in text unless a doubled quote makes it differ,
+// when it is written to `reduced`. Returns the byte after the closing quote.
+std::size_t PlaceQuoted(const ByteClasses& cls, std::string_view text, std::size_t quote, std::size_t end,
+                        FieldPlace& place, AnsiText& reduced) {
+  const std::size_t first = quote + 1;
+  const std::size_t reducedStart = reduced.size();
+  bool isReduced = false;
+  std::size_t p = first;
   std::size_t segment = p;
+  auto finish = [&](std::size_t valueEnd) {
+    if (isReduced) {
+      reduced.append(text.substr(segment, valueEnd - segment));
+      place = {reducedStart, reduced.size() - reducedStart, true};
+    } else {
+      place = {first, valueEnd - first, false};
+    }
+  };
   for (;;) {
     p = NextQuote(cls, text, p, end);
     if (p >= end) {
       // No closing quote: keep everything up to the end (see the header).
-      value.append(text.substr(segment, end - segment));
+      finish(end);
       return end;
     }
     if (p + 1 < end && text[p + 1] == '"') {
-      value.append(text.substr(segment, p + 1 - segment));
+      isReduced = true;
+      reduced.append(text.substr(segment, p + 1 - segment));
       p += 2;
       segment = p;
       continue;
     }
-    value.append(text.substr(segment, p - segment));
+    finish(p);
     return p + 1;
   }
+}
+
+std::string_view ValueAt(const FieldPlace& place, std::string_view text, std::string_view reduced) {
+  return (place.reduced ? reduced : text).substr(place.offset, place.size);
 }
 
 }  // namespace
@@ -101,41 +117,54 @@ std::size_t ExtractInto(const ByteClasses& cls, std::string_view text, std::size
 QuotedField ExtractQuotedField(std::string_view text, std::size_t quote) {
   const std::size_t end = EndOf(text);
   if (quote >= end) return {{}, quote > end ? quote : end};
-  QuotedField field{{}, end};
-  field.next = ExtractInto(ActiveClasses(), text, quote, end, field.value);
-  return field;
+  FieldPlace place{};
+  AnsiText reduced;
+  const std::size_t next = PlaceQuoted(ActiveClasses(), text, quote, end, place, reduced);
+  return {AnsiText(ValueAt(place, text, reduced)), next};
 }
 
-void SplitCommaText(LineList& fields, std::string_view text) {
-  // The items already in the list are overwritten in place, so that splitting
-  // record after record into one list reuses their storage.
-  std::vector<AnsiText>& items = fields.Items();
-  std::size_t count = 0;
-  auto nextItem = [&items, &count]() -> AnsiText& {
-    if (count == items.size()) items.emplace_back();
-    return items[count++];
-  };
+void FindCommaFields(std::string_view text, std::vector<FieldPlace>& places, AnsiText& reduced) {
   const ByteClasses& cls = ActiveClasses();
   const std::size_t end = EndOf(text);
 
   std::size_t p = SkipBlanks(text, 0, end);
   while (p < end) {
     if (text[p] == '"') {
-      p = ExtractInto(cls, text, p, end, nextItem());
+      FieldPlace& place = places.emplace_back();
+      p = PlaceQuoted(cls, text, p, end, place, reduced);
     } else {
       const std::size_t start = p;
       while (p < end && !(cls[static_cast<unsigned char>(text[p])] & kEndsUnquoted))
         p += CharacterLength(cls, text, p, end);
-      nextItem().assign(text.substr(start, p - start));
+      places.push_back({start, p - start, false});
     }
     p = SkipBlanks(text, p, end);
     if (p < end && text[p] == ',') {
       // Only a comma that is the very last byte adds an empty last field;
       // blanks after it add nothing.
-      if (p + 1 >= end) nextItem().clear();
+      if (p + 1 >= end) places.push_back({end, 0, false});
       p = SkipBlanks(text, p + 1, end);
     }
     // Anything else starts the next field without a comma.
   }
-  items.resize(count);
+}
+
+void SplitCommaText(LineList& fields, std::string_view text) {
+  // The items already in the list are overwritten in place, so that splitting
+  // record after record into one list reuses their storage.
+  std::vector<FieldPlace> places;
+  AnsiText reduced;
+  FindCommaFields(text, places, reduced);
+  std::vector<AnsiText>& items = fields.Items();
+  items.resize(places.size());
+  for (std::size_t i = 0; i < places.size(); ++i) items[i].assign(ValueAt(places[i], text, reduced));
+}
+
+std::string_view FieldViews::ItemAt(int index) const {
+  CheckListIndex(index, Count());
+  return items_[static_cast<std::size_t>(index)];
+}
+
+std::vector<std::string_view> ViewsOf(const LineList& fields) {
+  return std::vector<std::string_view>(fields.begin(), fields.end());
 }

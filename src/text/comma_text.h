@@ -1,7 +1,10 @@
 #pragma once
 // Splitting one record into its fields: optional double quotes, blanks that end
 // unquoted fields and are skipped around commas, double-byte characters whole.
+#include <cstddef>
+#include <span>
 #include <string_view>
+#include <vector>
 
 #include "text/ansi_text.h"
 #include "text/line_list.h"
@@ -11,8 +14,34 @@ struct QuotedField {
   std::size_t next;  // byte just after the closing quote, or the text's end
 };
 
-// Empties fields, then appends every field of text. Accepts every text.
+// Where one field's value is: `size` bytes at `offset` of the record's own
+// text, or, for a quoted value whose doubled quotes were reduced, of the
+// buffer such values are written to.
+struct FieldPlace {
+  std::size_t offset;
+  std::size_t size;
+  bool reduced;
+};
+
+// The one splitting rule: appends the place of every field of text to places,
+// and the values it had to reduce to `reduced`. Accepts every text.
+void FindCommaFields(std::string_view text, std::vector<FieldPlace>& places, AnsiText& reduced);
+// Empties fields, then appends every field of text, copied.
 void SplitCommaText(LineList& fields, std::string_view text);
+
+// The fields of one record as views, indexed as a list's items are.
+class FieldViews {
+ public:
+  explicit FieldViews(std::span<const std::string_view> items) : items_(items) {}
+  int Count() const { return static_cast<int>(items_.size()); }
+  // Raises ListIndexError for index < 0 or index >= Count.
+  std::string_view ItemAt(int index) const;
+
+ private:
+  std::span<const std::string_view> items_;
+};
+// Views of the list's items, valid while the list is unchanged.
+std::vector<std::string_view> ViewsOf(const LineList& fields);
 // text[quote] is the opening quote; doubled quotes reduce to one. A field
 // whose closing quote never comes keeps everything up to the end of the text
 // (doubled quotes still reduced), so «"abc» gives «abc» and a lone «"» gives an

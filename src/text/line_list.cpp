@@ -6,13 +6,9 @@
 #include "text/line_cursor.h"
 #include "text/text_file.h"
 
-namespace {
-
-void CheckIndex(int index, int count) {
+void CheckListIndex(int index, int count) {
   if (index < 0 || index >= count) throw ListIndexError(index);
 }
-
-}  // namespace
 
 int LineList::Append(AnsiText item) {
   items_.push_back(std::move(item));
@@ -20,17 +16,17 @@ int LineList::Append(AnsiText item) {
 }
 
 const AnsiText& LineList::ItemAt(int index) const {
-  CheckIndex(index, Count());
+  CheckListIndex(index, Count());
   return items_[static_cast<std::size_t>(index)];
 }
 
 void LineList::SetItemAt(int index, AnsiText item) {
-  CheckIndex(index, Count());
+  CheckListIndex(index, Count());
   items_[static_cast<std::size_t>(index)] = std::move(item);
 }
 
 void LineList::RemoveAt(int index) {
-  CheckIndex(index, Count());
+  CheckListIndex(index, Count());
   items_.erase(items_.begin() + index);
 }
 

@@ -6,6 +6,9 @@
 
 #include "text/ansi_text.h"
 
+// Raises ListIndexError for index < 0 or index >= count.
+void CheckListIndex(int index, int count);
+
 class LineList {
  public:
   LineList() = default;

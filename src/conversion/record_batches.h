@@ -1,0 +1,105 @@
+#pragma once
+// The records of an export, read ahead in batches: the input is read, joined
+// into records, filtered and split into fields on a thread of its own while
+// the caller converts the batch before. A small export (one batch) never starts the thread.
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <mutex>
+#include <span>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "conversion/input_records.h"
+#include "text/comma_text.h"
+#include "text/line_stream.h"
+
+// Records that passed the filter, copied back to back, their fields as views
+// into them, and how many did not.
+struct RecordBatch {
+  struct Record {
+    std::size_t end;          // where its text ends in text
+    std::size_t joinsEnd;     // where its join offsets end in joinOffsets
+    std::size_t fieldsEnd;    // where its fields end in fields
+    std::size_t index;        // the record's index in the export (the header is 0)
+    long long startLine;      // the physical line it starts on, from 1
+  };
+  AnsiText text;
+  std::vector<Record> records;
+  std::vector<std::size_t> joinOffsets;  // RecordJoiner::JoinOffsets of each record
+  std::vector<FieldPlace> places;        // each record's fields, from the batch's start
+  AnsiText reduced;                      // values whose doubled quotes were reduced
+  std::vector<std::string_view> fields;  // the places as views, once the batch is full
+  std::int32_t filtered = 0;
+
+  std::string_view Text(std::size_t i) const {
+    const std::size_t begin = i == 0 ? 0 : records[i - 1].end;
+    return std::string_view(text).substr(begin, records[i].end - begin);
+  }
+  std::span<const std::size_t> Joins(std::size_t i) const {
+    const std::size_t begin = i == 0 ? 0 : records[i - 1].joinsEnd;
+    return std::span<const std::size_t>(joinOffsets).subspan(begin, records[i].joinsEnd - begin);
+  }
+  FieldViews Fields(std::size_t i) const {
+    const std::size_t begin = i == 0 ? 0 : records[i - 1].fieldsEnd;
+    return FieldViews(std::span<const std::string_view>(fields).subspan(begin, records[i].fieldsEnd - begin));
+  }
+};
+
+class RecordBatches {
+ public:
+  // Both must outlive this. The header record is passed over.
+  RecordBatches(ByteSource& input, const RecordFilter& filter);
+  // Stops the reading thread and waits for it (after its current read).
+  ~RecordBatches();
+  RecordBatches(const RecordBatches&) = delete;
+  RecordBatches& operator=(const RecordBatches&) = delete;
+
+  // The next batch in input order, valid until the next call; nullptr after
+  // the last. Raises the reading's error (the input's read error, or the
+  // unfinished last line's ListIndexError) where it stands in that order,
+  // after every batch before it.
+  const RecordBatch* Next();
+
+  // Record text gathered before a batch is handed over.
+  static constexpr std::size_t kBatchBytes = std::size_t{256} << 10;
+
+ private:
+  struct Slot {
+    RecordBatch batch;
+    bool last = false;
+    std::exception_ptr error;
+  };
+  static constexpr std::size_t kSlots = 4;
+
+  void Fill(Slot& slot);
+  void ReadAhead();
+  bool SlotFree() const { return filled_ < released_ + kSlots; }
+
+  class Lines final : public LineSource {
+   public:
+    explicit Lines(ByteSource& input) : stream_(input) {}
+    bool Next(std::string_view& line) override { return stream_.Next(line); }
+
+   private:
+    LineStream stream_;
+  };
+
+  Lines lines_;
+  RecordJoiner joiner_;
+  const RecordFilter& filter_;
+  Slot slots_[kSlots];
+  // Batches filled, taken by the caller, and given back (the caller is done
+  // with every batch it took once it asks for the next).
+  std::size_t filled_ = 0;
+  std::size_t taken_ = 0;
+  std::size_t released_ = 0;
+  bool ended_ = false;  // the last batch was handed out
+  bool stop_ = false;
+  bool inline_ = false;  // no thread could be started: the caller reads
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::thread reader_;
+};
