@@ -136,3 +136,25 @@ std::string MakeExport(int appointments, unsigned seed, ExportMix mix) {
   }
   return out;
 }
+
+std::string MakeFilterLines(int count, unsigned seed) {
+  std::mt19937 random(seed);
+  const std::vector<std::string> kanji = Cp932({"会", "議", "予", "算", "品", "質", "定", "例", "打", "合",
+                                                "資", "料", "顧", "客", "研", "修", "本", "社", "確", "認"});
+  const std::vector<std::string> endings = Cp932({"案件", "定例", "打合せ", "確認", "【社外秘】"});
+  const char* const names[] = {"Alpha", "Bravo", "Delta", "Orion", "Vega"};
+  std::string out;
+  for (int i = 0; i < count; ++i) {
+    if (i % 2 == 0) {
+      const int length = 2 + static_cast<int>(random() % 3);
+      for (int k = 0; k < length; ++k) out += kanji[random() % kanji.size()];
+      out += endings[random() % endings.size()];
+    } else {
+      char name[48];
+      std::snprintf(name, sizeof name, "Project-%s-%03d", names[random() % 5], i);
+      out += name;
+    }
+    out += "\r\n";
+  }
+  return out;
+}

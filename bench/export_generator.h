@@ -15,3 +15,8 @@ enum class ExportMix {
 std::string MakeExport(int appointments, unsigned seed = 1, ExportMix mix = ExportMix::Short);
 // "short", "calendar" or "tiny"; false for any other name.
 bool ExportMixByName(std::string_view name, ExportMix& mix);
+
+// Filter lines, one per line in code page 932 with CR LF: half Japanese words
+// made of the kanji the exports use (so that their byte pairs turn up in the
+// records often), half ASCII names; none occurs in a generated export.
+std::string MakeFilterLines(int count, unsigned seed = 7);

@@ -1,5 +1,6 @@
 // quillmer-make-export COUNT OUTPUT [SEED [MIX]]: writes a generated export
 // file; MIX is short (the default), calendar or tiny.
+// quillmer-make-export filters COUNT OUTPUT: writes COUNT filter lines.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -8,20 +9,24 @@
 #include "export_generator.h"
 
 int main(int argc, char** argv) {
+  const bool filters = argc == 4 && std::string(argv[1]) == "filters";
+  if (filters) ++argv, --argc;
   ExportMix mix = ExportMix::Short;
   if (argc < 3 || argc > 5 || (argc == 5 && !ExportMixByName(argv[4], mix))) {
-    std::fprintf(stderr, "usage: quillmer-make-export COUNT OUTPUT [SEED [short|calendar|tiny]]\n");
+    std::fprintf(stderr,
+                 "usage: quillmer-make-export COUNT OUTPUT [SEED [short|calendar|tiny]]\n"
+                 "       quillmer-make-export filters COUNT OUTPUT\n");
     return 2;
   }
   const int count = std::atoi(argv[1]);
   const unsigned seed = argc >= 4 ? static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)) : 1u;
-  const std::string bytes = MakeExport(count, seed, mix);
+  const std::string bytes = filters ? MakeFilterLines(count) : MakeExport(count, seed, mix);
   std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) {
     std::fprintf(stderr, "quillmer-make-export: cannot write %s\n", argv[2]);
     return 1;
   }
-  std::printf("%d appointments, %zu bytes\n", count, bytes.size());
+  std::printf("%d %s, %zu bytes\n", count, filters ? "filter lines" : "appointments", bytes.size());
   return 0;
 }

@@ -4,7 +4,8 @@
 # written), interleaved run by run, and reports medians of elapsed and CPU
 # time, the input rate, the ratio to the copy floor and the peak memory.
 #   scripts/bench-convert.sh [BUILD_DIR] [APPOINTMENTS] [MIX] [RUNS] [FILTERS]
-# MIX: short (default), calendar or tiny. FILTERS: a filter file (--filters).
+# MIX: short (default), calendar or tiny. FILTERS: a filter file (--filters),
+# or a number of generated filter lines.
 set -euo pipefail
 build=${1:-build}
 count=${2:-100000}
@@ -18,6 +19,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$build/bench/quillmer-make-export" "$count" "$work/export.csv" 1 "$mix" > /dev/null
 extra=()
+if [[ "$filters" =~ ^[0-9]+$ ]]; then
+  "$build/bench/quillmer-make-export" filters "$filters" "$work/filters.txt" > /dev/null
+  filters=$work/filters.txt
+fi
 [ -n "$filters" ] && extra=(--filters "$filters")
 "$build/quillmer-convert" "$work/export.csv" "$work/out.vcs" "${extra[@]}" > /dev/null
 : > "$work/convert.times"

@@ -5,6 +5,7 @@
 #include <unistd.h>
 #endif
 
+#include <array>
 #include <climits>
 #include <cstring>
 #include <deque>
@@ -214,8 +215,9 @@ TEST(RecordFilterOracle, MatchesTheLiteralRule) {
       LineList filters;
       for (int n = static_cast<int>(rng() % 40); n > 0; --n) {
         // Half of the lines are cut from the record, so that many of them hit.
-        // In odd rounds every line has four bytes or more.
-        const std::size_t least = round % 2 ? 4 : 1;
+        // Every line is at least one, four or six bytes long, round by round:
+        // the filter then searches by byte pairs, or by four-byte grams.
+        const std::size_t least = std::array<std::size_t, 3>{1, 4, 6}[static_cast<std::size_t>(round % 3)];
         std::string line = randomText(3 + static_cast<int>(least));
         if (rng() % 2 == 0 && !record.empty()) line = record.substr(rng() % record.size(), least + rng() % 5);
         if (line.size() < least) line.append(least - line.size(), 'q');

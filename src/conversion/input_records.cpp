@@ -199,9 +199,12 @@ RecordFilter::RecordFilter(const LineList& filterLines) : lead_(&platform::AnsiC
   if (needles_.size() < kOnePassFrom) return;
   std::size_t shortest = needles_.front().size();
   for (const AnsiText& needle : needles_) shortest = std::min(shortest, needle.size());
-  step_ = shortest > 2 ? shortest - 1 : 1;
-  pairs_.assign(65536 / 64, 0);
-  auto index = [this](unsigned key) { pairs_[key >> 6] |= std::uint64_t{1} << (key & 63); };
+  // Pairs of bytes are common in text (a kanji is one); four bytes seldom
+  // are, so a longer gram is worth its shorter step.
+  gramBytes_ = shortest >= 5 ? 4 : 2;
+  step_ = shortest > gramBytes_ ? shortest - gramBytes_ + 1 : 1;
+  keys_.assign(65536 / 64, 0);
+  auto index = [this](unsigned key) { keys_[key >> 6] |= std::uint64_t{1} << (key & 63); };
   heads_.assign(needles_.size(), Head{});
   for (std::uint32_t i = 0; i < needles_.size(); ++i) {
     const AnsiText& needle = needles_[i];
@@ -218,28 +221,22 @@ RecordFilter::RecordFilter(const LineList& filterLines) : lead_(&platform::AnsiC
       continue;
     }
     for (std::size_t offset = 0; offset < step_; ++offset) {
-      index(static_cast<unsigned>(b[offset + 1] << 8 | b[offset]));
-      entries_.push_back({static_cast<std::uint16_t>(b[offset + 1] << 8 | b[offset]), static_cast<std::uint16_t>(offset), i});
+      const std::uint16_t key = KeyOf(b + offset);
+      index(key);
+      entries_.push_back({key, static_cast<std::uint16_t>(offset), i});
     }
   }
-  if (shortest >= 4) {
-    heads4_.assign(65536 / 64, 0);
-    for (const Head& h : heads_) {
-      const std::uint32_t hash = HeadHash(h.bytes);
-      heads4_[hash >> 6] |= std::uint64_t{1} << (hash & 63);
-    }
-  }
-  // Entries grouped by a small hash of their pair, each pair's in the order
+  // Entries grouped by a small hash of their key, each key's in the order
   // the scan needs; the groups indexed by where they begin.
   bucketBits_ = 6;
   while ((std::size_t{1} << bucketBits_) < 2 * entries_.size()) ++bucketBits_;
   std::sort(entries_.begin(), entries_.end(), [this](const Entry& a, const Entry& b) {
-    const std::uint32_t ba = BucketOf(a.pair);
-    const std::uint32_t bb = BucketOf(b.pair);
+    const std::uint32_t ba = BucketOf(a.key);
+    const std::uint32_t bb = BucketOf(b.key);
     return ba != bb ? ba < bb : a < b;
   });
   bucketStart_.assign((std::size_t{1} << bucketBits_) + 1, 0);
-  for (const Entry& e : entries_) ++bucketStart_[BucketOf(e.pair) + 1];
+  for (const Entry& e : entries_) ++bucketStart_[BucketOf(e.key) + 1];
   for (std::size_t k = 1; k < bucketStart_.size(); ++k) bucketStart_[k] += bucketStart_[k - 1];
 }
 
@@ -251,22 +248,24 @@ bool RecordFilter::Excludes(std::string_view record) const {
   return false;
 }
 
-// The record's byte pairs at every step_-th position are looked up in the
-// table of the lines' indexed pairs; only a hit compares whole lines (their
-// first four bytes first), and only a match asks whether it begins on a
-// character start. Character starts are counted forward once, as
-// FindSubstring counts them (a lead byte and the byte after it): the starts
-// tried only ever grow, so the loop over the bytes has no branch that depends
-// on the text's characters.
+// The record's grams at every step_-th position are looked up in the set of
+// the lines' indexed keys; only a hit compares whole lines (their first four
+// bytes first), and only a match asks whether it begins on a character
+// start. Character starts are counted forward once, as FindSubstring counts
+// them (a lead byte and the byte after it): the starts tried only ever grow,
+// so the loop over the bytes has no branch that depends on the text's
+// characters.
 bool RecordFilter::ExcludesInOnePass(std::string_view record) const {
-  record = record.substr(0, record.find('\0'));
+  // The record ends at its first NUL. A line holds no NUL, so a match lies
+  // wholly before or after it: only a match found asks whether a NUL comes
+  // before it, and the record is not searched for one first.
   const auto* bytes = reinterpret_cast<const unsigned char*>(record.data());
   const std::size_t n = record.size();
   const std::array<bool, 256>& lead = *lead_;
   std::size_t boundary = 0;
   auto startsCharacter = [&](std::size_t i) {
     while (boundary < i) boundary += lead[bytes[boundary]] ? 2 : 1;
-    return boundary == i;
+    return boundary == i && std::memchr(bytes, '\0', i) == nullptr;
   };
   auto lineAt = [&](std::size_t start, std::uint32_t line) {
     std::uint32_t head = 0;
@@ -284,39 +283,25 @@ bool RecordFilter::ExcludesInOnePass(std::string_view record) const {
     std::memcpy(&tail, bytes + start + needle.size() - 4, 4);
     return tail == h.tail && std::memcmp(bytes + start + 4, needle.data() + 4, needle.size() - 4) == 0;
   };
-  // With every line four bytes or longer, the four bytes at each start the
-  // pair can stand at must be some line's first four (by a hash): most hits
-  // of the pair table end here.
-  auto mayStartAt = [&](std::size_t j) {
-    for (std::size_t offset = 0; offset < step_ && offset <= j; ++offset) {
-      const std::size_t start = j - offset;
-      if (n - start < 4) continue;
-      std::uint32_t head;
-      std::memcpy(&head, bytes + start, 4);
-      const std::uint32_t h = HeadHash(head);
-      if (heads4_[h >> 6] >> (h & 63) & 1) return true;
-    }
-    return false;
-  };
   auto check = [&](std::size_t j) {
     if (oneByte_[bytes[j]] && startsCharacter(j)) return true;
-    if (!heads4_.empty() && !mayStartAt(j)) return false;
-    const auto pair = static_cast<std::uint16_t>(bytes[j] | bytes[j + 1] << 8);
-    const std::uint32_t bucket = BucketOf(pair);
+    const std::uint16_t key = KeyOf(bytes + j);
+    const std::uint32_t bucket = BucketOf(key);
     const Entry* const last = entries_.data() + bucketStart_[bucket + 1];
     for (const Entry* it = entries_.data() + bucketStart_[bucket]; it != last; ++it) {
-      if (it->pair != pair) continue;
+      if (it->key != key) continue;
       if (it->offset > j) continue;
       const std::size_t start = j - it->offset;
       if (lineAt(start, it->line) && startsCharacter(start)) return true;
     }
     return false;
   };
-  // A bit per pair: the set stays in the first-level cache.
-  const std::uint64_t* const table = pairs_.data();
+  // A bit per key: the set stays in the first-level cache.
+  const std::uint64_t* const table = keys_.data();
   auto bit = [table](unsigned key) { return static_cast<unsigned>(table[key >> 6] >> (key & 63)) & 1u; };
+  const std::size_t gram = gramBytes_;
   std::size_t j = 0;
-  if (step_ == 1) {
+  if (step_ == 1 && gram == 2) {
     // Four pairs out of one eight-byte load: the table is indexed by a byte
     // and the next one as a little-endian pair.
     for (; j + 8 <= n; j += 4) {
@@ -331,15 +316,15 @@ bool RecordFilter::ExcludesInOnePass(std::string_view record) const {
     }
   }
   const std::size_t step = step_;
-  auto hitAt = [&](std::size_t at) { return bit(bytes[at] | bytes[at + 1] << 8); };
+  auto hitAt = [&](std::size_t at) { return bit(KeyOf(bytes + at)); };
   // Four positions a round, one branch for all of them in the usual case.
-  for (; j + 3 * step + 1 < n; j += 4 * step) {
+  for (; j + 3 * step + gram <= n; j += 4 * step) {
     if (!(hitAt(j) | hitAt(j + step) | hitAt(j + 2 * step) | hitAt(j + 3 * step))) continue;
     for (std::size_t k = 0; k < 4; ++k) {
       if (hitAt(j + k * step) && check(j + k * step)) return true;
     }
   }
-  for (; j + 1 < n; j += step) {
+  for (; j + gram <= n; j += step) {
     if (hitAt(j) && check(j)) return true;
   }
   return n > 0 && oneByte_[bytes[n - 1]] && startsCharacter(n - 1);

@@ -2,6 +2,7 @@
 // Physical lines of an export joined into records, and the record filter.
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <string_view>
 #include <utility>
@@ -82,25 +83,35 @@ class RecordFilter {
   const std::array<bool, 256>* lead_;
   // One pass when there are more lines than this; a search per line otherwise.
   static constexpr std::size_t kOnePassFrom = 3;
-  // Every line holds one of its indexed byte pairs at a multiple of step_:
-  // the pairs at offsets 0 .. step_ - 1 of each line are indexed, and step_
-  // is one less than the shortest line's length (at least 1).
+  // Every line holds one of its indexed grams at a multiple of step_: grams
+  // are gramBytes_ long (two bytes, or four when every line is that long),
+  // those at offsets 0 .. step_ - 1 of each line are indexed, and step_ is
+  // the shortest line's length less gramBytes_ - 1 (at least 1).
+  std::size_t gramBytes_ = 2;
   std::size_t step_ = 1;
-  std::array<bool, 256> oneByte_{};     // lines of one byte (step_ is then 1)
-  std::vector<std::uint64_t> pairs_;    // bit second << 8 | first for each indexed pair
+  std::array<bool, 256> oneByte_{};   // lines of one byte (step_ is then 1)
+  std::vector<std::uint64_t> keys_;   // a bit per indexed gram's key
   struct Entry {
-    std::uint16_t pair;   // second << 8 | first
-    std::uint16_t offset; // where the pair stands in the line
+    std::uint16_t key;     // the gram's key (KeyOf)
+    std::uint16_t offset;  // where the gram stands in the line
     std::uint32_t line;
     bool operator<(const Entry& other) const {
       // Larger offsets first: at one position, the earlier starts come first.
-      return pair != other.pair ? pair < other.pair : offset > other.offset;
+      return key != other.key ? key < other.key : offset > other.offset;
     }
   };
-  std::vector<Entry> entries_;               // grouped by BucketOf(pair)
+  std::vector<Entry> entries_;               // grouped by BucketOf(key)
   std::vector<std::uint32_t> bucketStart_;  // where each group begins, and the end
   unsigned bucketBits_ = 0;
-  std::uint32_t BucketOf(std::uint16_t pair) const { return (pair * 0x9E3779B1u) >> (32 - bucketBits_); }
+  std::uint32_t BucketOf(std::uint16_t key) const { return (key * 0x9E3779B1u) >> (32 - bucketBits_); }
+  // A pair of bytes is its own key (second << 8 | first); four bytes are
+  // hashed to sixteen bits.
+  std::uint16_t KeyOf(const unsigned char* gram) const {
+    if (gramBytes_ == 2) return static_cast<std::uint16_t>(gram[0] | gram[1] << 8);
+    std::uint32_t bytes;
+    std::memcpy(&bytes, gram, 4);
+    return static_cast<std::uint16_t>((bytes * 0x9E3779B1u) >> 16);
+  }
   struct Head {
     std::uint32_t bytes = 0;  // up to the first four bytes, as loaded from memory
     std::uint32_t mask = 0;
@@ -109,9 +120,6 @@ class RecordFilter {
     std::uint32_t tail = 0;
   };
   std::vector<Head> heads_;  // per line
-  // A bit per hash of a line's first four bytes; empty when a line is shorter.
-  std::vector<std::uint64_t> heads4_;
-  static std::uint32_t HeadHash(std::uint32_t head) { return (head * 0x9E3779B1u) >> 16; }
 };
 
 namespace detail {
