@@ -98,6 +98,30 @@ TEST(CodePage, LeadBytesPerPage) {
   }
 }
 
+// The record joiner passes over any line whose last byte is not a double
+// quote: that holds only while no other character decodes to U+0022 and no
+// other unit encodes to bytes that end in 0x22.
+TEST(CodePage, OnlyTheDoubleQuoteItselfMeansADoubleQuote) {
+  for (int number : {932, 936, 949, 950, 1252}) {
+    SCOPED_TRACE(number);
+    CodePageScope scope(number);
+    const platform::CodePage& page = platform::AnsiCodePage();
+    for (unsigned b = 0; b < 256; ++b) {
+      const std::string one(1, static_cast<char>(b));
+      if (b != '"') {
+        ASSERT_NE(page.ToUtf16(one), u"\"") << b;
+      }
+      if (!page.IsLeadByte(static_cast<unsigned char>(b))) continue;
+      for (unsigned n = 0; n < 256; ++n) ASSERT_NE(page.ToUtf16(one + static_cast<char>(n)), u"\"") << b << " " << n;
+    }
+    for (unsigned u = 0; u < 65536; ++u) {
+      if (u != '"') {
+        ASSERT_NE(page.FromUtf16(std::u16string(1, static_cast<char16_t>(u))).back(), '"') << u;
+      }
+    }
+  }
+}
+
 // The tables are built from a few bulk conversions; every entry must be what
 // asking one character at a time gives.
 TEST(CodePage, BulkBuiltTablesEqualOneCharacterAtATime) {

@@ -12,60 +12,22 @@
 
 namespace {
 
-// The last two characters of a record that grows line by line, found without
-// walking its text again after each join.
-class RecordEnd {
- public:
-  explicit RecordEnd(const detail::CharacterWalk& walk) : walk_(walk) {}
-
-  // Starts over on a new item.
-  void Reset(std::string_view text) {
-    last_ = previous_ = kNone;
-    // Begin a few bytes before the end, at a point where a character starts.
-    std::size_t from = text.size() >= 4 ? text.size() - 4 : 0;
-    while (!walk_.IsSafeStart(text, from)) --from;
-    Walk(text, from);
+// Where the last two characters of text begin: the walk starts a few bytes
+// before the end, at a byte that starts a character whatever came before it
+// (one after a byte that is not a lead byte). It goes back no further than
+// the last such byte, so a record asks this once per line that ends in a
+// double quote and the cost stays linear in its length.
+std::string_view LastTwoCharacters(const detail::CharacterWalk& walk, std::string_view text) {
+  std::size_t from = text.size() >= 4 ? text.size() - 4 : 0;
+  while (!walk.IsSafeStart(text, from)) --from;
+  std::size_t last = from;
+  std::size_t previous = from;
+  for (std::size_t p = from; p < text.size(); p = walk.Next(text, p)) {
+    previous = last;
+    last = p;
   }
-
-  // The item has grown by the bytes from oldSize on.
-  void Grow(std::string_view text, std::size_t oldSize) {
-    std::size_t from = text.size() >= 4 ? text.size() - 4 : 0;
-    while (from > oldSize && !walk_.IsSafeStart(text, from)) --from;
-    if (from >= oldSize && walk_.IsSafeStart(text, from)) {
-      last_ = previous_ = kNone;
-      Walk(text, from);
-      return;
-    }
-    // A lone lead byte at the old end may pair with the first new byte, so the
-    // walk resumes at the last character; before it nothing changes.
-    const std::size_t resume = last_ == kNone ? 0 : last_;
-    last_ = previous_;
-    previous_ = kNone;
-    Walk(text, resume);
-  }
-
-  // The bytes from which RightChars(text, 2) reads the same as of the whole.
-  std::string_view Tail(std::string_view text) const {
-    if (previous_ != kNone) return text.substr(previous_);
-    if (last_ != kNone) return text.substr(last_);
-    return text;
-  }
-
- private:
-  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-
-  void Walk(std::string_view text, std::size_t p) {
-    while (p < text.size()) {
-      previous_ = last_;
-      last_ = p;
-      p = walk_.Next(text, p);
-    }
-  }
-
-  const detail::CharacterWalk& walk_;
-  std::size_t last_ = kNone;
-  std::size_t previous_ = kNone;
-};
+  return text.substr(previous);
+}
 
 // True when text holds at most two characters and each of them comes back
 // unchanged from the round trip through UTF-16.
@@ -82,22 +44,27 @@ bool TailSurvivesRoundTrip(const platform::CharTables& t, std::string_view text)
 
 // A line ends its record when its last two characters are not a comma and a
 // double quote but its last character is a double quote.
-bool EndsRecord(const platform::CharTables& t, std::string_view tail) {
+//
+// Only the double quote byte itself decodes to U+0022, and only U+0022
+// encodes to bytes that end in one (a test holds every code page to this),
+// so a text whose last byte is not a double quote never ends a record: most
+// lines of a note are passed over without a look at their characters. A
+// double quote after an ASCII character other than a comma, both standing
+// alone, ends it without a conversion (ASCII comes back from UTF-16
+// unchanged).
+bool EndsRecord(const platform::CharTables& t, const detail::CharacterWalk& walk, std::string_view text) {
+  const std::size_t n = text.size();
+  if (n == 0 || text[n - 1] != '"') return false;
+  if (n >= 2) {
+    const auto before = static_cast<unsigned char>(text[n - 2]);
+    if (before < 0x80 && before != ',' && walk.IsSafeStart(text, n - 2)) return true;
+  }
+  const std::string_view tail = LastTwoCharacters(walk, text);
   auto ends = [](std::string_view lastTwo) { return !lastTwo.empty() && lastTwo.back() == '"' && lastTwo != ",\""; };
   // RightChars re-encodes the characters through UTF-16; when the tail holds
   // at most two characters that all survive that round trip (the usual case)
   // it would give back the tail's own bytes.
   return TailSurvivesRoundTrip(t, tail) ? ends(tail) : ends(RightChars(tail, 2));
-}
-
-// The common line end, decided without a conversion: a double quote after an
-// ASCII character other than a comma, both standing alone. ASCII characters
-// come back from the round trip through UTF-16 unchanged.
-bool EndsWithAsciiQuote(std::string_view line, const detail::CharacterWalk& walk) {
-  const std::size_t n = line.size();
-  if (n < 2 || line[n - 1] != '"') return false;
-  const auto before = static_cast<unsigned char>(line[n - 2]);
-  return before < 0x80 && before != ',' && walk.IsSafeStart(line, n - 2);
 }
 
 }  // namespace
@@ -114,28 +81,18 @@ RecordJoiner::Step RecordJoiner::Next(std::string_view& record) {
   joinOffsets_.clear();
   if (!lines_.Next(line)) return Step::End;
   startLine_ = ++linesRead_;
-  if (EndsWithAsciiQuote(line, walk)) {
+  if (EndsRecord(tables, walk, line)) {
     record = line;
     ++count_;
     return Step::Record;
   }
-  RecordEnd end(walk);
-  end.Reset(line);
-  if (EndsRecord(tables, end.Tail(line))) {
-    record = line;
-    ++count_;
-    return Step::Record;
-  }
-  // The walk keeps positions only, so it carries over to the copy.
   joined_.assign(line);
-  while (!EndsRecord(tables, end.Tail(joined_))) {
+  do {
     if (!lines_.Next(line)) return Step::Unfinished;
     ++linesRead_;
-    const std::size_t oldSize = joined_.size();
-    joinOffsets_.push_back(oldSize);
+    joinOffsets_.push_back(joined_.size());
     joined_ += line;
-    end.Grow(joined_, oldSize);
-  }
+  } while (!EndsRecord(tables, walk, joined_));
   record = joined_;
   ++count_;
   return Step::Record;
