@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/decode_table.h"
+
 namespace platform {
 
 // What one character of the code page becomes.
@@ -88,8 +90,9 @@ class CodePage {
   // Units without a character become the code page's default character.
   virtual std::string FromUtf16(std::u16string_view units) const = 0;
 
-  // The tables, derived from the two conversions above on first use, so every
-  // fast path gives exactly what the conversions give.
+  // The tables, derived on first use from what the two conversions above are
+  // built on (the decoding table and the reverse entries), so every fast path
+  // gives exactly what the conversions give.
   const CharTables& Tables() const {
     // Asked once per record and more: past the first time, one load.
     if (const CharTables* built = built_.load(std::memory_order_acquire)) return *built;
@@ -99,6 +102,12 @@ class CodePage {
     });
     return *tables_;
   }
+
+ protected:
+  // What ToUtf16 decodes by, and the entry FromUtf16 writes for a unit
+  // (detail::AppendEntryBytes).
+  virtual const detail::DecodeTable& Decoding() const = 0;
+  virtual std::uint16_t ReverseEntry(char16_t unit) const = 0;
 
  private:
   static std::unique_ptr<CharTables> BuildCharTables(const CodePage& page);

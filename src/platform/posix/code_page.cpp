@@ -23,8 +23,10 @@
 // well under a millisecond.
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <cstdint>
@@ -229,12 +231,15 @@ class TableCodePage final : public CodePage {
   std::string FromUtf16(std::u16string_view units) const override {
     std::string out;
     out.reserve(units.size() * 2);
-    for (char16_t u : units) {
-      std::uint16_t v = reverse_[u].load(std::memory_order_relaxed);
-      if (v == kNotAsked) v = AskReverse(u);
-      AppendEntryBytes(out, v);
-    }
+    for (char16_t u : units) AppendEntryBytes(out, ReverseEntry(u));
     return out;
+  }
+
+ protected:
+  const detail::DecodeTable& Decoding() const override { return table_; }
+  std::uint16_t ReverseEntry(char16_t unit) const override {
+    const std::uint16_t v = std::atomic_ref<std::uint16_t>(reverse_[unit]).load(std::memory_order_relaxed);
+    return v == kNotAsked ? AskReverse(unit) : v;
   }
 
  private:
@@ -270,23 +275,28 @@ class TableCodePage final : public CodePage {
   // The units this page's characters decode to are asked up front, in one
   // conversion; any other unit is asked the first time it is converted.
   void BuildReverse() {
-    for (auto& v : reverse_) v.store(kNotAsked, std::memory_order_relaxed);
+    // Before the page is shared: plain stores.
+    std::fill(std::begin(reverse_), std::end(reverse_), kNotAsked);
     std::vector<std::uint64_t> seen(65536 / 64, 0);
     for (char16_t u : table_.single) seen[u >> 6] |= std::uint64_t{1} << (u & 63);
     for (char16_t u : table_.pair) seen[u >> 6] |= std::uint64_t{1} << (u & 63);
-    std::vector<char> input;
-    for (unsigned u = 0; u < 65536; ++u) {
-      if (!(seen[u >> 6] >> (u & 63) & 1) || u == 0x0A || (u >= 0xD800 && u <= 0xDFFF)) continue;
-      const char32_t piece[2] = {u, U'\n'};
-      input.insert(input.end(), reinterpret_cast<const char*>(piece), reinterpret_cast<const char*>(piece + 2));
+    seen[0x0A >> 6] &= ~(std::uint64_t{1} << (0x0A & 63));
+    for (unsigned u = 0xD800; u <= 0xDFFF; u += 64) seen[u >> 6] = 0;
+    std::vector<char32_t> units;
+    units.reserve(16384);
+    for (std::size_t word = 0; word < seen.size(); ++word) {
+      for (std::uint64_t bits = seen[word]; bits != 0; bits &= bits - 1) {
+        units.push_back(static_cast<char32_t>(word * 64 + static_cast<std::size_t>(std::countr_zero(bits))));
+        units.push_back(U'\n');
+      }
     }
+    std::vector<char> input(units.size() * sizeof(char32_t));
+    std::memcpy(input.data(), units.data(), input.size());
     Iconv fromWide(iconvName_.c_str(), kWide);
     Pieces<char> pieces;
     if (!fromWide.ok() || !ConvertPieces(fromWide, input, 8, pieces)) return;
-    for (std::size_t i = 0; i < input.size() / 8; ++i) {
-      char32_t u;
-      std::memcpy(&u, input.data() + i * 8, sizeof u);
-      reverse_[u].store(pieces.rejected[i] ? kNoBytes : table_.AsCharacter(pieces.Result(i)), std::memory_order_relaxed);
+    for (std::size_t i = 0; i < units.size() / 2; ++i) {
+      reverse_[units[2 * i]] = pieces.rejected[i] ? kNoBytes : table_.AsCharacter(pieces.Result(i));
     }
   }
 
@@ -300,7 +310,7 @@ class TableCodePage final : public CodePage {
       if (fromWide.ok() && fromWide.Convert(&in, sizeof in, out, sizeof out, &written))
         v = table_.AsCharacter(std::string_view(out, written));
     }
-    reverse_[u].store(v, std::memory_order_relaxed);
+    std::atomic_ref<std::uint16_t>(reverse_[u]).store(v, std::memory_order_relaxed);
     return v;
   }
 
@@ -308,8 +318,9 @@ class TableCodePage final : public CodePage {
   std::string iconvName_;
   detail::DecodeTable table_;
   // Units not asked yet hold kNotAsked; answers are written at most once per
-  // value, so concurrent readers see either state.
-  mutable std::array<std::atomic<std::uint16_t>, 65536> reverse_;
+  // value (through atomic_ref once the page is shared), so concurrent
+  // readers see either state.
+  alignas(std::atomic_ref<std::uint16_t>::required_alignment) mutable std::uint16_t reverse_[65536];
 };
 
 std::mutex& RegistryMutex() {

@@ -81,6 +81,10 @@ class Win32CodePage final : public CodePage {
     return out;
   }
 
+ protected:
+  const detail::DecodeTable& Decoding() const override { return table_; }
+  std::uint16_t ReverseEntry(char16_t unit) const override { return Reverse()[unit]; }
+
  private:
   // The one unit the bytes stand for, or 0 when the system maps them to
   // nothing or to more than one unit.
