@@ -61,7 +61,7 @@ struct CharTables {
   // Every byte as a character of its own (a lead byte: alone, as at the end).
   std::array<CharEntry, 256> single{};
   // Indexed by lead << 8 | next byte; empty when the page has no lead bytes.
-  std::vector<CharEntry> pair;
+  detail::ZeroedTable<CharEntry> pair;
 };
 
 // The entry of the character that starts at p (p < end) and its length in

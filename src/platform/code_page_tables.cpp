@@ -38,8 +38,7 @@ std::unique_ptr<CharTables> CodePage::BuildCharTables(const CodePage& page) {
   }
   if (!t->hasLeadBytes) return t;
 
-  // Only a lead byte's row is ever read.
-  t->pair.resize(65536);
+  t->pair.Allocate();
   for (unsigned l = 0; l < 256; ++l) {
     if (!table.lead[l]) continue;
     for (unsigned n = 0; n < 256; ++n) {

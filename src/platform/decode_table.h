@@ -4,6 +4,9 @@
 // and pair, and the one decoding and encoding rule built on that.
 #include <array>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,12 +19,36 @@ inline constexpr char kDefaultChar = '?';
 // A reverse-table entry for a unit without bytes in the page.
 inline constexpr std::uint16_t kNoBytes = 0xFFFF;
 
+// 65536 entries (a unit's, or a pair's by lead << 8 | next byte) in memory
+// that comes zeroed from the system: pages of entries never written or read
+// (the rows of bytes that lead nothing) are never touched, so a conversion of
+// a few records does not pay for them. Empty until Allocate.
+template <typename Entry>
+class ZeroedTable {
+ public:
+  void Allocate() {
+    data_.reset(static_cast<Entry*>(std::calloc(kSize, sizeof(Entry))));
+    if (!data_) throw std::bad_alloc();
+  }
+  bool empty() const { return !data_; }
+  std::size_t size() const { return data_ ? kSize : 0; }
+  Entry& operator[](std::size_t i) { return data_[i]; }
+  const Entry& operator[](std::size_t i) const { return data_[i]; }
+
+ private:
+  static constexpr std::size_t kSize = 65536;
+  struct Free {
+    void operator()(Entry* p) const { std::free(p); }
+  };
+  std::unique_ptr<Entry[], Free> data_;
+};
+
 struct DecodeTable {
   bool hasLeadBytes = false;
   std::array<bool, 256> lead{};
   std::array<bool, 256> trail{};
   std::array<char16_t, 256> single{};
-  std::vector<char16_t> pair;  // indexed by lead << 8 | trail
+  ZeroedTable<char16_t> pair;  // in a lead byte's row, the unit of each trail byte
 
   // A lead byte pairs only with a trail byte; otherwise it stands alone as the
   // replacement and the next byte is read on its own.

@@ -77,7 +77,7 @@ platform::CharTables TablesOneByOne(const platform::CodePage& page) {
     t.classes[b] = cls;
   }
   if (!t.hasLeadBytes) return t;
-  t.pair.assign(65536, platform::CharEntry{});
+  t.pair.Allocate();
   for (unsigned l = 0; l < 256; ++l) {
     if (!t.lead[l]) continue;
     for (unsigned n = 0; n < 256; ++n) {

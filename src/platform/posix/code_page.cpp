@@ -219,6 +219,7 @@ class TableCodePage final : public CodePage {
       table_.single[b] = table_.lead[b] ? kReplacement : DecodeOne(toWide, &byte, 1);
     }
     if (table_.hasLeadBytes) BuildPairs(toWide);
+    reverse_.Allocate();
     BuildReverse();
   }
 
@@ -238,14 +239,14 @@ class TableCodePage final : public CodePage {
  protected:
   const detail::DecodeTable& Decoding() const override { return table_; }
   std::uint16_t ReverseEntry(char16_t unit) const override {
-    const std::uint16_t v = std::atomic_ref<std::uint16_t>(reverse_[unit]).load(std::memory_order_relaxed);
-    return v == kNotAsked ? AskReverse(unit) : v;
+    const std::uint16_t stored = std::atomic_ref<std::uint16_t>(reverse_[unit]).load(std::memory_order_relaxed);
+    return stored == 0 ? AskReverse(unit) : static_cast<std::uint16_t>(stored ^ kNotAsked);
   }
 
  private:
   // Every lead byte's row in one conversion of all its candidate pairs.
   void BuildPairs(Iconv& toWide) {
-    table_.pair.assign(65536, kReplacement);
+    table_.pair.Allocate();
     std::vector<char> input;
     Pieces<char32_t> pieces;
     for (unsigned l = 0; l < 256; ++l) {
@@ -275,28 +276,35 @@ class TableCodePage final : public CodePage {
   // The units this page's characters decode to are asked up front, in one
   // conversion; any other unit is asked the first time it is converted.
   void BuildReverse() {
-    // Before the page is shared: plain stores.
-    std::fill(std::begin(reverse_), std::end(reverse_), kNotAsked);
     std::vector<std::uint64_t> seen(65536 / 64, 0);
-    for (char16_t u : table_.single) seen[u >> 6] |= std::uint64_t{1} << (u & 63);
-    for (char16_t u : table_.pair) seen[u >> 6] |= std::uint64_t{1} << (u & 63);
-    seen[0x0A >> 6] &= ~(std::uint64_t{1} << (0x0A & 63));
-    for (unsigned u = 0xD800; u <= 0xDFFF; u += 64) seen[u >> 6] = 0;
-    std::vector<char32_t> units;
-    units.reserve(16384);
-    for (std::size_t word = 0; word < seen.size(); ++word) {
-      for (std::uint64_t bits = seen[word]; bits != 0; bits &= bits - 1) {
-        units.push_back(static_cast<char32_t>(word * 64 + static_cast<std::size_t>(std::countr_zero(bits))));
-        units.push_back(U'\n');
+    auto see = [&seen](char16_t u) { seen[u >> 6] |= std::uint64_t{1} << (u & 63); };
+    for (char16_t u : table_.single) see(u);
+    for (unsigned l = 0; l < 256; ++l) {
+      if (!table_.lead[l]) continue;
+      for (unsigned t = 0; t < 256; ++t) {
+        if (table_.trail[t]) see(table_.pair[l << 8 | t]);
       }
     }
-    std::vector<char> input(units.size() * sizeof(char32_t));
-    std::memcpy(input.data(), units.data(), input.size());
+    seen[0x0A >> 6] &= ~(std::uint64_t{1} << (0x0A & 63));
+    for (unsigned u = 0xD800; u <= 0xDFFF; u += 64) seen[u >> 6] = 0;
+    // Each unit as a wide character and a line feed.
+    std::vector<char> input;
+    input.reserve(65536);
+    for (std::size_t word = 0; word < seen.size(); ++word) {
+      for (std::uint64_t bits = seen[word]; bits != 0; bits &= bits - 1) {
+        const char32_t piece[2] = {static_cast<char32_t>(word * 64 + static_cast<std::size_t>(std::countr_zero(bits))),
+                                   U'\n'};
+        input.insert(input.end(), reinterpret_cast<const char*>(piece), reinterpret_cast<const char*>(piece + 2));
+      }
+    }
     Iconv fromWide(iconvName_.c_str(), kWide);
     Pieces<char> pieces;
     if (!fromWide.ok() || !ConvertPieces(fromWide, input, 8, pieces)) return;
-    for (std::size_t i = 0; i < units.size() / 2; ++i) {
-      reverse_[units[2 * i]] = pieces.rejected[i] ? kNoBytes : table_.AsCharacter(pieces.Result(i));
+    for (std::size_t i = 0; i < input.size() / 8; ++i) {
+      char32_t u;
+      std::memcpy(&u, input.data() + i * 8, sizeof u);
+      // Before the page is shared: plain stores.
+      reverse_[u] = Stored(pieces.rejected[i] ? kNoBytes : table_.AsCharacter(pieces.Result(i)));
     }
   }
 
@@ -310,17 +318,19 @@ class TableCodePage final : public CodePage {
       if (fromWide.ok() && fromWide.Convert(&in, sizeof in, out, sizeof out, &written))
         v = table_.AsCharacter(std::string_view(out, written));
     }
-    std::atomic_ref<std::uint16_t>(reverse_[u]).store(v, std::memory_order_relaxed);
+    std::atomic_ref<std::uint16_t>(reverse_[u]).store(Stored(v), std::memory_order_relaxed);
     return v;
   }
 
   int number_;
   std::string iconvName_;
   detail::DecodeTable table_;
-  // Units not asked yet hold kNotAsked; answers are written at most once per
-  // value (through atomic_ref once the page is shared), so concurrent
-  // readers see either state.
-  alignas(std::atomic_ref<std::uint16_t>::required_alignment) mutable std::uint16_t reverse_[65536];
+  // Entries are kept as entry ^ kNotAsked, so that the zeroed memory of units
+  // not asked yet means just that and is never touched. Answers are written
+  // at most once per value (through atomic_ref once the page is shared), so
+  // concurrent readers see either state.
+  static std::uint16_t Stored(std::uint16_t entry) { return static_cast<std::uint16_t>(entry ^ kNotAsked); }
+  mutable detail::ZeroedTable<std::uint16_t> reverse_;
 };
 
 std::mutex& RegistryMutex() {

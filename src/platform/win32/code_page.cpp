@@ -52,7 +52,7 @@ class Win32CodePage final : public CodePage {
       table_.single[b] = table_.lead[b] ? kReplacement : DecodeOne(&byte, 1);
     }
     if (!table_.hasLeadBytes) return;
-    table_.pair.assign(65536, kReplacement);
+    table_.pair.Allocate();
     for (unsigned l = 0; l < 256; ++l) {
       if (!table_.lead[l]) continue;
       for (unsigned t = 0; t < 256; ++t) {
