@@ -4,16 +4,18 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
-#include <random>
 #include <vector>
 
 #include "platform/code_page.h"
@@ -259,11 +261,22 @@ void ReleaseTempSlot(int& slot) {
   slot = -1;
 }
 
+// Six letters from the kernel's random bytes (one system call); where those
+// are missing, from the clock and a count, since a taken name is only tried
+// again.
 std::string RandomSuffix() {
-  static std::mt19937_64 random{std::random_device{}()};
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  static std::atomic<unsigned> count{0};
+  unsigned char bytes[6];
+  if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    std::uint64_t mixed = static_cast<std::uint64_t>(now.tv_nsec) * 0x9E3779B97F4A7C15u ^ count++ ^
+                          static_cast<std::uint64_t>(::getpid()) << 32;
+    for (unsigned char& b : bytes) b = static_cast<unsigned char>(mixed >>= 8);
+  }
   std::string suffix;
-  for (int i = 0; i < 6; ++i) suffix += kLetters[random() % (sizeof kLetters - 1)];
+  for (unsigned char b : bytes) suffix += kLetters[b % (sizeof kLetters - 1)];
   return suffix;
 }
 
