@@ -58,8 +58,10 @@ class Win32CodePage final : public CodePage {
       for (unsigned t = 0; t < 256; ++t) {
         const char bytes[2] = {static_cast<char>(l), static_cast<char>(t)};
         const char16_t unit = DecodeOne(bytes, 2);
+        // A byte that trails other lead bytes but not this one: the pair is
+        // read as one character and decodes to the replacement.
+        table_.pair[(l << 8) | t] = unit == 0 ? kReplacement : unit;
         if (unit == 0) continue;
-        table_.pair[(l << 8) | t] = unit;
         table_.trail[t] = true;
       }
     }
