@@ -2,7 +2,9 @@
 # Times quillmer-convert end to end on a generated export, side by side with
 # the copy floor (cp of the input and of the output, the same bytes read and
 # written), interleaved run by run, and reports medians of elapsed and CPU
-# time, the input rate, the ratio to the copy floor and the peak memory.
+# time, the input rate, the ratio to the copy floor and the peak memory. The
+# conversion also makes its output durable (fsync of the file and of its
+# directory), which cp does not.
 #   scripts/bench-convert.sh [BUILD_DIR] [APPOINTMENTS] [MIX] [RUNS] [FILTERS]
 # MIX: short (default), calendar or tiny. FILTERS: a filter file (--filters),
 # or a number of generated filter lines.
@@ -37,14 +39,27 @@ timed() {
   end=$(date +%s%N)
   awk -v ns=$((end - start)) '{$1 = ns / 1e9; print}' "$work/last.time" >> "$out"
 }
+# Two situations, each side by side with its own copy floor: writing new
+# files (the output path is removed first, as are the copies), and replacing
+# files that exist (the conversion's previous output, the previous copies),
+# where the old file's pages and blocks are freed on the way.
+: > "$work/fresh.times"
+: > "$work/copy-over.times"
+cp "$work/export.csv" "$work/over.csv"
+cp "$work/out.vcs" "$work/over.vcs"
 for run in $(seq "$runs"); do
   timed "$work/convert.times" "$build/quillmer-convert" "$work/export.csv" "$work/out.vcs" "${extra[@]}"
+  timed "$work/copy-over.times" sh -c 'cp "$1/export.csv" "$1/over.csv" && cp "$1/out.vcs" "$1/over.vcs"' sh "$work"
+  rm -f "$work/fresh.vcs"
+  timed "$work/fresh.times" "$build/quillmer-convert" "$work/export.csv" "$work/fresh.vcs" "${extra[@]}"
   timed "$work/copy.times" sh -c 'cp "$1/export.csv" "$1/copy.csv" && cp "$1/out.vcs" "$1/copy.vcs"' sh "$work"
   rm -f "$work/copy.csv" "$work/copy.vcs"
 done
 median() { sort -n | awk '{v[NR]=$1} END {print (NR % 2) ? v[(NR+1)/2] : (v[NR/2] + v[NR/2+1]) / 2}'; }
 convert=$(cut -d' ' -f1 "$work/convert.times" | median)
 copy=$(cut -d' ' -f1 "$work/copy.times" | median)
+fresh=$(cut -d' ' -f1 "$work/fresh.times" | median)
+copy_over=$(cut -d' ' -f1 "$work/copy-over.times" | median)
 peak_kb=$(cut -d' ' -f2 "$work/convert.times" | sort -n | tail -1)
 # CPU time (user + system) is what other work on a busy machine disturbs least.
 convert_cpu=$(awk '{print $3 + $4}' "$work/convert.times" | median)
@@ -52,14 +67,17 @@ copy_cpu=$(awk '{print $3 + $4}' "$work/copy.times" | median)
 in_bytes=$(stat -c %s "$work/export.csv")
 out_bytes=$(stat -c %s "$work/out.vcs")
 awk -v n="$count" -v mix="$mix" -v runs="$runs" -v s="$convert" -v c="$copy" -v kb="$peak_kb" \
+    -v f="$fresh" -v co="$copy_over" \
     -v scpu="$convert_cpu" -v ccpu="$copy_cpu" \
     -v i="$in_bytes" -v o="$out_bytes" 'BEGIN {
   mb = 1000000
   printf "appointments      %d (%s mix)\n", n, mix
   printf "input             %.1f MB\n", i / mb
   printf "output            %.1f MB\n", o / mb
-  printf "median of %d       %.4f s  (%.1f MB/s of input)\n", runs, s, (s > 0 ? i / mb / s : 0)
-  printf "copy floor        %.4f s  (convert / copy %.2f)\n", c, (c > 0 ? s / c : 0)
+  printf "new output file   %.4f s  (%.1f MB/s of input), median of %d\n", f, (f > 0 ? i / mb / f : 0), runs
+  printf "  copy floor      %.4f s  (cp to new files; convert / copy %.2f)\n", c, (c > 0 ? f / c : 0)
+  printf "replacing output  %.4f s  (%.1f MB/s of input)\n", s, (s > 0 ? i / mb / s : 0)
+  printf "  copy floor      %.4f s  (cp over existing files; convert / copy %.2f)\n", co, (co > 0 ? s / co : 0)
   printf "CPU, median       %.2f s convert, %.2f s copy (%.1f MB/s of input)\n", scpu, ccpu, (scpu > 0 ? i / mb / scpu : 0)
   printf "peak RSS          %.1f MB\n", kb * 1024 / mb
 }'
