@@ -37,6 +37,14 @@ std::string Block(const std::string& summary, const std::string& extra = "") {
          extra + "END:VEVENT\r\nEND:VCALENDAR\r\n";
 }
 
+// Records enough for several batches of input and several pieces of output,
+// each with its own title: a0, a1, ... and every seventh one "skip".
+std::string ManyRecords(int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += Record(i % 7 == 3 ? "skip" : "a" + std::to_string(i)) + "\r\n";
+  return text;
+}
+
 std::string Message(int converted, int filtered) {
   return Sjis("変換と出力が完了しました") + "\r\n\r\n" + Sjis("・変換対象: ") + std::to_string(converted) +
          Sjis("件") + "\r\n" + Sjis("・フィルタ対象: ") + std::to_string(filtered) + Sjis("件");
@@ -95,6 +103,20 @@ TEST_F(ConversionRunTest, Outcomes) {
   }
 }
 
+// Read ahead, converted and written on threads of their own, thousands of
+// records keep their order and their counts.
+TEST_F(ConversionRunTest, ExportsOfManyBatches) {
+  const int count = 9000;
+  std::string expected;
+  for (int i = 0; i < count; ++i) {
+    if (i % 7 != 3) expected += Block("a" + std::to_string(i));
+  }
+  const ConversionResult result = ConversionRun(Request(kHeader + "\r\n" + ManyRecords(count), {"skip"}));
+  EXPECT_EQ(result.FilteredCount, (count + 3) / 7);
+  EXPECT_EQ(result.ConvertedCount, count - result.FilteredCount);
+  EXPECT_TRUE(SameBytes(ReadFileBytes(out_), expected));
+}
+
 TEST_F(ConversionRunTest, OptionLinesInEveryBlock) {
   const LineList options = {"X-A:1", "", Sjis("CATEGORIES:仕事")};
   ConversionRun(Request(Lines({kHeader, Record("a"), Record("b")}), {}, options));
@@ -127,6 +149,10 @@ TEST_F(ConversionRunTest, FailuresLeaveTheOutputAlone) {
        Lines({kHeader, Record("a", "2008/02/30"), Record("b"), ""}), ListIndexError(4).Message()},
       {"the first of two bad records", Lines({kHeader, Record("a", "2008/02/30"), Record("b", "2008/13/01")}),
        DateTimeTextError("2008/02/30 10:00:00").Message()},
+      {"a bad date after thousands of records", Lines({kHeader}) + ManyRecords(9000) + Lines({Record("c", "2008/02/30")}),
+       DateTimeTextError("2008/02/30 10:00:00").Message()},
+      {"an unfinished last line thousands of records after a bad date",
+       Lines({kHeader, Record("a", "2008/02/30")}) + ManyRecords(9000) + "\r\n", ListIndexError(9003).Message()},
   };
   // Both output formats read the fields alike and fail alike.
   for (const OutputFormat format : {OutputFormat::VCalendar, OutputFormat::ICalendar}) {

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "conversion/block_writer.h"
 #include "conversion/event_block.h"
 #include "conversion/icalendar_block.h"
 #include "conversion/input_records.h"
@@ -21,9 +22,6 @@ AnsiText CompletionText(std::int32_t converted, std::int32_t filtered) {
   static const AnsiText unit = platform::Cp932FromUtf8("件");
   return done + std::to_string(converted) + filteredHead + std::to_string(filtered) + unit;
 }
-
-// Output gathered up to about this size before it is written.
-constexpr std::size_t kWriteSize = std::size_t{1} << 20;
 
 }  // namespace
 
@@ -48,15 +46,15 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
   RecordBatches batches(input, filter);
 
   ConversionResult result;
-  AnsiText blocks;
-  blocks.reserve(kWriteSize + (kWriteSize >> 2));
-  if (icalendar) icalendar->AppendHead(blocks);
+  BlockWriter writer(output);
+  if (icalendar) icalendar->AppendHead(writer.Piece());
   std::exception_ptr recordError;
   while (const RecordBatch* batch = batches.Next()) {
     if (recordError) continue;  // past a failed record
     result.FilteredCount += batch->filtered;
     for (std::size_t i = 0; i < batch->records.size(); ++i) {
       const FieldViews fields = batch->Fields(i);
+      AnsiText& blocks = writer.Piece();
       try {
         if (icalendar) {
           icalendar->AppendEvent(fields, batch->Text(i), batch->Joins(i), blocks);
@@ -73,16 +71,13 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
         break;
       }
       ++result.ConvertedCount;
-      if (blocks.size() >= kWriteSize) {
-        output.Write(blocks);
-        blocks.clear();
-      }
+      writer.PieceMayBeFull();
     }
   }
   if (recordError) std::rethrow_exception(recordError);
-  if (icalendar) icalendar->AppendTail(blocks);
+  if (icalendar) icalendar->AppendTail(writer.Piece());
 
-  output.Write(blocks);
+  writer.Finish();
   output.Commit();
   result.CompletionMessage = CompletionText(result.ConvertedCount, result.FilteredCount);
   return result;

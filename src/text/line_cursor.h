@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "text/byte_scan.h"
+
 class LineCursor {
  public:
   explicit LineCursor(std::string_view text) : LineCursor(text.substr(0, text.find('\0')), 0) {}
@@ -18,15 +20,9 @@ class LineCursor {
   // that ends with a line break has no empty line after it.
   bool Next(std::string_view& line) {
     if (p_ >= text_.size()) return false;
-    // Two fast scans find each line end. The next LF is remembered, so text
-    // whose lines end in a lone CR is not searched to its end once per line.
-    if (nextLf_ == std::string_view::npos || nextLf_ < p_) {
-      const void* lf = std::memchr(text_.data() + p_, '\n', text_.size() - p_);
-      nextLf_ = lf == nullptr ? text_.size() : static_cast<std::size_t>(static_cast<const char*>(lf) - text_.data());
-    }
-    std::size_t stop = nextLf_;
-    if (const void* cr = std::memchr(text_.data() + p_, '\r', stop - p_))
-      stop = static_cast<std::size_t>(static_cast<const char*>(cr) - text_.data());
+    const char* const begin = text_.data();
+    const std::size_t stop =
+        static_cast<std::size_t>(detail::FindEitherByte(begin + p_, begin + text_.size(), '\r', '\n') - begin);
     line = text_.substr(p_, stop - p_);
     p_ = stop;
     if (p_ < text_.size() && text_[p_] == '\r') ++p_;
@@ -39,5 +35,4 @@ class LineCursor {
 
   std::string_view text_;
   std::size_t p_ = 0;
-  std::size_t nextLf_ = std::string_view::npos;
 };
