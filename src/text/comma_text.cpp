@@ -161,11 +161,6 @@ void SplitCommaText(LineList& fields, std::string_view text) {
   for (std::size_t i = 0; i < places.size(); ++i) items[i].assign(ValueAt(places[i], text, reduced));
 }
 
-std::string_view FieldViews::ItemAt(int index) const {
-  CheckListIndex(index, Count());
-  return items_[static_cast<std::size_t>(index)];
-}
-
 std::vector<std::string_view> ViewsOf(const LineList& fields) {
   return std::vector<std::string_view>(fields.begin(), fields.end());
 }

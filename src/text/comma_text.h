@@ -35,7 +35,10 @@ class FieldViews {
   explicit FieldViews(std::span<const std::string_view> items) : items_(items) {}
   int Count() const { return static_cast<int>(items_.size()); }
   // Raises ListIndexError for index < 0 or index >= Count.
-  std::string_view ItemAt(int index) const;
+  std::string_view ItemAt(int index) const {
+    CheckListIndex(index, Count());
+    return items_[static_cast<std::size_t>(index)];
+  }
 
  private:
   std::span<const std::string_view> items_;
