@@ -95,8 +95,9 @@ void RecordBatches::ReadAhead() {
 const RecordBatch* RecordBatches::Next() {
   std::unique_lock<std::mutex> lock(mutex_);
   if (ended_) return nullptr;
+  // The caller is done with every batch it took: their slots are free.
+  released_ = taken_;
   if (taken_ == 0 || inline_) {
-    released_ = taken_;
     lock.unlock();
     Fill(slots_[filled_ % kSlots]);
     lock.lock();
@@ -109,7 +110,6 @@ const RecordBatch* RecordBatches::Next() {
       }
     }
   } else {
-    released_ = taken_;
     lock.unlock();
     changed_.notify_all();
     lock.lock();

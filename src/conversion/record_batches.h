@@ -1,7 +1,8 @@
 #pragma once
 // The records of an export, read ahead in batches: the input is read, joined
 // into records, filtered and split into fields on a thread of its own while
-// the caller converts the batch before. A small export (one batch) never starts the thread.
+// the caller converts the batch before. A small export (one batch) never
+// starts the thread.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
