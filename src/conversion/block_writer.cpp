@@ -28,8 +28,7 @@ void BlockWriter::HandOver() {
     try {
       thread_ = std::thread([this] { Run(); });
     } catch (const std::system_error&) {
-      output_.Write(pieces_[current_]);
-      pieces_[current_].clear();
+      WriteHere();
       return;
     }
   }
@@ -48,9 +47,13 @@ void BlockWriter::Finish() {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return !pending_; });
   } else {
-    output_.Write(pieces_[current_]);
-    pieces_[current_].clear();
+    WriteHere();
   }
+}
+
+void BlockWriter::WriteHere() {
+  output_.Write(pieces_[current_]);
+  pieces_[current_].clear();
 }
 
 void BlockWriter::Run() {

@@ -31,6 +31,7 @@ class BlockWriter {
 
  private:
   void HandOver();
+  void WriteHere();  // the piece to fill, by the caller
   void Run();
 
   OutputFile& output_;

@@ -2,6 +2,7 @@
 #include "platform/regional.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "platform/code_page.h"
 #include "text/ansi_text.h"
@@ -11,19 +12,28 @@ namespace {
 
 constexpr int kJapaneseEmperorCalendar = 3;
 
+// A Gregorian profile with the separators both built-in languages share.
+RegionalProfile Gregorian(std::string name, unsigned localeId, int ansiCodePage, std::string shortDate,
+                          std::string amDesignator, std::string pmDesignator) {
+  RegionalProfile profile;
+  profile.name = std::move(name);
+  profile.localeId = localeId;
+  profile.ansiCodePage = ansiCodePage;
+  profile.shortDate = std::move(shortDate);
+  profile.dateSeparator = "/";
+  profile.timeSeparator = ":";
+  profile.decimalSeparator = ".";
+  profile.amDesignator = std::move(amDesignator);
+  profile.pmDesignator = std::move(pmDesignator);
+  profile.calendarType = "1";
+  profile.optionalCalendar = "1";
+  return profile;
+}
+
 std::vector<RegionalProfile> BuildProfiles() {
-  RegionalProfile japanese;
-  japanese.name = "ja-JP";
-  japanese.localeId = 0x0411;
-  japanese.ansiCodePage = 932;
-  japanese.shortDate = "yyyy/MM/dd";
-  japanese.dateSeparator = "/";
-  japanese.timeSeparator = ":";
-  japanese.decimalSeparator = ".";
-  japanese.amDesignator = Cp932FromUtf8("午前");
-  japanese.pmDesignator = Cp932FromUtf8("午後");
-  japanese.calendarType = "1";
-  japanese.optionalCalendar = "1";  // Gregorian: the eras stay unused
+  // Gregorian: the eras stay unused until the calendar is chosen.
+  RegionalProfile japanese =
+      Gregorian("ja-JP", 0x0411, 932, "yyyy/MM/dd", Cp932FromUtf8("午前"), Cp932FromUtf8("午後"));
   japanese.eraCalendar = kJapaneseEmperorCalendar;
   for (const char* name : {"令和", "平成", "昭和", "大正", "明治"})
     japanese.eraNames.push_back(Cp932FromUtf8(name));
@@ -35,20 +45,7 @@ std::vector<RegionalProfile> BuildProfiles() {
   eras.calendarType = "3";
   eras.optionalCalendar = "3";
 
-  RegionalProfile english;
-  english.name = "en-US";
-  english.localeId = 0x0409;
-  english.ansiCodePage = 1252;
-  english.shortDate = "M/d/yyyy";
-  english.dateSeparator = "/";
-  english.timeSeparator = ":";
-  english.decimalSeparator = ".";
-  english.amDesignator = "AM";
-  english.pmDesignator = "PM";
-  english.calendarType = "1";
-  english.optionalCalendar = "1";
-
-  return {japanese, eras, english};
+  return {japanese, eras, Gregorian("en-US", 0x0409, 1252, "M/d/yyyy", "AM", "PM")};
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {

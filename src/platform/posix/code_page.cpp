@@ -23,7 +23,6 @@
 // well under a millisecond.
 #include <iconv.h>
 
-#include <algorithm>
 #include <array>
 #include <atomic>
 #include <bit>
