@@ -1,12 +1,14 @@
 #pragma once
-// The output of a run, made in pieces of about 1 MiB and written on a thread
-// of its own while the next piece is made, so that copying the bytes into the
-// file system does not hold up the conversion. A small output (one piece) is
-// written by the caller and starts no thread.
+// The output of a run, made in pieces of about 1 MiB. A full piece waits in a
+// small ring until a thread of the run has nothing better to do (the caller
+// waiting for records, the reader waiting for room) and writes it; only when
+// the ring is full does the caller write one itself. The work of writing thus
+// goes to whichever thread is ahead, and no thread of its own competes with
+// the two for the processors. The pieces are written one at a time and in
+// order.
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
-#include <thread>
 
 #include "text/ansi_text.h"
 #include "text/text_file.h"
@@ -15,31 +17,36 @@ class BlockWriter {
  public:
   // output must outlive this; its failures are kept for its Commit.
   explicit BlockWriter(OutputFile& output);
-  // Waits for the thread; a piece not yet written is dropped.
-  ~BlockWriter();
   BlockWriter(const BlockWriter&) = delete;
   BlockWriter& operator=(const BlockWriter&) = delete;
 
-  // Where the next bytes go; valid until PieceMayBeFull or Finish.
-  AnsiText& Piece() { return pieces_[current_]; }
-  // Hands the piece over to be written once it holds kPieceSize bytes.
+  // Where the next bytes go; valid until PieceMayBeFull or Finish. These
+  // three belong to the thread that makes the output.
+  AnsiText& Piece() { return pieces_[filled_ % kPieces]; }
+  // Hands the piece over once it holds kPieceSize bytes.
   void PieceMayBeFull();
-  // Writes what is left and returns when every byte is written.
+  // Writes every piece and returns when every byte is written.
   void Finish();
+
+  // Writes the oldest piece handed over, unless none waits or another thread
+  // is writing one; true if it wrote. Any thread may call it.
+  bool WriteWaitingPiece();
 
   static constexpr std::size_t kPieceSize = std::size_t{1} << 20;
 
  private:
-  void HandOver();
-  void WriteHere();  // the piece to fill, by the caller
-  void Run();
+  static constexpr std::size_t kPieces = 4;
+  // With the lock held, no piece being written and one waiting: writes it
+  // with the lock released.
+  void WriteOldest(std::unique_lock<std::mutex>& lock);
 
   OutputFile& output_;
-  AnsiText pieces_[2];
-  std::size_t current_ = 0;
-  bool pending_ = false;  // the other piece waits or is being written
-  bool stop_ = false;
+  AnsiText pieces_[kPieces];
+  // Pieces handed over, and pieces written: those between wait or are being
+  // written, and the one after them is being filled.
+  std::size_t filled_ = 0;
+  std::size_t written_ = 0;
+  bool writing_ = false;
   std::mutex mutex_;
-  std::condition_variable changed_;
-  std::thread thread_;  // none: the caller writes
+  std::condition_variable writtenChanged_;
 };

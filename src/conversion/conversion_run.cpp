@@ -25,54 +25,84 @@ AnsiText CompletionText(std::int32_t converted, std::int32_t filtered) {
 
 }  // namespace
 
-// One streaming pass: the input is read in pieces and its records joined,
-// filtered and split into fields in batches (on a thread of their own once there is more than one
-// batch); each record is converted here and its block added to an output
-// buffer that goes to the (temporary) output file whenever it holds about
-// 1 MiB. Memory stays bounded by the pieces, the batches in flight and the
-// longest record, however long the export. All or nothing as before: the
-// output replaces its path only on Commit, after the last record converted.
-// The errors keep their order: the input's open error first; then an
-// unfinished last line, so after a record error the input is still read (and
-// joined, no longer converted) to its end; then the first record error; the
-// output's create or write errors last (OutputFile keeps them for Commit).
+// One streaming pass over two threads: the input is read in pieces and its
+// records joined and filtered in batches on a thread of their own (once there
+// is more than one batch); each batch is split into fields and converted,
+// in order, here, and its blocks added to output pieces of about 1 MiB that
+// go to the (temporary) output file. The work that need not wait for its
+// turn goes to whichever thread is free: the reader, with no room to read
+// into, converts vCalendar batches ahead (a block depends on its record
+// alone; an iCalendar event counts the records before it), and either
+// thread, rather than wait for the other, writes the pieces waiting. Memory
+// stays bounded by the pieces, the batches in flight and the longest record,
+// however long the export. All or nothing as before: the output replaces its
+// path only on Commit, after the last record converted. The errors keep their
+// order: the input's open error first; then an unfinished last line, so
+// after a record error the input is still read (and joined, no longer
+// converted) to its end; then the first record error; the output's create or
+// write errors last (OutputFile keeps them for Commit).
 ConversionResult ConversionRun(const ConversionRequest& request) {
   std::optional<detail::ICalendarWriter> icalendar;
   if (request.Format == OutputFormat::ICalendar) icalendar.emplace(request.OptionLines, platform::OutputTimestamp());
 
-  InputFile input(request.InputPath);
-  OutputFile output(request.OutputPath);
-  const RecordFilter filter(request.FilterLines);
-  RecordBatches batches(input, filter);
-
-  ConversionResult result;
-  BlockWriter writer(output);
-  if (icalendar) icalendar->AppendHead(writer.Piece());
-  std::exception_ptr recordError;
-  while (const RecordBatch* batch = batches.Next()) {
-    if (recordError) continue;  // past a failed record
-    result.FilteredCount += batch->filtered;
-    for (std::size_t i = 0; i < batch->records.size(); ++i) {
-      const FieldViews fields = batch->Fields(i);
-      AnsiText& blocks = writer.Piece();
+  // Converts a batch's records in order into blocks (the writer's pieces, or
+  // into.blocks), as far as the first that fails.
+  auto convert = [&request, &icalendar](const RecordBatch& batch, RecordBatch::Converted& into,
+                                        BlockWriter* writer) {
+    for (std::size_t i = 0; i < batch.records.size(); ++i) {
+      AnsiText& blocks = writer ? writer->Piece() : into.blocks;
       try {
         if (icalendar) {
-          icalendar->AppendEvent(fields, batch->Text(i), batch->Joins(i), blocks);
+          icalendar->AppendEvent(batch.Fields(i), batch.Text(i), batch.Joins(i), blocks);
         } else {
-          detail::AppendEventBlockText(fields, request.OptionLines, blocks);
+          detail::AppendEventBlockText(batch.Fields(i), request.OptionLines, blocks);
         }
       } catch (QuillmerError& error) {
         // The message stays the system's own; the place is for callers that
-        // can show more. Kept until the input's end has shown that no
-        // unfinished line comes first.
-        const RecordBatch::Record& place = batch->records[i];
+        // can show more.
+        const RecordBatch::Record& place = batch.records[i];
         error.SetPlace({static_cast<long long>(place.index), place.startLine});
-        recordError = std::current_exception();
-        break;
+        into.error = std::current_exception();
+        return;
       }
-      ++result.ConvertedCount;
+      ++into.converted;
+      if (writer) writer->PieceMayBeFull();
+    }
+  };
+  RecordBatches::ConvertAhead convertAhead;
+  if (!icalendar) {
+    convertAhead = [&convert](const RecordBatch& batch, RecordBatch::Converted& into) {
+      convert(batch, into, nullptr);
+    };
+  }
+
+  InputFile input(request.InputPath);
+  OutputFile output(request.OutputPath);
+  const RecordFilter filter(request.FilterLines);
+  // The reading thread may write pieces: it ends before the writer.
+  BlockWriter writer(output);
+  RecordBatches batches(input, filter, convertAhead, [&writer] { return writer.WriteWaitingPiece(); });
+
+  ConversionResult result;
+  if (icalendar) icalendar->AppendHead(writer.Piece());
+  // A record error is kept until the input's end has shown that no
+  // unfinished line comes first.
+  std::exception_ptr recordError;
+  RecordBatch::Converted here;
+  while (const RecordBatch* batch = batches.Next()) {
+    if (recordError) continue;  // past a failed record
+    result.FilteredCount += batch->filtered;
+    const RecordBatch::Converted* converted = &batch->ahead;
+    if (!converted->done) {
+      here = {};
+      convert(*batch, here, &writer);
+      converted = &here;
+    } else if (!converted->error) {
+      writer.Piece().append(converted->blocks);
       writer.PieceMayBeFull();
     }
+    result.ConvertedCount += static_cast<std::int32_t>(converted->converted);
+    recordError = converted->error;
   }
   if (recordError) std::rethrow_exception(recordError);
   if (icalendar) icalendar->AppendTail(writer.Piece());

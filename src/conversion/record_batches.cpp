@@ -6,8 +6,13 @@
 #include "text/comma_text.h"
 
 
-RecordBatches::RecordBatches(ByteSource& input, const RecordFilter& filter)
-    : lines_(input), joiner_(lines_), filter_(filter) {}
+RecordBatches::RecordBatches(ByteSource& input, const RecordFilter& filter, ConvertAhead convertAhead,
+                             std::function<bool()> whileWaiting)
+    : lines_(input),
+      joiner_(lines_),
+      filter_(filter),
+      convertAhead_(std::move(convertAhead)),
+      whileWaiting_(std::move(whileWaiting)) {}
 
 RecordBatches::~RecordBatches() {
   {
@@ -26,9 +31,8 @@ void RecordBatches::Fill(Slot& slot) {
   batch.records.clear();
   batch.joinOffsets.clear();
   batch.filtered = 0;
-  batch.places.clear();
-  batch.reduced.clear();
-  batch.fields.clear();
+  batch.ahead.done = false;
+  batch.split = false;
   slot.error = nullptr;
   slot.last = false;
   try {
@@ -45,24 +49,35 @@ void RecordBatches::Fill(Slot& slot) {
         ++batch.filtered;
         continue;
       }
-      const std::size_t start = batch.text.size();
       batch.text.append(record);
       const std::vector<std::size_t>& joins = joiner_.JoinOffsets();
       batch.joinOffsets.insert(batch.joinOffsets.end(), joins.begin(), joins.end());
-      const std::size_t firstField = batch.places.size();
-      FindCommaFields(record, batch.places, batch.reduced);
-      for (std::size_t k = firstField; k < batch.places.size(); ++k) {
-        if (!batch.places[k].reduced) batch.places[k].offset += start;
-      }
-      batch.records.push_back({batch.text.size(), batch.joinOffsets.size(), batch.places.size(), joiner_.Count() - 1,
+      batch.records.push_back({batch.text.size(), batch.joinOffsets.size(), 0, joiner_.Count() - 1,
                                joiner_.StartLine()});
     }
   } catch (...) {
     slot.error = std::current_exception();
     slot.last = true;
-    return;
   }
-  // The text no longer moves: the places become views.
+}
+
+// The fields of every record, as views into the batch's text; done by the
+// thread that converts the batch.
+void RecordBatches::SplitFields(RecordBatch& batch) {
+  batch.places.clear();
+  batch.reduced.clear();
+  batch.fields.clear();
+  std::size_t start = 0;
+  for (RecordBatch::Record& record : batch.records) {
+    const std::size_t firstField = batch.places.size();
+    FindCommaFields(std::string_view(batch.text).substr(start, record.end - start), batch.places, batch.reduced);
+    for (std::size_t k = firstField; k < batch.places.size(); ++k) {
+      if (!batch.places[k].reduced) batch.places[k].offset += start;
+    }
+    record.fieldsEnd = batch.places.size();
+    start = record.end;
+  }
+  batch.split = true;
   const std::string_view text(batch.text);
   const std::string_view reduced(batch.reduced);
   batch.fields.reserve(batch.places.size());
@@ -70,12 +85,58 @@ void RecordBatches::Fill(Slot& slot) {
     batch.fields.push_back((place.reduced ? reduced : text).substr(place.offset, place.size));
 }
 
+// With no room to read into, the newest batch the caller has not taken and
+// that is not converted yet is converted here: the caller reaches it last.
+// Returns false if there is none. Any failure is kept with the batch, for the
+// caller to meet in its turn.
+bool RecordBatches::ConvertOneAhead(std::unique_lock<std::mutex>& lock) {
+  if (!convertAhead_) return false;
+  std::size_t k = filled_;
+  while (k > taken_ && slots_[(k - 1) % kSlots].batch.ahead.done) --k;
+  if (k == taken_) return false;
+  Slot& slot = slots_[(k - 1) % kSlots];
+  slot.converting = true;
+  lock.unlock();
+  RecordBatch::Converted& ahead = slot.batch.ahead;
+  ahead.blocks.clear();
+  ahead.converted = 0;
+  ahead.error = nullptr;
+  try {
+    SplitFields(slot.batch);
+    convertAhead_(slot.batch, ahead);
+  } catch (...) {
+    ahead.error = std::current_exception();
+  }
+  lock.lock();
+  slot.converting = false;
+  ahead.done = true;
+  changed_.notify_all();
+  return true;
+}
+
+// Until ready, with the lock held: the other work first, while there is
+// some, and then a wait.
+template <typename Ready>
+void RecordBatches::WaitFor(std::unique_lock<std::mutex>& lock, Ready ready) {
+  while (!ready()) {
+    if (whileWaiting_) {
+      lock.unlock();
+      const bool worked = whileWaiting_();
+      lock.lock();
+      if (worked) continue;
+    }
+    changed_.wait(lock, ready);
+  }
+}
+
 void RecordBatches::ReadAhead() {
   for (;;) {
     std::size_t next;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [this] { return stop_ || SlotFree(); });
+      while (!stop_ && !SlotFree() && ConvertOneAhead(lock)) {
+      }
+      WaitFor(lock, [this] { return stop_ || SlotFree(); });
       if (stop_) return;
       next = filled_;
     }
@@ -113,11 +174,14 @@ const RecordBatch* RecordBatches::Next() {
     lock.unlock();
     changed_.notify_all();
     lock.lock();
-    changed_.wait(lock, [this] { return filled_ > taken_; });
+    WaitFor(lock, [this] { return filled_ > taken_; });
   }
   Slot& slot = slots_[taken_ % kSlots];
+  WaitFor(lock, [&slot] { return !slot.converting; });
   ++taken_;
   ended_ = slot.last;
   if (slot.error) std::rethrow_exception(slot.error);
+  lock.unlock();
+  if (!slot.batch.split) SplitFields(slot.batch);
   return &slot.batch;
 }

@@ -2,11 +2,13 @@
 // The records of an export, read ahead in batches: the input is read, joined
 // into records, filtered and split into fields on a thread of its own while
 // the caller converts the batch before. A small export (one batch) never
-// starts the thread.
+// starts the thread. When the caller falls behind, the thread converts
+// batches ahead of it rather than wait for room.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <span>
 #include <string_view>
@@ -34,6 +36,18 @@ struct RecordBatch {
   AnsiText reduced;                      // values whose doubled quotes were reduced
   std::vector<std::string_view> fields;  // the places as views, once the batch is full
   std::int32_t filtered = 0;
+  bool split = false;  // places, reduced and fields are filled in
+
+  // What converting the batch's records gave, when the reading thread did it
+  // ahead of the caller: the blocks of the first `converted` records and the
+  // error of the next one, if one failed.
+  struct Converted {
+    bool done = false;
+    AnsiText blocks;
+    std::size_t converted = 0;
+    std::exception_ptr error;
+  };
+  Converted ahead;
 
   std::string_view Text(std::size_t i) const {
     const std::size_t begin = i == 0 ? 0 : records[i - 1].end;
@@ -51,8 +65,14 @@ struct RecordBatch {
 
 class RecordBatches {
  public:
-  // Both must outlive this. The header record is passed over.
-  RecordBatches(ByteSource& input, const RecordFilter& filter);
+  // Both must outlive this. The header record is passed over. convertAhead,
+  // when given, fills a batch's `ahead` on the reading thread; the caller
+  // converts the batches it left as they are.
+  using ConvertAhead = std::function<void(const RecordBatch&, RecordBatch::Converted&)>;
+  // whileWaiting, when given, does some other work of the run and tells
+  // whether it did any; either thread calls it rather than wait.
+  RecordBatches(ByteSource& input, const RecordFilter& filter, ConvertAhead convertAhead = {},
+                std::function<bool()> whileWaiting = {});
   // Stops the reading thread and waits for it (after its current read).
   ~RecordBatches();
   RecordBatches(const RecordBatches&) = delete;
@@ -72,11 +92,16 @@ class RecordBatches {
     RecordBatch batch;
     bool last = false;
     std::exception_ptr error;
+    bool converting = false;  // by the reading thread, ahead of the caller
   };
-  static constexpr std::size_t kSlots = 4;
+  static constexpr std::size_t kSlots = 6;
 
   void Fill(Slot& slot);
   void ReadAhead();
+  static void SplitFields(RecordBatch& batch);
+  bool ConvertOneAhead(std::unique_lock<std::mutex>& lock);
+  template <typename Ready>
+  void WaitFor(std::unique_lock<std::mutex>& lock, Ready ready);
   bool SlotFree() const { return filled_ < released_ + kSlots; }
 
   class Lines final : public LineSource {
@@ -91,6 +116,8 @@ class RecordBatches {
   Lines lines_;
   RecordJoiner joiner_;
   const RecordFilter& filter_;
+  const ConvertAhead convertAhead_;
+  const std::function<bool()> whileWaiting_;
   Slot slots_[kSlots];
   // Batches filled, taken by the caller, and given back (the caller is done
   // with every batch it took once it asks for the next).
