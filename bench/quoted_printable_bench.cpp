@@ -21,6 +21,15 @@ void BM_EncodeQuotedPrintable(benchmark::State& state) {
 }
 BENCHMARK(BM_EncodeQuotedPrintable)->Arg(256)->Arg(64 << 10);
 
+// Japanese without a break: every byte an escape.
+void BM_EncodeQuotedPrintableJapanese(benchmark::State& state) {
+  std::string text;
+  while (text.size() < 65536) text += "交通費精算を忘れずに次回までにレビューを完了";
+  for (auto _ : state) benchmark::DoNotOptimize(EncodeQuotedPrintable(text));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
+}
+BENCHMARK(BM_EncodeQuotedPrintableJapanese);
+
 void BM_EncodeQuotedPrintableAscii(benchmark::State& state) {
   const std::string text(static_cast<std::size_t>(state.range(0)), 'a');
   for (auto _ : state) benchmark::DoNotOptimize(EncodeQuotedPrintable(text));
