@@ -45,6 +45,7 @@ constexpr std::array<Piece, 256> MakePieces() {
 }
 
 constexpr std::array<Piece, 256> kPieces = MakePieces();
+constexpr Piece kEscapedBlanks[] = {EscapeOf(0x09), EscapeOf(0x20)};
 
 inline bool IsBlank(unsigned char b) { return b == 0x09 || b == 0x20; }
 
@@ -120,12 +121,14 @@ void AppendQuotedPrintable(std::string_view bytes, AnsiText& out) {
 #endif
   for (std::size_t block = 0; block < n; block += kBlockSize) {
     const std::size_t blockEnd = block + kBlockSize < n ? block + kBlockSize : n;
+    // The piece is copied from its table straight to dst, never through a
+    // local copy (which the compiler keeps in memory).
     auto put = [&](std::size_t i) {
       const unsigned char b = in[i];
-      Piece piece = kPieces[b];
-      if (IsBlank(b) && i + 1 < blockEnd && IsLineBreak(in[i + 1])) piece = EscapeOf(b);
-      std::memcpy(dst, &piece, sizeof piece);
-      dst += piece.size;
+      const Piece* piece = &kPieces[b];
+      if (IsBlank(b) && i + 1 < blockEnd && IsLineBreak(in[i + 1])) piece = &kEscapedBlanks[b == 0x20];
+      std::memcpy(dst, piece, sizeof(Piece));
+      dst += piece->size;
     };
     std::size_t i = block;
     while (i < blockEnd) {
