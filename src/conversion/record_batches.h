@@ -94,7 +94,7 @@ class RecordBatches {
     std::exception_ptr error;
     bool converting = false;  // by the reading thread, ahead of the caller
   };
-  static constexpr std::size_t kSlots = 6;
+  static constexpr std::size_t kSlots = 4;
 
   void Fill(Slot& slot);
   void ReadAhead();
