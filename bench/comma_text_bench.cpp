@@ -1,6 +1,8 @@
 #include <benchmark/benchmark.h>
 
 #include "platform/code_page.h"
+#include "conversion/input_records.h"
+#include "export_generator.h"
 #include "text/comma_text.h"
 
 namespace {
@@ -38,5 +40,30 @@ void BM_FindCommaFields(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * Record().size()));
 }
 BENCHMARK(BM_FindCommaFields);
+
+// Every record of a generated calendar export, as the conversion run splits
+// them: short fields, and notes of several lines with doubled quotes.
+void BM_FindCommaFieldsCalendarMix(benchmark::State& state) {
+  static const LineList records = [] {
+    LineList lines;
+    lines.SplitTextIntoLines(MakeExport(10000, 1, ExportMix::Calendar));
+    JoinRecordLines(lines);
+    return lines;
+  }();
+  std::vector<FieldPlace> places;
+  AnsiText reduced;
+  std::int64_t bytes = 0;
+  for (auto _ : state) {
+    for (const AnsiText& record : records) {
+      places.clear();
+      reduced.clear();
+      FindCommaFields(record, places, reduced);
+      bytes += static_cast<std::int64_t>(record.size());
+    }
+    benchmark::DoNotOptimize(places.data());
+  }
+  state.SetBytesProcessed(bytes);
+}
+BENCHMARK(BM_FindCommaFieldsCalendarMix)->Unit(benchmark::kMillisecond);
 
 }  // namespace
