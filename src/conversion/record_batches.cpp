@@ -33,6 +33,7 @@ void RecordBatches::Fill(Slot& slot) {
   batch.filtered = 0;
   batch.ahead.done = false;
   batch.split = false;
+  slot.workedAhead = false;
   slot.error = nullptr;
   slot.last = false;
   try {
@@ -77,39 +78,44 @@ void RecordBatches::SplitFields(RecordBatch& batch) {
     record.fieldsEnd = batch.places.size();
     start = record.end;
   }
-  batch.split = true;
   const std::string_view text(batch.text);
   const std::string_view reduced(batch.reduced);
   batch.fields.reserve(batch.places.size());
   for (const FieldPlace& place : batch.places)
     batch.fields.push_back((place.reduced ? reduced : text).substr(place.offset, place.size));
+  batch.split = true;
 }
 
 // With no room to read into, the newest batch the caller has not taken and
-// that is not converted yet is converted here: the caller reaches it last.
-// Returns false if there is none. Any failure is kept with the batch, for the
-// caller to meet in its turn.
-bool RecordBatches::ConvertOneAhead(std::unique_lock<std::mutex>& lock) {
-  if (!convertAhead_) return false;
+// that was not worked on yet is split into fields here, and converted if the
+// run may convert ahead: the caller reaches it last. Returns false if there
+// is none. A failure to convert is kept with the batch, for the caller to meet
+// in its turn; a batch that could not be split is left to the caller.
+bool RecordBatches::WorkOneAhead(std::unique_lock<std::mutex>& lock) {
   std::size_t k = filled_;
-  while (k > taken_ && slots_[(k - 1) % kSlots].batch.ahead.done) --k;
+  while (k > taken_ && slots_[(k - 1) % kSlots].workedAhead) --k;
   if (k == taken_) return false;
   Slot& slot = slots_[(k - 1) % kSlots];
+  slot.workedAhead = true;
   slot.converting = true;
   lock.unlock();
   RecordBatch::Converted& ahead = slot.batch.ahead;
-  ahead.blocks.clear();
-  ahead.converted = 0;
-  ahead.error = nullptr;
+  bool converted = false;
   try {
     SplitFields(slot.batch);
-    convertAhead_(slot.batch, ahead);
+    if (convertAhead_) {
+      converted = true;
+      ahead.blocks.clear();
+      ahead.converted = 0;
+      ahead.error = nullptr;
+      convertAhead_(slot.batch, ahead);
+    }
   } catch (...) {
-    ahead.error = std::current_exception();
+    if (converted) ahead.error = std::current_exception();
   }
   lock.lock();
   slot.converting = false;
-  ahead.done = true;
+  ahead.done = converted;
   changed_.notify_all();
   return true;
 }
@@ -134,7 +140,7 @@ void RecordBatches::ReadAhead() {
     std::size_t next;
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      while (!stop_ && !SlotFree() && ConvertOneAhead(lock)) {
+      while (!stop_ && !SlotFree() && WorkOneAhead(lock)) {
       }
       WaitFor(lock, [this] { return stop_ || SlotFree(); });
       if (stop_) return;

@@ -1,9 +1,10 @@
 #pragma once
 // The records of an export, read ahead in batches: the input is read, joined
-// into records, filtered and split into fields on a thread of its own while
-// the caller converts the batch before. A small export (one batch) never
-// starts the thread. When the caller falls behind, the thread converts
-// batches ahead of it rather than wait for room.
+// into records and filtered on a thread of its own while the caller converts
+// the batch before; each batch is split into fields by the thread that
+// converts it. A small export (one batch) never starts the thread. When the
+// caller falls behind, the thread splits (and may convert) batches ahead of
+// it rather than wait for room.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -92,14 +93,15 @@ class RecordBatches {
     RecordBatch batch;
     bool last = false;
     std::exception_ptr error;
-    bool converting = false;  // by the reading thread, ahead of the caller
+    bool workedAhead = false;  // the reading thread took it on ahead of the caller
+    bool converting = false;   // ... and is at work on it
   };
   static constexpr std::size_t kSlots = 4;
 
   void Fill(Slot& slot);
   void ReadAhead();
   static void SplitFields(RecordBatch& batch);
-  bool ConvertOneAhead(std::unique_lock<std::mutex>& lock);
+  bool WorkOneAhead(std::unique_lock<std::mutex>& lock);
   template <typename Ready>
   void WaitFor(std::unique_lock<std::mutex>& lock, Ready ready);
   bool SlotFree() const { return filled_ < released_ + kSlots; }
