@@ -11,9 +11,11 @@
 
 #include "app/memo_text.h"
 #include "conversion/conversion_run.h"
+#include "conversion/icalendar_block.h"
 #include "platform/clock.h"
 #include "platform/regional.h"
 #include "support/test_support.h"
+#include "text/comma_text.h"
 #include "text/content_line.h"
 #include "text/date_time_text.h"
 #include "text/errors.h"
@@ -250,12 +252,14 @@ TEST_F(ICalendarTest, SameErrorsAsTheVCalendarBlocks) {
   EXPECT_EQ(failures, 19);
 }
 
-// Thousands of records, each three times: every UID differs, and the same
+// Tens of thousands of records, each three times in batches far apart (some
+// of them written ahead of their count): every UID differs, and the same
 // record numbered in file order.
 TEST_F(ICalendarTest, UidsStayApartInALargeExport) {
+  constexpr int kDistinct = 20000;
   std::string csv = "\"h\"\r\n";
-  for (int i = 0; i < 3000; ++i)
-    csv += "\"t" + std::to_string(i % 1000) + "\",\"\",\"2024/01/01\",\"9:00\",\"2024/01/01\",\"10:00\",\"FALSE\"\r\n";
+  for (int i = 0; i < 3 * kDistinct; ++i)
+    csv += "\"t" + std::to_string(i % kDistinct) + "\",\"\",\"2024/01/01\",\"9:00\",\"2024/01/01\",\"10:00\",\"FALSE\"\r\n";
   const std::string ics = ConvertText(csv);
   std::set<std::string> uids;
   std::vector<std::string> ofFirst;
@@ -265,9 +269,30 @@ TEST_F(ICalendarTest, UidsStayApartInALargeExport) {
     if (ofFirst.size() < 3 && (uids.size() == 1 || uid.starts_with(ofFirst[0].substr(0, ofFirst[0].size() - 1))))
       ofFirst.push_back(uid);
   }
-  EXPECT_EQ(uids.size(), 3000u);
+  EXPECT_EQ(uids.size(), 3u * kDistinct);
   ASSERT_EQ(ofFirst.size(), 3u);
   EXPECT_TRUE(ofFirst[0].ends_with("-1") && ofFirst[1].ends_with("-2") && ofFirst[2].ends_with("-3"));
+}
+
+// An event written ahead of its count is the event of a first occurrence,
+// its count the "1" at the place the writer gives.
+TEST_F(ICalendarTest, AnEventWrittenAheadIsAFirstOccurrence) {
+  const std::string record = "\"t\",\"\",\"2024/01/01\",\"9:00\",\"2024/01/01\",\"10:00\",\"FALSE\",\"\",\"\",\"a\"";
+  LineList fields;
+  SplitCommaText(fields, record);
+  const std::vector<std::string_view> views = ViewsOf(fields);
+  detail::ICalendarWriter counting({}, 0);
+  detail::ICalendarWriter ahead({}, 0);
+  AnsiText first, second, written, buffer;
+  std::size_t at = 0;
+  counting.AppendEvent(FieldViews(views), record, {}, first);
+  counting.AppendEvent(FieldViews(views), record, {}, second);
+  const std::uint64_t hash = ahead.AppendUncountedEvent(FieldViews(views), record, {}, buffer, written, at);
+  EXPECT_EQ(written, first);
+  EXPECT_EQ(written.substr(at - 1, 4), "-1\r\n");
+  EXPECT_EQ(second.substr(at - 1, 4), "-2\r\n");
+  EXPECT_EQ(ahead.CountOccurrence(hash), 1u);
+  EXPECT_EQ(ahead.CountOccurrence(hash), 2u);
 }
 
 TEST_F(ICalendarTest, NothingConvertedIsAnEmptyCalendar) {

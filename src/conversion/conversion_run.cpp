@@ -45,17 +45,25 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
   std::optional<detail::ICalendarWriter> icalendar;
   if (request.Format == OutputFormat::ICalendar) icalendar.emplace(request.OptionLines, platform::OutputTimestamp());
 
-  // Converts a batch's records in order into blocks (the writer's pieces, or
-  // into.blocks), as far as the first that fails.
-  auto convert = [&request, &icalendar](const RecordBatch& batch, RecordBatch::Converted& into,
-                                        BlockWriter* writer) {
+  // Converts a batch's records into blocks, as far as the first that fails:
+  // in order into the writer's pieces, or ahead (on the reading thread, with
+  // a buffer of its own) into into.blocks, where an iCalendar event's UID
+  // waits for its count in order.
+  AnsiText notesAhead;
+  auto convert = [&request, &icalendar, &notesAhead](const RecordBatch& batch, RecordBatch::Converted& into,
+                                                     BlockWriter* writer) {
     for (std::size_t i = 0; i < batch.records.size(); ++i) {
       AnsiText& blocks = writer ? writer->Piece() : into.blocks;
       try {
-        if (icalendar) {
+        if (!icalendar) {
+          detail::AppendEventBlockText(batch.Fields(i), request.OptionLines, blocks);
+        } else if (writer) {
           icalendar->AppendEvent(batch.Fields(i), batch.Text(i), batch.Joins(i), blocks);
         } else {
-          detail::AppendEventBlockText(batch.Fields(i), request.OptionLines, blocks);
+          std::size_t at = 0;
+          const std::uint64_t hash =
+              icalendar->AppendUncountedEvent(batch.Fields(i), batch.Text(i), batch.Joins(i), notesAhead, blocks, at);
+          into.counts.push_back({hash, at});
         }
       } catch (QuillmerError& error) {
         // The message stays the system's own; the place is for callers that
@@ -69,12 +77,10 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
       if (writer) writer->PieceMayBeFull();
     }
   };
-  RecordBatches::ConvertAhead convertAhead;
-  if (!icalendar) {
-    convertAhead = [&convert](const RecordBatch& batch, RecordBatch::Converted& into) {
-      convert(batch, into, nullptr);
-    };
-  }
+  const RecordBatches::ConvertAhead convertAhead = [&convert](const RecordBatch& batch,
+                                                              RecordBatch::Converted& into) {
+    convert(batch, into, nullptr);
+  };
 
   InputFile input(request.InputPath);
   OutputFile output(request.OutputPath);
@@ -98,7 +104,17 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
       convert(*batch, here, &writer);
       converted = &here;
     } else if (!converted->error) {
-      writer.Piece().append(converted->blocks);
+      // The counts are settled here, in order; a repeat's number replaces
+      // the "1" written ahead.
+      AnsiText& piece = writer.Piece();
+      std::size_t from = 0;
+      for (const RecordBatch::OrderedCount& count : converted->counts) {
+        const std::uint32_t occurrence = icalendar->CountOccurrence(count.key);
+        if (occurrence == 1) continue;
+        piece.append(converted->blocks, from, count.at - from).append(std::to_string(occurrence));
+        from = count.at + 1;
+      }
+      piece.append(converted->blocks, from);
       writer.PieceMayBeFull();
     }
     result.ConvertedCount += static_cast<std::int32_t>(converted->converted);

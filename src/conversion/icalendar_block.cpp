@@ -60,6 +60,9 @@ std::uint64_t TailWord(const char* p, std::size_t n) {
   return w;
 }
 
+// The occurrence number stands this far into the UID line.
+constexpr std::size_t kUidCountOffset = sizeof "UID:quillmer-" - 1 + 16 + 1;
+
 void AppendUid(std::uint64_t hash, std::uint32_t occurrence, AnsiText& out) {
   static constexpr char kHex[] = "0123456789abcdef";
   out.append("UID:quillmer-");
@@ -152,7 +155,24 @@ void ICalendarWriter::AppendEvent(const FieldViews& fields, std::string_view rec
                                   std::span<const std::size_t> joinOffsets, AnsiText& out) {
   const std::uint64_t hash = RecordHash(record);
   seen_.Prefetch(hash);
+  // Equal records hash alike; counting them keeps their UIDs apart.
+  WriteEvent(fields, record, joinOffsets, hash, [this, hash] { return seen_.Count(hash); }, notesWithBreaks_, out);
+}
 
+std::uint64_t ICalendarWriter::AppendUncountedEvent(const FieldViews& fields, std::string_view record,
+                                                    std::span<const std::size_t> joinOffsets, AnsiText& notesBuffer,
+                                                    AnsiText& out, std::size_t& countAt) const {
+  const std::uint64_t hash = RecordHash(record);
+  countAt = WriteEvent(fields, record, joinOffsets, hash, [] { return std::uint32_t{1}; }, notesBuffer, out);
+  return hash;
+}
+
+// Writes the event and returns where in out its occurrence number stands.
+// The number is asked for once the fields are read.
+template <typename Occurrence>
+std::size_t ICalendarWriter::WriteEvent(const FieldViews& fields, std::string_view record,
+                                        std::span<const std::size_t> joinOffsets, std::uint64_t hash,
+                                        Occurrence occurrence, AnsiText& notesBuffer, AnsiText& out) const {
   // The fields are read in the vCalendar block's order, so that a faulty
   // record reports the same first error in both formats.
   const std::string_view title = fields.ItemAt(Title);
@@ -166,13 +186,12 @@ void ICalendarWriter::AppendEvent(const FieldViews& fields, std::string_view rec
     const std::string_view alarmTime = fields.ItemAt(AlarmTime);
     alarm.emplace(fields.ItemAt(AlarmDate), alarmTime);
   }
-  const std::string_view notes = fields.Count() > Notes ? NotesWithBreaks(fields, record, joinOffsets) : "";
-
-  // Equal records hash alike; counting them keeps their UIDs apart.
-  const std::uint32_t occurrence = seen_.Count(hash);
+  const std::string_view notes =
+      fields.Count() > Notes ? NotesWithBreaks(fields, record, joinOffsets, notesBuffer) : "";
 
   out.append("BEGIN:VEVENT\r\n");
-  AppendUid(hash, occurrence, out);
+  const std::size_t countAt = out.size() + kUidCountOffset;
+  AppendUid(hash, occurrence(), out);
   out.append(stamp_);
   out.append("DTSTART:").append(start.Text()).append("\r\n");
   out.append("DTEND:").append(end.Text()).append("\r\n");
@@ -186,10 +205,11 @@ void ICalendarWriter::AppendEvent(const FieldViews& fields, std::string_view rec
     out.append("TRIGGER;VALUE=DATE-TIME:").append(alarm->Text()).append("\r\nEND:VALARM\r\n");
   }
   out.append("END:VEVENT\r\n");
+  return countAt;
 }
 
 std::string_view ICalendarWriter::NotesWithBreaks(const FieldViews& fields, std::string_view record,
-                                                  std::span<const std::size_t> joinOffsets) {
+                                                  std::span<const std::size_t> joinOffsets, AnsiText& buffer) {
   const std::string_view notes = fields.ItemAt(Notes);
   if (joinOffsets.empty()) return notes;
 
@@ -215,7 +235,7 @@ std::string_view ICalendarWriter::NotesWithBreaks(const FieldViews& fields, std:
 
   // The notes again, an LF wherever a line break was: an offset into the
   // record less half the quotes before it is an offset into the notes.
-  notesWithBreaks_.clear();
+  buffer.clear();
   std::size_t copied = 0;  // bytes of the notes already copied
   std::size_t counted = start;
   std::size_t quotes = 0;  // in the record from start to counted
@@ -224,11 +244,11 @@ std::string_view ICalendarWriter::NotesWithBreaks(const FieldViews& fields, std:
     quotes += CountQuotes(record.substr(counted, at - counted));
     counted = at;
     const std::size_t upTo = std::min(at - start - quotes / 2, notes.size());
-    notesWithBreaks_.append(notes, copied, upTo - copied).push_back('\n');
+    buffer.append(notes, copied, upTo - copied).push_back('\n');
     copied = upTo;
   }
-  notesWithBreaks_.append(notes, copied);
-  return notesWithBreaks_;
+  buffer.append(notes, copied);
+  return buffer;
 }
 
 }  // namespace detail

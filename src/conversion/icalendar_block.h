@@ -49,11 +49,23 @@ class ICalendarWriter {
   // the event.
   void AppendEvent(const FieldViews& fields, std::string_view record, std::span<const std::size_t> joinOffsets,
                    AnsiText& out);
+  // AppendEvent on a thread other than the one that counts the records, with
+  // a buffer of its own: the UID is written as a first occurrence, a single
+  // "1" at `countAt` in out, and the record's hash is returned, for the
+  // caller to count in order with CountOccurrence and, for a repeat, to write
+  // its number there instead.
+  std::uint64_t AppendUncountedEvent(const FieldViews& fields, std::string_view record,
+                                     std::span<const std::size_t> joinOffsets, AnsiText& notesBuffer,
+                                     AnsiText& out, std::size_t& countAt) const;
+  std::uint32_t CountOccurrence(std::uint64_t hash) { return seen_.Count(hash); }
   void AppendTail(AnsiText& out) const;
 
  private:
-  std::string_view NotesWithBreaks(const FieldViews& fields, std::string_view record,
-                                   std::span<const std::size_t> joinOffsets);
+  template <typename Occurrence>
+  std::size_t WriteEvent(const FieldViews& fields, std::string_view record, std::span<const std::size_t> joinOffsets,
+                         std::uint64_t hash, Occurrence occurrence, AnsiText& notesBuffer, AnsiText& out) const;
+  static std::string_view NotesWithBreaks(const FieldViews& fields, std::string_view record,
+                                          std::span<const std::size_t> joinOffsets, AnsiText& buffer);
 
   AnsiText options_;  // the option lines as content lines, ready to copy
   AnsiText stamp_;    // DTSTAMP

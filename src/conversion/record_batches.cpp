@@ -108,6 +108,7 @@ bool RecordBatches::WorkOneAhead(std::unique_lock<std::mutex>& lock) {
       ahead.blocks.clear();
       ahead.converted = 0;
       ahead.error = nullptr;
+      ahead.counts.clear();
       convertAhead_(slot.batch, ahead);
     }
   } catch (...) {

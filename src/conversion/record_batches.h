@@ -41,12 +41,19 @@ struct RecordBatch {
 
   // What converting the batch's records gave, when the reading thread did it
   // ahead of the caller: the blocks of the first `converted` records and the
-  // error of the next one, if one failed.
+  // error of the next one, if one failed; and the counts the caller settles
+  // in order, each a key and where in blocks its count stands, written as
+  // a single "1" (the count of a first occurrence).
+  struct OrderedCount {
+    std::uint64_t key;
+    std::size_t at;
+  };
   struct Converted {
     bool done = false;
     AnsiText blocks;
     std::size_t converted = 0;
     std::exception_ptr error;
+    std::vector<OrderedCount> counts;
   };
   Converted ahead;
 
