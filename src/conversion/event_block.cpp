@@ -25,18 +25,6 @@ constexpr const char* kNoAlarm = "DALARM;ENCODING=QUOTED-PRINTABLE:00000000T0000
 
 AnsiText Encoded(std::string_view ansi) { return EncodeQuotedPrintable(AnsiTextToUtf8(ansi)); }
 
-// The UtcStamp of a date and a time column (MakeUtcStamp), kept on the stack.
-class Stamp {
- public:
-  Stamp(std::string_view dateText, std::string_view timeText)
-      : size_(detail::WriteLocalTimeAsUtcStamp(dateText, timeText, bytes_)) {}
-  std::string_view Text() const { return {bytes_, size_}; }
-
- private:
-  char bytes_[detail::kUtcStampRoom];
-  std::size_t size_;
-};
-
 // The description cut to its limit, trimmed and in UTF-8, written over utf8.
 // Usually one walk over the text; description may be changed.
 std::string_view DescriptionAsUtf8(AnsiText& description, std::string& utf8) {
@@ -67,15 +55,15 @@ void WriteEventBlock(const FieldViews& fields, const LineList& optionLines, Sink
   if (!TrimmedBlanks(place).empty()) description.append(PlaceOpening()).append(place).append(")");
 
   const std::string_view startTime = fields.ItemAt(StartTime);
-  sink.Item("DTSTART:", Stamp(fields.ItemAt(StartDate), startTime).Text());
+  sink.Item("DTSTART:", detail::UtcStamp(fields.ItemAt(StartDate), startTime).Text());
   const std::string_view endTime = fields.ItemAt(EndTime);
-  sink.Item("DTEND:", Stamp(fields.ItemAt(EndDate), endTime).Text());
+  sink.Item("DTEND:", detail::UtcStamp(fields.ItemAt(EndDate), endTime).Text());
 
   if (CompareAsciiNoCase(fields.ItemAt(AlarmFlag), "FALSE") == 0) {
     sink.Item(kNoAlarm);
   } else {
     const std::string_view alarmTime = fields.ItemAt(AlarmTime);
-    sink.Item(kAlarm, Stamp(fields.ItemAt(AlarmDate), alarmTime).Text(), ";");
+    sink.Item(kAlarm, detail::UtcStamp(fields.ItemAt(AlarmDate), alarmTime).Text(), ";");
   }
 
   if (fields.Count() > Notes) {

@@ -19,18 +19,6 @@ namespace {
 
 enum Field { Title, Place, StartDate, StartTime, EndDate, EndTime, AlarmFlag, AlarmDate, AlarmTime, Notes };
 
-// The UtcStamp of a date and a time column, as the vCalendar block writes it.
-class Stamp {
- public:
-  Stamp(std::string_view dateText, std::string_view timeText)
-      : size_(WriteUtcStamp(AddHours(ParseLocalDateTime(dateText, timeText), LocalToUtcHours), bytes_)) {}
-  std::string_view Text() const { return {bytes_, size_}; }
-
- private:
-  char bytes_[kUtcStampRoom];
-  std::size_t size_;
-};
-
 bool IsBlank(std::string_view text) {
   for (const char c : text) {
     if (static_cast<unsigned char>(c) > 0x20) return false;
@@ -178,10 +166,10 @@ std::size_t ICalendarWriter::WriteEvent(const FieldViews& fields, std::string_vi
   const std::string_view title = fields.ItemAt(Title);
   const std::string_view place = fields.ItemAt(Place);
   const std::string_view startTime = fields.ItemAt(StartTime);
-  const Stamp start(fields.ItemAt(StartDate), startTime);
+  const UtcStamp start(fields.ItemAt(StartDate), startTime);
   const std::string_view endTime = fields.ItemAt(EndTime);
-  const Stamp end(fields.ItemAt(EndDate), endTime);
-  std::optional<Stamp> alarm;
+  const UtcStamp end(fields.ItemAt(EndDate), endTime);
+  std::optional<UtcStamp> alarm;
   if (CompareAsciiNoCase(fields.ItemAt(AlarmFlag), "FALSE") != 0) {
     const std::string_view alarmTime = fields.ItemAt(AlarmTime);
     alarm.emplace(fields.ItemAt(AlarmDate), alarmTime);

@@ -29,4 +29,16 @@ std::size_t WriteUtcStamp(DateTime value, char* out);
 // the general reading (which raises DateTimeTextError as MakeUtcStamp does).
 std::size_t WriteLocalTimeAsUtcStamp(std::string_view dateText, std::string_view timeText, char* out);
 
+// MakeUtcStamp(dateText, timeText), kept on the stack.
+class UtcStamp {
+ public:
+  UtcStamp(std::string_view dateText, std::string_view timeText)
+      : size_(WriteLocalTimeAsUtcStamp(dateText, timeText, bytes_)) {}
+  std::string_view Text() const { return {bytes_, size_}; }
+
+ private:
+  char bytes_[kUtcStampRoom];
+  std::size_t size_;
+};
+
 }  // namespace detail
