@@ -1,15 +1,13 @@
 # Fails when a file of the engine (src/text, src/conversion) includes anything
-# but the C++ standard library, the compiler's vector intrinsics, the engine's
-# own headers and the platform layer's service headers: no OS header, no Qt,
-# no platform implementation.
+# but the C++ standard library, the engine's own headers and the platform
+# layer's service headers: no OS header, no Qt, no platform implementation.
 #   cmake -DSOURCE_DIR=<project> -P engine_layering.cmake
 set(standard_headers
   algorithm any array atomic bit bitset cassert cctype cerrno cfloat charconv chrono cinttypes climits
   cmath compare concepts condition_variable cstdarg cstddef cstdint cstdio cstdlib cstring ctime cwchar deque exception
   functional initializer_list iomanip ios iosfwd istream iterator limits list map memory mutex new
   numeric optional ostream queue random ranges ratio set span sstream stack stdexcept string string_view
-  system_error thread tuple type_traits typeinfo unordered_map unordered_set utility variant vector
-  tmmintrin.h)
+  system_error thread tuple type_traits typeinfo unordered_map unordered_set utility variant vector)
 file(GLOB_RECURSE files ${SOURCE_DIR}/src/text/* ${SOURCE_DIR}/src/conversion/*)
 set(failures "")
 foreach(file ${files})

@@ -1,8 +1,8 @@
 #include "conversion/block_writer.h"
 
-BlockWriter::BlockWriter(OutputFile& output) : output_(output) {
-  for (AnsiText& piece : pieces_) piece.reserve(kPieceSize + (kPieceSize >> 2));
-}
+// A piece is given its room when it is first filled: a small output uses
+// one.
+BlockWriter::BlockWriter(OutputFile& output) : output_(output) { pieces_[0].reserve(kPieceRoom); }
 
 void BlockWriter::PieceMayBeFull() {
   if (Piece().size() < kPieceSize) return;
@@ -18,6 +18,7 @@ void BlockWriter::PieceMayBeFull() {
   ++filled_;
   lock.unlock();
   Piece().clear();
+  Piece().reserve(kPieceRoom);
 }
 
 void BlockWriter::Finish() {

@@ -36,6 +36,7 @@ class BlockWriter {
 
  private:
   static constexpr std::size_t kPieces = 4;
+  static constexpr std::size_t kPieceRoom = kPieceSize + (kPieceSize >> 2);
   // With the lock held, no piece being written and one waiting: writes it
   // with the lock released.
   void WriteOldest(std::unique_lock<std::mutex>& lock);
