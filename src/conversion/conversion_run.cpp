@@ -31,9 +31,10 @@ AnsiText CompletionText(std::int32_t converted, std::int32_t filtered) {
 // in order, here, and its blocks added to output pieces of about 1 MiB that
 // go to the (temporary) output file. The work that need not wait for its
 // turn goes to whichever thread is free: the reader, with no room to read
-// into, converts vCalendar batches ahead (a block depends on its record
-// alone; an iCalendar event counts the records before it), and either
-// thread, rather than wait for the other, writes the pieces waiting. Memory
+// into, splits and converts batches ahead (a block depends on its record
+// alone, but for the count of equal records in an iCalendar UID, which is
+// settled here in order), and either thread, rather than wait for the
+// other, writes the pieces waiting. Memory
 // stays bounded by the pieces, the batches in flight and the longest record,
 // however long the export. All or nothing as before: the output replaces its
 // path only on Commit, after the last record converted. The errors keep their
