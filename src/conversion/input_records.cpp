@@ -72,28 +72,36 @@ bool EndsRecord(const platform::CharTables& t, const detail::CharacterWalk& walk
 RecordJoiner::RecordJoiner(LineSource& lines) : lines_(lines) {}
 
 // A record is taken to its end line by line: a line that ends it on its own
-// (the usual case) is handed out as it is; otherwise the lines are joined in
-// one reused buffer until the joined text ends the record.
-RecordJoiner::Step RecordJoiner::Next(std::string_view& record) {
+// (the usual case) is handed out as it is, unless the caller gave a buffer;
+// otherwise the lines are joined in the buffer (the caller's, or one reused)
+// until the joined text ends the record.
+RecordJoiner::Step RecordJoiner::Next(std::string_view& record, AnsiText* into) {
   const platform::CharTables& tables = platform::AnsiCodePage().Tables();
   const detail::CharacterWalk walk(tables);
   std::string_view line;
   joinOffsets_.clear();
   if (!lines_.Next(line)) return Step::End;
   startLine_ = ++linesRead_;
-  if (EndsRecord(tables, walk, line)) {
+  bool ends = EndsRecord(tables, walk, line);
+  if (ends && into == nullptr) {
     record = line;
     ++count_;
     return Step::Record;
   }
-  joined_.assign(line);
-  do {
+  if (into == nullptr) {
+    joined_.clear();
+    into = &joined_;
+  }
+  const std::size_t start = into->size();
+  into->append(line);
+  while (!ends) {
     if (!lines_.Next(line)) return Step::Unfinished;
     ++linesRead_;
-    joinOffsets_.push_back(joined_.size());
-    joined_ += line;
-  } while (!EndsRecord(tables, walk, joined_));
-  record = joined_;
+    joinOffsets_.push_back(into->size() - start);
+    into->append(line);
+    ends = EndsRecord(tables, walk, std::string_view(*into).substr(start));
+  }
+  record = std::string_view(*into).substr(start);
   ++count_;
   return Step::Record;
 }

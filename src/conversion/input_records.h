@@ -40,7 +40,10 @@ class RecordJoiner {
   enum class Step { Record, End, Unfinished };
   // Record: the next record, valid until the next call. Unfinished: the last
   // line needed a line after it (ListIndexError with index Count() + 1).
-  Step Next(std::string_view& record);
+  // With `into`, the record is appended to it and given as a view of it (the
+  // lines of a record are then copied once, straight to where they go);
+  // without, it is the line itself when one line ends it.
+  Step Next(std::string_view& record, AnsiText* into = nullptr);
   // Records handed out so far.
   std::size_t Count() const { return count_; }
   // The physical line (from 1) the last record, or the unfinished one, starts on.
@@ -49,8 +52,8 @@ class RecordJoiner {
   ListIndexError UnfinishedError() const;
   // Where in the last record its physical lines were joined (byte offsets).
   const std::vector<std::size_t>& JoinOffsets() const { return joinOffsets_; }
-  // The buffer lines are joined in: the last record that was joined, or the
-  // record the last line left unfinished.
+  // The buffer lines are joined in without `into`: the last record that was
+  // joined, or the record the last line left unfinished.
   const AnsiText& Joined() const { return joined_; }
 
  private:

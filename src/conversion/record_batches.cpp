@@ -39,18 +39,21 @@ void RecordBatches::Fill(Slot& slot) {
   try {
     std::string_view record;
     while (!slot.last && batch.text.size() < kBatchBytes) {
-      const RecordJoiner::Step step = joiner_.Next(record);
+      // The record goes straight to the batch, and leaves it again if it is
+      // not to be converted.
+      const std::size_t start = batch.text.size();
+      const RecordJoiner::Step step = joiner_.Next(record, &batch.text);
       if (step == RecordJoiner::Step::End) {
         slot.last = true;
         break;
       }
       if (step == RecordJoiner::Step::Unfinished) throw joiner_.UnfinishedError();
-      if (joiner_.Count() == 1) continue;  // the header
-      if (filter_.Excludes(record)) {
-        ++batch.filtered;
+      const bool header = joiner_.Count() == 1;
+      if (header || filter_.Excludes(record)) {
+        batch.text.resize(start);
+        if (!header) ++batch.filtered;
         continue;
       }
-      batch.text.append(record);
       const std::vector<std::size_t>& joins = joiner_.JoinOffsets();
       batch.joinOffsets.insert(batch.joinOffsets.end(), joins.begin(), joins.end());
       batch.records.push_back({batch.text.size(), batch.joinOffsets.size(), 0, joiner_.Count() - 1,
