@@ -1,29 +1,38 @@
 #pragma once
-// Finding the first of one or two byte values, sixteen bytes a step with the
-// compiler's vector types: one pass where two memchr calls would each walk
-// the bytes, and no call at all for the short stretches between the commas
-// and quotes of a record.
+// Finding the first of one or two byte values, 32 bytes a step with SSE2
+// (which every x86-64 processor has; elsewhere a byte at a time): one pass
+// where two memchr calls would each walk the bytes, and no call at all for
+// the short stretches between the commas and quotes of a record.
 #include <bit>
 #include <cstdint>
-#include <cstring>
+
+#if defined(__SSE2__) && !defined(QUILLMER_SCALAR_SCAN)
+#include <emmintrin.h>
+#endif
 
 namespace detail {
 
 // The first byte in [p, end) equal to a or b, or end.
 inline const char* FindEitherByte(const char* p, const char* end, char a, char b) {
-#if defined(__GNUC__) && !defined(QUILLMER_SCALAR_SCAN)
-  static_assert(std::endian::native == std::endian::little);
-  using Bytes = char __attribute__((vector_size(16)));
-  const Bytes as = Bytes{} + a;
-  const Bytes bs = Bytes{} + b;
-  for (; end - p >= 16; p += 16) {
-    Bytes chunk;
-    std::memcpy(&chunk, p, sizeof chunk);
-    const Bytes hits = (chunk == as) | (chunk == bs);
-    std::uint64_t half[2];
-    std::memcpy(half, &hits, sizeof half);
-    if (half[0] != 0) return p + std::countr_zero(half[0]) / 8;
-    if (half[1] != 0) return p + 8 + std::countr_zero(half[1]) / 8;
+#if defined(__SSE2__) && !defined(QUILLMER_SCALAR_SCAN)
+  const __m128i as = _mm_set1_epi8(a);
+  const __m128i bs = _mm_set1_epi8(b);
+  auto hits = [&](const char* at) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(chunk, as), _mm_cmpeq_epi8(chunk, bs))));
+  };
+  if (end - p >= 16) {
+    // The first sixteen alone: most stretches of a record are short.
+    if (const std::uint32_t found = hits(p)) return p + std::countr_zero(found);
+    p += 16;
+    for (; end - p >= 32; p += 32) {
+      const std::uint32_t found = hits(p) | hits(p + 16) << 16;
+      if (found != 0) return p + std::countr_zero(found);
+    }
+    if (end - p >= 16) {
+      if (const std::uint32_t found = hits(p)) return p + std::countr_zero(found);
+      p += 16;
+    }
   }
 #endif
   for (; p < end; ++p) {
