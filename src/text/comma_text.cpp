@@ -16,7 +16,6 @@ namespace {
 
 constexpr std::uint8_t kLead = platform::kClassLead;
 constexpr std::uint8_t kEndsUnquoted = platform::kClassBlankOrComma;
-constexpr std::uint8_t kQuote = platform::kClassQuote;
 
 using ByteClasses = std::array<std::uint8_t, 256>;
 
