@@ -35,7 +35,7 @@ struct RecordBatch {
   std::vector<std::size_t> joinOffsets;  // RecordJoiner::JoinOffsets of each record
   std::vector<FieldPlace> places;        // each record's fields, from the batch's start
   AnsiText reduced;                      // values whose doubled quotes were reduced
-  std::vector<std::string_view> fields;  // the places as views, once the batch is full
+  std::vector<std::string_view> fields;  // the places as views, once the batch is split
   std::int32_t filtered = 0;
   bool split = false;  // places, reduced and fields are filled in
 
