@@ -81,11 +81,8 @@ void RecordBatches::SplitFields(RecordBatch& batch) {
     record.fieldsEnd = batch.places.size();
     start = record.end;
   }
-  const std::string_view text(batch.text);
-  const std::string_view reduced(batch.reduced);
   batch.fields.reserve(batch.places.size());
-  for (const FieldPlace& place : batch.places)
-    batch.fields.push_back((place.reduced ? reduced : text).substr(place.offset, place.size));
+  for (const FieldPlace& place : batch.places) batch.fields.push_back(FieldValue(place, batch.text, batch.reduced));
   batch.split = true;
 }
 

@@ -6,7 +6,7 @@
 #include <bit>
 #include <cstdint>
 
-#if defined(__SSE2__) && !defined(QUILLMER_SCALAR_SCAN)
+#ifdef __SSE2__
 #include <emmintrin.h>
 #endif
 
@@ -14,7 +14,7 @@ namespace detail {
 
 // The first byte in [p, end) equal to a or b, or end.
 inline const char* FindEitherByte(const char* p, const char* end, char a, char b) {
-#if defined(__SSE2__) && !defined(QUILLMER_SCALAR_SCAN)
+#ifdef __SSE2__
   const __m128i as = _mm_set1_epi8(a);
   const __m128i bs = _mm_set1_epi8(b);
   auto hits = [&](const char* at) {

@@ -1,5 +1,5 @@
 // Record splitting. Every record of a conversion passes through here: quoted
-// fields are searched for their quotes sixteen bytes a step, and only a quote found
+// fields are searched for their quotes with FindByte, and only a quote found
 // looks back to see whether it is the second byte of a double-byte character;
 // unquoted fields step over characters with one table lookup per character
 // (lead bytes take the byte after them whole, as NextCharacter does).
@@ -108,10 +108,6 @@ std::size_t PlaceQuoted(const ByteClasses& cls, std::string_view text, std::size
   }
 }
 
-std::string_view ValueAt(const FieldPlace& place, std::string_view text, std::string_view reduced) {
-  return (place.reduced ? reduced : text).substr(place.offset, place.size);
-}
-
 }  // namespace
 
 QuotedField ExtractQuotedField(std::string_view text, std::size_t quote) {
@@ -120,7 +116,7 @@ QuotedField ExtractQuotedField(std::string_view text, std::size_t quote) {
   FieldPlace place{};
   AnsiText reduced;
   const std::size_t next = PlaceQuoted(ActiveClasses(), text, quote, end, place, reduced);
-  return {AnsiText(ValueAt(place, text, reduced)), next};
+  return {AnsiText(FieldValue(place, text, reduced)), next};
 }
 
 void FindCommaFields(std::string_view text, std::vector<FieldPlace>& places, AnsiText& reduced) {
@@ -157,7 +153,11 @@ void SplitCommaText(LineList& fields, std::string_view text) {
   FindCommaFields(text, places, reduced);
   std::vector<AnsiText>& items = fields.Items();
   items.resize(places.size());
-  for (std::size_t i = 0; i < places.size(); ++i) items[i].assign(ValueAt(places[i], text, reduced));
+  for (std::size_t i = 0; i < places.size(); ++i) items[i].assign(FieldValue(places[i], text, reduced));
+}
+
+std::string_view FieldValue(const FieldPlace& place, std::string_view text, std::string_view reduced) {
+  return (place.reduced ? reduced : text).substr(place.offset, place.size);
 }
 
 std::vector<std::string_view> ViewsOf(const LineList& fields) {

@@ -26,6 +26,8 @@ struct FieldPlace {
 // The one splitting rule: appends the place of every field of text to places,
 // and the values it had to reduce to `reduced`. Accepts every text.
 void FindCommaFields(std::string_view text, std::vector<FieldPlace>& places, AnsiText& reduced);
+// The value at a place, in the text and the buffer FindCommaFields filled.
+std::string_view FieldValue(const FieldPlace& place, std::string_view text, std::string_view reduced);
 // Empties fields, then appends every field of text, copied.
 void SplitCommaText(LineList& fields, std::string_view text);
 

@@ -4,7 +4,6 @@
 // the INI reader all walk lines with it. Header-only, so that the platform's
 // INI reader uses it without depending on the engine library.
 #include <cstddef>
-#include <cstring>
 #include <string_view>
 
 #include "text/byte_scan.h"
