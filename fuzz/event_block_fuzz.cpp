@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   AnsiText text = "earlier blocks\r\n";
   std::string textError;
   try {
-    detail::AppendEventBlockText(FieldViews(ViewsOf(fields)), options, text);
+    detail::AppendEventBlockText(EventRecord(FieldViews(ViewsOf(fields)), EventColumns()), options, text);
   } catch (const QuillmerError& e) {
     textError = e.Message();
   }

@@ -157,7 +157,7 @@ TEST_F(CliTest, ReadableMessagesAndTheFailingRecord) {
   const std::string good = R"("a","b","1/2/2024","10:00:00","1/2/2024","11:00:00","FALSE","","",)";
   WriteFileBytes(dir_ / "date.csv", "\"h\"\r\n" + good + "\"x\r\ny\"\r\n\"a\",\"b\",\"13/1/2024\",\"10:00:00\"\r\n");
   WriteFileBytes(dir_ / "unfinished.csv", "\"h\"\n" + good + "\"\"\n\"a\",\"b\n");
-  WriteFileBytes(dir_ / "header.csv", "\"h,\"");
+  WriteFileBytes(dir_ / "header.csv", "\"h,\"\"");
   struct Row {
     const char* name;
     const char* input;

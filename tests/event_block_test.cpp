@@ -322,7 +322,7 @@ TEST_F(EventBlockTest, OutputTextEqualsTheItemsWithLineBreaks) {
   for (const LineList& fields : rows) {
     SCOPED_TRACE(Hex(fields.ItemAt(0)));
     AnsiText text = "before\r\n";
-    detail::AppendEventBlockText(FieldViews(ViewsOf(fields)), options, text);
+    detail::AppendEventBlockText(EventRecord(FieldViews(ViewsOf(fields)), EventColumns()), options, text);
     EXPECT_TRUE(SameBytes(text, "before\r\n" + BuildEventBlock(fields, options).JoinLinesToText()));
   }
 }

@@ -196,9 +196,9 @@ TEST_F(ICalendarTest, NotesKeepTheirLineBreaks) {
       {"a break right after the opening quote", "\"\r\nb\"", "DESCRIPTION:\\nb"},
       {"a line that ends with a comma", "\"a,\r\nb\"", "DESCRIPTION:a\\,\\nb"},
       {"doubled quotes", "\"a \"\"x\"\" b\r\nc \"\"y\"\"d\"", "DESCRIPTION:a \"x\" b\\nc \"y\"d"},
-      {"a break between doubled quotes", "\"a,\"\r\n\"b\"", "DESCRIPTION:a\\,\"\\nb"},
+      {"a break after doubled quotes", "\"a,\"\"\r\nb\"", "DESCRIPTION:a\\,\"\\nb"},
       {"a break right before the closing quote", "\"a\r\n\"", "DESCRIPTION:a\\n"},
-      {"an unquoted note split at a blank", "a\r\nb\"", "DESCRIPTION:ab\""},
+      {"an unquoted note over two lines", "a\r\n\"b\"", "DESCRIPTION:a\\n\"b\""},
       {"only breaks", "\"\r\n\r\n\"", ""},
   };
   for (const Row& r : rows) {
@@ -281,13 +281,15 @@ TEST_F(ICalendarTest, AnEventWrittenAheadIsAFirstOccurrence) {
   LineList fields;
   SplitCommaText(fields, record);
   const std::vector<std::string_view> views = ViewsOf(fields);
+  const EventColumns positions;
+  const EventRecord event(FieldViews(views), positions);
   detail::ICalendarWriter counting({}, 0);
   detail::ICalendarWriter ahead({}, 0);
   AnsiText first, second, written, buffer;
   std::size_t at = 0;
-  counting.AppendEvent(FieldViews(views), record, {}, first);
-  counting.AppendEvent(FieldViews(views), record, {}, second);
-  const std::uint64_t hash = ahead.AppendUncountedEvent(FieldViews(views), record, {}, buffer, written, at);
+  counting.AppendEvent(event, record, {}, first);
+  counting.AppendEvent(event, record, {}, second);
+  const std::uint64_t hash = ahead.AppendUncountedEvent(event, record, {}, buffer, written, at);
   EXPECT_EQ(written, first);
   EXPECT_EQ(written.substr(at - 1, 4), "-1\r\n");
   EXPECT_EQ(second.substr(at - 1, 4), "-2\r\n");

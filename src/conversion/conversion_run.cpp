@@ -56,14 +56,16 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
     for (std::size_t i = 0; i < batch.records.size(); ++i) {
       AnsiText& blocks = writer ? writer->Piece() : into.blocks;
       try {
+        const FieldViews fields = batch.Fields(i);
+        const EventRecord record(fields, *batch.columns);
         if (!icalendar) {
-          detail::AppendEventBlockText(batch.Fields(i), request.OptionLines, blocks);
+          detail::AppendEventBlockText(record, request.OptionLines, blocks);
         } else if (writer) {
-          icalendar->AppendEvent(batch.Fields(i), batch.Text(i), batch.Joins(i), blocks);
+          icalendar->AppendEvent(record, batch.Text(i), batch.Joins(i), blocks);
         } else {
           std::size_t at = 0;
           const std::uint64_t hash =
-              icalendar->AppendUncountedEvent(batch.Fields(i), batch.Text(i), batch.Joins(i), notesAhead, blocks, at);
+              icalendar->AppendUncountedEvent(record, batch.Text(i), batch.Joins(i), notesAhead, blocks, at);
           into.counts.push_back({hash, at});
         }
       } catch (QuillmerError& error) {

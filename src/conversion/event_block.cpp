@@ -10,12 +10,12 @@
 
 namespace {
 
-enum Field { Title, Place, StartDate, StartTime, EndDate, EndTime, AlarmFlag, AlarmDate, AlarmTime, Notes };
-
-// "(＠" is a fixed text of the program, carried in code page 932.
-const AnsiText& PlaceOpening() {
-  static const AnsiText text = platform::Cp932FromUtf8("(＠");
-  return text;
+// "(＠" is a fixed text of the program, carried in code page 932; under any
+// other code page those bytes would read as other characters, so there the
+// opening is the ASCII at sign.
+std::string_view PlaceOpening() {
+  static const AnsiText fullWidth = platform::Cp932FromUtf8("(＠");
+  return platform::AnsiCodePage().Number() == 932 ? std::string_view(fullWidth) : "(@";
 }
 
 constexpr const char* kSummary = "SUMMARY;ENCODING=QUOTED-PRINTABLE:";
@@ -39,40 +39,39 @@ std::string_view DescriptionAsUtf8(AnsiText& description, std::string& utf8) {
 // Writes the items of one block, in order, to a sink: a list of items or the
 // output text.
 template <typename Sink>
-void WriteEventBlock(const FieldViews& fields, const LineList& optionLines, Sink& sink) {
+void WriteEventBlock(const EventRecord& record, const LineList& optionLines, Sink& sink) {
   // The fields are read in a fixed order: it decides which error a faulty
   // record reports (the first missing index, or the first bad date).
   sink.Item("BEGIN:VCALENDAR");
   sink.Item("BEGIN:VEVENT");
   sink.Item("VERSION:1.0");
-  sink.EncodedItem(kSummary, fields.ItemAt(Title));
+  sink.EncodedItem(kSummary, record.Required(EventField::Title));
 
   // The description is assembled in the sink's buffer, reused from block to
   // block.
   AnsiText& description = sink.Description();
   description.clear();
-  const std::string_view place = fields.ItemAt(Place);
+  const std::string_view place = record.Required(EventField::Place);
   if (!TrimmedBlanks(place).empty()) description.append(PlaceOpening()).append(place).append(")");
 
-  const std::string_view startTime = fields.ItemAt(StartTime);
-  sink.Item("DTSTART:", detail::UtcStamp(fields.ItemAt(StartDate), startTime).Text());
-  const std::string_view endTime = fields.ItemAt(EndTime);
-  sink.Item("DTEND:", detail::UtcStamp(fields.ItemAt(EndDate), endTime).Text());
+  const std::string_view startTime = record.Required(EventField::StartTime);
+  sink.Item("DTSTART:", detail::UtcStamp(record.Required(EventField::StartDate), startTime).Text());
+  const std::string_view endTime = record.Required(EventField::EndTime);
+  sink.Item("DTEND:", detail::UtcStamp(record.Required(EventField::EndDate), endTime).Text());
 
-  if (CompareAsciiNoCase(fields.ItemAt(AlarmFlag), "FALSE") == 0) {
+  if (!record.AlarmOn()) {
     sink.Item(kNoAlarm);
   } else {
-    const std::string_view alarmTime = fields.ItemAt(AlarmTime);
-    sink.Item(kAlarm, detail::UtcStamp(fields.ItemAt(AlarmDate), alarmTime).Text(), ";");
+    const std::string_view alarmTime = record.Required(EventField::AlarmTime);
+    sink.Item(kAlarm, detail::UtcStamp(record.Required(EventField::AlarmDate), alarmTime).Text(), ";");
   }
 
-  if (fields.Count() > Notes) {
+  if (const std::optional<std::string_view> notes = record.Optional(EventField::Notes)) {
     // The cut looks at no more than its first 130 characters, so a long note
     // is copied only that far.
-    const std::string_view notes = fields.ItemAt(Notes);
     constexpr std::size_t kRoom = 3 * (DescriptionByteLimit + 2);
     description += ' ';
-    description.append(notes.substr(0, std::min(notes.size(), kRoom)));
+    description.append(notes->substr(0, std::min(notes->size(), kRoom)));
   }
   sink.EncodedUtf8Item(kDescription, DescriptionAsUtf8(description, sink.Utf8()));
 
@@ -136,15 +135,17 @@ LineList BuildEventBlock(const LineList& fields, const LineList& optionLines) {
   block.Items().reserve(10 + static_cast<std::size_t>(optionLines.Count()));
   ListSink sink{block.Items(), {}, {}};
   const std::vector<std::string_view> views = ViewsOf(fields);
-  WriteEventBlock(FieldViews(views), optionLines, sink);
+  const FieldViews fieldViews(views);
+  const EventColumns positions;
+  WriteEventBlock(EventRecord(fieldViews, positions), optionLines, sink);
   return block;
 }
 
 namespace detail {
 
-void AppendEventBlockText(const FieldViews& fields, const LineList& optionLines, AnsiText& out) {
+void AppendEventBlockText(const EventRecord& record, const LineList& optionLines, AnsiText& out) {
   TextSink sink{out};
-  WriteEventBlock(fields, optionLines, sink);
+  WriteEventBlock(record, optionLines, sink);
 }
 
 }  // namespace detail

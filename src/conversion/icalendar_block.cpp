@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -16,8 +17,6 @@
 
 namespace detail {
 namespace {
-
-enum Field { Title, Place, StartDate, StartTime, EndDate, EndTime, AlarmFlag, AlarmDate, AlarmTime, Notes };
 
 bool IsBlank(std::string_view text) {
   for (const char c : text) {
@@ -94,7 +93,60 @@ std::uint64_t RecordHash(std::string_view bytes) {
   return h;
 }
 
+// An all-day appointment's first day and the day after its last, yyyymmdd.
+struct AllDayDates {
+  char start[8];
+  char end[8];
+};
+
+// An all-day appointment's dates as they are written, yyyymmdd: a date has
+// no time zone, so nothing is shifted. The columns are read as the stamps
+// read them, so a bad date fails with the same message.
+AllDayDates AllDayDatesOf(std::string_view startDate, std::string_view startTime, std::string_view endDate,
+                          std::string_view endTime) {
+  const double startDay = std::floor(ParseLocalDateTime(startDate, startTime));
+  double endDay = std::floor(ParseLocalDateTime(endDate, endTime));
+  // Outlook ends the day after the last one; an end not after the start
+  // still gives the event its one day.
+  if (endDay <= startDay) endDay = startDay + 1;
+  AllDayDates dates{};
+  FormatUtcStamp(startDay).copy(dates.start, 8);
+  FormatUtcStamp(endDay).copy(dates.end, 8);
+  return dates;
+}
+
+// The categories as Outlook joins them (by the list separator, "," or ";"),
+// each trimmed; empty and repeated names left out.
+void SplitCategories(std::string_view text, std::vector<std::string_view>& names) {
+  names.clear();
+  // 0x2C and 0x3B are never the second byte of a double-byte character.
+  for (std::size_t p = 0; p <= text.size();) {
+    const std::size_t next = std::min(text.find_first_of(",;", p), text.size());
+    const std::string_view name = TrimmedBlanks(text.substr(p, next - p));
+    if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    p = next + 1;
+  }
+}
+
 }  // namespace
+
+// The property of Outlook's export that an option line names, if any: the
+// user's line then stands in for the one the export would give.
+unsigned ICalendarWriter::PropertyBit(std::string_view line) {
+  const std::string_view name = line.substr(0, std::min(line.find_first_of(";:"), line.size()));
+  struct Owned {
+    std::string_view name;
+    unsigned bit;
+  };
+  static constexpr Owned kOwned[] = {{"CLASS", kOwnClass},
+                                     {"PRIORITY", kOwnPriority},
+                                     {"TRANSP", kOwnTransparency},
+                                     {"X-MICROSOFT-CDO-BUSYSTATUS", kOwnBusyStatus}};
+  for (const Owned& owned : kOwned) {
+    if (name.size() == owned.name.size() && CompareAsciiNoCase(name, owned.name) == 0) return owned.bit;
+  }
+  return 0;
+}
 
 std::uint32_t OccurrenceCounter::Count(std::uint64_t hash) {
   if (hash == 0) return ++zeros_;
@@ -127,6 +179,7 @@ ICalendarWriter::ICalendarWriter(const LineList& optionLines, std::int64_t runTi
   for (const AnsiText& line : optionLines) {
     if (line.empty()) continue;
     AppendFoldedLine(AnsiTextToUtf8(line), options_);
+    userProperties_ |= PropertyBit(line);
   }
   stamp_ = "DTSTAMP:" + FormatUtcStamp(25569.0 + static_cast<double>(runTime) / 86400.0) + "\r\n";
 }
@@ -139,53 +192,67 @@ void ICalendarWriter::AppendHead(AnsiText& out) const {
 
 void ICalendarWriter::AppendTail(AnsiText& out) const { out.append("END:VCALENDAR\r\n"); }
 
-void ICalendarWriter::AppendEvent(const FieldViews& fields, std::string_view record,
+void ICalendarWriter::AppendEvent(const EventRecord& record, std::string_view text,
                                   std::span<const std::size_t> joinOffsets, AnsiText& out) {
-  const std::uint64_t hash = RecordHash(record);
+  const std::uint64_t hash = RecordHash(text);
   seen_.Prefetch(hash);
   // Equal records hash alike; counting them keeps their UIDs apart.
-  WriteEvent(fields, record, joinOffsets, hash, [this, hash] { return seen_.Count(hash); }, notesWithBreaks_, out);
+  WriteEvent(record, text, joinOffsets, hash, [this, hash] { return seen_.Count(hash); }, notesWithBreaks_, out);
 }
 
-std::uint64_t ICalendarWriter::AppendUncountedEvent(const FieldViews& fields, std::string_view record,
+std::uint64_t ICalendarWriter::AppendUncountedEvent(const EventRecord& record, std::string_view text,
                                                     std::span<const std::size_t> joinOffsets, AnsiText& notesBuffer,
                                                     AnsiText& out, std::size_t& countAt) const {
-  const std::uint64_t hash = RecordHash(record);
-  countAt = WriteEvent(fields, record, joinOffsets, hash, [] { return std::uint32_t{1}; }, notesBuffer, out);
+  const std::uint64_t hash = RecordHash(text);
+  countAt = WriteEvent(record, text, joinOffsets, hash, [] { return std::uint32_t{1}; }, notesBuffer, out);
   return hash;
 }
 
 // Writes the event and returns where in out its occurrence number stands.
 // The number is asked for once the fields are read.
 template <typename Occurrence>
-std::size_t ICalendarWriter::WriteEvent(const FieldViews& fields, std::string_view record,
+std::size_t ICalendarWriter::WriteEvent(const EventRecord& record, std::string_view text,
                                         std::span<const std::size_t> joinOffsets, std::uint64_t hash,
                                         Occurrence occurrence, AnsiText& notesBuffer, AnsiText& out) const {
   // The fields are read in the vCalendar block's order, so that a faulty
   // record reports the same first error in both formats.
-  const std::string_view title = fields.ItemAt(Title);
-  const std::string_view place = fields.ItemAt(Place);
-  const std::string_view startTime = fields.ItemAt(StartTime);
-  const UtcStamp start(fields.ItemAt(StartDate), startTime);
-  const std::string_view endTime = fields.ItemAt(EndTime);
-  const UtcStamp end(fields.ItemAt(EndDate), endTime);
-  std::optional<UtcStamp> alarm;
-  if (CompareAsciiNoCase(fields.ItemAt(AlarmFlag), "FALSE") != 0) {
-    const std::string_view alarmTime = fields.ItemAt(AlarmTime);
-    alarm.emplace(fields.ItemAt(AlarmDate), alarmTime);
+  const std::string_view title = record.Required(EventField::Title);
+  const std::string_view place = record.Required(EventField::Place);
+  const bool allDay = record.Flag(EventField::AllDay);
+  const std::string_view startTime = record.Required(EventField::StartTime);
+  const std::string_view startDate = record.Required(EventField::StartDate);
+  const std::string_view endTime = record.Required(EventField::EndTime);
+  const std::string_view endDate = record.Required(EventField::EndDate);
+  std::optional<UtcStamp> start;
+  std::optional<UtcStamp> end;
+  AllDayDates dates{};
+  if (allDay) {
+    dates = AllDayDatesOf(startDate, startTime, endDate, endTime);
+  } else {
+    start.emplace(startDate, startTime);
+    end.emplace(endDate, endTime);
   }
-  const std::string_view notes =
-      fields.Count() > Notes ? NotesWithBreaks(fields, record, joinOffsets, notesBuffer) : "";
+  std::optional<UtcStamp> alarm;
+  if (record.AlarmOn()) {
+    const std::string_view alarmTime = record.Required(EventField::AlarmTime);
+    alarm.emplace(record.Required(EventField::AlarmDate), alarmTime);
+  }
+  const std::string_view notes = NotesWithBreaks(record, text, joinOffsets, notesBuffer);
 
   out.append("BEGIN:VEVENT\r\n");
   const std::size_t countAt = out.size() + kUidCountOffset;
   AppendUid(hash, occurrence(), out);
   out.append(stamp_);
-  out.append("DTSTART:").append(start.Text()).append("\r\n");
-  out.append("DTEND:").append(end.Text()).append("\r\n");
+  if (allDay) {
+    out.append("DTSTART;VALUE=DATE:").append(dates.start, 8).append("\r\nDTEND;VALUE=DATE:").append(dates.end, 8).append("\r\n");
+  } else {
+    out.append("DTSTART:").append(start->Text()).append("\r\n");
+    out.append("DTEND:").append(end->Text()).append("\r\n");
+  }
   AppendTextLine("SUMMARY:", title, out);
   if (!IsBlank(place)) AppendTextLine("LOCATION:", place, out);
   if (!IsBlank(notes)) AppendTextLine("DESCRIPTION:", notes, out);
+  if (record.Columns().ByName()) AppendOutlookProperties(record, out);
   out.append(options_);
   if (alarm) {
     out.append("BEGIN:VALARM\r\nACTION:DISPLAY\r\n");
@@ -196,42 +263,79 @@ std::size_t ICalendarWriter::WriteEvent(const FieldViews& fields, std::string_vi
   return countAt;
 }
 
-std::string_view ICalendarWriter::NotesWithBreaks(const FieldViews& fields, std::string_view record,
+// What Outlook's own export carries beyond the ten columns: categories,
+// class, priority and busy status, each left to an option line that names
+// the same property.
+void ICalendarWriter::AppendOutlookProperties(const EventRecord& record, AnsiText& out) const {
+  if (const std::optional<std::string_view> categories = record.Optional(EventField::Categories)) {
+    thread_local std::vector<std::string_view> names;
+    SplitCategories(*categories, names);
+    if (!names.empty()) AppendTextListLine("CATEGORIES:", names, out);
+  }
+  if (!(userProperties_ & kOwnClass)) {
+    const ValueWord sensitivity = record.Word(EventField::Sensitivity);
+    if (record.Flag(EventField::Private) || sensitivity == ValueWord::Personal || sensitivity == ValueWord::Private) {
+      out.append("CLASS:PRIVATE\r\n");
+    } else if (sensitivity == ValueWord::Confidential) {
+      out.append("CLASS:CONFIDENTIAL\r\n");
+    }
+  }
+  if (!(userProperties_ & kOwnPriority)) {
+    const ValueWord priority = record.Word(EventField::Priority);
+    if (priority == ValueWord::High) out.append("PRIORITY:1\r\n");
+    if (priority == ValueWord::Low) out.append("PRIORITY:9\r\n");
+  }
+  const std::optional<std::string_view> showAs = record.Optional(EventField::ShowTimeAs);
+  const std::string_view status = showAs ? TrimmedBlanks(*showAs) : std::string_view();
+  static constexpr const char* kBusyStatus[] = {"FREE", "TENTATIVE", "BUSY", "OOF", "WORKINGELSEWHERE"};
+  if (status.size() == 1 && status[0] >= '0' && status[0] <= '4') {
+    const int k = status[0] - '0';
+    if (!(userProperties_ & kOwnTransparency)) out.append(k == 0 ? "TRANSP:TRANSPARENT\r\n" : "TRANSP:OPAQUE\r\n");
+    if (!(userProperties_ & kOwnBusyStatus))
+      out.append("X-MICROSOFT-CDO-BUSYSTATUS:").append(kBusyStatus[k]).append("\r\n");
+  }
+}
+
+std::string_view ICalendarWriter::NotesWithBreaks(const EventRecord& record, std::string_view text,
                                                   std::span<const std::size_t> joinOffsets, AnsiText& buffer) {
-  const std::string_view notes = fields.ItemAt(Notes);
+  const std::optional<std::string_view> field = record.Optional(EventField::Notes);
+  if (!field) return {};
+  const std::string_view notes = *field;
   if (joinOffsets.empty()) return notes;
 
-  // The notes of an export are its last field, in quotes: the record ends
-  // with their text, quotes doubled, and the closing quote. Their length
-  // tells where they start, and the bytes from there must be theirs;
-  // anything else (more fields, no quotes) keeps the notes as the record
-  // joined them.
-  if (fields.Count() != Notes + 1 || record.empty() || record.back() != '"') return notes;
-  const std::size_t end = record.size() - 1;
-  const std::size_t rawSize = notes.size() + CountQuotes(notes);
-  if (end < rawSize + 1 || record[end - rawSize - 1] != '"') return notes;
-  const std::size_t start = end - rawSize;
-  for (std::size_t v = 0, p = start;;) {
-    const std::size_t quote = std::min(notes.find('"', v), notes.size());
-    if (record.compare(p, quote - v, notes, v, quote - v) != 0) return notes;
-    p += quote - v;
-    if (quote == notes.size()) break;
-    if (record[p] != '"' || record[p + 1] != '"') return notes;
-    p += 2;
-    v = quote + 1;
+  // Where the notes' bytes stand in the record: a value taken as it is
+  // points into it; one whose doubled quotes were reduced is found by
+  // splitting the record again (only such notes over several lines).
+  std::size_t raw;
+  std::size_t rawSize = notes.size();
+  bool reduced = false;
+  if (notes.data() >= text.data() && notes.data() + notes.size() <= text.data() + text.size()) {
+    raw = static_cast<std::size_t>(notes.data() - text.data());
+  } else {
+    thread_local std::vector<FieldPlace> places;
+    thread_local AnsiText values;
+    places.clear();
+    values.clear();
+    FindCommaFields(text, places, values);
+    const auto column = static_cast<std::size_t>(record.Columns().Column(EventField::Notes));
+    if (column >= places.size() || FieldValue(places[column], text, values) != notes) return notes;
+    raw = places[column].raw;
+    reduced = places[column].Reduced();
+    if (reduced) rawSize += CountQuotes(notes);
   }
 
   // The notes again, an LF wherever a line break was: an offset into the
-  // record less half the quotes before it is an offset into the notes.
+  // record, less the start and half the quotes of a reduced value before
+  // it, is an offset into the notes.
   buffer.clear();
   std::size_t copied = 0;  // bytes of the notes already copied
-  std::size_t counted = start;
-  std::size_t quotes = 0;  // in the record from start to counted
+  std::size_t counted = raw;
+  std::size_t quotes = 0;  // in the record from raw to counted
   for (const std::size_t at : joinOffsets) {
-    if (at < counted || at > end) continue;
-    quotes += CountQuotes(record.substr(counted, at - counted));
+    if (at < counted || at > raw + rawSize) continue;
+    if (reduced) quotes += CountQuotes(text.substr(counted, at - counted));
     counted = at;
-    const std::size_t upTo = std::min(at - start - quotes / 2, notes.size());
+    const std::size_t upTo = std::min(at - raw - quotes / 2, notes.size());
     buffer.append(notes, copied, upTo - copied).push_back('\n');
     copied = upTo;
   }

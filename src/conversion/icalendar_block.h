@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "conversion/event_columns.h"
 #include "text/ansi_text.h"
 #include "text/comma_text.h"
 #include "text/line_list.h"
@@ -42,19 +43,19 @@ class ICalendarWriter {
   ICalendarWriter(const LineList& optionLines, std::int64_t runTime);
 
   void AppendHead(AnsiText& out) const;
-  // record is the joined text the fields came from; joinOffsets are the
+  // text is the joined record the fields came from; joinOffsets are the
   // offsets in it where the export's physical lines were joined, in order,
   // so that the notes keep their line breaks. Raises ListIndexError or
   // DateTimeTextError as the vCalendar block does; out then holds part of
   // the event.
-  void AppendEvent(const FieldViews& fields, std::string_view record, std::span<const std::size_t> joinOffsets,
+  void AppendEvent(const EventRecord& record, std::string_view text, std::span<const std::size_t> joinOffsets,
                    AnsiText& out);
   // AppendEvent on a thread other than the one that counts the records, with
   // a buffer of its own: the UID is written as a first occurrence, a single
   // "1" at `countAt` in out, and the record's hash is returned, for the
   // caller to count in order with CountOccurrence and, for a repeat, to write
   // its number there instead.
-  std::uint64_t AppendUncountedEvent(const FieldViews& fields, std::string_view record,
+  std::uint64_t AppendUncountedEvent(const EventRecord& record, std::string_view text,
                                      std::span<const std::size_t> joinOffsets, AnsiText& notesBuffer,
                                      AnsiText& out, std::size_t& countAt) const;
   std::uint32_t CountOccurrence(std::uint64_t hash) { return seen_.Count(hash); }
@@ -62,11 +63,16 @@ class ICalendarWriter {
 
  private:
   template <typename Occurrence>
-  std::size_t WriteEvent(const FieldViews& fields, std::string_view record, std::span<const std::size_t> joinOffsets,
+  std::size_t WriteEvent(const EventRecord& record, std::string_view text, std::span<const std::size_t> joinOffsets,
                          std::uint64_t hash, Occurrence occurrence, AnsiText& notesBuffer, AnsiText& out) const;
-  static std::string_view NotesWithBreaks(const FieldViews& fields, std::string_view record,
+  static std::string_view NotesWithBreaks(const EventRecord& record, std::string_view text,
                                           std::span<const std::size_t> joinOffsets, AnsiText& buffer);
+  void AppendOutlookProperties(const EventRecord& record, AnsiText& out) const;
+  static unsigned PropertyBit(std::string_view optionLine);
 
+  // Properties the user's option lines give, which the export's then do not.
+  static constexpr unsigned kOwnClass = 1, kOwnPriority = 2, kOwnTransparency = 4, kOwnBusyStatus = 8;
+  unsigned userProperties_ = 0;
   AnsiText options_;  // the option lines as content lines, ready to copy
   AnsiText stamp_;    // DTSTAMP
   OccurrenceCounter seen_;

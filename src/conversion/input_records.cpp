@@ -5,66 +5,24 @@
 #include <utility>
 
 #include "platform/code_page.h"
-#include "text/character_walk.h"
+#include "text/byte_scan.h"
 #include "text/characters.h"
 #include "text/errors.h"
 #include "text/line_cursor.h"
 
 namespace {
 
-// Where the last two characters of text begin: the walk starts a few bytes
-// before the end, at a byte that starts a character whatever came before it
-// (one after a byte that is not a lead byte). It goes back no further than
-// the last such byte, so a record asks this once per line that ends in a
-// double quote and the cost stays linear in its length.
-std::string_view LastTwoCharacters(const detail::CharacterWalk& walk, std::string_view text) {
-  std::size_t from = text.size() >= 4 ? text.size() - 4 : 0;
-  while (!walk.IsSafeStart(text, from)) --from;
-  std::size_t last = from;
-  std::size_t previous = from;
-  for (std::size_t p = from; p < text.size(); p = walk.Next(text, p)) {
-    previous = last;
-    last = p;
-  }
-  return text.substr(previous);
-}
+// The double quotes of a record so far, counted to tell whether a line ends
+// inside a quoted field. 0x22 is never the second byte of a double-byte
+// character, so every one counts, whatever the code page.
+std::size_t QuotesIn(std::string_view text) { return detail::CountByte(text.data(), text.data() + text.size(), '"'); }
 
-// True when text holds at most two characters and each of them comes back
-// unchanged from the round trip through UTF-16.
-bool TailSurvivesRoundTrip(const platform::CharTables& t, std::string_view text) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* end = p + text.size();
-  for (int characters = 0; p < end; ++characters) {
-    std::size_t length = 1;
-    if (characters == 2 || !(platform::CharacterAt(t, p, end, &length).info & platform::kRoundTrips)) return false;
-    p += length;
-  }
-  return true;
-}
-
-// A line ends its record when its last two characters are not a comma and a
-// double quote but its last character is a double quote.
-//
-// Only the double quote byte itself decodes to U+0022, and only U+0022
-// encodes to bytes that end in one (a test holds every code page to this),
-// so a text whose last byte is not a double quote never ends a record: most
-// lines of a note are passed over without a look at their characters. A
-// double quote after an ASCII character other than a comma, both standing
-// alone, ends it without a conversion (ASCII comes back from UTF-16
-// unchanged).
-bool EndsRecord(const platform::CharTables& t, const detail::CharacterWalk& walk, std::string_view text) {
-  const std::size_t n = text.size();
-  if (n == 0 || text[n - 1] != '"') return false;
-  if (n >= 2) {
-    const auto before = static_cast<unsigned char>(text[n - 2]);
-    if (before < 0x80 && before != ',' && walk.IsSafeStart(text, n - 2)) return true;
-  }
-  const std::string_view tail = LastTwoCharacters(walk, text);
-  auto ends = [](std::string_view lastTwo) { return !lastTwo.empty() && lastTwo.back() == '"' && lastTwo != ",\""; };
-  // RightChars re-encodes the characters through UTF-16; when the tail holds
-  // at most two characters that all survive that round trip (the usual case)
-  // it would give back the tail's own bytes.
-  return TailSurvivesRoundTrip(t, tail) ? ends(tail) : ends(RightChars(tail, 2));
+// A line ends its record when it ends with a double quote and the record's
+// quotes up to there are balanced: a note line that ends with a quoted word
+// (doubled quotes) is still inside its field, and a last field that ends with
+// a comma still closes its record.
+bool EndsRecord(std::string_view line, std::size_t quotesSoFar) {
+  return !line.empty() && line.back() == '"' && quotesSoFar % 2 == 0;
 }
 
 }  // namespace
@@ -76,13 +34,12 @@ RecordJoiner::RecordJoiner(LineSource& lines) : lines_(lines) {}
 // otherwise the lines are joined in the buffer (the caller's, or one reused)
 // until the joined text ends the record.
 RecordJoiner::Step RecordJoiner::Next(std::string_view& record, AnsiText* into) {
-  const platform::CharTables& tables = platform::AnsiCodePage().Tables();
-  const detail::CharacterWalk walk(tables);
   std::string_view line;
   joinOffsets_.clear();
   if (!lines_.Next(line)) return Step::End;
   startLine_ = ++linesRead_;
-  bool ends = EndsRecord(tables, walk, line);
+  std::size_t quotes = QuotesIn(line);
+  bool ends = EndsRecord(line, quotes);
   if (ends && into == nullptr) {
     record = line;
     ++count_;
@@ -99,7 +56,8 @@ RecordJoiner::Step RecordJoiner::Next(std::string_view& record, AnsiText* into) 
     ++linesRead_;
     joinOffsets_.push_back(into->size() - start);
     into->append(line);
-    ends = EndsRecord(tables, walk, std::string_view(*into).substr(start));
+    quotes += QuotesIn(line);
+    ends = EndsRecord(line, quotes);
   }
   record = std::string_view(*into).substr(start);
   ++count_;

@@ -31,8 +31,8 @@ class TextLines final : public LineSource {
 };
 
 // The one implementation of the joining rule: physical lines joined into
-// records, a line ending its record when it ends with a double quote but not
-// with a comma and a double quote. Fed by a line list (JoinRecordLines), a
+// records, a line ending its record when it ends with a double quote and the
+// record's double quotes up to there are balanced. Fed by a line list (JoinRecordLines), a
 // text in memory or the conversion run's input read in pieces.
 class RecordJoiner {
  public:

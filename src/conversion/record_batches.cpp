@@ -33,6 +33,7 @@ void RecordBatches::Fill(Slot& slot) {
   batch.filtered = 0;
   batch.ahead.done = false;
   batch.split = false;
+  batch.columns = &columns_;
   slot.workedAhead = false;
   slot.error = nullptr;
   slot.last = false;
@@ -49,6 +50,7 @@ void RecordBatches::Fill(Slot& slot) {
       }
       if (step == RecordJoiner::Step::Unfinished) throw joiner_.UnfinishedError();
       const bool header = joiner_.Count() == 1;
+      if (header) columns_ = EventColumns::FromHeader(record);
       if (header || filter_.Excludes(record)) {
         batch.text.resize(start);
         if (!header) ++batch.filtered;
@@ -75,9 +77,7 @@ void RecordBatches::SplitFields(RecordBatch& batch) {
   for (RecordBatch::Record& record : batch.records) {
     const std::size_t firstField = batch.places.size();
     FindCommaFields(std::string_view(batch.text).substr(start, record.end - start), batch.places, batch.reduced);
-    for (std::size_t k = firstField; k < batch.places.size(); ++k) {
-      if (!batch.places[k].reduced) batch.places[k].offset += start;
-    }
+    for (std::size_t k = firstField; k < batch.places.size(); ++k) batch.places[k].raw += start;
     record.fieldsEnd = batch.places.size();
     start = record.end;
   }

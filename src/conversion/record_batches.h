@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "conversion/event_columns.h"
 #include "conversion/input_records.h"
 #include "text/comma_text.h"
 #include "text/line_stream.h"
@@ -37,7 +38,8 @@ struct RecordBatch {
   AnsiText reduced;                      // values whose doubled quotes were reduced
   std::vector<std::string_view> fields;  // the places as views, once the batch is split
   std::int32_t filtered = 0;
-  bool split = false;  // places, reduced and fields are filled in
+  bool split = false;
+  const EventColumns* columns = nullptr;  // as the export's header gives them  // places, reduced and fields are filled in
 
   // What converting the batch's records gave, when the reading thread did it
   // ahead of the caller: the blocks of the first `converted` records and the
@@ -124,6 +126,8 @@ class RecordBatches {
 
   Lines lines_;
   RecordJoiner joiner_;
+  // Read from the header, in the first batch, before the thread starts.
+  EventColumns columns_;
   const RecordFilter& filter_;
   const ConvertAhead convertAhead_;
   const std::function<bool()> whileWaiting_;

@@ -84,9 +84,9 @@ std::size_t PlaceQuoted(const ByteClasses& cls, std::string_view text, std::size
   auto finish = [&](std::size_t valueEnd) {
     if (isReduced) {
       reduced.append(text.substr(segment, valueEnd - segment));
-      place = {reducedStart, reduced.size() - reducedStart, true};
+      place = {first, reduced.size() - reducedStart, reducedStart};
     } else {
-      place = {first, valueEnd - first, false};
+      place = {first, valueEnd - first};
     }
   };
   for (;;) {
@@ -132,13 +132,13 @@ void FindCommaFields(std::string_view text, std::vector<FieldPlace>& places, Ans
       const std::size_t start = p;
       while (p < end && !(cls[static_cast<unsigned char>(text[p])] & kEndsUnquoted))
         p += CharacterLength(cls, text, p, end);
-      places.push_back({start, p - start, false});
+      places.push_back({start, p - start});
     }
     p = SkipBlanks(text, p, end);
     if (p < end && text[p] == ',') {
       // Only a comma that is the very last byte adds an empty last field;
       // blanks after it add nothing.
-      if (p + 1 >= end) places.push_back({end, 0, false});
+      if (p + 1 >= end) places.push_back({end, 0});
       p = SkipBlanks(text, p + 1, end);
     }
     // Anything else starts the next field without a comma.
@@ -157,7 +157,7 @@ void SplitCommaText(LineList& fields, std::string_view text) {
 }
 
 std::string_view FieldValue(const FieldPlace& place, std::string_view text, std::string_view reduced) {
-  return (place.reduced ? reduced : text).substr(place.offset, place.size);
+  return place.Reduced() ? reduced.substr(place.reducedAt, place.size) : text.substr(place.raw, place.size);
 }
 
 std::vector<std::string_view> ViewsOf(const LineList& fields) {

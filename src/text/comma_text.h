@@ -14,13 +14,16 @@ struct QuotedField {
   std::size_t next;  // byte just after the closing quote, or the text's end
 };
 
-// Where one field's value is: `size` bytes at `offset` of the record's own
-// text, or, for a quoted value whose doubled quotes were reduced, of the
-// buffer such values are written to.
+// Where one field's value is: `size` bytes at `raw` of the record's own text
+// (after the opening quote of a quoted field), or, for a quoted value whose
+// doubled quotes were reduced, at `reducedAt` of the buffer such values are
+// written to; `raw` still tells where its bytes stand in the record.
 struct FieldPlace {
-  std::size_t offset;
+  static constexpr std::size_t kInText = static_cast<std::size_t>(-1);
+  std::size_t raw;
   std::size_t size;
-  bool reduced;
+  std::size_t reducedAt = kInText;
+  bool Reduced() const { return reducedAt != kInText; }
 };
 
 // The one splitting rule: appends the place of every field of text to places,

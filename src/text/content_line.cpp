@@ -113,12 +113,8 @@ void PutUtf8(FoldedLine& line, std::string_view utf8) {
   }
 }
 
-}  // namespace
-
-void AppendTextLine(std::string_view head, std::string_view ansiValue, std::string& out) {
-  const platform::CharTables& t = platform::AnsiCodePage().Tables();
-  FoldedLine line(out, head.size() + 3 * ansiValue.size());
-  PutUtf8(line, head);
+// The AnsiText value as escaped TEXT on the line.
+void PutText(FoldedLine& line, const platform::CharTables& t, std::string_view ansiValue) {
   const auto* p = reinterpret_cast<const unsigned char*>(ansiValue.data());
   const auto* end = p + ansiValue.size();
   while (p < end) {
@@ -140,6 +136,28 @@ void AppendTextLine(std::string_view head, std::string_view ansiValue, std::stri
       line.Put(reinterpret_cast<const char*>(&e), octets);
     }
     p += length;
+  }
+}
+
+}  // namespace
+
+void AppendTextLine(std::string_view head, std::string_view ansiValue, std::string& out) {
+  const platform::CharTables& t = platform::AnsiCodePage().Tables();
+  FoldedLine line(out, head.size() + 3 * ansiValue.size());
+  PutUtf8(line, head);
+  PutText(line, t, ansiValue);
+  line.End();
+}
+
+void AppendTextListLine(std::string_view head, std::span<const std::string_view> ansiValues, std::string& out) {
+  const platform::CharTables& t = platform::AnsiCodePage().Tables();
+  std::size_t room = head.size();
+  for (const std::string_view value : ansiValues) room += 3 * value.size() + 1;
+  FoldedLine line(out, room);
+  PutUtf8(line, head);
+  for (std::size_t k = 0; k < ansiValues.size(); ++k) {
+    if (k > 0) line.Put(",\0\0", 1);
+    PutText(line, t, ansiValues[k]);
   }
   line.End();
 }

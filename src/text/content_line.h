@@ -2,6 +2,7 @@
 // iCalendar content lines: TEXT values escaped, every physical line at most 75
 // octets, folded with CR LF and one space, never inside a UTF-8 sequence or
 // an escape; each line ends with CR LF. Never fails.
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -11,5 +12,7 @@
 // AnsiText value converted to UTF-8 as TEXT: backslash, semicolon and comma
 // escaped, LF written as \n.
 void AppendTextLine(std::string_view head, std::string_view ansiValue, std::string& out);
+// The same for a list of TEXT values, each escaped, separated by commas.
+void AppendTextListLine(std::string_view head, std::span<const std::string_view> ansiValues, std::string& out);
 // Appends a whole line of UTF-8 as it is (a stamp, an option line), folded.
 void AppendFoldedLine(std::string_view utf8Line, std::string& out);

@@ -1,6 +1,7 @@
 #pragma once
 // The rules as first written, slow and obviously right: the twins that the
 // fast implementations are compared with in the tests and the fuzz targets.
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,8 +33,7 @@ inline void JoinRecordLinesOneAtATime(LineList& lines) {
   int i = 0;
   while (i < lines.Count()) {
     const AnsiText line = lines.ItemAt(i);
-    const AnsiText lastTwo = RightChars(line, 2);
-    if (lastTwo != ",\"" && !lastTwo.empty() && lastTwo.back() == '"') {
+    if (!line.empty() && line.back() == '"' && std::count(line.begin(), line.end(), '"') % 2 == 0) {
       ++i;
     } else {
       lines.SetItemAt(i, line + lines.ItemAt(i + 1));
