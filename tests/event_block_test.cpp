@@ -326,3 +326,15 @@ TEST_F(EventBlockTest, OutputTextEqualsTheItemsWithLineBreaks) {
     EXPECT_TRUE(SameBytes(text, "before\r\n" + BuildEventBlock(fields, options).JoinLinesToText()));
   }
 }
+
+// The full-width at sign is a code page 932 character; elsewhere its bytes
+// would read as others ((・— under 1252), so the opening is the ASCII one.
+TEST_F(EventBlockTest, PlaceOpeningOutsideCodePage932) {
+  for (const auto& [page, opening] : {std::pair{932, std::string("(=EF=BC=A0")}, std::pair{1252, std::string("(@")}}) {
+    SCOPED_TRACE(page);
+    platform::SetAnsiCodePage(page);
+    const LineList block = BuildEventBlock(With(With(Meeting(), 1, "Room"), 9, "x"), {});
+    EXPECT_EQ(ItemOf(block, kDescriptionHead), kDescriptionHead + opening + "Room) x");
+  }
+  platform::SetAnsiCodePage(932);
+}
