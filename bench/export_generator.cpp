@@ -81,6 +81,7 @@ bool ExportMixByName(std::string_view name, ExportMix& mix) {
   if (name == "short") mix = ExportMix::Short;
   else if (name == "calendar") mix = ExportMix::Calendar;
   else if (name == "tiny") mix = ExportMix::Tiny;
+  else if (name == "outlook") mix = ExportMix::Outlook;
   else return false;
   return true;
 }
@@ -90,9 +91,16 @@ std::string MakeExport(int appointments, unsigned seed, ExportMix mix) {
   std::mt19937 rng(seed);
   auto pick = [&rng](const std::vector<std::string>& from) -> const std::string& { return from[rng() % from.size()]; };
 
+  const bool outlook = mix == ExportMix::Outlook;
   std::string out = platform::Cp932FromUtf8(
-      "\"件名\",\"場所\",\"開始日\",\"開始時刻\",\"終了日\",\"終了時刻\",\"アラーム オン/オフ\","
-      "\"アラーム日付\",\"アラーム時刻\",\"内容\"\r\n");
+      outlook ? "\"件名\",\"開始日\",\"開始時刻\",\"終了日\",\"終了時刻\",\"終日イベント\",\"アラーム オン/オフ\","
+                "\"アラーム日付\",\"アラーム時刻\",\"会議の開催者\",\"必須出席者\",\"任意出席者\",\"リソース\","
+                "\"プライベート\",\"経費情報\",\"公開する時間帯の種類\",\"支払い条件\",\"場所\",\"内容\",\"秘密度\","
+                "\"分類\",\"優先度\"\r\n"
+              : "\"件名\",\"場所\",\"開始日\",\"開始時刻\",\"終了日\",\"終了時刻\",\"アラーム オン/オフ\","
+                "\"アラーム日付\",\"アラーム時刻\",\"内容\"\r\n");
+  static const std::vector<std::string> people = Cp932({"山田 太郎", "佐藤 花子", "鈴木 一郎;田中 次郎", ""});
+  static const std::vector<std::string> categories = Cp932({"", "", "仕事", "仕事,重要", "個人"});
   out.reserve(static_cast<std::size_t>(appointments) * 420);
   for (int i = 0; i < appointments; ++i) {
     Moment start{2020 + static_cast<int>(rng() % 10), 1 + static_cast<int>(rng() % 12), 1, 0};
@@ -113,6 +121,7 @@ std::string MakeExport(int appointments, unsigned seed, ExportMix mix) {
         lines = kind < 40 ? 0 : kind < 80 ? 1 : kind < 95 ? 2 + static_cast<int>(rng() % 5) : 30 + static_cast<int>(rng() % 90);
         break;
       case ExportMix::Calendar:
+      case ExportMix::Outlook:
         lines = kind < 25 ? 0 : kind < 42 ? 1 : kind < 95 ? 2 + static_cast<int>(rng() % 11) : 30 + static_cast<int>(rng() % 90);
         break;
       case ExportMix::Tiny:
@@ -125,12 +134,26 @@ std::string MakeExport(int appointments, unsigned seed, ExportMix mix) {
     }
 
     const bool tiny = mix == ExportMix::Tiny;
-    const std::string fields[] = {pick(words.titles), tiny || rng() % 7 == 0 ? std::string() : pick(words.places),
-                                  start.Date(), start.Time(), end.Date(), end.Time(),
-                                  alarmOn ? "TRUE" : "FALSE", alarm.Date(), alarm.Time(), notes};
-    for (std::size_t f = 0; f < std::size(fields); ++f) {
-      if (f > 0) out += ',';
-      AppendField(out, fields[f]);
+    const std::string title = pick(words.titles);
+    const std::string place = tiny || rng() % 7 == 0 ? std::string() : pick(words.places);
+    if (outlook) {
+      // Unset values are written as nothing; a reminder that is off has
+      // neither date nor time.
+      const std::string fields[] = {title, start.Date(), start.Time(), end.Date(), end.Time(), "False",
+                                    alarmOn ? "True" : "False", alarmOn ? alarm.Date() : "", alarmOn ? alarm.Time() : "",
+                                    pick(people), pick(people), "", "", "False", "", "2", "", place, notes,
+                                    platform::Cp932FromUtf8("標準"), pick(categories), platform::Cp932FromUtf8("標準")};
+      for (std::size_t f = 0; f < std::size(fields); ++f) {
+        if (f > 0) out += ',';
+        if (!fields[f].empty()) AppendField(out, fields[f]);
+      }
+    } else {
+      const std::string fields[] = {title, place, start.Date(), start.Time(), end.Date(), end.Time(),
+                                    alarmOn ? "TRUE" : "FALSE", alarm.Date(), alarm.Time(), notes};
+      for (std::size_t f = 0; f < std::size(fields); ++f) {
+        if (f > 0) out += ',';
+        AppendField(out, fields[f]);
+      }
     }
     out += "\r\n";
   }

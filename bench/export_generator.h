@@ -10,10 +10,11 @@ enum class ExportMix {
   Short,     // about 300 bytes an appointment, most notes one line or none
   Calendar,  // about 600 bytes: over half with notes of several lines, a few of several KB
   Tiny,      // a title and the dates only
+  Outlook,   // the Calendar mix in the 22 columns Outlook's export wizard writes by default
 };
 
 std::string MakeExport(int appointments, unsigned seed = 1, ExportMix mix = ExportMix::Short);
-// "short", "calendar" or "tiny"; false for any other name.
+// "short", "calendar", "tiny" or "outlook"; false for any other name.
 bool ExportMixByName(std::string_view name, ExportMix& mix);
 
 // Filter lines, one per line in code page 932 with CR LF: half Japanese words

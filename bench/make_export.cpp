@@ -1,5 +1,6 @@
 // quillmer-make-export COUNT OUTPUT [SEED [MIX]]: writes a generated export
-// file; MIX is short (the default), calendar or tiny.
+// file; MIX is short (the default), calendar, tiny or outlook (the calendar mix in
+// the 22 columns of Outlook's default export).
 // quillmer-make-export filters COUNT OUTPUT: writes COUNT filter lines.
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +15,7 @@ int main(int argc, char** argv) {
   ExportMix mix = ExportMix::Short;
   if (argc < 3 || argc > 5 || (argc == 5 && !ExportMixByName(argv[4], mix))) {
     std::fprintf(stderr,
-                 "usage: quillmer-make-export COUNT OUTPUT [SEED [short|calendar|tiny]]\n"
+                 "usage: quillmer-make-export COUNT OUTPUT [SEED [short|calendar|tiny|outlook]]\n"
                  "       quillmer-make-export filters COUNT OUTPUT\n");
     return 2;
   }

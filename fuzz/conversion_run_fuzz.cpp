@@ -90,7 +90,7 @@ Outcome StepByStep(const ConversionRequest& request) {
     LineList records;
     records.LoadLinesFromFile(request.InputPath);
     JoinRecordLines(records);
-    LineList output;
+    const EventColumns columns = records.Count() > 0 ? EventColumns::FromHeader(records.ItemAt(0)) : EventColumns();
     for (int i = 1; i < records.Count(); ++i) {
       if (IsFilteredOut(records.ItemAt(i), request.FilterLines)) {
         ++outcome.result.FilteredCount;
@@ -99,9 +99,9 @@ Outcome StepByStep(const ConversionRequest& request) {
       ++outcome.result.ConvertedCount;
       LineList fields;
       SplitCommaText(fields, records.ItemAt(i));
-      output.AppendAll(BuildEventBlock(fields, request.OptionLines));
+      const std::vector<std::string_view> views = ViewsOf(fields);
+      detail::AppendEventBlockText(EventRecord(FieldViews(views), columns), request.OptionLines, outcome.output);
     }
-    outcome.output = output.JoinLinesToText();
   } catch (const QuillmerError& e) {
     outcome.error = e.Message();
   }

@@ -1,11 +1,17 @@
 // The event block against a literal construction of its lines, with the
 // description cut done the slow way (one character off, whole text converted
 // again, until it fits), and the bounded cut against that loop for any limit.
+// The same fields in the columns of Outlook's own export, in any order and
+// found by their titles, give the same block and the same iCalendar event.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "conversion/event_block.h"
+#include "conversion/icalendar_block.h"
 #include "conversion/timestamps.h"
 #include "fuzz_support.h"
 #include "platform/clock.h"
@@ -30,7 +36,8 @@ LineList LiteralBlock(const LineList& f, const LineList& options) {
   LineList block{"BEGIN:VCALENDAR", "BEGIN:VEVENT", "VERSION:1.0"};
   block.Append("SUMMARY;ENCODING=QUOTED-PRINTABLE:" + Encoded(f.ItemAt(0)));
   AnsiText d;
-  if (!TrimBlanks(f.ItemAt(1)).empty()) d = platform::Cp932FromUtf8("(＠") + f.ItemAt(1) + ")";
+  const AnsiText opening = platform::AnsiCodePage().Number() == 932 ? platform::Cp932FromUtf8("(＠") : "(@";
+  if (!TrimBlanks(f.ItemAt(1)).empty()) d = opening + f.ItemAt(1) + ")";
   // Each time column is read before its date column.
   const AnsiText startTime = f.ItemAt(3);
   block.Append("DTSTART:" + MakeUtcStamp(f.ItemAt(2), startTime));
@@ -49,6 +56,76 @@ LineList LiteralBlock(const LineList& f, const LineList& options) {
   block.Append("END:VEVENT");
   block.Append("END:VCALENDAR");
   return block;
+}
+
+// Outlook's Japanese column titles; the first ten hold the ten columns'
+// fields, in their order.
+constexpr const char* kOutlookTitles[] = {
+    "件名", "場所", "開始日", "開始時刻", "終了日", "終了時刻", "アラーム オン/オフ", "アラーム日付", "アラーム時刻",
+    "内容", "終日イベント", "会議の開催者", "必須出席者", "任意出席者", "リソース", "プライベート", "経費情報",
+    "公開する時間帯の種類", "支払い条件", "秘密度", "分類", "優先度"};
+constexpr std::size_t kTitles = sizeof kOutlookTitles / sizeof kOutlookTitles[0];
+
+// Whether a reminder flag means the same in both readings: the ten columns
+// take only FALSE (any case) as off, named columns also the other false
+// words and an empty field.
+bool FlagReadsAlike(std::string_view flag) {
+  std::string word(TrimmedBlanks(flag));
+  for (char& c : word) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  if (word == "FALSE") return flag.size() == 5;
+  return word != "OFF" && word != "NO" && word != "0" && !word.empty() && word != platform::Cp932FromUtf8("オフ") &&
+         word != platform::Cp932FromUtf8("いいえ");
+}
+
+// What a writer gives for one record, or the error's message; the UID line
+// (made of the record's bytes) left out.
+template <typename Write>
+std::string Written(Write write) {
+  AnsiText out;
+  try {
+    write(out);
+  } catch (const QuillmerError& e) {
+    return "error " + e.Message();
+  }
+  const std::size_t uid = out.find("UID:");
+  if (uid != std::string::npos) out.erase(uid, out.find('\n', uid) + 1 - uid);
+  return out;
+}
+
+// The fields in a shuffled default layout, read by their titles, against the
+// same fields read by position.
+void CheckNamedColumns(std::uint32_t seed, const LineList& fields, const LineList& options) {
+  if (platform::AnsiCodePage().Number() != 932 || fields.Count() < 10 || !FlagReadsAlike(fields.ItemAt(6))) return;
+  std::size_t order[kTitles];
+  for (std::size_t k = 0; k < kTitles; ++k) order[k] = k;
+  std::mt19937 rng(seed);
+  std::shuffle(order, order + kTitles, rng);
+  std::string header;
+  std::vector<std::string_view> named(kTitles);
+  for (std::size_t column = 0; column < kTitles; ++column) {
+    header += (column ? ",\"" : "\"") + platform::Cp932FromUtf8(kOutlookTitles[order[column]]) + "\"";
+    if (order[column] < static_cast<std::size_t>(fields.Count())) named[column] = fields.ItemAt(static_cast<int>(order[column]));
+  }
+  const EventColumns byName = EventColumns::FromHeader(header);
+  FUZZ_CHECK(byName.ByName());
+  const EventColumns positions;
+  const std::vector<std::string_view> views = ViewsOf(fields);
+  const EventRecord positional(FieldViews(views), positions);
+  const EventRecord fromTitles(FieldViews(named), byName);
+
+  const std::string block = Written([&](AnsiText& out) { detail::AppendEventBlockText(fromTitles, options, out); });
+  const std::string expected = Written([&](AnsiText& out) { detail::AppendEventBlockText(positional, options, out); });
+  if (block != expected) {
+    fuzz::ReportPair("named block", block, expected);
+    FUZZ_CHECK(block == expected);
+  }
+  detail::ICalendarWriter writer(options, 0);
+  const std::string event = Written([&](AnsiText& out) { writer.AppendEvent(fromTitles, "", {}, out); });
+  const std::string expectedEvent = Written([&](AnsiText& out) { writer.AppendEvent(positional, "", {}, out); });
+  if (event != expectedEvent) {
+    fuzz::ReportPair("named event", event, expectedEvent);
+    FUZZ_CHECK(event == expectedEvent);
+  }
 }
 
 void SetUpOnce() {
@@ -79,6 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fields.Append(alarm ? provider.ConsumeRandomLengthString(6) : "FALSE");
   fields.Append("2008/01/15");
   fields.Append("9:45:00");
+  const auto shuffle = provider.ConsumeIntegral<std::uint32_t>();
   const std::string notes = provider.ConsumeRemainingBytesAsString();
   for (int i = 9; i < fieldCount; ++i) fields.Append(i == 9 ? notes : "ignored");
   while (fields.Count() > fieldCount) fields.RemoveAt(fields.Count() - 1);
@@ -127,6 +205,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(text == joined);
     }
   }
+  CheckNamedColumns(shuffle, fields, options);
   if (block != expected) {
     for (int i = 0; i < block.Count() && i < expected.Count(); ++i) {
       if (block.ItemAt(i) != expected.ItemAt(i)) {

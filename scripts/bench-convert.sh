@@ -6,7 +6,7 @@
 # conversion also makes its output durable (fsync of the file and of its
 # directory), which cp does not.
 #   scripts/bench-convert.sh [BUILD_DIR] [APPOINTMENTS] [MIX] [RUNS] [FILTERS]
-# MIX: short (default), calendar or tiny. FILTERS: a filter file (--filters),
+# MIX: short (default), calendar, tiny or outlook (calendar in Outlook's default layout). FILTERS: a filter file (--filters),
 # or a number of generated filter lines; the run without them is then timed
 # in the same rounds, so that what the filters add is measured side by side.
 set -euo pipefail

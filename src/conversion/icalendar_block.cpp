@@ -93,27 +93,27 @@ std::uint64_t RecordHash(std::string_view bytes) {
   return h;
 }
 
-// An all-day appointment's first day and the day after its last, yyyymmdd.
-struct AllDayDates {
-  char start[8];
-  char end[8];
-};
-
-// An all-day appointment's dates as they are written, yyyymmdd: a date has
-// no time zone, so nothing is shifted. The columns are read as the stamps
-// read them, so a bad date fails with the same message.
-AllDayDates AllDayDatesOf(std::string_view startDate, std::string_view startTime, std::string_view endDate,
-                          std::string_view endTime) {
-  const double startDay = std::floor(ParseLocalDateTime(startDate, startTime));
-  double endDay = std::floor(ParseLocalDateTime(endDate, endTime));
+// An all-day appointment's first day and the day after its last, yyyymmdd,
+// as they are written: a date has no time zone, so nothing is shifted. The
+// columns are read as the stamps read them, so a bad date fails with the
+// same message.
+class AllDayDates {
+ public:
+  void SetStart(std::string_view date, std::string_view time) {
+    startDay_ = std::floor(ParseLocalDateTime(date, time));
+  }
   // Outlook ends the day after the last one; an end not after the start
   // still gives the event its one day.
-  if (endDay <= startDay) endDay = startDay + 1;
-  AllDayDates dates{};
-  FormatUtcStamp(startDay).copy(dates.start, 8);
-  FormatUtcStamp(endDay).copy(dates.end, 8);
-  return dates;
-}
+  void SetEnd(std::string_view date, std::string_view time) {
+    endDay_ = std::max(std::floor(ParseLocalDateTime(date, time)), startDay_ + 1);
+  }
+  AnsiText Start() const { return FormatUtcStamp(startDay_).substr(0, 8); }
+  AnsiText End() const { return FormatUtcStamp(endDay_).substr(0, 8); }
+
+ private:
+  double startDay_ = 0;
+  double endDay_ = 0;
+};
 
 // The categories as Outlook joins them (by the list separator, "," or ";"),
 // each trimmed; empty and repeated names left out.
@@ -218,18 +218,24 @@ std::size_t ICalendarWriter::WriteEvent(const EventRecord& record, std::string_v
   // record reports the same first error in both formats.
   const std::string_view title = record.Required(EventField::Title);
   const std::string_view place = record.Required(EventField::Place);
+  // Each time is read, then its date, and the two converted, before the
+  // next pair is read.
   const bool allDay = record.Flag(EventField::AllDay);
-  const std::string_view startTime = record.Required(EventField::StartTime);
-  const std::string_view startDate = record.Required(EventField::StartDate);
-  const std::string_view endTime = record.Required(EventField::EndTime);
-  const std::string_view endDate = record.Required(EventField::EndDate);
   std::optional<UtcStamp> start;
   std::optional<UtcStamp> end;
   AllDayDates dates{};
+  const std::string_view startTime = record.Required(EventField::StartTime);
+  const std::string_view startDate = record.Required(EventField::StartDate);
   if (allDay) {
-    dates = AllDayDatesOf(startDate, startTime, endDate, endTime);
+    dates.SetStart(startDate, startTime);
   } else {
     start.emplace(startDate, startTime);
+  }
+  const std::string_view endTime = record.Required(EventField::EndTime);
+  const std::string_view endDate = record.Required(EventField::EndDate);
+  if (allDay) {
+    dates.SetEnd(endDate, endTime);
+  } else {
     end.emplace(endDate, endTime);
   }
   std::optional<UtcStamp> alarm;
@@ -244,7 +250,8 @@ std::size_t ICalendarWriter::WriteEvent(const EventRecord& record, std::string_v
   AppendUid(hash, occurrence(), out);
   out.append(stamp_);
   if (allDay) {
-    out.append("DTSTART;VALUE=DATE:").append(dates.start, 8).append("\r\nDTEND;VALUE=DATE:").append(dates.end, 8).append("\r\n");
+    out.append("DTSTART;VALUE=DATE:").append(dates.Start()).append("\r\nDTEND;VALUE=DATE:").append(dates.End());
+    out.append("\r\n");
   } else {
     out.append("DTSTART:").append(start->Text()).append("\r\n");
     out.append("DTEND:").append(end->Text()).append("\r\n");
