@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
   const ConvertCommand command = ParseConvertCommand(args);
   switch (command.action) {
     case ConvertCommand::Action::Help:
-      Print(stdout, ConvertUsageText());
+      // The steps of Outlook's wizard are given in Japanese too.
+      Print(stdout, cli::Utf8ToTerminal(ConvertUsageText(), cli::TerminalCodeset()));
       return kConverted;
     case ConvertCommand::Action::Version:
       Print(stdout, std::string("quillmer-convert ") + QUILLMER_VERSION_TEXT + "\n");
