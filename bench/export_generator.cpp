@@ -99,6 +99,10 @@ std::string MakeExport(int appointments, unsigned seed, ExportMix mix) {
                 "\"分類\",\"優先度\"\r\n"
               : "\"件名\",\"場所\",\"開始日\",\"開始時刻\",\"終了日\",\"終了時刻\",\"アラーム オン/オフ\","
                 "\"アラーム日付\",\"アラーム時刻\",\"内容\"\r\n");
+  // The columns only Outlook's layout has draw from a generator of their
+  // own, so that the appointments are those of the calendar mix.
+  std::mt19937 extra(seed + 1);
+  auto pickExtra = [&extra](const std::vector<std::string>& from) -> const std::string& { return from[extra() % from.size()]; };
   static const std::vector<std::string> people = Cp932({"山田 太郎", "佐藤 花子", "鈴木 一郎;田中 次郎", ""});
   static const std::vector<std::string> categories = Cp932({"", "", "仕事", "仕事,重要", "個人"});
   out.reserve(static_cast<std::size_t>(appointments) * 420);
@@ -129,7 +133,7 @@ std::string MakeExport(int appointments, unsigned seed, ExportMix mix) {
     }
     for (int line = 0; line < lines; ++line) {
       if (line > 0) notes += "\r\n";
-      const int phrases = 1 + static_cast<int>(rng() % (mix == ExportMix::Calendar ? 5 : 3));
+      const int phrases = 1 + static_cast<int>(rng() % (mix == ExportMix::Calendar || outlook ? 5 : 3));
       for (int p = 0; p < phrases; ++p) notes += pick(words.phrases);
     }
 
@@ -141,8 +145,8 @@ std::string MakeExport(int appointments, unsigned seed, ExportMix mix) {
       // neither date nor time.
       const std::string fields[] = {title, start.Date(), start.Time(), end.Date(), end.Time(), "False",
                                     alarmOn ? "True" : "False", alarmOn ? alarm.Date() : "", alarmOn ? alarm.Time() : "",
-                                    pick(people), pick(people), "", "", "False", "", "2", "", place, notes,
-                                    platform::Cp932FromUtf8("標準"), pick(categories), platform::Cp932FromUtf8("標準")};
+                                    pickExtra(people), pickExtra(people), "", "", "False", "", "2", "", place, notes,
+                                    platform::Cp932FromUtf8("標準"), pickExtra(categories), platform::Cp932FromUtf8("標準")};
       for (std::size_t f = 0; f < std::size(fields); ++f) {
         if (f > 0) out += ',';
         if (!fields[f].empty()) AppendField(out, fields[f]);
