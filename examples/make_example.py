@@ -104,11 +104,13 @@ def split_lines(data):
 
 
 def join_records(lines):
-    # Every text here is well formed, so the last two characters are bytes.
+    # A line ends its record when it ends with a double quote and the quotes
+    # of the record so far are balanced; 0x22 is never a trail byte, so
+    # counting bytes counts characters.
     out, i = list(lines), 0
     while i < len(out):
         line = out[i]
-        if line.endswith(b',"') or not line.endswith(b'"'):
+        if not line.endswith(b'"') or line.count(b'"') % 2:
             if i + 1 >= len(out):
                 raise ValueError("unfinished last line, index %d" % len(out))
             out[i] = line + out.pop(i + 1)
