@@ -4,11 +4,14 @@ conversion rules written independently of the C++ code, the output it must
 give: outlook-export.vcs (no options, no filters) and
 outlook-export-filtered.vcs (option.txt and filter.txt applied), and the same
 two as iCalendar 2.0 (.ics, DTSTAMP from SOURCE_DATE_EPOCH = STAMP_EPOCH).
+The model also reads Outlook's default export by its column names
+(make_default_export.py uses it).
 
 Run from anywhere: python3 examples/make_example.py
 """
 import datetime
 import pathlib
+import re
 
 HERE = pathlib.Path(__file__).resolve().parent
 CRLF = b"\r\n"
@@ -77,9 +80,12 @@ def quoted(field):
     return b'"' + sjis(field).replace(b'"', b'""').replace(b"\n", CRLF) + b'"'
 
 
+def csv_bytes(rows, field=quoted):
+    return b"".join(b",".join(field(f) for f in row) + CRLF for row in rows)
+
+
 def export_bytes():
-    rows = [HEADER] + APPOINTMENTS
-    return b"".join(b",".join(quoted(f) for f in row) + CRLF for row in rows)
+    return csv_bytes([HEADER] + APPOINTMENTS)
 
 
 # ---- the model of the conversion -------------------------------------------
@@ -104,11 +110,13 @@ def split_lines(data):
 
 
 def join_records(lines):
-    # Every text here is well formed, so the last two characters are bytes.
+    # A line ends its record when it ends with a double quote and the quotes
+    # of the record so far are balanced; 0x22 is never a trail byte, so
+    # counting bytes counts characters.
     out, i = list(lines), 0
     while i < len(out):
         line = out[i]
-        if line.endswith(b',"') or not line.endswith(b'"'):
+        if not line.endswith(b'"') or line.count(b'"') % 2:
             if i + 1 >= len(out):
                 raise ValueError("unfinished last line, index %d" % len(out))
             out[i] = line + out.pop(i + 1)
@@ -234,21 +242,109 @@ def utf8(ansi):
     return ansi.decode("cp932").encode("utf-8")
 
 
-def event_block(fields, options):
-    title, place, sd, st, ed, et, flag = fields[:7]
+# ---- where each field stands -----------------------------------------------
+
+# The ten-column layout, by position.
+POSITIONS = ["Title", "Place", "StartDate", "StartTime", "EndDate", "EndTime",
+             "AlarmFlag", "AlarmDate", "AlarmTime", "Notes"]
+
+# Outlook's column titles, Japanese and English.
+OUTLOOK_NAMES = {
+    "Title": ("件名", "Subject"),
+    "Place": ("場所", "Location"),
+    "StartDate": ("開始日", "Start Date"),
+    "StartTime": ("開始時刻", "Start Time"),
+    "EndDate": ("終了日", "End Date"),
+    "EndTime": ("終了時刻", "End Time"),
+    "AlarmFlag": ("アラーム オン/オフ", "Reminder on/off"),
+    "AlarmDate": ("アラーム日付", "Reminder Date"),
+    "AlarmTime": ("アラーム時刻", "Reminder Time"),
+    "Notes": ("内容", "Description"),
+    "AllDay": ("終日イベント", "All day event"),
+    "Categories": ("分類", "Categories"),
+    "Private": ("プライベート", "Private"),
+    "Sensitivity": ("秘密度", "Sensitivity"),
+    "ShowTimeAs": ("公開する時間帯の種類", "Show time as"),
+    "Priority": ("優先度", "Priority"),
+}
+NEEDED = ("Title", "StartDate", "StartTime", "EndDate", "EndTime")
+
+TRUE_WORDS = {b"true", b"on", b"yes", b"1", sjis("オン"), sjis("はい")}
+FALSE_WORDS = {b"false", b"off", b"no", b"0", sjis("オフ"), sjis("いいえ"), b""}
+
+
+def fold_ascii(text):
+    """Lower-cases the ASCII letters, never a trail byte."""
+    out, p = bytearray(), 0
+    while p < len(text):
+        if is_lead(text[p]) and p + 1 < len(text):
+            out += text[p:p + 2]
+            p += 2
+        else:
+            out += bytes([text[p]]).lower()
+            p += 1
+    return bytes(out)
+
+
+def word(text):
+    return fold_ascii(trim_blanks(text))
+
+
+def flag_word(text):
+    """True, False, or None for a word that is neither."""
+    w = word(text)
+    return True if w in TRUE_WORDS else False if w in FALSE_WORDS else None
+
+
+class Columns:
+    """The column of each field: by Outlook's names when the header record
+    names the title, start and end columns, else the ten-column positions."""
+
+    def __init__(self, header_record):
+        titles = [word(t) for t in split_comma_text(header_record)]
+        self.at = {}
+        for field, names in OUTLOOK_NAMES.items():
+            spelled = {word(sjis(n)) for n in names}
+            found = [i for i, t in enumerate(titles) if t in spelled]
+            if found:
+                self.at[field] = found[0]
+        self.named = all(f in self.at for f in NEEDED)
+        if not self.named:
+            self.at = {f: i for i, f in enumerate(POSITIONS)}
+
+    def get(self, fields, name):
+        """A field no column holds is empty; a short record raises."""
+        return fields[self.at[name]] if name in self.at else b""
+
+    def has(self, fields, name):
+        return name in self.at and self.at[name] < len(fields)
+
+    def flag(self, fields, name):
+        return flag_word(self.get(fields, name)) is True
+
+    def alarm_on(self, fields):
+        if self.named:
+            return flag_word(self.get(fields, "AlarmFlag")) is not False
+        return fields[6].upper() != b"FALSE"
+
+
+def event_block(fields, options, columns):
+    def get(name):
+        return columns.get(fields, name)
     block = [b"BEGIN:VCALENDAR", b"BEGIN:VEVENT", b"VERSION:1.0",
-             b"SUMMARY;ENCODING=QUOTED-PRINTABLE:" + encode_qp(utf8(title))]
+             b"SUMMARY;ENCODING=QUOTED-PRINTABLE:" + encode_qp(utf8(get("Title")))]
     desc = b""
-    if trim_blanks(place):
-        desc = sjis("(＠") + place + b")"
-    block.append(b"DTSTART:" + utc_stamp(sd, st))
-    block.append(b"DTEND:" + utc_stamp(ed, et))
-    if flag.upper() == b"FALSE":
+    if trim_blanks(get("Place")):
+        desc = sjis("(＠") + get("Place") + b")"
+    block.append(b"DTSTART:" + utc_stamp(get("StartDate"), get("StartTime")))
+    block.append(b"DTEND:" + utc_stamp(get("EndDate"), get("EndTime")))
+    if not columns.alarm_on(fields):
         block.append(b"DALARM;ENCODING=QUOTED-PRINTABLE:00000000T000000Z;")
     else:
-        block.append(b"DALARM;ENCODING=QUOTED-PRINTABLE:" + utc_stamp(fields[7], fields[8]) + b";")
-    if len(fields) >= 10:
-        desc = desc + b" " + fields[9]
+        block.append(b"DALARM;ENCODING=QUOTED-PRINTABLE:" +
+                     utc_stamp(get("AlarmDate"), get("AlarmTime")) + b";")
+    if columns.has(fields, "Notes"):
+        desc = desc + b" " + get("Notes")
     while len(desc) > 128:
         desc = desc.decode("cp932")[:-1].encode("cp932")
     block.append(b"DESCRIPTION;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:" +
@@ -267,17 +363,19 @@ def memo_lines(text):
 
 def convert(export, options, filters):
     records = join_records(split_lines(export))
+    columns = Columns(records[0])
     out = []
     for record in records[1:]:
         if any(find_substring(f, record) > 0 for f in filters):
             continue
-        out += event_block(split_comma_text(record), options)
+        out += event_block(split_comma_text(record), options, columns)
     return b"".join(item + CRLF for item in out)
 
 
 # ---- the model of the iCalendar form ---------------------------------------
-# Works on the appointments as Python text, not on the export's bytes: only
-# the UID looks at the record as the export holds it.
+# Takes the values from the appointments as they were written, since the
+# joined records have lost the line breaks inside the notes; the header, the
+# UID and the filters look at the records as the export holds them.
 
 STAMP_EPOCH = 1704067200  # 2024-01-01 00:00:00 UTC
 PRODID = "-//Quillmer//Quillmer 1.0.2.25//EN"
@@ -329,50 +427,117 @@ def text_line(head, value):
     return fold(list(head) + [ESCAPES.get(c, c) for c in value])
 
 
-def stamp(date_text, time_text):
-    return utc_stamp(sjis(date_text), sjis(time_text)).decode("ascii")
+def text(ansi):
+    return ansi.decode("cp932")
 
 
-def record_bytes(row):
-    """The record as the conversion joins it: the line breaks inside fields gone."""
-    return b",".join(quoted(f) for f in row).replace(CRLF, b"")
+def day(date_text):
+    y, mo, d = (int(x) for x in date_text.decode("ascii").split("/"))
+    return datetime.date(y, mo, d)
 
 
-def vevent(row, options, seen):
-    title, place, sd, st, ed, et, flag = row[:7]
-    notes = row[9] if len(row) > 9 else ""
-    h = record_hash(record_bytes(row))
+def categories(value):
+    names = []
+    for name in re.split(rb"[,;]", value):
+        name = trim_blanks(name)
+        if name and name not in names:
+            names.append(name)
+    return names
+
+
+SENSITIVITY_CLASS = {"個人用": "PRIVATE", "personal": "PRIVATE", "親展": "PRIVATE", "private": "PRIVATE",
+                     "社外秘": "CONFIDENTIAL", "confidential": "CONFIDENTIAL"}
+PRIORITIES = {"高": "1", "high": "1", "低": "9", "low": "9"}
+BUSY = ["TRANSPARENT FREE", "OPAQUE TENTATIVE", "OPAQUE BUSY", "OPAQUE OOF", "OPAQUE WORKINGELSEWHERE"]
+
+
+def derived_lines(fields, columns):
+    """(property, line) of what the named columns add, in order."""
+    def get(name):
+        return columns.get(fields, name)
+    lines = []
+    kind = {sjis(k): v for k, v in SENSITIVITY_CLASS.items()}.get(word(get("Sensitivity")))
+    if columns.flag(fields, "Private"):
+        kind = "PRIVATE"
+    if kind:
+        lines.append(("CLASS", "CLASS:" + kind))
+    level = {sjis(k): v for k, v in PRIORITIES.items()}.get(word(get("Priority")))
+    if level:
+        lines.append(("PRIORITY", "PRIORITY:" + level))
+    show = trim_blanks(get("ShowTimeAs"))
+    if show in (b"0", b"1", b"2", b"3", b"4"):
+        transp, status = BUSY[int(show)].split()
+        lines.append(("TRANSP", "TRANSP:" + transp))
+        lines.append(("X-MICROSOFT-CDO-BUSYSTATUS", "X-MICROSOFT-CDO-BUSYSTATUS:" + status))
+    return lines
+
+
+def property_name(option):
+    return fold_ascii(sjis(re.split("[;:]", option, maxsplit=1)[0]))
+
+
+def vevent(fields, record, columns, options, seen):
+    """fields: the record's values in code page 932, a line break inside a
+    value kept as LF; record: the record as the export holds it, joined."""
+    def get(name):
+        return columns.get(fields, name)
+    h = record_hash(record)
     seen[h] = seen.get(h, 0) + 1
     out = b"BEGIN:VEVENT" + CRLF
     out += b"UID:quillmer-%016x-%d" % (h, seen[h]) + CRLF
     out += b"DTSTAMP:" + datetime.datetime.fromtimestamp(
         STAMP_EPOCH, datetime.timezone.utc).strftime("%Y%m%dT%H%M%SZ").encode() + CRLF
-    out += ("DTSTART:%s" % stamp(sd, st)).encode() + CRLF
-    out += ("DTEND:%s" % stamp(ed, et)).encode() + CRLF
-    out += text_line("SUMMARY:", title)
-    if place.strip(" \t\n"):
-        out += text_line("LOCATION:", place)
-    if notes.strip(" \t\n"):
-        out += text_line("DESCRIPTION:", notes)
+    if columns.flag(fields, "AllDay"):
+        start, end = day(get("StartDate")), day(get("EndDate"))
+        if end <= start:
+            end = start + datetime.timedelta(days=1)
+        out += start.strftime("DTSTART;VALUE=DATE:%Y%m%d").encode() + CRLF
+        out += end.strftime("DTEND;VALUE=DATE:%Y%m%d").encode() + CRLF
+    else:
+        out += b"DTSTART:" + utc_stamp(get("StartDate"), get("StartTime")) + CRLF
+        out += b"DTEND:" + utc_stamp(get("EndDate"), get("EndTime")) + CRLF
+    out += text_line("SUMMARY:", text(get("Title")))
+    if trim_blanks(get("Place")):
+        out += text_line("LOCATION:", text(get("Place")))
+    if columns.has(fields, "Notes") and trim_blanks(get("Notes")):
+        out += text_line("DESCRIPTION:", text(get("Notes")))
+    names = categories(get("Categories"))
+    if names:
+        units = list("CATEGORIES:")
+        for i, name in enumerate(names):
+            units += ([","] if i else []) + [ESCAPES.get(c, c) for c in text(name)]
+        out += fold(units)
+    replaced = {property_name(o) for o in options if o}
+    for name, line in derived_lines(fields, columns):
+        if fold_ascii(name.encode()) not in replaced:
+            out += plain_line(line)
     for option in options:
         if option:
             out += plain_line(option)
-    if flag.upper() != "FALSE":
+    if columns.alarm_on(fields):
         out += b"BEGIN:VALARM" + CRLF + b"ACTION:DISPLAY" + CRLF
-        out += text_line("DESCRIPTION:", title)
-        out += ("TRIGGER;VALUE=DATE-TIME:%s" % stamp(row[7], row[8])).encode() + CRLF
+        out += text_line("DESCRIPTION:", text(get("Title")))
+        out += b"TRIGGER;VALUE=DATE-TIME:" + utc_stamp(get("AlarmDate"), get("AlarmTime")) + CRLF
         out += b"END:VALARM" + CRLF
     return out + b"END:VEVENT" + CRLF
 
 
-def icalendar(rows, options=(), filters=()):
+def icalendar(export, rows, options=(), filters=()):
+    """The export and the rows it was written from, in the same order: the
+    values come from the rows (their line breaks kept), the header, the UID
+    and the filters look at the records as the export holds them."""
+    records = join_records(split_lines(export))
+    assert len(records) == len(rows) + 1
+    columns = Columns(records[0])
     out = b"BEGIN:VCALENDAR" + CRLF + b"VERSION:2.0" + CRLF
     out += plain_line("PRODID:" + PRODID) + b"CALSCALE:GREGORIAN" + CRLF
     seen = {}
-    for row in rows:
-        if any(f and find_substring(sjis(f), record_bytes(row)) > 0 for f in filters):
+    for record, row in zip(records[1:], rows):
+        fields = [sjis(v) for v in row]
+        assert split_comma_text(record) == [f.replace(b"\n", b"") for f in fields], record
+        if any(f and find_substring(sjis(f), record) > 0 for f in filters):
             continue
-        out += vevent(row, options, seen)
+        out += vevent(fields, record, columns, options, seen)
     return out + b"END:VCALENDAR" + CRLF
 
 
@@ -385,9 +550,9 @@ def main():
     (HERE / "outlook-export.vcs").write_bytes(convert(export, [], []))
     (HERE / "outlook-export-filtered.vcs").write_bytes(
         convert(export, memo_lines(option_bytes), memo_lines(filter_bytes)))
-    (HERE / "outlook-export.ics").write_bytes(icalendar(APPOINTMENTS))
+    (HERE / "outlook-export.ics").write_bytes(icalendar(export, APPOINTMENTS))
     (HERE / "outlook-export-filtered.ics").write_bytes(icalendar(
-        APPOINTMENTS, OPTION_TEXT.split("\r\n"), FILTER_TEXT.split("\r\n")))
+        export, APPOINTMENTS, OPTION_TEXT.split("\r\n"), FILTER_TEXT.split("\r\n")))
 
 
 if __name__ == "__main__":

@@ -121,6 +121,10 @@ TEST_F(ICalendarTest, GoldenFiles) {
       {"examples/outlook-export.csv", "examples/option.txt", "examples/filter.txt",
        "examples/outlook-export-filtered.ics"},
       {"tests/data/icalendar-cases.csv", "tests/data/icalendar-options.txt", "", "tests/data/icalendar-cases.ics"},
+      {"examples/outlook-default-export.csv", "", "", "examples/outlook-default-export.ics"},
+      {"examples/outlook-default-export.csv", "examples/outlook-default-export-options.txt", "",
+       "examples/outlook-default-export-options.ics"},
+      {"tests/data/outlook-default-english.csv", "", "", "tests/data/outlook-default-english.ics"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.expected);
@@ -129,10 +133,14 @@ TEST_F(ICalendarTest, GoldenFiles) {
 }
 
 #if QUILLMER_HAVE_LIBICAL
-TEST_F(ICalendarTest, SampleReadsBackWhole) {
-  const Component calendar = ParseStrictly(Convert("examples/outlook-export.csv"));
-  ASSERT_TRUE(calendar);
-  EXPECT_EQ(Children(calendar.get(), ICAL_VEVENT_COMPONENT).size(), 20u);
+TEST_F(ICalendarTest, SamplesReadBackWhole) {
+  for (const auto& [csv, events] : {std::pair{"examples/outlook-export.csv", 20u},
+                                    std::pair{"examples/outlook-default-export.csv", 22u}}) {
+    SCOPED_TRACE(csv);
+    const Component calendar = ParseStrictly(Convert(csv));
+    ASSERT_TRUE(calendar);
+    EXPECT_EQ(Children(calendar.get(), ICAL_VEVENT_COMPONENT).size(), events);
+  }
 }
 
 TEST_F(ICalendarTest, AwkwardAppointmentsReadBackAsWritten) {

@@ -11,7 +11,7 @@ import sys
 
 HERE = pathlib.Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parent.parent / "examples"))
-from make_example import CRLF, HEADER, icalendar, quoted, sjis  # noqa: E402
+from make_example import CRLF, HEADER, csv_bytes, icalendar, sjis  # noqa: E402
 
 
 def long_note():
@@ -44,11 +44,10 @@ OPTIONS = ["X-QUILLMER-CASE:ascii", "", "CATEGORIES:会議,社外",
 
 
 def main():
-    rows = [HEADER] + ROWS
-    (HERE / "icalendar-cases.csv").write_bytes(
-        b"".join(b",".join(quoted(f) for f in row) + CRLF for row in rows))
+    export = csv_bytes([HEADER] + ROWS)
+    (HERE / "icalendar-cases.csv").write_bytes(export)
     (HERE / "icalendar-options.txt").write_bytes(b"".join(sjis(o) + CRLF for o in OPTIONS))
-    (HERE / "icalendar-cases.ics").write_bytes(icalendar(ROWS, OPTIONS))
+    (HERE / "icalendar-cases.ics").write_bytes(icalendar(export, ROWS, OPTIONS))
     (HERE / "icalendar-long-note.txt").write_bytes(ROWS[4][9].encode("utf-8"))
 
 
