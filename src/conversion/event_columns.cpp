@@ -1,5 +1,7 @@
 #include "conversion/event_columns.h"
 
+#include <cstring>
+
 #include "platform/code_page.h"
 #include "text/characters.h"
 #include "text/line_list.h"
@@ -73,7 +75,8 @@ EventColumns::EventColumns() {
   column_.fill(-1);
   for (int k = 0; k <= static_cast<int>(EventField::Notes); ++k) column_[static_cast<std::size_t>(k)] = k;
   for (const ValueName& value : kValueNames) {
-    if (std::optional<AnsiText> text = InCodePage(value.text)) words_.push_back({std::move(*text), value.meaning});
+    const std::optional<AnsiText> text = InCodePage(value.text);
+    if (text && text->size() <= kLongestWord) words_.push_back({Pack(*text), value.meaning});
   }
 }
 
@@ -105,12 +108,27 @@ EventColumns EventColumns::FromHeader(std::string_view header) {
   return columns;
 }
 
+// Asked several times a record: the value is folded once into two words,
+// and the words of the table, kept folded the same way, compared as numbers.
 ValueWord EventColumns::WordOf(std::string_view value) const {
   const std::string_view trimmed = TrimmedBlanks(value);
+  if (trimmed.empty() || trimmed.size() > kLongestWord) return ValueWord::None;
+  const Packed packed = Pack(trimmed);
   for (const Word& word : words_) {
-    if (SameName(trimmed, word.text)) return word.meaning;
+    if (word.text.size == packed.size && word.text.low == packed.low && word.text.high == packed.high)
+      return word.meaning;
   }
   return ValueWord::None;
+}
+
+EventColumns::Packed EventColumns::Pack(std::string_view text) {
+  char bytes[kLongestWord] = {};
+  for (std::size_t k = 0; k < text.size(); ++k) bytes[k] = FoldAsciiCase(text[k]);
+  Packed packed;
+  std::memcpy(&packed.low, bytes, 8);
+  std::memcpy(&packed.high, bytes + 8, 8);
+  packed.size = text.size();
+  return packed;
 }
 
 std::string_view EventRecord::Required(EventField field) const {

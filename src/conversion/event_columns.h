@@ -3,6 +3,7 @@
 // columns by position, or, when the header names them with Outlook's own
 // field names (Japanese or English), every column by its name.
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -38,8 +39,16 @@ class EventColumns {
  private:
   bool byName_ = false;
   std::array<int, kEventFieldCount> column_{};
+  // A word of up to 16 bytes, ASCII letters in upper case, as two numbers.
+  static constexpr std::size_t kLongestWord = 16;
+  struct Packed {
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    std::size_t size = 0;
+  };
+  static Packed Pack(std::string_view text);
   struct Word {
-    AnsiText text;
+    Packed text;
     ValueWord meaning;
   };
   std::vector<Word> words_;
