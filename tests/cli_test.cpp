@@ -71,13 +71,32 @@ TEST_F(CliTest, OptionAndFilterFilesAsTheBoxesWouldHoldThem) {
                         ReadFileBytes(SourceDir() / "examples/outlook-export-filtered.vcs")));
 }
 
+// Without --format the output's name chooses; --format wins over it.
 TEST_F(CliTest, ICalendarOfTheSample) {
-  const RunResult run = Run(Example("outlook-export.csv") + " " + Path("out.ics") + " --format ics --options " +
-                                Example("option.txt") + " --filters " + Example("filter.txt"),
-                            "LANG=C.UTF-8 SOURCE_DATE_EPOCH=1704067200");
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_TRUE(SameBytes(ReadFileBytes(dir_ / "out.ics"),
-                        ReadFileBytes(SourceDir() / "examples/outlook-export-filtered.ics")));
+  struct Row {
+    const char* name;
+    std::string output;  // as given
+    const char* format;  // the --format option, or ""
+    const char* written;   // in the test's folder
+    const char* expected;  // in examples/
+  };
+  const Row rows[] = {
+      {"a .ics name", Path("out.ics"), "", "out.ics", "outlook-export-filtered.ics"},
+      {"any letter case", Path("OUT.Ics"), "", "OUT.Ics", "outlook-export-filtered.ics"},
+      {"--format wins over the name", Path("out.ics"), " --format vcalendar", "out.ics",
+       "outlook-export-filtered.vcs"},
+      {"--format for another name", Path("out.txt"), " --format ics", "out.txt", "outlook-export-filtered.ics"},
+      {"the standard output is vCalendar", "-", "", "stdout", "outlook-export-filtered.vcs"},
+      {"unless --format says", "-", " --format=icalendar", "stdout", "outlook-export-filtered.ics"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const RunResult run = Run(Example("outlook-export.csv") + " " + r.output + r.format + " --options " +
+                                  Example("option.txt") + " --filters " + Example("filter.txt"),
+                              "LANG=C.UTF-8 SOURCE_DATE_EPOCH=1704067200");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(SameBytes(ReadFileBytes(dir_ / r.written), ReadFileBytes(SourceDir() / "examples" / r.expected)));
+  }
 }
 
 TEST_F(CliTest, AsciiLocaleStillShowsJapanese) {
@@ -258,22 +277,23 @@ TEST(ConvertCommandLine, Parsing) {
 TEST(ConvertCommandLine, Format) {
   struct Row {
     std::vector<std::string> args;
-    std::optional<OutputFormat> format;  // none: a usage error
+    bool usable;
+    std::optional<OutputFormat> format;  // none: the output's name chooses
   };
   const Row rows[] = {
-      {{"in", "out"}, OutputFormat::VCalendar},
-      {{"in", "out", "--format", "vcalendar"}, OutputFormat::VCalendar},
-      {{"in", "out", "--format", "icalendar"}, OutputFormat::ICalendar},
-      {{"--format=ics", "in", "out"}, OutputFormat::ICalendar},
-      {{"in", "out", "--format", "ICS"}, std::nullopt},
-      {{"in", "out", "--format", "ics", "--format", "ics"}, std::nullopt},
+      {{"in", "out.ics"}, true, std::nullopt},
+      {{"in", "out", "--format", "vcalendar"}, true, OutputFormat::VCalendar},
+      {{"in", "out", "--format", "icalendar"}, true, OutputFormat::ICalendar},
+      {{"--format=ics", "in", "out"}, true, OutputFormat::ICalendar},
+      {{"in", "out", "--format", "ICS"}, false, std::nullopt},
+      {{"in", "out", "--format", "ics", "--format", "ics"}, false, std::nullopt},
   };
   for (const Row& r : rows) {
     const ConvertCommand command = ParseConvertCommand(r.args);
     SCOPED_TRACE(r.args.back());
-    EXPECT_EQ(command.action == ConvertCommand::Action::Convert, r.format.has_value());
-    if (r.format) {
-      EXPECT_EQ(command.format, *r.format);
+    EXPECT_EQ(command.action == ConvertCommand::Action::Convert, r.usable);
+    if (r.usable) {
+      EXPECT_EQ(command.format, r.format);
     }
   }
 }

@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "app/memo_text.h"
+#include "app/path_choice.h"
 #include "app/settings.h"
 #include "platform/code_page.h"
 #include "platform/directories.h"
@@ -84,10 +85,15 @@ void SaveFormSettings(const FormControls& controls, const std::string& programPa
   settings.WriteFlag(kSection, kTerminateKey, controls.AutoTerminate());
 }
 
+void TakeFileArgument(FormControls& controls, const std::string& file) {
+  if (!file.empty()) controls.SetEditText(PathEdit::Input, platform::FullPath(file));
+}
+
 ConversionRequest BuildConversionRequest(const FormControls& controls) {
   ConversionRequest request;
   request.InputPath = controls.EditText(PathEdit::Input);
   request.OutputPath = controls.EditText(PathEdit::Output);
+  request.Format = FormatForOutputPath(request.OutputPath);
   request.OptionLines = MemoLines(controls.MemoText(Memo::Option));
   request.FilterLines = MemoLines(controls.MemoText(Memo::Filter));
   return request;

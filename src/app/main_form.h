@@ -78,8 +78,12 @@ UnloadedSideFiles LoadFormSettings(FormControls& controls, const std::string& pr
 void SaveFormSettings(const FormControls& controls, const std::string& programPath,
                       UnloadedSideFiles unloaded = {});
 
-// The request of the convert button: both paths exactly as typed, and the line
-// views of the two memos.
+// A file given when the program starts (a file manager's "Open with", or Send
+// to): the input path, made absolute so that the saved settings still name it.
+void TakeFileArgument(FormControls& controls, const std::string& file);
+
+// The request of the convert button: both paths exactly as typed, the line
+// views of the two memos, and the format the output's name chooses.
 ConversionRequest BuildConversionRequest(const FormControls& controls);
 // The request the convert button would make with the saved settings named
 // after programPath (SettingsProgramPath() for the program's own). The files

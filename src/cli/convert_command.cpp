@@ -68,7 +68,9 @@ ConvertCommand ParseConvertCommand(const std::vector<std::string>& args) {
   if (format) {
     if (*format == "icalendar" || *format == "ics") {
       command.format = OutputFormat::ICalendar;
-    } else if (*format != "vcalendar") {
+    } else if (*format == "vcalendar") {
+      command.format = OutputFormat::VCalendar;
+    } else {
       return UsageError("unknown format " + *format + " (known: vcalendar, icalendar, ics)");
     }
   }
@@ -92,9 +94,10 @@ std::string ConvertUsageText() {
          "       quillmer-convert --help | --version\n"
          "\n"
          "Converts a calendar that Outlook exported as comma-separated text into a\n"
-         "file of vCalendar 1.0 blocks for an iPod. The output is written only when\n"
-         "every appointment converts. INPUT \"-\" reads the standard input; OUTPUT \"-\"\n"
-         "writes the standard output (the report then goes to the standard error).\n"
+         "file of vCalendar 1.0 blocks for an iPod, or into one iCalendar 2.0 file when\n"
+         "OUTPUT's name ends in .ics (any letter case). The output is written only\n"
+         "when every appointment converts. INPUT \"-\" reads the standard input; OUTPUT\n"
+         "\"-\" writes the standard output (the report then goes to the standard error).\n"
          "\n"
          "Two layouts are read. Outlook's own export, as its wizard writes it with the\n"
          "defaults, is read by its column titles (Japanese or English, in any order):\n"
@@ -122,12 +125,14 @@ std::string ConvertUsageText() {
          "                  ja-JP-u-ca-japanese or en-US. Without it the variable\n"
          "                  QUILLMER_LOCALE names them; LANG and LC_* choose nothing.\n"
 #endif
-         "  --format FORMAT vcalendar (default): vCalendar 1.0 blocks for the iPod;\n"
+         "  --format FORMAT vcalendar: vCalendar 1.0 blocks for the iPod;\n"
          "                  icalendar or ics: one iCalendar 2.0 file in UTF-8 for\n"
          "                  desktop and web calendars, with the notes in full.\n"
-         "                  Option lines become lines of every event there; empty\n"
-         "                  option lines are left out. SOURCE_DATE_EPOCH, when set,\n"
-         "                  is the DTSTAMP of its events instead of the time now.\n"
+         "                  Without it OUTPUT's name chooses: iCalendar for a name\n"
+         "                  ending in .ics, vCalendar for any other name and for \"-\".\n"
+         "                  Option lines become lines of every iCalendar event;\n"
+         "                  empty option lines are left out. SOURCE_DATE_EPOCH, when\n"
+         "                  set, is the DTSTAMP of its events instead of the time now.\n"
          "\n"
          "A failing appointment is named on a second line: its number among the\n"
          "appointments and the line of the export where it starts.\n"

@@ -20,7 +20,8 @@ struct ConvertCommand {
   std::optional<std::string> optionsFile;
   std::optional<std::string> filtersFile;
   std::optional<std::string> localeName;
-  OutputFormat format = OutputFormat::VCalendar;
+  // Not given: the output's name chooses (FormatForOutputPath).
+  std::optional<OutputFormat> format;
   std::string usageError;  // what is wrong, for UsageError
 };
 

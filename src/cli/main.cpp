@@ -11,6 +11,7 @@
 #include "app/error_text.h"
 #include "app/main_form.h"
 #include "app/memo_text.h"
+#include "app/path_choice.h"
 #include "app/regional_choice.h"
 #include "app/settings.h"
 #include "cli/terminal_text.h"
@@ -74,7 +75,8 @@ int Convert(const ConvertCommand& command, const std::string& codeset) {
   }
   if (command.optionsFile) request.OptionLines = MemoFileLines(*command.optionsFile);
   if (command.filtersFile) request.FilterLines = MemoFileLines(*command.filtersFile);
-  request.Format = command.format;
+  // --format wins over the output's name.
+  request.Format = command.format.value_or(FormatForOutputPath(request.OutputPath));
   const ConversionResult result = ConversionRun(request);
   // The converted bytes own the standard output when it was the output.
   std::FILE* report = request.OutputPath == platform::StandardStream ? stderr : stdout;

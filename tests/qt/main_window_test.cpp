@@ -614,7 +614,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(asked[0].startPath, QStringLiteral("/data/c.csv"));
     QVERIFY(asked[0].filter.startsWith(QStringLiteral("CSV ファイル (*.csv)")));
 
-    // The output's chooser from the edit's context menu: the input's name as .vcs, where the output was.
+    // The output's chooser from the edit's context menu: the input's name in the input's folder, with
+    // the extension of the format the output's name chooses now.
     answer = QStringLiteral("/elsewhere/chosen.vcs");
     QTimer::singleShot(0, [] {
       auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -629,12 +630,26 @@ class MainWindowTest : public QObject {
     QCOMPARE(asked.size(), size_t{2});
     QVERIFY(asked[1].save);
     QCOMPARE(asked[1].startPath, QStringLiteral("/data/chosen.vcs"));
-    QVERIFY(asked[1].filter.startsWith(QStringLiteral("vCalendar ファイル (*.vcs)")));
+    QCOMPARE(asked[1].filter, QStringLiteral("iCalendar (*.ics);;vCalendar (*.vcs)"));
+    QCOMPARE(asked[1].selectedFilter, QStringLiteral("vCalendar (*.vcs)"));
 
     answer.clear();  // cancelled: nothing changes
     QTest::mouseDClick(form.Edit2, Qt::LeftButton);
     QCOMPARE(form.Edit2->text(), QStringLiteral("/elsewhere/chosen.vcs"));
     QCOMPARE(watcher.boxes.size(), size_t{0});
+
+    // With no output yet iCalendar is offered; a name without an extension
+    // takes the chosen filter's, and the name then chooses what is written.
+    form.Edit1->setText(work.Path("export.csv"));
+    form.Edit2->clear();
+    answer = work.Path("calendar");
+    QTest::mouseDClick(form.Edit2, Qt::LeftButton);
+    QCOMPARE(asked.back().startPath, work.Path("export.ics"));
+    QCOMPARE(asked.back().selectedFilter, QStringLiteral("iCalendar (*.ics)"));
+    QCOMPARE(form.Edit2->text(), work.Path("calendar.ics"));
+    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    QVERIFY(work.Bytes("calendar.ics").starts_with("BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"));
+    QCOMPARE(watcher.boxes.size(), size_t{1});
   }
 
   void waitCursorOnlyWhileConverting() {

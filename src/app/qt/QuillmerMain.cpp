@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QFile>
-#include <QFileInfo>
+#include <QStringList>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "app/memo_text.h"
+#include "app/path_choice.h"
 #include "app/qt/About.h"
 #include "app/qt/ansi_qt.h"
 #include "app/qt/application.h"
@@ -179,27 +180,21 @@ void TForm1::Label5Click() {
 }
 
 void TForm1::BrowseForPath(PathEdit edit) {
+  const PathChoice offered = ChoiceForPathEdit(*this, edit);
+  QStringList filters;
+  for (const FileFilter& filter : offered.filters) filters << QStringFromFixed(filter.name);
   FileChoice choice;
-  const QFileInfo input(Edit1->text());
-  if (edit == PathEdit::Input) {
-    choice.caption = QStringLiteral("入力CSVファイルの選択");
-    choice.startPath = Edit1->text();
-    choice.filter = QStringLiteral("CSV ファイル (*.csv);;すべてのファイル (*)");
-  } else {
-    choice.save = true;
-    choice.caption = QStringLiteral("出力VCSファイルの選択");
-    // The input's name with .vcs, where the output went last, else beside the input.
-    const QFileInfo output(Edit2->text());
-    const QString name =
-        Edit1->text().isEmpty() ? output.fileName() : input.completeBaseName() + QStringLiteral(".vcs");
-    const QString directory = !Edit2->text().isEmpty()   ? output.path()
-                              : !Edit1->text().isEmpty() ? input.path()
-                                                         : QString();
-    choice.startPath = directory.isEmpty() ? name : directory + QLatin1Char('/') + name;
-    choice.filter = QStringLiteral("vCalendar ファイル (*.vcs);;すべてのファイル (*)");
-  }
+  choice.save = offered.save;
+  choice.caption = QStringFromFixed(offered.caption);
+  choice.startPath = QFile::decodeName(QByteArray::fromStdString(offered.startPath));
+  choice.filter = filters.join(QStringLiteral(";;"));
+  choice.selectedFilter = filters.value(static_cast<qsizetype>(offered.filter));
   const QString chosen = ChooseFile(this, choice);
-  if (!chosen.isEmpty()) EditControl(edit)->setText(chosen);
+  if (chosen.isEmpty()) return;
+  const qsizetype filter = filters.indexOf(choice.selectedFilter);
+  const std::string path = ChosenPath(offered, QFile::encodeName(chosen).toStdString(),
+                                      static_cast<std::size_t>(filter < 0 ? offered.filter : filter));
+  EditControl(edit)->setText(QFile::decodeName(QByteArray::fromStdString(path)));
 }
 
 bool TForm1::PathEditEvent(PathEdit edit, QEvent* event) {

@@ -63,10 +63,12 @@ void CentreOnScreen(QWidget* window) {
   window->installEventFilter(new FrameWatcher(window));
 }
 
-QString ChooseFile(QWidget* owner, const FileChoice& choice) {
+QString ChooseFile(QWidget* owner, FileChoice& choice) {
   if (const FileChooserHook& hook = ChooserHook()) return hook(choice);
-  return choice.save ? QFileDialog::getSaveFileName(owner, choice.caption, choice.startPath, choice.filter)
-                     : QFileDialog::getOpenFileName(owner, choice.caption, choice.startPath, choice.filter);
+  QString* selected = &choice.selectedFilter;
+  return choice.save
+             ? QFileDialog::getSaveFileName(owner, choice.caption, choice.startPath, choice.filter, selected)
+             : QFileDialog::getOpenFileName(owner, choice.caption, choice.startPath, choice.filter, selected);
 }
 
 void ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QString& text) {

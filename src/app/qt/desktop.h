@@ -19,9 +19,11 @@ struct FileChoice {
   QString caption;
   QString startPath;  // the file it offers, or the directory it opens on
   QString filter;     // "CSV ファイル (*.csv);;すべてのファイル (*)"
+  QString selectedFilter;  // one of filter's, selected at first
 };
-// The platform's file chooser; empty when the user cancelled.
-QString ChooseFile(QWidget* owner, const FileChoice& choice);
+// The platform's file chooser; empty when the user cancelled. The filter
+// selected last is left in choice.selectedFilter.
+QString ChooseFile(QWidget* owner, FileChoice& choice);
 
 // Centres a top-level window on its screen by its frame, title bar included;
 // once the window manager has framed it, it is centred again.

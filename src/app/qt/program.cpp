@@ -6,12 +6,11 @@
 
 #include "app/qt/QuillmerMain.h"
 #include "app/qt/application.h"
-#include "platform/files.h"
 
 int RunMainWindow(const std::string& inputFile) {
   TForm1 form;
   Form1 = &form;
-  if (!inputFile.empty()) form.SetEditText(PathEdit::Input, platform::FullPath(inputFile));
+  TakeFileArgument(form, inputFile);
   bool saved = false;
   auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance());
   auto finish = [&form, &saved, app] {

@@ -1,8 +1,12 @@
 #include "app/win32/QuillmerMain.h"
 
+#include <optional>
+
 #include "app/memo_text.h"
+#include "app/path_choice.h"
 #include "app/settings.h"
 #include "app/win32/About.h"
+#include "app/win32/path_boxes.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/ui.h"
 #include "platform/code_page.h"
@@ -17,7 +21,7 @@ constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBO
 
 }  // namespace
 
-TForm1* TForm1::Create(int showCommand) {
+TForm1* TForm1::Create(int showCommand, const std::string& file) {
   HINSTANCE instance = ::GetModuleHandleA(nullptr);
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof windowClass;
@@ -38,7 +42,10 @@ TForm1* TForm1::Create(int showCommand) {
     delete form;
     return nullptr;
   }
-  win32ui::Guarded(form->window_, [form] { form->FormCreate(); });
+  win32ui::Guarded(form->window_, [form, &file] {
+    form->FormCreate();
+    TakeFileArgument(*form, file);
+  });
   ::ShowWindow(form->window_, showCommand == SW_SHOWMAXIMIZED || showCommand == SW_SHOWMINNOACTIVE
                                   ? showCommand
                                   : SW_SHOWNORMAL);
@@ -76,6 +83,15 @@ void TForm1::CreateControls() {
   win32ui::MakeLink(Label5_);
   Place(window_, "BUTTON", Cp932FromUtf8("入出力設定"), BS_GROUPBOX, 0, IDC_GROUPBOX1, 8, 8, 425, 121, font_);
   Place(window_, "BUTTON", Cp932FromUtf8("変換オプション"), BS_GROUPBOX, 0, IDC_GROUPBOX2, 8, 144, 425, 265, font_);
+
+  // The desktop's ways of naming a file: drop it from Explorer, double-click
+  // a path box or use its context menu; the whole path shows as its tooltip.
+  ::DragAcceptFiles(window_, TRUE);
+  pathTips_ = win32ui::CreatePathTips(window_, {Edit1_, Edit2_});
+  for (PathEdit edit : {PathEdit::Input, PathEdit::Output}) {
+    win32ui::MakePathBox(PathBox(edit),
+                         [this, edit] { win32ui::Guarded(window_, [this, edit] { BrowseForPath(edit); }); });
+  }
 }
 
 void TForm1::FormCreate() {
@@ -92,12 +108,33 @@ void TForm1::FormDestroy() {
 }
 
 void TForm1::Button1Click() {
-  const ConversionResult result = ConversionRun(BuildConversionRequest(*this));
+  const ConversionResult result = [this] {
+    const win32ui::WaitCursor waiting;
+    return ConversionRun(BuildConversionRequest(*this));
+  }();
   win32ui::FixedTextBox(window_, result.CompletionMessage, CompletionCaption(), MB_OK | MB_ICONINFORMATION);
   if (AutoTerminate()) ::DestroyWindow(window_);
 }
 
 void TForm1::Label5Click() { TfrmAbout::ShowModal(window_); }
+
+void TForm1::BrowseForPath(PathEdit edit) {
+  if (const std::optional<std::string> chosen = win32ui::ChooseFile(window_, ChoiceForPathEdit(*this, edit)))
+    SetEditText(edit, *chosen);
+}
+
+void TForm1::FilesDropped(HDROP drop) {
+  const UINT length = ::DragQueryFileA(drop, 0, nullptr, 0);
+  if (length == 0) return;
+  std::string file(length + 1, '\0');
+  file.resize(::DragQueryFileA(drop, 0, file.data(), length + 1));
+  POINT point{};
+  ::DragQueryPoint(drop, &point);
+  RECT output{};
+  ::GetWindowRect(Edit2_, &output);
+  ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&output), 2);
+  SetEditText(::PtInRect(&output, point) ? PathEdit::Output : PathEdit::Input, file);
+}
 
 AnsiText TForm1::MemoText(Memo memo) const {
   return KeepLoadedBytes(loadedText_[memo == Memo::Option ? 0 : 1], win32ui::WindowText(MemoBox(memo)));
@@ -148,7 +185,16 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         win32ui::Guarded(window_, [this] { Button1Click(); });
       } else if (id == IDC_LABEL5 && code == STN_CLICKED) {
         win32ui::Guarded(window_, [this] { Label5Click(); });
+      } else if ((id == IDC_EDIT1 || id == IDC_EDIT2) && code == EN_CHANGE) {
+        HWND box = reinterpret_cast<HWND>(lParam);
+        win32ui::ShowWholePath(pathTips_, box, win32ui::WindowText(box));
       }
+      return 0;
+    }
+    case WM_DROPFILES: {
+      HDROP drop = reinterpret_cast<HDROP>(wParam);
+      win32ui::Guarded(window_, [this, drop] { FilesDropped(drop); });
+      ::DragFinish(drop);
       return 0;
     }
     case DM_GETDEFID:

@@ -2,16 +2,26 @@
 // The main window on plain Win32 controls, bound to the shell's handlers.
 #include <windows.h>
 
+#include <shellapi.h>
+
+#include <string>
+
 #include "app/main_form.h"
 
 class TForm1 final : public FormControls {
  public:
-  // Creates the window and runs FormCreate; errors are shown, not raised.
-  static TForm1* Create(int showCommand);
+  // Creates the window and runs FormCreate; errors are shown, not raised. A
+  // file given to the program fills the input path.
+  static TForm1* Create(int showCommand, const std::string& file = std::string());
   HWND Handle() const { return window_; }
 
   void Button1Click();
   void Label5Click();
+  // Lets the user pick the box's file with the system's file dialog.
+  void BrowseForPath(PathEdit edit);
+  // The first file dropped: onto the output box it is the output, anywhere
+  // else the input.
+  void FilesDropped(HDROP drop);
   void FormCreate();
   // Runs FormDestroy once, whichever end comes first.
   void FormDestroy();
@@ -28,12 +38,14 @@ class TForm1 final : public FormControls {
   LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
   HWND MemoBox(Memo memo) const { return memo == Memo::Option ? memOption_ : memFilter_; }
+  HWND PathBox(PathEdit edit) const { return edit == PathEdit::Input ? Edit1_ : Edit2_; }
 
   HWND window_ = nullptr;
   HFONT font_ = nullptr;
   HFONT linkFont_ = nullptr;
   HWND Button1_ = nullptr, Edit1_ = nullptr, Edit2_ = nullptr, chkAutoTerminate_ = nullptr;
   HWND memOption_ = nullptr, memFilter_ = nullptr, Label5_ = nullptr;
+  HWND pathTips_ = nullptr;
   // The text each memo was loaded with, byte for byte: lines the user did not
   // edit keep their bytes, whatever the edit control made of them.
   AnsiText loadedText_[2];

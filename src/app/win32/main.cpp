@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <stdlib.h>
+
+#include <string>
 
 #include "app/regional_choice.h"
 #include "app/win32/QuillmerMain.h"
@@ -15,7 +18,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   win32ui::Guarded(nullptr, [] { LoadDateTextSettings(); });
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
-  TForm1* form = TForm1::Create(showCommand);
+  // Explorer's "Open with" and Send to give the file as the first argument.
+  TForm1* form = TForm1::Create(showCommand, __argc > 1 ? std::string(__argv[1]) : std::string());
   if (form == nullptr) return 1;
   if (unknownProfile) win32ui::ShowErrorBox(form->Handle(), UnknownProfileError(*unknownProfile));
   MSG message;
