@@ -2,7 +2,9 @@
 # Quillmer.exe end to end under Wine, in its own X server with a window
 # manager: start in an empty folder, fill in the paths and boxes, convert,
 # read the completion box, close, check the three settings files byte for
-# byte, start again and find them restored, an error box, the version dialog.
+# byte, start again and find them restored, an error box, the version dialog,
+# files dropped from Explorer, the tooltips, the file dialogs, an .ics output,
+# and a file given on the command line.
 #   usage: windows-gui-test.sh QUILLMER_EXE WINTEST_EXE [SCREENSHOT_DIR]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -47,8 +49,11 @@ shot() { [ -n "$shots" ] && sleep 1 && import -window root "$shots/$1" 2>/dev/nu
 
 cp "$program" Quillmer.exe
 examples="Z:$(echo "$root/examples" | tr / '\\')"
+here="Z:$(echo "$work" | tr / '\\')"
+# iCalendar output is then the same bytes on every run.
+export SOURCE_DATE_EPOCH=1704067200
 start() {
-  "$wine_run" Quillmer.exe </dev/null >/dev/null 2>&1 &
+  "$wine_run" Quillmer.exe "$@" </dev/null >/dev/null 2>&1 &
   gui=$!
   h wait "$title"
 }
@@ -111,6 +116,37 @@ if [ -n "$shots" ]; then
   shot windows-error-box.png
   h box "$title" >/dev/null
 fi
+# The desktop's ways of naming a file, as on Linux: a file dropped from
+# Explorer onto the output box is the output, anywhere else the input; each
+# box's tooltip shows its whole path; 参照... in a box's context menu or a
+# double-click opens the system's file dialog; an output named .ics converts
+# to iCalendar.
+long="$here\\a folder with a name long enough for a tooltip to cut it short\\予定表 2024.csv"
+h drop "$title" 0 "$long"
+expect "dropped onto the window" "$(h get "$title" 102 | u8)" "$long"
+expect "input's tooltip" "$(h tip "$title" 102 | u8)" "$long"
+h drop "$title" 105 "$examples\\outlook-export.csv"
+expect "dropped onto a memo" "$(h get "$title" 102)" "$examples\\outlook-export.csv"
+h drop "$title" 103 "$here\\dropped.vcs"
+expect "dropped onto the output box" "$(h get "$title" 103)" "$here\\dropped.vcs"
+expect "output's tooltip" "$(h tip "$title" 103)" "$here\\dropped.vcs"
+h browse "$title" 102
+expect "input dialog's name" "$(h get 入力CSVファイルの選択 1148)" "outlook-export.csv"
+expect "input dialog's type" "$(h get 入力CSVファイルの選択 1136 | u8)" "CSV ファイル (*.csv)"
+h click 入力CSVファイルの選択 2
+h gone 入力CSVファイルの選択
+h set "$title" 103 ""
+h dblclick "$title" 103
+expect "output dialog's name" "$(h get 出力VCSファイルの選択 1148)" "outlook-export.ics"
+expect "output dialog's type" "$(h get 出力VCSファイルの選択 1136)" "iCalendar (*.ics)"
+h set 出力VCSファイルの選択 1148 "$here\\calendar"
+h click 出力VCSファイルの選択 1
+h gone 出力VCSファイルの選択
+expect "chosen output" "$(h get "$title" 103)" "$here\\calendar.ics"
+expect "input kept" "$(h get "$title" 102)" "$examples\\outlook-export.csv"
+h click "$title" 101
+h box 変換の完了 >/dev/null
+cmp -s calendar.ics "$root/examples/outlook-export-filtered.ics" || { echo "FAIL .ics output"; failures=$((failures + 1)); }
 # Auto-terminate: the program ends once the completion box is closed, and
 # saves the settings on the way out.
 h click "$title" 104
@@ -121,5 +157,12 @@ for _ in $(seq 100); do kill -0 "$gui" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$gui" 2>/dev/null; then echo "FAIL still running after auto-terminate"; failures=$((failures + 1)); finish; fi
 wait "$gui" || true
 expect "terminate saved" "$(grep -a terminate Quillmer.ini | tr -d '\r')" "terminate=1"
+
+# A file given on the command line (Explorer's Open with, Send to) is the
+# input, made absolute; the output stays the saved one.
+start given.csv
+expect "file argument" "$(h get "$title" 102)" "$here\\given.csv"
+expect "saved output" "$(h get "$title" 103)" "$here\\calendar.ics"
+finish
 echo "windows_gui_test: $((failures == 0 ? 1 : 0)) passed, $((failures == 0 ? 0 : 1)) failed"
 [ "$failures" = 0 ]

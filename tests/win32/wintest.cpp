@@ -7,8 +7,15 @@
 //   notify TITLE ID                a label's click
 //   box TITLE                      prints a message box's text and presses OK
 //   close TITLE                    closes a window
+//   drop TITLE ID FILE             drops a file from Explorer onto a control (ID 0: the window)
+//   tip TITLE ID                   prints a control's tooltip
+//   dblclick TITLE ID              double-clicks a control
+//   browse TITLE ID                chooses 参照... in a control's context menu
 // Titles and texts are in the ANSI code page, as Wine passes them.
 #include <windows.h>
+
+#include <commctrl.h>
+#include <shlobj.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -19,16 +26,17 @@
 
 namespace {
 
-HWND Find(const char* title, bool messageBox) {
-  return ::FindWindowA(messageBox ? "#32770" : nullptr, title);
+HWND Find(const char* title, bool messageBox, const char* className = nullptr) {
+  return ::FindWindowA(messageBox ? "#32770" : className, title);
 }
 
-HWND WaitFor(const char* title, bool messageBox) {
+HWND WaitFor(const char* title, bool messageBox, const char* className = nullptr) {
   for (int i = 0; i < 200; ++i) {
-    if (HWND window = Find(title, messageBox); window != nullptr && ::IsWindowVisible(window)) return window;
+    if (HWND window = Find(title, messageBox, className); window != nullptr && ::IsWindowVisible(window))
+      return window;
     ::Sleep(100);
   }
-  std::fprintf(stderr, "quillmer-wintest: no window \"%s\"\n", title);
+  std::fprintf(stderr, "quillmer-wintest: no window \"%s\"\n", title != nullptr ? title : className);
   std::exit(1);
 }
 
@@ -47,6 +55,101 @@ std::string Text(HWND window) {
   const LRESULT n = ::SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
   text.resize(static_cast<std::size_t>(n));
   return text;
+}
+
+// Memory in the window's process, for messages whose pointers are not carried
+// between processes: a drop's file list, a tooltip's text.
+class RemoteMemory {
+ public:
+  RemoteMemory(HWND window, std::size_t size) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    process_ = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
+    address_ = static_cast<char*>(::VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (address_ == nullptr) {
+      std::fprintf(stderr, "quillmer-wintest: no memory in the window's process\n");
+      std::exit(1);
+    }
+  }
+  ~RemoteMemory() {
+    ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    ::CloseHandle(process_);
+  }
+  char* At(std::size_t offset) const { return address_ + offset; }
+  void Write(std::size_t offset, const void* data, std::size_t size) const {
+    ::WriteProcessMemory(process_, At(offset), data, size, nullptr);
+  }
+  void Read(std::size_t offset, void* data, std::size_t size) const {
+    ::ReadProcessMemory(process_, At(offset), data, size, nullptr);
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  char* address_ = nullptr;
+};
+
+// As Explorer drops a file: a DROPFILES list at the control's middle.
+void Drop(HWND window, HWND control, const std::string& file) {
+  POINT point{5, 5};
+  if (control != nullptr) {
+    RECT rect{};
+    ::GetWindowRect(control, &rect);
+    point = POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    ::ScreenToClient(window, &point);
+  }
+  DROPFILES header{};
+  header.pFiles = sizeof header;
+  header.pt = point;
+  std::string list(reinterpret_cast<const char*>(&header), sizeof header);
+  list += file;
+  list.append(2, '\0');
+  const RemoteMemory memory(window, list.size());
+  memory.Write(0, list.data(), list.size());
+  ::SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory.At(0)), 0);
+}
+
+HWND TooltipOf(HWND window) {
+  struct Search {
+    HWND owner;
+    HWND found;
+  } search{window, nullptr};
+  ::EnumWindows(
+      [](HWND candidate, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        char name[64] = {};
+        ::GetClassNameA(candidate, name, sizeof name);
+        if (std::string(name) != TOOLTIPS_CLASSA || ::GetWindow(candidate, GW_OWNER) != s->owner) return TRUE;
+        s->found = candidate;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The tooltip's text in the ANSI code page, asked in UTF-16: the ANSI
+// question is answered with at most 80 bytes.
+std::string TooltipText(HWND window, HWND control) {
+  HWND tooltip = TooltipOf(window);
+  if (tooltip == nullptr) return "(no tooltip)";
+  constexpr std::size_t kUnits = 4096;
+  const RemoteMemory memory(window, sizeof(TTTOOLINFOW) + kUnits * sizeof(wchar_t));
+  TTTOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.hwnd = window;
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = reinterpret_cast<wchar_t*>(memory.At(sizeof tool));
+  const wchar_t none = 0;
+  memory.Write(sizeof tool, &none, sizeof none);
+  memory.Write(0, &tool, sizeof tool);
+  ::SendMessageW(tooltip, TTM_GETTEXTW, kUnits, reinterpret_cast<LPARAM>(memory.At(0)));
+  std::wstring text(kUnits, L'\0');
+  memory.Read(sizeof tool, text.data(), kUnits * sizeof(wchar_t));
+  text.resize(text.find(L'\0'));
+  std::string ansi(text.size() * 2 + 1, '\0');
+  ansi.resize(static_cast<std::size_t>(::WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
+                                                             ansi.data(), static_cast<int>(ansi.size()), nullptr,
+                                                             nullptr)));
+  return ansi;
 }
 
 std::string WithLineBreaks(std::string text) {
@@ -74,6 +177,12 @@ int main(int argc, char** argv) {
   } else if (command == "set" && argc == 5) {
     HWND control = Control(title, argv[3]);
     const std::string text = WithLineBreaks(argv[4]);
+    // A file dialog's name box is an edit inside combo boxes.
+    for (HWND inner = control; inner != nullptr; inner = ::GetWindow(inner, GW_CHILD)) {
+      char name[64] = {};
+      ::GetClassNameA(inner, name, sizeof name);
+      if (std::string(name) == "Edit") control = inner;
+    }
     ::SendMessageA(control, EM_SETSEL, 0, -1);
     ::SendMessageA(control, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
   } else if (command == "get" && argc == 4) {
@@ -91,6 +200,30 @@ int main(int argc, char** argv) {
     const std::string text = Text(::GetDlgItem(box, 0xFFFF));
     std::fwrite(text.data(), 1, text.size(), stdout);
     ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+  } else if (command == "drop" && argc == 5) {
+    HWND window = WaitFor(title, false);
+    Drop(window, std::atoi(argv[3]) == 0 ? nullptr : Control(title, argv[3]), argv[4]);
+  } else if (command == "tip" && argc == 4) {
+    const std::string text = TooltipText(WaitFor(title, false), Control(title, argv[3]));
+    std::fwrite(text.data(), 1, text.size(), stdout);
+  } else if (command == "browse" && argc == 4) {
+    // The context menu from the keyboard, then its last item, 参照....
+    ::PostMessageA(Control(title, argv[3]), WM_CONTEXTMENU, 0, MAKELPARAM(-1, -1));
+    HWND menu = WaitFor(nullptr, false, "#32768");
+    ::PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
+    ::PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+  } else if (command == "dblclick" && argc == 4) {
+    ::PostMessageA(Control(title, argv[3]), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+  } else if (command == "controls") {
+    ::EnumChildWindows(
+        WaitFor(title, false),
+        [](HWND child, LPARAM) -> BOOL {
+          char name[64] = {};
+          ::GetClassNameA(child, name, sizeof name);
+          std::printf("%d %s %s\n", ::GetDlgCtrlID(child), name, Text(child).c_str());
+          return TRUE;
+        },
+        0);
   } else if (command == "close") {
     ::PostMessageA(WaitFor(title, false), WM_CLOSE, 0, 0);
   } else {

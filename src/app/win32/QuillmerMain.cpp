@@ -88,9 +88,8 @@ void TForm1::CreateControls() {
   // a path box or use its context menu; the whole path shows as its tooltip.
   ::DragAcceptFiles(window_, TRUE);
   pathTips_ = win32ui::CreatePathTips(window_, {Edit1_, Edit2_});
-  for (PathEdit edit : {PathEdit::Input, PathEdit::Output}) {
-    win32ui::MakePathBox(PathBox(edit),
-                         [this, edit] { win32ui::Guarded(window_, [this, edit] { BrowseForPath(edit); }); });
+  for (PathEdit box : {PathEdit::Input, PathEdit::Output}) {
+    win32ui::MakePathBox(PathBox(box), [this, box] { win32ui::Guarded(window_, [this, box] { BrowseForPath(box); }); });
   }
 }
 
