@@ -42,10 +42,8 @@ TForm1* TForm1::Create(int showCommand, const std::string& file) {
     delete form;
     return nullptr;
   }
-  win32ui::Guarded(form->window_, [form, &file] {
-    form->FormCreate();
-    TakeFileArgument(*form, file);
-  });
+  win32ui::Guarded(form->window_, [form] { form->FormCreate(); });
+  win32ui::Guarded(form->window_, [form, &file] { TakeFileArgument(*form, file); });
   ::ShowWindow(form->window_, showCommand == SW_SHOWMAXIMIZED || showCommand == SW_SHOWMINNOACTIVE
                                   ? showCommand
                                   : SW_SHOWNORMAL);
