@@ -83,9 +83,36 @@ struct Outcome {
   ConversionResult result;
 };
 
+// The message of an export that is no text of the code page: one that starts
+// with a byte-order mark, or holds a NUL (named by its line). It comes before
+// any other error of the records.
+std::optional<std::string> RefusalOf(std::string_view text) {
+  struct Mark {
+    std::string_view bytes;
+    const char* encoding;
+    const char* hex;
+  };
+  for (const Mark& mark : {Mark{"\xEF\xBB\xBF", "UTF-8", "EF BB BF"}, Mark{"\xFF\xFE", "UTF-16 LE", "FF FE"},
+                           Mark{"\xFE\xFF", "UTF-16 BE", "FE FF"}}) {
+    if (text.starts_with(mark.bytes)) {
+      return platform::Cp932FromUtf8(std::string("入力は ") + mark.encoding + " のテキストです (先頭にバイト順マーク " +
+                                     mark.hex + ")。Outlook のエクスポートは ANSI コード ページで書かれます");
+    }
+  }
+  const std::size_t nul = text.find('\0');
+  if (nul == std::string_view::npos) return std::nullopt;
+  LineList before;
+  before.SplitTextIntoLines(text.substr(0, text.find_last_of("\r\n", nul) + 1));
+  return platform::Cp932FromUtf8("入力の " + std::to_string(before.Count() + 1) + " 行目に NUL 文字があります");
+}
+
 // The run's steps one at a time on the list operations.
-Outcome StepByStep(const ConversionRequest& request) {
+Outcome StepByStep(const ConversionRequest& request, std::string_view text) {
   Outcome outcome;
+  if (const std::optional<std::string> refusal = RefusalOf(text)) {
+    outcome.error = *refusal;
+    return outcome;
+  }
   try {
     LineList records;
     records.LoadLinesFromFile(request.InputPath);
@@ -148,7 +175,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (oldOutput && !sameFile) WriteBytes(outputPath, previous);
   const std::optional<std::string> before = ReadBytes(outputPath);
 
-  const Outcome expected = StepByStep(request);
+  const Outcome expected = StepByStep(request, input);
 
   RoomForBytes seam(room < 0 ? 0 : static_cast<std::size_t>(room));
   if (room >= 0) platform::SetFileWriteSeamForTesting(&seam);

@@ -1,5 +1,11 @@
 #include "conversion/conversion_run.h"
 
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <utility>
+
+#include "platform/files.h"
 #include "platform/regional.h"
 #include "support/test_support.h"
 #include "text/date_time_text.h"
@@ -43,6 +49,15 @@ std::string ManyRecords(int count) {
   std::string text;
   for (int i = 0; i < count; ++i) text += Record(i % 7 == 3 ? "skip" : "a" + std::to_string(i)) + "\r\n";
   return text;
+}
+
+std::string NulMessage(int line) {
+  return Sjis("入力の ") + std::to_string(line) + Sjis(" 行目に NUL 文字があります");
+}
+
+std::string MarkMessage(const std::string& encoding, const std::string& bytes) {
+  return Sjis("入力は ") + encoding + Sjis(" のテキストです (先頭にバイト順マーク ") + bytes +
+         Sjis(")。Outlook のエクスポートは ANSI コード ページで書かれます");
 }
 
 std::string Message(int converted, int filtered) {
@@ -153,6 +168,12 @@ TEST_F(ConversionRunTest, FailuresLeaveTheOutputAlone) {
        DateTimeTextError("2008/02/30 10:00:00").Message()},
       {"an unfinished last line thousands of records after a bad date",
        Lines({kHeader, Record("a", "2008/02/30")}) + ManyRecords(9000) + "\r\n", ListIndexError(9003).Message()},
+      {"a NUL byte in the third line", Lines({kHeader, Record("a"), "\"b" + std::string(1, '\0') + "\""}),
+       NulMessage(3)},
+      {"a NUL byte thousands of lines after a bad date",
+       Lines({kHeader, Record("a", "2008/02/30")}) + ManyRecords(9000) + std::string(1, '\0'), NulMessage(9003)},
+      {"a UTF-8 byte-order mark", "\xEF\xBB\xBF" + Lines({kHeader, Record("a")}), MarkMessage("UTF-8", "EF BB BF")},
+      {"UTF-16 with a byte-order mark", std::string("\xFF\xFE\"\0", 4), MarkMessage("UTF-16 LE", "FF FE")},
   };
   // Both output formats read the fields alike and fail alike.
   for (const OutputFormat format : {OutputFormat::VCalendar, OutputFormat::ICalendar}) {
@@ -206,11 +227,73 @@ TEST_F(ConversionRunTest, OutputPathEqualToInputPath) {
   EXPECT_EQ(ReadFileBytes(in_), bad);
 }
 
-// The text ends at its first NUL, so an endless device of NULs is an empty export.
+// Reading stops at the first NUL, so an endless device of NULs fails at once.
 TEST_F(ConversionRunTest, ReadingStopsAtTheFirstNul) {
-  const ConversionResult result = ConversionRun({"/dev/zero", out_, {}, {}});
-  EXPECT_EQ(result.ConvertedCount, 0);
-  EXPECT_EQ(ReadFileBytes(out_), "");
+  SKIP_ON_WINDOWS("no /dev/zero");
+  WriteFileBytes(out_, "old");
+  try {
+    ConversionRun({"/dev/zero", out_, {}, {}});
+    ADD_FAILURE() << "no error";
+  } catch (const PlainError& error) {
+    EXPECT_EQ(Hex(error.Message()), Hex(NulMessage(1)));
+  }
+  EXPECT_EQ(ReadFileBytes(out_), "old");
+}
+
+// Changes the export once, after its first piece was read.
+class ChangeAfterFirstPiece final : public platform::FileReadSeam {
+ public:
+  explicit ChangeAfterFirstPiece(std::function<void()> change) : change_(std::move(change)) {
+    platform::SetFileReadSeamForTesting(this);
+  }
+  ~ChangeAfterFirstPiece() override { platform::SetFileReadSeamForTesting(nullptr); }
+  void PieceRead(std::size_t) override {
+    if (change_) std::exchange(change_, nullptr)();
+  }
+
+ private:
+  std::function<void()> change_;
+};
+
+// An export that changes while it is read would convert to a mix of two
+// files: the run fails, names it, and writes nothing.
+TEST_F(ConversionRunTest, AnExportChangedWhileReadFails) {
+  SKIP_ON_WINDOWS("the export is shared for reading only while it is read: nobody can change it");
+  const std::string text = Lines({kHeader, Record("a"), Record("b")});
+  const std::string other = dir_ / "other.csv";
+  auto overwrite = [this](std::streamoff at, std::string_view bytes) {
+    std::fstream file(in_, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(at);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  };
+  struct Row {
+    const char* name;
+    std::function<void()> change;
+  };
+  const Row rows[] = {
+      {"grown", [&] { std::ofstream(in_, std::ios::app | std::ios::binary) << Record("c") << "\r\n"; }},
+      {"shrunk", [&] { std::filesystem::resize_file(in_, text.size() / 2); }},
+      {"overwritten in place, same size", [&] { overwrite(static_cast<std::streamoff>(kHeader.size() + 3), "b"); }},
+      {"replaced by another file", [&] {
+         WriteFileBytes(other, text);
+         std::filesystem::rename(other, in_);
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WriteFileBytes(in_, text);
+    // A change in the same clock tick as the file's last one would keep its time.
+    std::filesystem::last_write_time(in_, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    WriteFileBytes(out_, "old");
+    try {
+      const ChangeAfterFirstPiece changing(row.change);
+      ConversionRun({in_, out_, {}, {}});
+      ADD_FAILURE() << "no error";
+    } catch (const PlainError& error) {
+      EXPECT_EQ(Hex(error.Message()), Hex(Sjis("ファイル \"") + in_ + Sjis("\" は変換中に変更されました")));
+    }
+    EXPECT_EQ(ReadFileBytes(out_), "old");
+  }
 }
 
 TEST_F(ConversionRunTest, OutputThatCannotBeCreatedKeepsNothingHalfWritten) {

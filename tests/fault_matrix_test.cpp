@@ -660,6 +660,14 @@ TEST_F(FaultMatrix, StandardOutputReceivesTheBytesOnlyAfterEveryRecord) {
   EXPECT_EQ(cli->exitCode, 1);
   EXPECT_EQ(cli->out, "");
   EXPECT_TRUE(SameBytes(cli->err, CliErrorText(DateText("2024/02/30 10:00:00")) + RecordHint(41)));
+
+  // The bytes wait in TMPDIR: a missing one is named, with the reason.
+  cli = RunCli({Path("in.csv"), "-"}, Logs(), Limited("export TMPDIR=/nonexistent"));
+  ASSERT_TRUE(cli.has_value());
+  EXPECT_EQ(cli->exitCode, 1);
+  EXPECT_EQ(cli->out, "");
+  EXPECT_TRUE(SameBytes(cli->err, CliErrorText(Sjis("一時ファイルを TMPDIR \"/nonexistent\". "
+                                                     "指定されたパスが見つかりません。 に作成できません"))));
 }
 
 // ---- Names the code page cannot hold ----

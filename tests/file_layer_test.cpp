@@ -2,6 +2,7 @@
 // unreadable files, short and failed writes, a full device.
 #include <fcntl.h>
 #include <grp.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -375,6 +376,44 @@ TEST(SaveFileBytes, PlantedLinksAreNotFollowed) {
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(NamesIn(shared), std::set<std::string>{"out.vcs"});
   }
+}
+
+// Where the file system has no unnamed files (vfat, as an iPod's disk is), a
+// process killed while it writes leaves its named temporary file behind. The
+// next save into that directory removes it: only the strays of processes of
+// this host that are gone, and only names of our own pattern.
+TEST(SaveFileBytes, StraysOfKilledProcessesAreRemovedByTheNextSave) {
+  TempDir dir;
+  const pid_t child = ::fork();
+  if (child == 0) {
+    platform::SetNamedTemporaryFilesForTesting(true);
+    platform::FileReplacement replacement;
+    replacement.Begin(dir / "out.vcs");
+    replacement.Write("partial");
+    ::raise(SIGKILL);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  const std::set<std::string> left = NamesIn(dir.Path());
+  ASSERT_EQ(left.size(), 1u);
+  const std::string stray = *left.begin();
+  const std::string pid = "-" + std::to_string(child) + ".";
+  const std::size_t at = stray.rfind(pid);
+  ASSERT_NE(at, std::string::npos) << stray << " does not name its process";
+  const std::size_t mark = stray.rfind(".quillmer-", at);
+  ASSERT_NE(mark, std::string::npos) << stray;
+  const std::set<std::string> kept = {
+      stray.substr(0, at) + "-1." + stray.substr(at + pid.size()),        // a process that lives
+      stray.substr(0, mark) + ".quillmer-elsewhere" + stray.substr(at),  // another host's
+      stray.substr(0, stray.size() - 1),                                 // not our pattern
+      stray.substr(1),                                                   // nor this
+  };
+  for (const std::string& name : kept) WriteFileBytes(dir / name, "keep");
+  SaveFileBytes(dir / "other.vcs", "x");
+  std::set<std::string> expected = kept;
+  expected.insert("other.vcs");
+  EXPECT_EQ(NamesIn(dir.Path()), expected);
 }
 
 TEST(SaveFileBytes, APipeIsWrittenNotReplaced) {

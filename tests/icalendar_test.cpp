@@ -20,6 +20,7 @@
 #include "text/date_time_text.h"
 #include "text/errors.h"
 
+using testing_support::Hex;
 using testing_support::ReadFileBytes;
 using testing_support::SameBytes;
 using testing_support::Sjis;
@@ -313,28 +314,41 @@ TEST_F(ICalendarTest, NothingConvertedIsAnEmptyCalendar) {
 
 TEST_F(ICalendarTest, StampFromSourceDateEpoch) {
   const std::string csv = "\"h\"\r\n\"t\",\"\",\"2024/01/01\",\"9:00\",\"2024/01/01\",\"10:00\",\"FALSE\"\r\n";
+  // The environment's own text: UTF-8 here, the code page on Windows.
+#ifdef _WIN32
+  const std::string era = Sjis("平成");
+#else
+  const std::string era = "平成";
+#endif
   struct Row {
-    const char* value;
-    const char* stamp;  // nullptr: the run fails and writes nothing
+    std::string value;
+    const char* stamp;  // nullptr: the run fails, quoting the value as shown, and writes nothing
+    std::string shown;
   };
   const Row rows[] = {
-      {"0", "19700101T000000Z"},
-      {"951782400", "20000229T000000Z"},
-      {"253402300799", "99991231T235959Z"},
-      {"253402300800", nullptr},
-      {"-1", nullptr},
-      {"1e9", nullptr},
-      {"12 ", nullptr},
-      {"abc", nullptr},
+      {"0", "19700101T000000Z", ""},
+      {"951782400", "20000229T000000Z", ""},
+      {"253402300799", "99991231T235959Z", ""},
+      {"253402300800", nullptr, "253402300800"},
+      {"-1", nullptr, "-1"},
+      {"1e9", nullptr, "1e9"},
+      {"12 ", nullptr, "12 "},
+      {era + "1", nullptr, Sjis("平成") + "1"},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.value);
-    SetSourceDateEpoch(r.value);
+    SetSourceDateEpoch(r.value.c_str());
     WriteFileBytes(out_, "old");
     if (r.stamp) {
       EXPECT_NE(ConvertText(csv).find(std::string("\r\nDTSTAMP:") + r.stamp + "\r\n"), std::string::npos);
     } else {
-      EXPECT_THROW(ConvertText(csv), PlainError);
+      try {
+        ConvertText(csv);
+        ADD_FAILURE() << "no error";
+      } catch (const PlainError& error) {
+        EXPECT_EQ(Hex(error.Message()), Hex(Sjis("環境変数 SOURCE_DATE_EPOCH の値 '") + r.shown +
+                                            Sjis("' は 1970 年 1 月 1 日からの秒数 (0 から 253402300799 まで) ではありません")));
+      }
       EXPECT_EQ(ReadFileBytes(out_), "old");
     }
   }

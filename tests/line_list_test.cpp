@@ -82,23 +82,32 @@ TEST(SplitTextIntoLines, AgreesWithTheLiteralRulesOnRandomText) {
   }
 }
 
-// Read in pieces of any size (CR LF split between two, a buffer smaller than a
-// line), the input gives the lines of the whole text.
-TEST(LineStream, TheLinesOfTheWholeTextInAnyPieces) {
-  class Pieces final : public ByteSource {
-   public:
-    Pieces(std::string_view text, std::mt19937& random) : text_(text), random_(random) {}
-    std::size_t Read(char* buffer, std::size_t capacity) override {
-      const std::size_t n = std::min({capacity, text_.size(), std::size_t{1} + random_() % 7});
-      std::memcpy(buffer, text_.data(), n);
-      text_.remove_prefix(n);
-      return n;
-    }
+// A source that gives its text in pieces of 1 to limit bytes.
+class Pieces final : public ByteSource {
+ public:
+  Pieces(std::string_view text, std::mt19937& random, unsigned limit = 7)
+      : text_(text), random_(random), limit_(limit) {}
+  std::size_t Read(char* buffer, std::size_t capacity) override {
+    const std::size_t n = std::min({capacity, text_.size(), std::size_t{1} + random_() % limit_});
+    std::memcpy(buffer, text_.data(), n);
+    text_.remove_prefix(n);
+    return n;
+  }
 
-   private:
-    std::string_view text_;
-    std::mt19937& random_;
-  };
+ private:
+  std::string_view text_;
+  std::mt19937& random_;
+  unsigned limit_;
+};
+
+std::string NulMessage(std::size_t line) {
+  return Sjis("入力の ") + std::to_string(line) + Sjis(" 行目に NUL 文字があります");
+}
+
+// Read in pieces of any size (CR LF split between two, a buffer smaller than a
+// line), the input gives the lines of the whole text; a NUL fails where its
+// line would come.
+TEST(LineStream, TheLinesOfTheWholeTextInAnyPieces) {
   const char alphabet[] = {'a', '\r', '\n', '\x82', 'b', '\r', '\n', '\0'};
   std::mt19937 random(7);
   for (int round = 0; round < 2000; ++round) {
@@ -107,8 +116,57 @@ TEST(LineStream, TheLinesOfTheWholeTextInAnyPieces) {
     Pieces source(text, random);
     LineStream stream(source, 1 + random() % 8);
     Items lines;
-    for (std::string_view line; stream.Next(line);) lines.emplace_back(line);
-    ASSERT_EQ(lines, SplitSlowly(text)) << Hex(text);
+    std::string error;
+    try {
+      for (std::string_view line; stream.Next(line);) lines.emplace_back(line);
+    } catch (const PlainError& e) {
+      error = e.Message();
+    }
+    const std::size_t nul = text.find('\0');
+    const std::size_t nulLine = nul == std::string::npos ? nul : text.find_last_of("\r\n", nul) + 1;
+    const Items expected = SplitSlowly(text.substr(0, nulLine));
+    ASSERT_EQ(lines, expected) << Hex(text);
+    ASSERT_EQ(error, nul == std::string::npos ? "" : NulMessage(expected.size() + 1)) << Hex(text);
+  }
+}
+
+// An export in UTF-8 or UTF-16 with a byte-order mark is refused before any
+// line, however the first bytes arrive; bytes that only begin like a mark are
+// text.
+TEST(LineStream, AByteOrderMarkIsNoExport) {
+  const std::string tail = Sjis("。Outlook のエクスポートは ANSI コード ページで書かれます");
+  struct Row {
+    const char* name;
+    std::string text;
+    Items lines;
+    std::string message;
+  };
+  const Row rows[] = {
+      {"UTF-8", "\xEF\xBB\xBF\"a\"\r\n", {}, "UTF-8 " + Sjis("のテキストです (先頭にバイト順マーク ") + "EF BB BF)"},
+      {"UTF-16 LE", std::string("\xFF\xFE\"\0", 4), {}, "UTF-16 LE " + Sjis("のテキストです (先頭にバイト順マーク ") + "FF FE)"},
+      {"UTF-16 BE", std::string("\xFE\xFF\0\"", 4), {}, "UTF-16 BE " + Sjis("のテキストです (先頭にバイト順マーク ") + "FE FF)"},
+      {"the mark alone", "\xFF\xFE", {}, "UTF-16 LE " + Sjis("のテキストです (先頭にバイト順マーク ") + "FF FE)"},
+      {"two bytes of the UTF-8 mark", "\xEF\xBB\r\nb", {"\xEF\xBB", "b"}, ""},
+      {"a lone first byte", "\xEF", {"\xEF"}, ""},
+      {"a mark after the first line", "a\n\xFF\xFE", {"a", "\xFF\xFE"}, ""},
+      {"a short first line", "\xFE\n", {"\xFE"}, ""},
+  };
+  std::mt19937 random(3);
+  for (const Row& row : rows) {
+    for (unsigned limit : {1u, 2u, 64u}) {
+      SCOPED_TRACE(::testing::Message() << row.name << ", pieces up to " << limit);
+      Pieces source(row.text, random, limit);
+      LineStream stream(source, 1);
+      Items lines;
+      std::string error;
+      try {
+        for (std::string_view line; stream.Next(line);) lines.emplace_back(line);
+      } catch (const PlainError& e) {
+        error = e.Message();
+      }
+      EXPECT_EQ(lines, row.lines);
+      EXPECT_EQ(Hex(error), Hex(row.message.empty() ? "" : Sjis("入力は ") + row.message + tail));
+    }
   }
 }
 

@@ -8,8 +8,13 @@
 #include <unistd.h>
 #endif
 
+#include <chrono>
 #include <filesystem>
+#include <optional>
+#include <thread>
 #include <vector>
+
+#include "platform/files.h"
 
 #include "support/test_support.h"
 
@@ -156,6 +161,29 @@ TEST(FormSettings, SavingCreatesAMissingSettingsDirectory) {
   EXPECT_TRUE(std::filesystem::exists(dir / "config/quillmer/quillmer.ini"));
 }
 
+// A program that starts while another saves waits for the save and then
+// loads the three files of that one save (another thread stands in for the
+// other program: the lock holds between threads as between programs).
+TEST(FormSettings, LoadingSeesOneSaveWhole) {
+  TempDir dir;
+  WriteFileBytes(dir / "option.txt", "old");
+  WriteFileBytes(dir / "filter.txt", "old");
+  WriteFileBytes(dir / "quillmer.ini", "[i/o]\r\ninput=old.csv\r\n");
+  std::optional<platform::FileLock> saving(std::in_place, dir.Path().string());
+  ASSERT_TRUE(saving->Held());
+  WriteFileBytes(dir / "option.txt", "new");
+  Loaded loaded;
+  std::thread loader([&] { loaded = Load(dir); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  WriteFileBytes(dir / "filter.txt", "new");
+  WriteFileBytes(dir / "quillmer.ini", "[i/o]\r\ninput=new.csv\r\n");
+  saving.reset();
+  loader.join();
+  EXPECT_EQ(loaded.values.MemoText(Memo::Option), "new");
+  EXPECT_EQ(loaded.values.MemoText(Memo::Filter), "new");
+  EXPECT_EQ(loaded.values.EditText(PathEdit::Input), "new.csv");
+}
+
 TEST(ConversionRequestFromForm, PathsAsTypedAndTheMemoLines) {
   FormValues values;
   values.SetEditText(PathEdit::Input, " in.csv ");
@@ -218,12 +246,12 @@ TEST(FormSettings, SymlinkedSideFiles) {
   EXPECT_EQ(ReadFileBytes(dir / "real/filter.txt"), "old filter");
 }
 
-// While another program saves (it holds the INI file's lock), saving waits,
-// and then writes all three files: the later one wins whole.
+// While another program saves (it holds the settings directory's lock),
+// saving waits, and then writes all three files: the later one wins whole.
 TEST(FormSettings, SavingWaitsForTheOtherSaver) {
   TempDir dir;
   WriteFileBytes(dir / "quillmer.ini", "[i/o]\r\ninput=theirs.csv\r\n");
-  const int held = ::open((dir / "quillmer.ini").c_str(), O_RDWR);
+  const int held = ::open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY);
   ASSERT_EQ(::flock(held, LOCK_EX), 0);
   const pid_t saver = ::fork();
   if (saver == 0) {

@@ -1,6 +1,8 @@
 #include "app/main_form.h"
 
+#include <exception>
 #include <tuple>
+#include <vector>
 
 #include "app/memo_text.h"
 #include "app/path_choice.h"
@@ -45,26 +47,39 @@ void SaveMemoToFile(const FormControls& controls, Memo memo, const std::string& 
 UnloadedSideFiles LoadFormSettings(FormControls& controls, const std::string& programPath,
                                    const ErrorReport& report) {
   UnloadedSideFiles unloaded;
-  for (auto [memo, name, failed] : {std::tuple{Memo::Option, kOptionFile, &unloaded.option},
-                                    std::tuple{Memo::Filter, kFilterFile, &unloaded.filter}}) {
-    const std::string path = SideFilePath(programPath, name);
-    try {
-      LoadMemoFromFile(controls, memo, path);
-    } catch (const FileOpenError& error) {
-      // Neither side file exists before the first orderly exit.
-      if (platform::PathExists(path)) {
+  // Reported once the lock is let go: a box left open must not keep another
+  // program from saving.
+  std::vector<std::exception_ptr> errors;
+  {
+    const platform::FileLock lock(SideFilePath(programPath, ""), platform::LockMode::Shared);
+    for (auto [memo, name, failed] : {std::tuple{Memo::Option, kOptionFile, &unloaded.option},
+                                      std::tuple{Memo::Filter, kFilterFile, &unloaded.filter}}) {
+      const std::string path = SideFilePath(programPath, name);
+      try {
+        LoadMemoFromFile(controls, memo, path);
+      } catch (const FileOpenError&) {
+        // Neither side file exists before the first orderly exit.
+        if (platform::PathExists(path)) {
+          *failed = true;
+          errors.push_back(std::current_exception());
+        }
+      } catch (const QuillmerError&) {
         *failed = true;
-        report(error);
+        errors.push_back(std::current_exception());
       }
-    } catch (const QuillmerError& error) {
-      *failed = true;
-      report(error);
+    }
+    const SettingsFile settings(IniPath(programPath));
+    controls.SetEditText(PathEdit::Input, settings.ReadPath(kSection, kInputKey));
+    controls.SetEditText(PathEdit::Output, settings.ReadPath(kSection, kOutputKey));
+    controls.SetAutoTerminate(settings.ReadFlag(kSection, kTerminateKey, false));
+  }
+  for (const std::exception_ptr& error : errors) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const QuillmerError& shown) {
+      report(shown);
     }
   }
-  const SettingsFile settings(IniPath(programPath));
-  controls.SetEditText(PathEdit::Input, settings.ReadPath(kSection, kInputKey));
-  controls.SetEditText(PathEdit::Output, settings.ReadPath(kSection, kOutputKey));
-  controls.SetAutoTerminate(settings.ReadFlag(kSection, kTerminateKey, false));
   return unloaded;
 }
 
@@ -72,7 +87,7 @@ void SaveFormSettings(const FormControls& controls, const std::string& programPa
   // The per-user settings directory may not exist yet; a failure here shows up
   // as the first file's own error.
   platform::CreateDirectories(SideFilePath(programPath, ""));
-  const platform::FileLock lock(IniPath(programPath));
+  const platform::FileLock lock(SideFilePath(programPath, ""));
   for (auto [memo, name, failed] : {std::tuple{Memo::Option, kOptionFile, unloaded.option},
                                     std::tuple{Memo::Filter, kFilterFile, unloaded.filter}}) {
     // What the user typed after a failed load is saved; an untouched memo is not.

@@ -65,13 +65,15 @@ struct UnloadedSideFiles {
 };
 
 // Fills the controls from option.txt, filter.txt and the INI file named after
-// programPath. A missing side file leaves its memo empty and is no error; any
-// other failure goes to report, and the remaining files are still loaded.
+// programPath, holding the settings directory's lock shared, so that all three
+// come from one save. A missing side file leaves its memo empty and is no
+// error; any other failure goes to report (after the lock is let go), and the
+// remaining files are still loaded.
 UnloadedSideFiles LoadFormSettings(FormControls& controls, const std::string& programPath,
                                    const ErrorReport& report);
-// Writes the controls back to the three files, in the same order, holding a
-// lock on the INI file so that two programs saving at once never mix their
-// files; the first failure raises and ends the saving. A side file that could
+// Writes the controls back to the three files, in the same order, holding the
+// settings directory's lock so that two programs saving at once never mix
+// their files, nor a program loading sees half a save; the first failure raises and ends the saving. A side file that could
 // not be loaded is left as it is while its memo is still empty. A symbolic
 // link in place of a side file is written through only when it has the
 // settings directory's owner.

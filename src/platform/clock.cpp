@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/code_page.h"
+#include "platform/files.h"
 #include "text/errors.h"
 
 namespace platform {
@@ -37,8 +39,15 @@ std::int64_t OutputTimestamp() {
   const std::string_view text(fixed);
   std::int64_t seconds = -1;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-  if (error != std::errc() || end != text.data() + text.size() || seconds < 0 || seconds > kLastSecondOf9999)
-    throw PlainError("SOURCE_DATE_EPOCH is not a number of seconds since 1970: '" + std::string(text) + "'");
+  if (error != std::errc() || end != text.data() + text.size() || seconds < 0 || seconds > kLastSecondOf9999) {
+    // The value is the system's text, shown as a path is.
+    throw PlainError(MessagePieces{
+        {MessagePiece::Source::Fixed, Cp932FromUtf8("環境変数 SOURCE_DATE_EPOCH の値 '")},
+        {MessagePiece::Source::Quoted, DisplayPath(text)},
+        {MessagePiece::Source::Fixed,
+         Cp932FromUtf8("' は 1970 年 1 月 1 日からの秒数 (0 から " + std::to_string(kLastSecondOf9999) +
+                       " まで) ではありません")}});
+  }
   return seconds;
 }
 

@@ -11,8 +11,9 @@ void SetCurrentYearForTesting(std::optional<int> year);
 
 // Seconds since 1970-01-01 00:00 UTC to stamp an output file with: the
 // variable SOURCE_DATE_EPOCH when it is set and not empty, so that the same
-// input gives the same file, else the clock now. Raises PlainError when the
-// variable is not a whole number of seconds up to the end of the year 9999.
+// input gives the same file, else the clock now. Raises PlainError, quoting
+// the value, when the variable is not a whole number of seconds up to the end
+// of the year 9999.
 std::int64_t OutputTimestamp();
 
 namespace detail {

@@ -53,6 +53,10 @@ class FileReader {
     int error = 0;
   };
   Piece Read(char* buffer, std::size_t capacity);
+  // Whether a file on a disk is no longer as it was opened, as archivers
+  // tell: its size, modification or change time differ, or its path now
+  // names another file or none. Pipes, devices and terminals never change.
+  bool ChangedSinceOpen() const;
 
  private:
   struct State;  // the platform's own
@@ -68,7 +72,9 @@ struct FileReadResult {
 // end before it.
 FileReadResult ReadWholeFile(const std::string& path, bool endAtNul = true);
 
-enum class WriteStage { Done, Create, Write };
+// Scratch: the space for bytes that wait for Commit (in ScratchDirectory())
+// could not be made.
+enum class WriteStage { Done, Create, Write, Scratch };
 struct FileWriteResult {
   WriteStage failedAt = WriteStage::Done;
   int error = 0;
@@ -111,16 +117,29 @@ class FileReplacement {
   std::unique_ptr<State> state_;
 };
 
+// Where bytes for a stream, a device or a pipe wait until Commit, and the
+// variable that chooses it.
+std::string ScratchDirectory();
+#ifdef _WIN32
+inline constexpr std::string_view ScratchDirectoryVariable = "TMP";
+#else
+inline constexpr std::string_view ScratchDirectoryVariable = "TMPDIR";
+#endif
+
 // Begin, Write, Commit at once.
 FileWriteResult ReplaceWholeFile(const std::string& path, std::string_view bytes,
                                  FollowLinks links = FollowLinks::AsOpenWould);
 
-// An advisory lock on a file held for the lifetime of the object, so that two
-// processes that write a set of files do not interleave. Waits for the other
-// holder; a file that cannot be opened is simply not locked.
+// An advisory lock on the files of a directory, held for the lifetime of the
+// object, so that a program that reads a set of files there sees what one
+// writer wrote, whole. The directory itself is locked: it is never replaced
+// as the files in it are. Shared holders exclude only an exclusive one (on
+// Windows every holder is exclusive). Waits for the other holders; a
+// directory that cannot be opened or locked is simply not locked.
+enum class LockMode { Shared, Exclusive };
 class FileLock {
  public:
-  explicit FileLock(const std::string& path);
+  explicit FileLock(const std::string& directory, LockMode mode = LockMode::Exclusive);
   ~FileLock();
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;
@@ -130,6 +149,11 @@ class FileLock {
   struct State;  // the platform's own
   std::unique_ptr<State> state_;
 };
+
+// Makes every replacement write a named temporary file, as on a file system
+// without unnamed ones (vfat); false restores the usual choice. Windows names
+// them always.
+void SetNamedTemporaryFilesForTesting(bool named);
 
 // Removes the named temporary files still being written. Async-signal-safe:
 // for a handler that ends the process.
@@ -145,5 +169,14 @@ class FileWriteSeam {
 };
 // nullptr restores the real write.
 void SetFileWriteSeamForTesting(FileWriteSeam* seam);
+
+// Told of every piece a FileReader reads, so tests can change an input
+// between two pieces.
+class FileReadSeam {
+ public:
+  virtual ~FileReadSeam() = default;
+  virtual void PieceRead(std::size_t size) = 0;
+};
+void SetFileReadSeamForTesting(FileReadSeam* seam);
 
 }  // namespace platform

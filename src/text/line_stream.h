@@ -1,8 +1,9 @@
 #pragma once
-// The lines of an input read in pieces: the same lines as LineCursor finds in
-// the whole text (CR LF, a lone CR or a lone LF ends a line; the text ends at
-// its first NUL, where reading stops), in memory bounded by one piece and the
-// longest line.
+// The lines of an export read in pieces: CR LF, a lone CR or a lone LF ends a
+// line, as LineCursor finds them, in memory bounded by one piece and the
+// longest line. An export is text of the ANSI code page: a NUL byte in it, or
+// a byte-order mark at its start, is an error, not an end (Outlook writes
+// neither; a NUL is the sign of UTF-16 or a damaged file).
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -24,11 +25,14 @@ class LineStream {
   explicit LineStream(ByteSource& source, std::size_t pieceSize = kPieceSize);
 
   // The next line without its line break, valid until the next call; false
-  // after the last one.
+  // after the last one. Raises PlainError "入力の N 行目に NUL 文字があります"
+  // where the line holding a NUL would come, and at once for an input that
+  // starts with a byte-order mark (naming its encoding).
   bool Next(std::string_view& line);
 
  private:
   void ReadMore();
+  void CheckStart();
 
   ByteSource& source_;
   // Not zero-filled: a small input then touches only the pages it fills.
@@ -37,5 +41,8 @@ class LineStream {
   std::size_t complete_ = 0;  // the lines the cursor walks end here
   std::size_t end_ = 0;       // bytes read end here
   bool ended_ = false;        // the end of the input or a NUL was met
+  bool nul_ = false;          // ... a NUL, on the line after the last one given
+  bool startChecked_ = false; // the first bytes are known to be no byte-order mark
+  long long lines_ = 0;       // lines given
   LineCursor cursor_{std::string_view()};
 };

@@ -17,12 +17,15 @@ std::string LoadFileBytes(const std::string& path);
 void SaveFileBytes(const std::string& path, std::string_view bytes,
                    platform::FollowLinks links = platform::FollowLinks::AsOpenWould);
 
-// The errors of a failed file operation on path, raised.
+// The errors of a failed file operation on path, raised (PlainError naming
+// the scratch directory and the reason when that failed).
 [[noreturn]] void RaiseOpenError(const std::string& path, int error);
 void RaiseIfFailed(const std::string& path, const platform::FileWriteResult& result);
 
 // An input file read in pieces, for LineStream. Raises FileOpenError, as
-// LoadFileBytes does, when it cannot be opened or read.
+// LoadFileBytes does, when it cannot be opened or read, and PlainError
+// "ファイル "<full path>" は変換中に変更されました" at its end when a file on a
+// disk changed while it was read.
 class InputFile final : public ByteSource {
  public:
   explicit InputFile(const std::string& path);

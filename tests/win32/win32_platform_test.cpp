@@ -229,12 +229,12 @@ TEST(Win32VersionResource, TheProgramCarriesTheValuesOfTheBuild) {
   EXPECT_FALSE(ReadVersionResource(std::string(QUILLMER_SOURCE_DIR) + "/README.md").has_value());
 }
 
-// While another program saves (it holds the lock of the INI file), saving
-// waits, and then writes all three files.
+// While another program saves (it holds the settings directory's lock),
+// saving waits, and then writes all three files.
 TEST(Win32Files, SavingWaitsForTheOtherSaver) {
   TempDir dir;
   const std::string program = dir / "Quillmer";
-  std::optional<platform::FileLock> held(std::in_place, IniPath(program));
+  std::optional<platform::FileLock> held(std::in_place, SideFilePath(program, ""));
   ASSERT_TRUE(held->Held());
   std::thread saver([&] {
     FormValues values;

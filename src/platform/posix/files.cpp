@@ -2,7 +2,9 @@
 // bytes; failures come back as errno values for the text layer.
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -16,6 +18,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/code_page.h"
@@ -24,6 +27,8 @@ namespace platform {
 namespace {
 
 FileWriteSeam* g_writeSeam = nullptr;
+FileReadSeam* g_readSeam = nullptr;
+bool g_namedTemporaryFiles = false;
 
 long WriteThroughSeam(int fd, const char* data, std::size_t size) {
   if (g_writeSeam != nullptr) return g_writeSeam->Write(fd, data, size);
@@ -225,14 +230,84 @@ bool UnnamedUnsupported(int error) {
 
 // Scratch space for bytes that must wait for Commit, named nowhere.
 int OpenScratch() {
-  const char* tmp = std::getenv("TMPDIR");
-  const std::string directory = tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp";
+  const std::string directory = ScratchDirectory();
   int fd = OpenUnnamed(directory);
   if (fd >= 0) return fd;
   std::string name = directory + "/.quillmer.XXXXXX";
   fd = ::mkostemp(name.data(), O_CLOEXEC);
   if (fd >= 0) ::unlink(name.c_str());
   return fd;
+}
+
+// What a temporary file's name holds after the target's: the host and the
+// process that write it, so that a later run can tell the stray of a killed
+// process from a file still being written (by another host too, in a shared
+// directory). "." + the start of the target's name + kTempMark + host + "-" +
+// process id + "." + six letters.
+constexpr std::string_view kTempMark = ".quillmer-";
+
+std::string HostTag() {
+  char host[256] = {};
+  if (::gethostname(host, sizeof host - 1) != 0) host[0] = '\0';
+  std::string tag;
+  for (const char* p = host; *p != '\0' && tag.size() < 32; ++p) {
+    const char c = *p;
+    tag += (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ? c : '-';
+  }
+  return tag;
+}
+
+// The temporary name beside target up to its six random letters. The
+// target's name is cut to leave room on any file system (vfat counts 255
+// characters), never inside a UTF-8 character.
+std::string TempNamePrefix(const std::string& directory, const std::string& target) {
+  std::string base = BaseNameOf(target);
+  if (base.size() > 160) {
+    std::size_t cut = 160;
+    while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;
+    base.resize(cut);
+  }
+  return directory + "/." + base + std::string(kTempMark) + HostTag() + "-" + std::to_string(::getpid()) + ".";
+}
+
+// The process that made a temporary file of ours named name on this host, or
+// nothing for any other name.
+std::optional<pid_t> TempFileProcess(std::string_view name, std::string_view mark) {
+  if (name.size() < 8 || name[0] != '.') return std::nullopt;
+  const std::size_t at = name.rfind(mark);
+  if (at == std::string_view::npos || at == 0) return std::nullopt;
+  std::string_view rest = name.substr(at + mark.size());
+  const std::size_t dot = rest.find('.');
+  if (dot == 0 || dot > 9 || dot == std::string_view::npos || rest.size() != dot + 7) return std::nullopt;
+  pid_t pid = 0;
+  for (char c : rest.substr(0, dot)) {
+    if (c < '0' || c > '9') return std::nullopt;
+    pid = pid * 10 + (c - '0');
+  }
+  for (char c : rest.substr(dot + 1)) {
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return std::nullopt;
+  }
+  return pid > 0 ? std::optional<pid_t>(pid) : std::nullopt;
+}
+
+// Removes the temporary files of ours in directory whose process is gone (a
+// SIGKILL leaves a named one behind where the file system has no unnamed
+// files): only names of our pattern made on this host, only regular files of
+// our own user.
+void RemoveStrays(const std::string& directory) {
+  DIR* dir = ::opendir(directory.c_str());
+  if (dir == nullptr) return;
+  const std::string mark = std::string(kTempMark) + HostTag() + "-";
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::optional<pid_t> pid = TempFileProcess(entry->d_name, mark);
+    if (!pid || *pid == ::getpid() || ::kill(*pid, 0) == 0 || errno != ESRCH) continue;
+    struct stat st;
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+        st.st_uid == ::geteuid()) {
+      ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+  }
+  ::closedir(dir);
 }
 
 // Names of temporary files that exist while they are written, for a signal
@@ -371,6 +446,11 @@ AnsiText ErrorText(int error) {
   return text;
 }
 
+std::string ScratchDirectory() {
+  const char* tmp = std::getenv("TMPDIR");
+  return tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp";
+}
+
 AnsiText PathErrorText(const std::string& path, int error) {
   if (error == ENOENT) {
     if (path.empty()) return ErrorText(ENOTDIR);
@@ -388,6 +468,9 @@ struct FileReader::State {
   int handle = -1;
   bool ownsHandle = false;
   std::size_t sizeHint = 0;
+  bool watched = false;  // a regular file, checked for changes
+  std::string path;      // the name it was opened by; empty for the standard input
+  struct stat opened {};
 };
 
 FileReader::FileReader() : state_(std::make_unique<State>()) {}
@@ -405,10 +488,12 @@ int FileReader::Open(const std::string& path) {
     state_->handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (state_->handle < 0) return errno;
     state_->ownsHandle = true;
+    state_->path = path;
   }
-  struct stat st;
+  struct stat& st = state_->opened;
   if (::fstat(state_->handle, &st) != 0) return errno;
   if (S_ISDIR(st.st_mode)) return EISDIR;
+  state_->watched = S_ISREG(st.st_mode);
   state_->sizeHint = S_ISREG(st.st_mode) && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
   return 0;
 }
@@ -416,9 +501,23 @@ int FileReader::Open(const std::string& path) {
 FileReader::Piece FileReader::Read(char* buffer, std::size_t capacity) {
   for (;;) {
     const ssize_t n = ::read(state_->handle, buffer, capacity);
+    if (n > 0 && g_readSeam != nullptr) g_readSeam->PieceRead(static_cast<std::size_t>(n));
     if (n >= 0) return Piece{static_cast<std::size_t>(n), 0};
     if (errno != EINTR) return Piece{0, errno};
   }
+}
+
+bool FileReader::ChangedSinceOpen() const {
+  const State& s = *state_;
+  if (!s.watched) return false;
+  const struct stat& was = s.opened;
+  struct stat now;
+  if (::fstat(s.handle, &now) != 0) return true;
+  auto same = [](const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; };
+  if (now.st_size != was.st_size || !same(now.st_mtim, was.st_mtim) || !same(now.st_ctim, was.st_ctim)) return true;
+  if (s.path.empty()) return false;
+  struct stat named;
+  return ::stat(s.path.c_str(), &named) != 0 || named.st_dev != was.st_dev || named.st_ino != was.st_ino;
 }
 
 FileReadResult ReadWholeFile(const std::string& path, bool endAtNul) {
@@ -499,7 +598,7 @@ FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks link
     s.stream = descriptor;
     s.inPlace = true;
     s.handle = OpenScratch();
-    return s.handle < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
+    return s.handle < 0 ? Fail(WriteStage::Scratch, errno) : FileWriteResult{};
   }
 
   // Devices and pipes cannot be replaced by a rename: they are written in
@@ -512,7 +611,7 @@ FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks link
     s.target = path;
     s.inPlace = true;
     s.handle = OpenScratch();
-    return s.handle < 0 ? Fail(WriteStage::Create, errno) : FileWriteResult{};
+    return s.handle < 0 ? Fail(WriteStage::Scratch, errno) : FileWriteResult{};
   }
 
   struct stat old;
@@ -521,15 +620,16 @@ FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks link
   s.oldOwner = old.st_uid;
   s.oldGroup = old.st_gid;
   s.directory = DirectoryOf(s.target);
+  RemoveStrays(s.directory);
   // An unnamed file is linked in through /proc; without it, a hidden name.
-  if (::access("/proc/self/fd", X_OK) == 0) {
+  if (!g_namedTemporaryFiles && ::access("/proc/self/fd", X_OK) == 0) {
     s.handle = OpenUnnamed(s.directory);
   } else {
     errno = EOPNOTSUPP;
   }
   if (s.handle < 0 && UnnamedUnsupported(errno)) {
     // A hidden name beside the target keeps the rename on one file system.
-    std::string temp = s.directory + "/." + BaseNameOf(s.target).substr(0, 200) + ".XXXXXX";
+    std::string temp = TempNamePrefix(s.directory, s.target) + "XXXXXX";
     s.handle = ::mkostemp(temp.data(), O_CLOEXEC);
     if (s.handle >= 0) {
       s.tempName = temp;
@@ -601,7 +701,7 @@ FileWriteResult FileReplacement::Commit() {
     // rename takes.
     const std::string self = "/proc/self/fd/" + std::to_string(s.handle);
     for (int attempt = 0;; ++attempt) {
-      const std::string temp = s.directory + "/." + BaseNameOf(s.target).substr(0, 200) + "." + RandomSuffix();
+      const std::string temp = TempNamePrefix(s.directory, s.target) + RandomSuffix();
       s.tempSlot = TakeTempSlot(temp);
       int linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW);
       if (linked != 0 && errno == ENOENT) linked = ::linkat(s.handle, "", AT_FDCWD, temp.c_str(), AT_EMPTY_PATH);
@@ -632,51 +732,32 @@ FileWriteResult FileReplacement::Commit() {
 }
 
 struct FileLock::State {
-  std::string path;
   int handle = -1;
-  bool created = false;
 };
 
-FileLock::FileLock(const std::string& path) : state_(std::make_unique<State>()) {
-  state_->path = path;
-  // The file may be replaced by a rename while we wait: the lock is only
-  // good on the file that still carries the name.
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    constexpr int kFlags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY;
-    int fd = ::open(path.c_str(), kFlags);
-    state_->created = fd < 0 && errno == ENOENT;
-    if (state_->created) fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0666 & ~CurrentUmask());
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
-      return;
-    }
-    int locked;
-    while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
-    }
-    struct stat held, named;
-    if (locked == 0 && ::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 &&
-        held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
-      state_->handle = fd;
-      return;
-    }
-    ::close(fd);
-    if (locked != 0) return;
+FileLock::FileLock(const std::string& directory, LockMode mode) : state_(std::make_unique<State>()) {
+  const int fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  int locked;
+  while ((locked = ::flock(fd, mode == LockMode::Shared ? LOCK_SH : LOCK_EX)) != 0 && errno == EINTR) {
   }
+  if (locked != 0) {
+    ::close(fd);
+    return;
+  }
+  state_->handle = fd;
 }
 
 FileLock::~FileLock() {
-  if (state_->handle < 0) return;
-  // A file made only to hold the lock, that nothing wrote, is not left behind.
-  struct stat held, named;
-  if (state_->created && ::fstat(state_->handle, &held) == 0 && held.st_size == 0 &&
-      ::stat(state_->path.c_str(), &named) == 0 && held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
-    ::unlink(state_->path.c_str());
-  }
-  ::close(state_->handle);
+  if (state_->handle >= 0) ::close(state_->handle);
 }
 
 bool FileLock::Held() const { return state_->handle >= 0; }
 
 void SetFileWriteSeamForTesting(FileWriteSeam* seam) { g_writeSeam = seam; }
+
+void SetFileReadSeamForTesting(FileReadSeam* seam) { g_readSeam = seam; }
+
+void SetNamedTemporaryFilesForTesting(bool named) { g_namedTemporaryFiles = named; }
 
 }  // namespace platform

@@ -19,6 +19,7 @@ namespace platform {
 namespace {
 
 FileWriteSeam* g_writeSeam = nullptr;
+FileReadSeam* g_readSeam = nullptr;
 
 bool IsStandardStream(std::string_view path) { return path == StandardStream; }
 
@@ -106,11 +107,8 @@ DWORD CheckWritable(const std::string& path, bool& exists, bool& diskFile) {
 
 // A file for the bytes meant for the standard output until they are complete.
 HANDLE CreateHoldingFile() {
-  char directory[MAX_PATH + 1];
   char name[MAX_PATH + 1];
-  if (::GetTempPathA(sizeof directory, directory) == 0 || ::GetTempFileNameA(directory, "qlm", 0, name) == 0) {
-    return INVALID_HANDLE_VALUE;
-  }
+  if (::GetTempFileNameA(ScratchDirectory().c_str(), "qlm", 0, name) == 0) return INVALID_HANDLE_VALUE;
   return ::CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
 }
@@ -156,6 +154,12 @@ AnsiText ErrorText(int error) {
   return text;
 }
 
+std::string ScratchDirectory() {
+  char directory[MAX_PATH + 1];
+  const DWORD n = ::GetTempPathA(sizeof directory, directory);
+  return n == 0 || n > MAX_PATH ? std::string(".\\") : std::string(directory, n);
+}
+
 // The system already tells a missing file from a missing directory.
 AnsiText PathErrorText(const std::string& path, int error) {
   if (path.empty() && error == ERROR_FILE_NOT_FOUND) return ErrorText(ERROR_PATH_NOT_FOUND);
@@ -166,7 +170,29 @@ struct FileReader::State {
   HANDLE handle = INVALID_HANDLE_VALUE;
   bool ownsHandle = false;
   std::size_t sizeHint = 0;
+  bool watched = false;  // a file on a disk, checked for changes
+  std::string path;      // the name it was opened by; empty for the standard input
+  BY_HANDLE_FILE_INFORMATION opened{};
+  LARGE_INTEGER openedChange{};
 };
+
+namespace {
+
+// The file's identity, size and last write time, and its change time.
+bool FileState(HANDLE file, BY_HANDLE_FILE_INFORMATION& info, LARGE_INTEGER& change) {
+  FILE_BASIC_INFO basic{};
+  if (!::GetFileInformationByHandle(file, &info)) return false;
+  change = ::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) ? basic.ChangeTime
+                                                                                      : LARGE_INTEGER{};
+  return true;
+}
+
+bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
+}
+
+}  // namespace
 
 FileReader::FileReader() : state_(std::make_unique<State>()) {}
 
@@ -192,7 +218,31 @@ int FileReader::Open(const std::string& path) {
   if (::GetFileType(s.handle) == FILE_TYPE_DISK && ::GetFileSizeEx(s.handle, &size) && size.QuadPart > 0) {
     s.sizeHint = static_cast<std::size_t>(size.QuadPart);
   }
+  s.watched = ::GetFileType(s.handle) == FILE_TYPE_DISK && FileState(s.handle, s.opened, s.openedChange);
+  if (s.ownsHandle) s.path = path;
   return 0;
+}
+
+bool FileReader::ChangedSinceOpen() const {
+  const State& s = *state_;
+  if (!s.watched) return false;
+  BY_HANDLE_FILE_INFORMATION now{};
+  LARGE_INTEGER change{};
+  if (!FileState(s.handle, now, change)) return true;
+  const BY_HANDLE_FILE_INFORMATION& was = s.opened;
+  if (now.nFileSizeHigh != was.nFileSizeHigh || now.nFileSizeLow != was.nFileSizeLow ||
+      ::CompareFileTime(&now.ftLastWriteTime, &was.ftLastWriteTime) != 0 ||
+      change.QuadPart != s.openedChange.QuadPart) {
+    return true;
+  }
+  if (s.path.empty()) return false;
+  HANDLE named = ::CreateFileA(s.path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (named == INVALID_HANDLE_VALUE) return true;
+  BY_HANDLE_FILE_INFORMATION info{};
+  const bool same = ::GetFileInformationByHandle(named, &info) && SameFile(info, was);
+  ::CloseHandle(named);
+  return !same;
 }
 
 FileReader::Piece FileReader::Read(char* buffer, std::size_t capacity) {
@@ -206,6 +256,7 @@ FileReader::Piece FileReader::Read(char* buffer, std::size_t capacity) {
     return piece;
   }
   piece.size = got;
+  if (got > 0 && g_readSeam != nullptr) g_readSeam->PieceRead(got);
   return piece;
 }
 
@@ -261,7 +312,7 @@ FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks) {
   s.toStandardOutput = IsStandardStream(path);
   if (s.toStandardOutput) {
     s.handle = CreateHoldingFile();
-    if (s.handle == INVALID_HANDLE_VALUE) return Fail(WriteStage::Create, ::GetLastError());
+    if (s.handle == INVALID_HANDLE_VALUE) return Fail(WriteStage::Scratch, ::GetLastError());
     return FileWriteResult{};
   }
   if (path.empty()) return Fail(WriteStage::Create, ERROR_PATH_NOT_FOUND);
@@ -329,14 +380,17 @@ FileWriteResult FileReplacement::Commit() {
   return FileWriteResult{};
 }
 
-// A named mutex per file: other processes wait for it, and no lock file is
-// left beside the settings.
+// A named mutex per directory: other processes wait for it, and no lock file
+// is left beside the settings.
 struct FileLock::State {
   HANDLE mutex = nullptr;
 };
 
-FileLock::FileLock(const std::string& path) : state_(std::make_unique<State>()) {
-  const std::string full = FullPath(path);
+// Shared holders take the mutex as well: a load is as short as a save.
+FileLock::FileLock(const std::string& directory, LockMode) : state_(std::make_unique<State>()) {
+  std::string full = FullPath(directory.empty() ? "." : directory);
+  // "C:\a\" and "C:\a" are one directory; a trail byte 0x5C is no delimiter.
+  if (full.size() > 3 && win32::LastDelimiter(full) == full.size() - 1) full.pop_back();
   unsigned long hash = 5381;
   for (unsigned char c : full) hash = hash * 33 + static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c);
   char name[64];
@@ -367,5 +421,9 @@ void RemoveTemporaryFilesNow() {
 }
 
 void SetFileWriteSeamForTesting(FileWriteSeam* seam) { g_writeSeam = seam; }
+
+void SetFileReadSeamForTesting(FileReadSeam* seam) { g_readSeam = seam; }
+
+void SetNamedTemporaryFilesForTesting(bool) {}
 
 }  // namespace platform
