@@ -73,10 +73,10 @@ UnloadedSideFiles LoadFormSettings(FormControls& controls, const std::string& pr
                                    const ErrorReport& report);
 // Writes the controls back to the three files, in the same order, holding the
 // settings directory's lock so that two programs saving at once never mix
-// their files, nor a program loading sees half a save; the first failure raises and ends the saving. A side file that could
-// not be loaded is left as it is while its memo is still empty. A symbolic
-// link in place of a side file is written through only when it has the
-// settings directory's owner.
+// their files, nor does a program loading see half a save; the first failure
+// raises and ends the saving. A side file that could not be loaded is left as
+// it is while its memo is still empty. A symbolic link in place of a side file
+// is written through only when it has the settings directory's owner.
 void SaveFormSettings(const FormControls& controls, const std::string& programPath,
                       UnloadedSideFiles unloaded = {});
 
