@@ -185,3 +185,14 @@ std::string MakeFilterLines(int count, unsigned seed) {
   }
   return out;
 }
+
+std::string MakeNumberedFilterLines(int count) {
+  const std::string head = platform::Cp932FromUtf8("本社 X");
+  std::string out;
+  for (int i = 1; i <= count; ++i) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%06d", i % 1000000);
+    out += head + number + "\r\n";
+  }
+  return out;
+}

@@ -21,3 +21,6 @@ bool ExportMixByName(std::string_view name, ExportMix& mix);
 // made of the kanji the exports use (so that their byte pairs turn up in the
 // records often), half ASCII names; none occurs in a generated export.
 std::string MakeFilterLines(int count, unsigned seed = 7);
+// Numbered filter lines that share their start, as a list of names or
+// case numbers would: 本社 X000001, 本社 X000002, ... (code page 932, CR LF).
+std::string MakeNumberedFilterLines(int count);

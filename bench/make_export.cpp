@@ -1,7 +1,8 @@
 // quillmer-make-export COUNT OUTPUT [SEED [MIX]]: writes a generated export
 // file; MIX is short (the default), calendar, tiny or outlook (the calendar mix in
 // the 22 columns of Outlook's default export).
-// quillmer-make-export filters COUNT OUTPUT: writes COUNT filter lines.
+// quillmer-make-export filters COUNT OUTPUT: writes COUNT filter lines;
+// numbered-filters instead of filters: COUNT numbered lines sharing their start.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -10,18 +11,21 @@
 #include "export_generator.h"
 
 int main(int argc, char** argv) {
-  const bool filters = argc == 4 && std::string(argv[1]) == "filters";
+  const bool numbered = argc == 4 && std::string(argv[1]) == "numbered-filters";
+  const bool filters = numbered || (argc == 4 && std::string(argv[1]) == "filters");
   if (filters) ++argv, --argc;
   ExportMix mix = ExportMix::Short;
   if (argc < 3 || argc > 5 || (argc == 5 && !ExportMixByName(argv[4], mix))) {
     std::fprintf(stderr,
                  "usage: quillmer-make-export COUNT OUTPUT [SEED [short|calendar|tiny|outlook]]\n"
-                 "       quillmer-make-export filters COUNT OUTPUT\n");
+                 "       quillmer-make-export filters|numbered-filters COUNT OUTPUT\n");
     return 2;
   }
   const int count = std::atoi(argv[1]);
   const unsigned seed = argc >= 4 ? static_cast<unsigned>(std::strtoul(argv[3], nullptr, 10)) : 1u;
-  const std::string bytes = filters ? MakeFilterLines(count) : MakeExport(count, seed, mix);
+  const std::string bytes = numbered  ? MakeNumberedFilterLines(count)
+                            : filters ? MakeFilterLines(count)
+                                      : MakeExport(count, seed, mix);
   std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) {

@@ -1,10 +1,12 @@
-// The record filter on the records of a generated export: one pass for 200
-// lines against the plain search for one.
+// The record filter on the records of a generated export, for one line, 200
+// words and many numbered lines that share their start: the cost should
+// hardly depend on the number of lines.
 #include <benchmark/benchmark.h>
 
 #include <deque>
 
 #include "conversion/input_records.h"
+#include "conversion/record_filter.h"
 #include "export_generator.h"
 #include "platform/code_page.h"
 
@@ -23,16 +25,33 @@ void FilterRecords(benchmark::State& state, const LineList& lines) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
-void BM_RecordFilter200Lines(benchmark::State& state) {
+LineList Lines(const std::string& text) {
   LineList lines;
-  lines.SplitTextIntoLines(MakeFilterLines(200));
-  FilterRecords(state, lines);
+  lines.SplitTextIntoLines(text);
+  return lines;
 }
-BENCHMARK(BM_RecordFilter200Lines)->Unit(benchmark::kMillisecond);
 
 void BM_RecordFilterOneLine(benchmark::State& state) {
   FilterRecords(state, {platform::Cp932FromUtf8("【社外秘】")});
 }
 BENCHMARK(BM_RecordFilterOneLine)->Unit(benchmark::kMillisecond);
+
+void BM_RecordFilter200Lines(benchmark::State& state) { FilterRecords(state, Lines(MakeFilterLines(200))); }
+BENCHMARK(BM_RecordFilter200Lines)->Unit(benchmark::kMillisecond);
+
+void BM_RecordFilterNumberedLines(benchmark::State& state) {
+  FilterRecords(state, Lines(MakeNumberedFilterLines(static_cast<int>(state.range(0)))));
+}
+BENCHMARK(BM_RecordFilterNumberedLines)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
+
+// Building the filter is part of every run.
+void BM_RecordFilterBuild(benchmark::State& state) {
+  const LineList lines = Lines(MakeNumberedFilterLines(static_cast<int>(state.range(0))));
+  for (auto _ : state) {
+    const RecordFilter filter(lines);
+    benchmark::DoNotOptimize(&filter);
+  }
+}
+BENCHMARK(BM_RecordFilterBuild)->Arg(40000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "conversion/conversion_run.h"
 #include "conversion/event_block.h"
 #include "conversion/input_records.h"
+#include "conversion/record_filter.h"
 #include "fuzz_support.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"

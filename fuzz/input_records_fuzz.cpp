@@ -1,7 +1,6 @@
 // Joining physical lines into records, against the one-join-at-a-time
 // algorithm on the list operations (including the list left behind by an
-// unfinished last line), and the record filter, in both its forms, against
-// its literal loop.
+// unfinished last line).
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -135,10 +134,6 @@ void CheckWholeText(std::string_view text, std::size_t pieceLimit) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider provider(data, size);
   platform::SetAnsiCodePage(kPages[provider.ConsumeIntegralInRange<std::size_t>(0, 3)]);
-  LineList filters;
-  // Up to 40 lines: from three on, the filter takes its one-pass form.
-  for (int n = provider.ConsumeIntegralInRange<int>(0, 40); n > 0; --n)
-    filters.Append(provider.ConsumeRandomLengthString(6));
 
   const std::size_t pieceLimit = provider.ConsumeIntegralInRange<std::size_t>(1, 64);
   const std::string rest = provider.ConsumeRemainingBytesAsString();
@@ -169,13 +164,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
     FUZZ_CHECK(lines == expected);
-  }
-
-  const RecordFilter filter(filters);
-  for (const AnsiText& record : lines) {
-    const bool literal = reference::IsFilteredOutLiterally(record, filters);
-    FUZZ_CHECK(filter.Excludes(record) == literal);
-    FUZZ_CHECK(IsFilteredOut(record, filters) == literal);
   }
   return 0;
 }

@@ -7,8 +7,9 @@
 # directory), which cp does not.
 #   scripts/bench-convert.sh [BUILD_DIR] [APPOINTMENTS] [MIX] [RUNS] [FILTERS]
 # MIX: short (default), calendar, tiny or outlook (calendar in Outlook's default layout). FILTERS: a filter file (--filters),
-# or a number of generated filter lines; the run without them is then timed
-# in the same rounds, so that what the filters add is measured side by side.
+# a number of generated filter lines, or numbered:N for N numbered lines that
+# share their start; the run without them is then timed in the same rounds,
+# so that what the filters add is measured side by side.
 set -euo pipefail
 build=${1:-build}
 count=${2:-100000}
@@ -24,6 +25,9 @@ trap 'rm -rf "$work"' EXIT
 extra=()
 if [[ "$filters" =~ ^[0-9]+$ ]]; then
   "$build/bench/quillmer-make-export" filters "$filters" "$work/filters.txt" > /dev/null
+  filters=$work/filters.txt
+elif [[ "$filters" =~ ^numbered:([0-9]+)$ ]]; then
+  "$build/bench/quillmer-make-export" numbered-filters "${BASH_REMATCH[1]}" "$work/filters.txt" > /dev/null
   filters=$work/filters.txt
 fi
 [ -n "$filters" ] && extra=(--filters "$filters")

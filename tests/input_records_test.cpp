@@ -1,13 +1,5 @@
 #include "conversion/input_records.h"
 
-#ifndef _WIN32
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
-
-#include <array>
-#include <climits>
-#include <cstring>
 #include <deque>
 #include <random>
 #include <variant>
@@ -15,7 +7,6 @@
 #include "platform/code_page.h"
 #include "reference/literal_rules.h"
 #include "support/test_support.h"
-#include "text/characters.h"
 #include "text/errors.h"
 
 using testing_support::Hex;
@@ -55,7 +46,6 @@ class CodePage932 : public ::testing::Test {
 };
 
 using JoinRecordLinesTest = CodePage932;
-using IsFilteredOutTest = CodePage932;
 
 }  // namespace
 
@@ -160,128 +150,6 @@ TEST_F(JoinRecordLinesTest, LongRunsOfLeadBytesAcrossLines) {
   const std::vector<AnsiText> lines = {"\"" + run.substr(0, 100), run.substr(100, 100), run.substr(200) + "\"",
                                        "\"x\""};
   EXPECT_EQ(Describe(Outcome(lines, JoinRecordLines)), Describe(Outcome(lines, JoinRecordLinesOneAtATime)));
-}
-
-TEST_F(IsFilteredOutTest, MatchesFilterLinesOnCharacterStarts) {
-  const AnsiText meeting = "\"" + Sjis("会議") + "\",\"" + Sjis("本社") + "\",\"2008/01/15\"";
-  const AnsiText soba = "\"" + Sjis("ソ") + "\",\"x\"";
-  struct Row {
-    const char* name;
-    AnsiText record;
-    LineList filters;
-    bool filtered;
-  };
-  const Row rows[] = {
-      {"a Japanese word", meeting, {Sjis("会議"), ""}, true},
-      {"an empty filter line matches nothing", meeting, {""}, false},
-      {"no filter lines", meeting, {}, false},
-      {"quote comma quote matches any two quoted fields", meeting, {"\",\""}, true},
-      {"a match across two fields", meeting, {Sjis("議\",\"本")}, true},
-      {"a match in the date column", meeting, {"01/15"}, true},
-      {"backslash inside a double-byte character", soba, {"\\"}, false},
-      {"backslash after a double-byte character", "\"" + Sjis("ソ") + "\\\"", {"\\"}, true},
-      {"letter case is not folded", "\"Meeting\"", {"meeting"}, false},
-      {"width is not folded", "\"ABC\"", {Sjis("ＡＢＣ")}, false},
-      {"a later filter line matches", meeting, {"zzz", Sjis("本社")}, true},
-      {"a lead byte alone matches where its character starts", meeting, {Sjis("会").substr(0, 1)}, true},
-      {"a line ending in a lead byte", meeting, {"\"" + Sjis("会").substr(0, 1)}, true},
-      {"two bytes starting on a trail byte", soba, {"\\\""}, false},
-      {"a trail byte alone", soba, {"\x5C"}, false},
-      {"text after a NUL in a filter line is not searched", meeting, {std::string("01\0zz", 5)}, true},
-      {"the record ends at its first NUL", std::string("\"a\0b\"", 5), {"b"}, false},
-  };
-  // Lines that occur nowhere make the filter take its one-pass form.
-  const LineList padding = {"\x01\x02", "\x7F", Sjis("無関係な語")};
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.name);
-    EXPECT_EQ(IsFilteredOut(r.record, r.filters), r.filtered);
-    LineList many = r.filters;
-    many.AppendAll(padding);
-    EXPECT_EQ(RecordFilter(many).Excludes(r.record), r.filtered);
-  }
-}
-
-// Any number of filter lines, lead bytes everywhere, against the rule as written.
-TEST(RecordFilterOracle, MatchesTheLiteralRule) {
-  const std::vector<std::string> pieces = {"\"", ",", "a", "\\", Sjis("会議"), Sjis("ソ"), Sjis("ｱ"), "\x81",
-                                           "\x83", "\x5C", "\xFC", std::string(1, '\0'), "01/15"};
-  for (int page : {932, 1252}) {
-    platform::SetAnsiCodePage(page);
-    std::mt19937 rng(static_cast<unsigned>(page) * 7u);
-    for (int round = 0; round < 3000; ++round) {
-      auto randomText = [&](int most) {
-        std::string text;
-        for (int n = static_cast<int>(rng() % static_cast<unsigned>(most)); n > 0; --n) text += pieces[rng() % pieces.size()];
-        return text;
-      };
-      const std::string record = randomText(12);
-      LineList filters;
-      for (int n = static_cast<int>(rng() % 40); n > 0; --n) {
-        // Half of the lines are cut from the record, so that many of them hit.
-        // Every line is at least one, four or six bytes long, round by round:
-        // the filter then searches by byte pairs, or by four-byte grams.
-        const std::size_t least = std::array<std::size_t, 3>{1, 4, 6}[static_cast<std::size_t>(round % 3)];
-        std::string line = randomText(3 + static_cast<int>(least));
-        if (rng() % 2 == 0 && !record.empty()) line = record.substr(rng() % record.size(), least + rng() % 5);
-        if (line.size() < least) line.append(least - line.size(), 'q');
-        filters.Append(line);
-      }
-      ASSERT_EQ(RecordFilter(filters).Excludes(record), reference::IsFilteredOutLiterally(record, filters))
-          << "code page " << page << " record " << Hex(record);
-    }
-  }
-  platform::SetAnsiCodePage(932);
-}
-
-// A record of more than 2^31 bytes, made of one small page of filler mapped
-// over and over, so that it costs little memory. Empty when mapping fails.
-class HugeRecord {
- public:
-  explicit HugeRecord(std::string_view tail) {
-#ifdef _WIN32
-    static_cast<void>(tail);  // no shared mappings of one page over and over
-#else
-    const int fd = ::memfd_create("filler", 0);
-    if (fd < 0 || ::ftruncate(fd, kPiece) != 0) return;
-    void* filler = ::mmap(nullptr, kPiece, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (filler == MAP_FAILED) return;
-    std::memset(filler, 'a', kPiece);
-    ::munmap(filler, kPiece);
-    size_ = kPieces * kPiece + kPiece;
-    void* base = ::mmap(nullptr, size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-    if (base == MAP_FAILED) return;
-    base_ = static_cast<char*>(base);
-    for (std::size_t i = 0; i < kPieces; ++i) {
-      if (::mmap(base_ + i * kPiece, kPiece, PROT_READ, MAP_SHARED | MAP_FIXED, fd, 0) == MAP_FAILED) return;
-    }
-    ::close(fd);
-    std::memset(base_ + kPieces * kPiece, 'a', kPiece);
-    std::memcpy(base_ + kPieces * kPiece + 16, tail.data(), tail.size());
-    ready_ = true;
-#endif
-  }
-  ~HugeRecord() {
-#ifndef _WIN32
-    if (base_ != nullptr) ::munmap(base_, size_);
-#endif
-  }
-  bool Ready() const { return ready_; }
-  std::string_view Text() const { return std::string_view(base_, size_); }
-
- private:
-  static constexpr std::size_t kPiece = std::size_t{1} << 20;
-  static constexpr std::size_t kPieces = 2049;  // past 2^31 bytes
-  char* base_ = nullptr;
-  std::size_t size_ = 0;
-  bool ready_ = false;
-};
-
-TEST_F(IsFilteredOutTest, MatchBeyondTwoGigabytes) {
-  const HugeRecord record(Sjis("休暇"));
-  if (!record.Ready()) GTEST_SKIP() << "cannot map 2 GiB of address space here";
-  EXPECT_TRUE(IsFilteredOut(record.Text(), LineList{Sjis("休暇")}));
-  EXPECT_FALSE(IsFilteredOut(record.Text(), LineList{Sjis("会議")}));
-  EXPECT_EQ(FindSubstring(Sjis("休暇"), record.Text()), INT_MAX);
 }
 
 // The run reads records straight from the file's bytes; they must be the

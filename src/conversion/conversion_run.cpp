@@ -9,6 +9,7 @@
 #include "conversion/icalendar_block.h"
 #include "conversion/input_records.h"
 #include "conversion/record_batches.h"
+#include "conversion/record_filter.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "text/errors.h"

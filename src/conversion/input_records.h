@@ -1,8 +1,5 @@
 #pragma once
-// Physical lines of an export joined into records, and the record filter.
-#include <array>
-#include <cstdint>
-#include <cstring>
+// Physical lines of an export joined into records.
 #include <deque>
 #include <string_view>
 #include <utility>
@@ -68,62 +65,6 @@ class RecordJoiner {
 // Rewrites lines in place, one item per record. Raises ListIndexError with the
 // index of the missing line when the last line is unfinished.
 void JoinRecordLines(LineList& lines);
-// True when a non-empty filter line occurs in the record on a character start.
-bool IsFilteredOut(std::string_view record, const LineList& filterLines);
-
-// IsFilteredOut for many records and one set of filter lines: all lines are
-// tested in one pass over the record, so the cost hardly grows with their
-// number. Reads the active code page's lead bytes when built.
-class RecordFilter {
- public:
-  explicit RecordFilter(const LineList& filterLines);
-  bool Excludes(std::string_view record) const;
-
- private:
-  bool ExcludesInOnePass(std::string_view record) const;
-
-  std::vector<AnsiText> needles_;  // non-empty, cut at their first NUL
-  const std::array<bool, 256>* lead_;
-  // One pass when there are more lines than this; a search per line otherwise.
-  static constexpr std::size_t kOnePassFrom = 3;
-  // Every line holds one of its indexed grams at a multiple of step_: grams
-  // are gramBytes_ long (two bytes, or four when every line is that long),
-  // those at offsets 0 .. step_ - 1 of each line are indexed, and step_ is
-  // the shortest line's length less gramBytes_ - 1 (at least 1).
-  std::size_t gramBytes_ = 2;
-  std::size_t step_ = 1;
-  std::array<bool, 256> oneByte_{};   // lines of one byte (step_ is then 1)
-  std::vector<std::uint64_t> keys_;   // a bit per indexed gram's key
-  struct Entry {
-    std::uint16_t key;     // the gram's key (KeyOf)
-    std::uint16_t offset;  // where the gram stands in the line
-    std::uint32_t line;
-    bool operator<(const Entry& other) const {
-      // Larger offsets first: at one position, the earlier starts come first.
-      return key != other.key ? key < other.key : offset > other.offset;
-    }
-  };
-  std::vector<Entry> entries_;               // grouped by BucketOf(key)
-  std::vector<std::uint32_t> bucketStart_;  // where each group begins, and the end
-  unsigned bucketBits_ = 0;
-  std::uint32_t BucketOf(std::uint16_t key) const { return (key * 0x9E3779B1u) >> (32 - bucketBits_); }
-  // A pair of bytes is its own key (second << 8 | first); four bytes are
-  // hashed to sixteen bits.
-  std::uint16_t KeyOf(const unsigned char* gram) const {
-    if (gramBytes_ == 2) return static_cast<std::uint16_t>(gram[0] | gram[1] << 8);
-    std::uint32_t bytes;
-    std::memcpy(&bytes, gram, 4);
-    return static_cast<std::uint16_t>((bytes * 0x9E3779B1u) >> 16);
-  }
-  struct Head {
-    std::uint32_t bytes = 0;  // up to the first four bytes, as loaded from memory
-    std::uint32_t mask = 0;
-    // The last four bytes of a line longer than four: lines that share their
-    // start (numbered names) mostly differ there.
-    std::uint32_t tail = 0;
-  };
-  std::vector<Head> heads_;  // per line
-};
 
 namespace detail {
 

@@ -18,6 +18,7 @@
 
 #include "conversion/event_columns.h"
 #include "conversion/input_records.h"
+#include "conversion/record_filter.h"
 #include "text/comma_text.h"
 #include "text/line_stream.h"
 

@@ -1,0 +1,249 @@
+#include "conversion/record_filter.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "platform/code_page.h"
+
+// Where the automaton is: the state after bytes [0, pos), and whether the
+// byte at pos begins a character.
+struct RecordFilter::Scan {
+  std::size_t pos = 0;
+  std::uint32_t state = 0;
+  bool starts = true;
+};
+
+bool IsFilteredOut(std::string_view record, const LineList& filterLines) {
+  return RecordFilter(filterLines).Excludes(record);
+}
+
+// The one place that says where characters begin: a lead byte that begins a
+// character takes the byte after it.
+bool RecordFilter::StartsAfter(bool starts, unsigned char byte) const { return !(starts && lead_[byte]); }
+
+RecordFilter::RecordFilter(const LineList& filterLines, std::size_t denseLimit)
+    : lead_(platform::AnsiCodePage().Tables().lead) {
+  std::vector<std::string_view> lines;
+  for (const AnsiText& line : filterLines) {
+    const std::string_view text = std::string_view(line).substr(0, line.find('\0'));
+    if (!text.empty()) lines.push_back(text);
+  }
+  if (lines.empty()) return;
+  // A line that begins with another one adds nothing: the shorter matches
+  // wherever the longer does.
+  std::sort(lines.begin(), lines.end());
+  std::size_t kept = 0;
+  for (const std::string_view line : lines) {
+    if (kept == 0 || !line.starts_with(lines[kept - 1])) lines[kept++] = line;
+  }
+  lines.resize(kept);
+  BuildAutomaton(lines, denseLimit);
+  ChooseGrams(lines);
+}
+
+// The trie is built level by level from the sorted lines: a state stands for
+// the lines [lo, hi) that share its bytes, and its children split them by
+// their next byte, so states come out in breadth-first order.
+void RecordFilter::BuildAutomaton(const std::vector<std::string_view>& lines, std::size_t denseLimit) {
+  // Whether a character begins after a line's first bytes depends on those
+  // bytes only, so lines that share them share their symbols.
+  for (const std::string_view line : lines) {
+    bool starts = true;
+    for (const char c : line) {
+      const auto byte = static_cast<unsigned char>(c);
+      symbol_[starts << 8 | byte] = 1;
+      starts = StartsAfter(starts, byte);
+    }
+  }
+  for (std::uint16_t& s : symbol_) s = s != 0 ? static_cast<std::uint16_t>(symbols_++) : 0;
+
+  struct Range {
+    std::uint32_t lo, hi;
+    bool starts;  // the byte after the state's bytes begins a character
+  };
+  std::vector<Range> level = {{0, static_cast<std::uint32_t>(lines.size()), true}};
+  edge_.push_back(0);
+  info_.push_back(0);
+  for (std::size_t depth = 0; !level.empty(); ++depth) {
+    std::vector<Range> next;
+    for (const Range& r : level) {
+      firstChild_.push_back(static_cast<std::uint32_t>(edge_.size()));
+      if (lines[r.lo].size() == depth) continue;  // a line ends here, and no other line goes on (kept above)
+      for (std::uint32_t k = r.lo; k < r.hi;) {
+        const auto byte = static_cast<unsigned char>(lines[k][depth]);
+        std::uint32_t end = k + 1;
+        while (end < r.hi && static_cast<unsigned char>(lines[end][depth]) == byte) ++end;
+        edge_.push_back(symbol_[r.starts << 8 | byte]);
+        info_.push_back(static_cast<std::uint32_t>(depth + 1) << 1 | (lines[k].size() == depth + 1 ? 1u : 0u));
+        next.push_back({k, end, StartsAfter(r.starts, byte)});
+        k = end;
+      }
+    }
+    level = std::move(next);
+  }
+  firstChild_.push_back(static_cast<std::uint32_t>(edge_.size()));
+
+  // Failure links, the states that end a line through one, and the full
+  // transitions of the first states, all in breadth-first order: each needs
+  // only states before it.
+  const std::size_t states = edge_.size();
+  denseStates_ = std::min(states, std::max<std::size_t>(1, denseLimit / symbols_));
+  dense_.assign(denseStates_ * symbols_, 0);
+  fail_.assign(states, 0);
+  for (std::uint32_t s = 0; s < states; ++s) {
+    if (s < denseStates_ && s != 0) {
+      std::copy_n(dense_.begin() + static_cast<std::ptrdiff_t>(fail_[s] * symbols_), symbols_,
+                  dense_.begin() + static_cast<std::ptrdiff_t>(s * symbols_));
+    }
+    for (std::uint32_t t = firstChild_[s]; t < firstChild_[s + 1]; ++t) {
+      fail_[t] = s == 0 ? 0 : Step(fail_[s], edge_[t]);
+      info_[t] |= info_[fail_[t]] & 1u;
+      if (s < denseStates_) dense_[s * symbols_ + edge_[t]] = t;
+    }
+  }
+}
+
+std::uint32_t RecordFilter::Step(std::uint32_t state, std::uint16_t symbol) const {
+  if (state < denseStates_) return dense_[state * symbols_ + symbol];
+  return SparseStep(state, symbol);
+}
+
+// A state beyond the table: its child, or the step from its failure link.
+// Each failure link leads to a shallower state, so over a text the links
+// followed are no more than the bytes read.
+std::uint32_t RecordFilter::SparseStep(std::uint32_t state, std::uint16_t symbol) const {
+  if (symbol == 0) return 0;
+  while (state >= denseStates_) {
+    const auto first = edge_.begin() + firstChild_[state];
+    const auto last = edge_.begin() + firstChild_[state + 1];
+    const auto it = std::lower_bound(first, last, symbol);
+    if (it != last && *it == symbol) return static_cast<std::uint32_t>(it - edge_.begin());
+    state = fail_[state];
+  }
+  return dense_[state * symbols_ + symbol];
+}
+
+std::uint16_t RecordFilter::KeyOf(const unsigned char* gram) const {
+  if (gram_ == 2) return static_cast<std::uint16_t>(gram[0] | gram[1] << 8);
+  std::uint32_t bytes;
+  std::memcpy(&bytes, gram, 4);
+  return static_cast<std::uint16_t>((bytes * 0x9E3779B1u) >> 16);
+}
+
+// A longer step reads fewer grams but indexes more of them, and every key
+// that a record holds sends the automaton over up to a step of bytes: the
+// step with the least expected cost per byte is taken, counting the share of
+// keys indexed as the chance of a hit.
+void RecordFilter::ChooseGrams(const std::vector<std::string_view>& lines) {
+  shortest_ = lines.front().size();
+  for (const std::string_view line : lines) shortest_ = std::min(shortest_, line.size());
+  gram_ = shortest_ >= 5 ? 4 : 2;
+  const std::size_t longest = shortest_ > gram_ ? std::min<std::size_t>(shortest_ - gram_ + 1, 64) : 1;
+  keys_.assign(65536 / 64, 0);
+  std::size_t indexed = 0;
+  auto index = [&](unsigned key) {
+    const std::uint64_t bit = std::uint64_t{1} << (key & 63);
+    indexed += (keys_[key >> 6] & bit) == 0;
+    keys_[key >> 6] |= bit;
+  };
+  auto indexOffset = [&](std::size_t offset) {
+    for (const std::string_view line : lines) {
+      const auto* b = reinterpret_cast<const unsigned char*>(line.data());
+      if (line.size() < gram_) {
+        // A line of one byte: found where it stands before any byte, or
+        // as a record's last byte (the tail verified after the scan).
+        for (unsigned next = 0; next < 256; ++next) index(next << 8 | b[0]);
+      } else {
+        index(KeyOf(b + offset));
+      }
+    }
+  };
+  double bestCost = 2.0;
+  std::size_t best = 1;
+  for (std::size_t step = 1; step <= longest; ++step) {
+    indexOffset(step - 1);
+    const double hit = static_cast<double>(indexed) / 65536.0;
+    const double cost = (1.0 + hit * static_cast<double>(step + 8)) / static_cast<double>(step);
+    if (cost < bestCost) bestCost = cost, best = step;
+    if (hit > 0.5) break;
+  }
+  step_ = best;
+  std::fill(keys_.begin(), keys_.end(), 0);
+  for (std::size_t offset = 0; offset < step_; ++offset) indexOffset(offset);
+}
+
+// Runs the automaton until every match beginning in [from, last] has been
+// seen: true at the first match, with scan.pos where it ends. A scan that
+// has already passed from goes on where it stands (the states it may hold
+// are all of lines that could still begin at or after from).
+bool RecordFilter::Verify(const unsigned char* bytes, std::size_t n, std::size_t from, std::size_t last,
+                          Scan& scan) const {
+  if (from > scan.pos) {
+    // Whether from begins a character, walking back no further than the
+    // scan has been, to a byte after which a character begins whatever
+    // came before.
+    std::size_t q = from;
+    while (q > scan.pos && !StartsAfter(true, bytes[q - 1])) --q;
+    bool starts = q == scan.pos ? scan.starts : true;
+    for (; q < from; ++q) starts = StartsAfter(starts, bytes[q]);
+    scan = {from, 0, starts};
+  }
+  while (scan.pos < n && scan.pos - (info_[scan.state] >> 1) <= last) {
+    const unsigned char byte = bytes[scan.pos];
+    scan.state = Step(scan.state, symbol_[scan.starts << 8 | byte]);
+    scan.starts = StartsAfter(scan.starts, byte);
+    ++scan.pos;
+    if (info_[scan.state] & 1u) return true;
+  }
+  return false;
+}
+
+// The record's grams at every step_-th position are looked up in the set of
+// indexed keys; the automaton runs only around a hit, from a step before it,
+// and so sees every match: a match beginning at p holds an indexed gram at
+// the first multiple of step_ from p on.
+bool RecordFilter::Excludes(std::string_view record) const {
+  if (info_.empty()) return false;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(record.data());
+  const std::size_t n = record.size();
+  Scan scan;
+  const std::size_t step = step_;
+  const std::size_t gram = gram_;
+  auto around = [&](std::size_t j) { return Verify(bytes, n, j >= step - 1 ? j - (step - 1) : 0, j, scan); };
+  // A bit per key: the set stays in the first-level cache.
+  const std::uint64_t* const table = keys_.data();
+  auto bit = [table](unsigned key) { return static_cast<unsigned>(table[key >> 6] >> (key & 63)) & 1u; };
+  auto hitAt = [&](std::size_t at) { return bit(KeyOf(bytes + at)); };
+  bool found = false;
+  std::size_t j = 0;
+  if (step == 1 && gram == 2) {
+    // Four pairs out of one eight-byte load: the table is indexed by a byte
+    // and the next one as a little-endian pair.
+    for (; !found && j + 8 <= n; j += 4) {
+      std::uint64_t w;
+      std::memcpy(&w, bytes + j, sizeof w);
+      const unsigned h0 = bit(w & 0xFFFF);
+      const unsigned h1 = bit((w >> 8) & 0xFFFF);
+      const unsigned h2 = bit((w >> 16) & 0xFFFF);
+      const unsigned h3 = bit((w >> 24) & 0xFFFF);
+      if (!(h0 | h1 | h2 | h3)) continue;
+      found = (h0 && around(j)) || (h1 && around(j + 1)) || (h2 && around(j + 2)) || (h3 && around(j + 3));
+    }
+  }
+  // Four positions a round, one branch for all of them in the usual case.
+  for (; !found && j + 3 * step + gram <= n; j += 4 * step) {
+    if (!(hitAt(j) | hitAt(j + step) | hitAt(j + 2 * step) | hitAt(j + 3 * step))) continue;
+    for (std::size_t k = 0; !found && k < 4; ++k) found = hitAt(j + k * step) && around(j + k * step);
+  }
+  for (; !found && j + gram <= n; j += step) found = hitAt(j) && around(j);
+  // Lines may begin after the last step whose gram fits (lines of one byte,
+  // or a step shorter than the shortest line allows).
+  if (!found && n >= shortest_) {
+    const std::size_t from = j >= step - 1 ? j - (step - 1) : 0;
+    if (from <= n - shortest_) found = Verify(bytes, n, from, n - shortest_, scan);
+  }
+  // A line holds no NUL, and matches are found in the order they end: the
+  // first lies wholly before the record's first NUL, or none does.
+  return found && std::memchr(bytes, '\0', scan.pos) == nullptr;
+}
