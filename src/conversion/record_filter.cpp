@@ -1,10 +1,59 @@
 #include "conversion/record_filter.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
+#include <utility>
 
 #include "platform/code_page.h"
+
+namespace {
+
+// A gram's key: a pair of bytes is its own key (second << 8 | first, as a
+// little-endian load gives it); four bytes are hashed to sixteen bits.
+template <std::size_t Gram>
+unsigned KeyOf(const unsigned char* gram) {
+  if constexpr (Gram == 2) {
+    return static_cast<unsigned>(gram[0] | gram[1] << 8);
+  } else {
+    std::uint32_t bytes;
+    std::memcpy(&bytes, gram, 4);
+    return (bytes * 0x9E3779B1u) >> 16;
+  }
+}
+
+// Calls around(j) at every j, a multiple of step whose gram fits in the
+// text, that holds an indexed key, until it returns true. Gives the multiple
+// after the last one read.
+template <std::size_t Gram, typename Around>
+std::size_t ScanGrams(const unsigned char* bytes, std::size_t n, std::size_t step, const std::uint64_t* keys,
+                      bool& found, Around around) {
+  // A bit per key: the set stays in the first-level cache.
+  auto bit = [keys](unsigned key) { return static_cast<unsigned>(keys[key >> 6] >> (key & 63)) & 1u; };
+  auto hitAt = [&](std::size_t at) { return bit(KeyOf<Gram>(bytes + at)); };
+  std::size_t j = 0;
+  if (Gram == 2 && step == 1) {
+    // Four pairs out of one eight-byte load.
+    for (; !found && j + 8 <= n; j += 4) {
+      std::uint64_t w;
+      std::memcpy(&w, bytes + j, sizeof w);
+      const unsigned h0 = bit(w & 0xFFFF);
+      const unsigned h1 = bit((w >> 8) & 0xFFFF);
+      const unsigned h2 = bit((w >> 16) & 0xFFFF);
+      const unsigned h3 = bit((w >> 24) & 0xFFFF);
+      if (!(h0 | h1 | h2 | h3)) continue;
+      found = (h0 && around(j)) || (h1 && around(j + 1)) || (h2 && around(j + 2)) || (h3 && around(j + 3));
+    }
+  }
+  // Four positions a round, one branch for all of them in the usual case.
+  for (; !found && j + 3 * step + Gram <= n; j += 4 * step) {
+    if (!(hitAt(j) | hitAt(j + step) | hitAt(j + 2 * step) | hitAt(j + 3 * step))) continue;
+    for (std::size_t k = 0; !found && k < 4; ++k) found = hitAt(j + k * step) && around(j + k * step);
+  }
+  for (; !found && j + Gram <= n; j += step) found = hitAt(j) && around(j);
+  return j;
+}
+
+}  // namespace
 
 // Where the automaton is: the state after bytes [0, pos), and whether the
 // byte at pos begins a character.
@@ -124,13 +173,6 @@ std::uint32_t RecordFilter::SparseStep(std::uint32_t state, std::uint16_t symbol
   return dense_[state * symbols_ + symbol];
 }
 
-std::uint16_t RecordFilter::KeyOf(const unsigned char* gram) const {
-  if (gram_ == 2) return static_cast<std::uint16_t>(gram[0] | gram[1] << 8);
-  std::uint32_t bytes;
-  std::memcpy(&bytes, gram, 4);
-  return static_cast<std::uint16_t>((bytes * 0x9E3779B1u) >> 16);
-}
-
 // A longer step reads fewer grams but indexes more of them, and every key
 // that a record holds sends the automaton over up to a step of bytes: the
 // step with the least expected cost per byte is taken, counting the share of
@@ -155,7 +197,7 @@ void RecordFilter::ChooseGrams(const std::vector<std::string_view>& lines) {
         // as a record's last byte (the tail verified after the scan).
         for (unsigned next = 0; next < 256; ++next) index(next << 8 | b[0]);
       } else {
-        index(KeyOf(b + offset));
+        index(gram_ == 2 ? KeyOf<2>(b + offset) : KeyOf<4>(b + offset));
       }
     }
   };
@@ -209,34 +251,10 @@ bool RecordFilter::Excludes(std::string_view record) const {
   const std::size_t n = record.size();
   Scan scan;
   const std::size_t step = step_;
-  const std::size_t gram = gram_;
   auto around = [&](std::size_t j) { return Verify(bytes, n, j >= step - 1 ? j - (step - 1) : 0, j, scan); };
-  // A bit per key: the set stays in the first-level cache.
-  const std::uint64_t* const table = keys_.data();
-  auto bit = [table](unsigned key) { return static_cast<unsigned>(table[key >> 6] >> (key & 63)) & 1u; };
-  auto hitAt = [&](std::size_t at) { return bit(KeyOf(bytes + at)); };
   bool found = false;
-  std::size_t j = 0;
-  if (step == 1 && gram == 2) {
-    // Four pairs out of one eight-byte load: the table is indexed by a byte
-    // and the next one as a little-endian pair.
-    for (; !found && j + 8 <= n; j += 4) {
-      std::uint64_t w;
-      std::memcpy(&w, bytes + j, sizeof w);
-      const unsigned h0 = bit(w & 0xFFFF);
-      const unsigned h1 = bit((w >> 8) & 0xFFFF);
-      const unsigned h2 = bit((w >> 16) & 0xFFFF);
-      const unsigned h3 = bit((w >> 24) & 0xFFFF);
-      if (!(h0 | h1 | h2 | h3)) continue;
-      found = (h0 && around(j)) || (h1 && around(j + 1)) || (h2 && around(j + 2)) || (h3 && around(j + 3));
-    }
-  }
-  // Four positions a round, one branch for all of them in the usual case.
-  for (; !found && j + 3 * step + gram <= n; j += 4 * step) {
-    if (!(hitAt(j) | hitAt(j + step) | hitAt(j + 2 * step) | hitAt(j + 3 * step))) continue;
-    for (std::size_t k = 0; !found && k < 4; ++k) found = hitAt(j + k * step) && around(j + k * step);
-  }
-  for (; !found && j + gram <= n; j += step) found = hitAt(j) && around(j);
+  const std::size_t j = gram_ == 2 ? ScanGrams<2>(bytes, n, step, keys_.data(), found, around)
+                                   : ScanGrams<4>(bytes, n, step, keys_.data(), found, around);
   // Lines may begin after the last step whose gram fits (lines of one byte,
   // or a step shorter than the shortest line allows).
   if (!found && n >= shortest_) {

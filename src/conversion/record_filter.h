@@ -29,7 +29,6 @@ class RecordFilter {
   bool Verify(const unsigned char* bytes, std::size_t n, std::size_t from, std::size_t last, Scan& scan) const;
   std::uint32_t Step(std::uint32_t state, std::uint16_t symbol) const;
   std::uint32_t SparseStep(std::uint32_t state, std::uint16_t symbol) const;
-  std::uint16_t KeyOf(const unsigned char* gram) const;
   bool StartsAfter(bool starts, unsigned char byte) const;
 
   std::array<bool, 256> lead_{};
