@@ -1,6 +1,8 @@
 #include "conversion/record_filter.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -9,15 +11,15 @@
 namespace {
 
 // A gram's key: a pair of bytes is its own key (second << 8 | first, as a
-// little-endian load gives it); four bytes are hashed to sixteen bits.
+// little-endian load gives it); four bytes are hashed to 32 - shift bits.
 template <std::size_t Gram>
-unsigned KeyOf(const unsigned char* gram) {
+unsigned KeyOf(const unsigned char* gram, unsigned shift) {
   if constexpr (Gram == 2) {
     return static_cast<unsigned>(gram[0] | gram[1] << 8);
   } else {
     std::uint32_t bytes;
     std::memcpy(&bytes, gram, 4);
-    return (bytes * 0x9E3779B1u) >> 16;
+    return (bytes * 0x9E3779B1u) >> shift;
   }
 }
 
@@ -26,10 +28,9 @@ unsigned KeyOf(const unsigned char* gram) {
 // after the last one read.
 template <std::size_t Gram, typename Around>
 std::size_t ScanGrams(const unsigned char* bytes, std::size_t n, std::size_t step, const std::uint64_t* keys,
-                      bool& found, Around around) {
-  // A bit per key: the set stays in the first-level cache.
+                      unsigned shift, bool& found, Around around) {
   auto bit = [keys](unsigned key) { return static_cast<unsigned>(keys[key >> 6] >> (key & 63)) & 1u; };
-  auto hitAt = [&](std::size_t at) { return bit(KeyOf<Gram>(bytes + at)); };
+  auto hitAt = [&](std::size_t at) { return bit(KeyOf<Gram>(bytes + at, shift)); };
   std::size_t j = 0;
   if (Gram == 2 && step == 1) {
     // Four pairs out of one eight-byte load.
@@ -175,44 +176,57 @@ std::uint32_t RecordFilter::SparseStep(std::uint32_t state, std::uint16_t symbol
 
 // A longer step reads fewer grams but indexes more of them, and every key
 // that a record holds sends the automaton over up to a step of bytes: the
-// step with the least expected cost per byte is taken, counting the share of
-// keys indexed as the chance of a hit.
+// step with the least expected cost per byte is taken, counting the grams
+// indexed, against the 2^16 pairs of bytes, as the chance that a record holds
+// one. The set of keys has a bit per key, 2^16 of them (8 KiB, in the
+// first-level cache) unless many grams of four bytes need more so that few
+// keys are shared by chance.
 void RecordFilter::ChooseGrams(const std::vector<std::string_view>& lines) {
   shortest_ = lines.front().size();
   for (const std::string_view line : lines) shortest_ = std::min(shortest_, line.size());
   gram_ = shortest_ >= 5 ? 4 : 2;
   const std::size_t longest = shortest_ > gram_ ? std::min<std::size_t>(shortest_ - gram_ + 1, 64) : 1;
-  keys_.assign(65536 / 64, 0);
-  std::size_t indexed = 0;
-  auto index = [&](unsigned key) {
-    const std::uint64_t bit = std::uint64_t{1} << (key & 63);
-    indexed += (keys_[key >> 6] & bit) == 0;
-    keys_[key >> 6] |= bit;
+  const unsigned mostBits = gram_ == 4 ? 20 : 16;
+  auto bitsFor = [mostBits](std::size_t keys) {
+    unsigned bits = 16;
+    while (bits < mostBits && keys * 32 > std::size_t{1} << bits) ++bits;
+    return bits;
   };
-  auto indexOffset = [&](std::size_t offset) {
-    for (const std::string_view line : lines) {
-      const auto* b = reinterpret_cast<const unsigned char*>(line.data());
-      if (line.size() < gram_) {
-        // A line of one byte: found where it stands before any byte, or
-        // as a record's last byte (the tail verified after the scan).
-        for (unsigned next = 0; next < 256; ++next) index(next << 8 | b[0]);
-      } else {
-        index(gram_ == 2 ? KeyOf<2>(b + offset) : KeyOf<4>(b + offset));
+  std::size_t indexed = 0;
+  auto indexOffsets = [&](std::size_t from, std::size_t to) {
+    for (std::size_t offset = from; offset < to; ++offset) {
+      for (const std::string_view line : lines) {
+        const auto* b = reinterpret_cast<const unsigned char*>(line.data());
+        auto index = [&](unsigned key) {
+          const std::uint64_t bit = std::uint64_t{1} << (key & 63);
+          indexed += (keys_[key >> 6] & bit) == 0;
+          keys_[key >> 6] |= bit;
+        };
+        if (line.size() < gram_) {
+          // A line of one byte: found where it stands before any byte, or
+          // as a record's last byte (the tail verified after the scan).
+          for (unsigned next = 0; next < 256; ++next) index(next << 8 | b[0]);
+        } else {
+          index(gram_ == 2 ? KeyOf<2>(b + offset, 0) : KeyOf<4>(b + offset, 32 - keyBits_));
+        }
       }
     }
   };
-  double bestCost = 2.0;
-  std::size_t best = 1;
+  // Grams are counted in the largest set first.
+  keyBits_ = mostBits;
+  keys_.assign((std::size_t{1} << keyBits_) / 64, 0);
+  double bestCost = HUGE_VAL;
+  std::size_t bestKeys = 0;
   for (std::size_t step = 1; step <= longest; ++step) {
-    indexOffset(step - 1);
+    indexOffsets(step - 1, step);
     const double hit = static_cast<double>(indexed) / 65536.0;
     const double cost = (1.0 + hit * static_cast<double>(step + 8)) / static_cast<double>(step);
-    if (cost < bestCost) bestCost = cost, best = step;
+    if (cost < bestCost) bestCost = cost, step_ = step, bestKeys = indexed;
     if (hit > 0.5) break;
   }
-  step_ = best;
-  std::fill(keys_.begin(), keys_.end(), 0);
-  for (std::size_t offset = 0; offset < step_; ++offset) indexOffset(offset);
+  keyBits_ = bitsFor(bestKeys);
+  keys_.assign((std::size_t{1} << keyBits_) / 64, 0);
+  indexOffsets(0, step_);
 }
 
 // Runs the automaton until every match beginning in [from, last] has been
@@ -231,14 +245,25 @@ bool RecordFilter::Verify(const unsigned char* bytes, std::size_t n, std::size_t
     for (; q < from; ++q) starts = StartsAfter(starts, bytes[q]);
     scan = {from, 0, starts};
   }
-  while (scan.pos < n && scan.pos - (info_[scan.state] >> 1) <= last) {
-    const unsigned char byte = bytes[scan.pos];
-    scan.state = Step(scan.state, symbol_[scan.starts << 8 | byte]);
-    scan.starts = StartsAfter(scan.starts, byte);
-    ++scan.pos;
-    if (info_[scan.state] & 1u) return true;
+  // Kept in locals: stores through scan would make the tables be read again
+  // at every byte.
+  std::size_t pos = scan.pos;
+  std::uint32_t state = scan.state;
+  bool starts = scan.starts;
+  const std::uint32_t* const info = info_.data();
+  bool matched = false;
+  while (pos < n && pos - (info[state] >> 1) <= last) {
+    const unsigned char byte = bytes[pos];
+    state = Step(state, symbol_[starts << 8 | byte]);
+    starts = StartsAfter(starts, byte);
+    ++pos;
+    if (info[state] & 1u) {
+      matched = true;
+      break;
+    }
   }
-  return false;
+  scan = {pos, state, starts};
+  return matched;
 }
 
 // The record's grams at every step_-th position are looked up in the set of
@@ -253,8 +278,8 @@ bool RecordFilter::Excludes(std::string_view record) const {
   const std::size_t step = step_;
   auto around = [&](std::size_t j) { return Verify(bytes, n, j >= step - 1 ? j - (step - 1) : 0, j, scan); };
   bool found = false;
-  const std::size_t j = gram_ == 2 ? ScanGrams<2>(bytes, n, step, keys_.data(), found, around)
-                                   : ScanGrams<4>(bytes, n, step, keys_.data(), found, around);
+  const std::size_t j = gram_ == 2 ? ScanGrams<2>(bytes, n, step, keys_.data(), 0, found, around)
+                                   : ScanGrams<4>(bytes, n, step, keys_.data(), 32 - keyBits_, found, around);
   // Lines may begin after the last step whose gram fits (lines of one byte,
   // or a step shorter than the shortest line allows).
   if (!found && n >= shortest_) {

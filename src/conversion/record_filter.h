@@ -49,8 +49,10 @@ class RecordFilter {
 
   // The prefilter: every line holds one of the indexed grams at a multiple of
   // step_; grams are gram_ bytes (two, or four when every line is longer than
-  // four), taken at offsets 0 .. step_ - 1 of each line, one bit per key.
+  // four), taken at offsets 0 .. step_ - 1 of each line, one bit per key of
+  // keyBits_ bits.
   std::size_t gram_ = 2;
   std::size_t step_ = 1;
+  unsigned keyBits_ = 16;
   std::vector<std::uint64_t> keys_;
 };
