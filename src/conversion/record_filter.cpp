@@ -193,15 +193,15 @@ void RecordFilter::ChooseGrams(const std::vector<std::string_view>& lines) {
     return bits;
   };
   std::size_t indexed = 0;
+  auto index = [&](unsigned key) {
+    const std::uint64_t bit = std::uint64_t{1} << (key & 63);
+    indexed += (keys_[key >> 6] & bit) == 0;
+    keys_[key >> 6] |= bit;
+  };
   auto indexOffsets = [&](std::size_t from, std::size_t to) {
     for (std::size_t offset = from; offset < to; ++offset) {
       for (const std::string_view line : lines) {
         const auto* b = reinterpret_cast<const unsigned char*>(line.data());
-        auto index = [&](unsigned key) {
-          const std::uint64_t bit = std::uint64_t{1} << (key & 63);
-          indexed += (keys_[key >> 6] & bit) == 0;
-          keys_[key >> 6] |= bit;
-        };
         if (line.size() < gram_) {
           // A line of one byte: found where it stands before any byte, or
           // as a record's last byte (the tail verified after the scan).
