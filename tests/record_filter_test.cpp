@@ -31,7 +31,7 @@ class RecordFilterTest : public ::testing::Test {
 LineList Numbered(const std::string& head, int count, const std::string& tail = "") {
   LineList lines;
   for (int i = 1; i <= count; ++i) {
-    char number[8];
+    char number[16];
     std::snprintf(number, sizeof number, "%06d", i);
     lines.Append(head + number + tail);
   }
