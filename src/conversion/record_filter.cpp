@@ -104,7 +104,7 @@ void RecordFilter::BuildAutomaton(const std::vector<std::string_view>& lines, st
     bool starts = true;
     for (const char c : line) {
       const auto byte = static_cast<unsigned char>(c);
-      symbol_[starts << 8 | byte] = 1;
+      symbol_[(starts ? 256u : 0u) | byte] = 1;
       starts = StartsAfter(starts, byte);
     }
   }
@@ -126,7 +126,7 @@ void RecordFilter::BuildAutomaton(const std::vector<std::string_view>& lines, st
         const auto byte = static_cast<unsigned char>(lines[k][depth]);
         std::uint32_t end = k + 1;
         while (end < r.hi && static_cast<unsigned char>(lines[end][depth]) == byte) ++end;
-        edge_.push_back(symbol_[r.starts << 8 | byte]);
+        edge_.push_back(symbol_[(r.starts ? 256u : 0u) | byte]);
         info_.push_back(static_cast<std::uint32_t>(depth + 1) << 1 | (lines[k].size() == depth + 1 ? 1u : 0u));
         next.push_back({k, end, StartsAfter(r.starts, byte)});
         k = end;
@@ -256,7 +256,7 @@ bool RecordFilter::Verify(const unsigned char* bytes, std::size_t n, std::size_t
   bool matched = false;
   while (pos < n && pos - (info[state] >> 1) <= last) {
     const unsigned char byte = bytes[pos];
-    state = Step(state, symbol_[starts << 8 | byte]);
+    state = Step(state, symbol_[(starts ? 256u : 0u) | byte]);
     starts = StartsAfter(starts, byte);
     ++pos;
     if (info[state] & 1u) {
