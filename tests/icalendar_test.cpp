@@ -396,3 +396,60 @@ TEST(ContentLine, FoldingAndEscaping) {
     EXPECT_TRUE(SameBytes(out, "before" + r.out));
   }
 }
+
+// An option line that is no content line, or that names what the writer
+// writes itself, fails the run before anything is written, quoting the line
+// and its number; the vCalendar blocks still copy it as it is.
+TEST_F(ICalendarTest, OptionLinesMustBeContentLines) {
+  struct Row {
+    const char* name;
+    std::string line;
+    bool accepted;
+  };
+  const Row rows[] = {
+      {"a plain property", "X-NOTE:1", true},
+      {"parameters, quoted and listed", "X-A;LANGUAGE=ja;X-B=\"a:b;c\",d:v\tw", true},
+      {"Japanese value", Sjis("CATEGORIES:仕事"), true},
+      {"an empty value", "X-A:", true},
+      {"a leading blank folds into the line before", " X-NOTE:1", false},
+      {"a leading tab", "\tX-NOTE:1", false},
+      {"no colon", "X-NOTE", false},
+      {"a name with a blank", "X NOTE:1", false},
+      {"a control character in the value", "X-NOTE:a\x01" "b", false},
+      {"a quote in a plain parameter value", "X-A;B=a\"b:1", false},
+      {"an unclosed quoted parameter", "X-A;B=\"ab:1", false},
+      {"ends the event", "END:VEVENT", false},
+      {"opens a component", "begin:VTODO", false},
+      {"ends the calendar", "END:VCALENDAR", false},
+      {"the writer's UID", "UID:x", false},
+      {"the writer's start", "DTSTART;VALUE=DATE:20240101", false},
+  };
+  const std::string csv = "\"h\"\r\n\"t\",\"\",\"2024/01/01\",\"9:00\",\"2024/01/01\",\"10:00\",\"FALSE\",\"\",\"\",\"n\"\r\n";
+  WriteFileBytes(in_, csv);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    WriteFileBytes(out_, "old");
+    const LineList options = {"X-FIRST:1", "", r.line};
+    try {
+      ConversionRun({in_, out_, options, {}, OutputFormat::ICalendar});
+      EXPECT_TRUE(r.accepted);
+    } catch (const OptionLineError& error) {
+      EXPECT_FALSE(r.accepted);
+      EXPECT_EQ(error.Message(), OptionLineError(3, r.line).Message());
+      EXPECT_EQ(ReadFileBytes(out_), "old");
+    }
+    ConversionRun({in_, out_, options, {}, OutputFormat::VCalendar});
+    EXPECT_NE(ReadFileBytes(out_).find("\r\n" + r.line + "\r\n"), std::string::npos);
+  }
+}
+
+// TEXT values cannot hold control characters: they are left out, a tab
+// stays, and a line break of the notes stays the escape \n.
+TEST_F(ICalendarTest, ControlCharactersAreLeftOutOfText) {
+  const std::string ics = ConvertText(
+      "\"h\"\r\n\"a\x01" "b\x7F" "c\td\",\"p\x1B" "q\",\"2024/01/01\",\"9:00\",\"2024/01/01\",\"10:00\",\"FALSE\",\"\",\"\","
+      "\"x\x02y\r\nz\"\r\n");
+  EXPECT_NE(ics.find("SUMMARY:abc\td\r\n"), std::string::npos) << ics;
+  EXPECT_NE(ics.find("LOCATION:pq\r\n"), std::string::npos) << ics;
+  EXPECT_NE(ics.find("DESCRIPTION:xy\\nz\r\n"), std::string::npos) << ics;
+}

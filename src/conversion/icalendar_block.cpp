@@ -10,6 +10,7 @@
 #include "conversion/timestamps.h"
 #include "text/characters.h"
 #include "text/content_line.h"
+#include "text/errors.h"
 
 #ifndef QUILLMER_VERSION_TEXT
 #error "QUILLMER_VERSION_TEXT comes from the project version in CMakeLists.txt"
@@ -128,12 +129,25 @@ void SplitCategories(std::string_view text, std::vector<std::string_view>& names
   }
 }
 
+// The property an option line names: the text before its first ";" or ":".
+std::string_view PropertyName(std::string_view line) { return line.substr(0, std::min(line.find_first_of(";:"), line.size())); }
+
+bool SameName(std::string_view a, std::string_view b) { return a.size() == b.size() && CompareAsciiNoCase(a, b) == 0; }
+
+// The calendar's nesting and the properties every event gets from the writer.
+bool IsWritersOwn(std::string_view line) {
+  static constexpr std::string_view kOwn[] = {"BEGIN",    "END", "VERSION", "PRODID", "CALSCALE",
+                                              "UID",      "DTSTAMP", "DTSTART", "DTEND"};
+  const std::string_view name = PropertyName(line);
+  return std::any_of(std::begin(kOwn), std::end(kOwn), [name](std::string_view own) { return SameName(name, own); });
+}
+
 }  // namespace
 
 // The property of Outlook's export that an option line names, if any: the
 // user's line then stands in for the one the export would give.
 unsigned ICalendarWriter::PropertyBit(std::string_view line) {
-  const std::string_view name = line.substr(0, std::min(line.find_first_of(";:"), line.size()));
+  const std::string_view name = PropertyName(line);
   struct Owned {
     std::string_view name;
     unsigned bit;
@@ -143,7 +157,7 @@ unsigned ICalendarWriter::PropertyBit(std::string_view line) {
                                      {"TRANSP", kOwnTransparency},
                                      {"X-MICROSOFT-CDO-BUSYSTATUS", kOwnBusyStatus}};
   for (const Owned& owned : kOwned) {
-    if (name.size() == owned.name.size() && CompareAsciiNoCase(name, owned.name) == 0) return owned.bit;
+    if (SameName(name, owned.name)) return owned.bit;
   }
   return 0;
 }
@@ -176,9 +190,14 @@ void OccurrenceCounter::Grow() {
 }
 
 ICalendarWriter::ICalendarWriter(const LineList& optionLines, std::int64_t runTime) {
-  for (const AnsiText& line : optionLines) {
+  for (int k = 0; k < optionLines.Count(); ++k) {
+    const AnsiText& line = optionLines.ItemAt(k);
     if (line.empty()) continue;
-    AppendFoldedLine(AnsiTextToUtf8(line), options_);
+    const std::string utf8 = AnsiTextToUtf8(line);
+    // A line that is no content line, or that names what the writer
+    // writes itself, would break the calendar for every reader.
+    if (!IsContentLine(utf8) || IsWritersOwn(line)) throw OptionLineError(k + 1, line);
+    AppendFoldedLine(utf8, options_);
     userProperties_ |= PropertyBit(line);
   }
   stamp_ = "DTSTAMP:" + FormatUtcStamp(25569.0 + static_cast<double>(runTime) / 86400.0) + "\r\n";

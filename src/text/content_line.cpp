@@ -14,9 +14,15 @@ namespace {
 
 constexpr std::size_t kLineOctets = 75;
 
-// The escape of a character inside a TEXT value, or 0 for one written as itself.
+// The escape of a character inside a TEXT value, 0 for one written as
+// itself, or kLeftOut for a control character, which TEXT cannot hold (tab
+// excepted; a line break is the escape \n).
+constexpr char kLeftOut = 1;
 constexpr std::array<char, 256> MakeEscapes() {
   std::array<char, 256> escapes{};
+  for (int c = 0; c < 0x20; ++c) escapes[static_cast<std::size_t>(c)] = kLeftOut;
+  escapes[0x7F] = kLeftOut;
+  escapes['\t'] = 0;
   escapes['\\'] = '\\';
   escapes[';'] = ';';
   escapes[','] = ',';
@@ -25,14 +31,16 @@ constexpr std::array<char, 256> MakeEscapes() {
 }
 constexpr std::array<char, 256> kEscapes = MakeEscapes();
 
-// Eight ASCII bytes none of which needs an escape. (v - 0x01..01) & ~v &
-// 0x80..80 is not zero exactly when a byte of v is zero.
+// Eight ASCII bytes none of which needs an escape or is a control
+// character. (v - 0x01..01) & ~v & 0x80..80 is not zero exactly when a byte
+// of v is zero; (v - 0x20..20) & ~v & 0x80..80 when one is below 0x20.
 bool IsPlainAscii(std::uint64_t w) {
   constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
   constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
   auto hasZero = [](std::uint64_t v) { return (v - kOnes) & ~v & kHigh; };
-  return ((w & kHigh) | hasZero(w ^ (kOnes * '\\')) | hasZero(w ^ (kOnes * ';')) | hasZero(w ^ (kOnes * ',')) |
-          hasZero(w ^ (kOnes * '\n'))) == 0;
+  const std::uint64_t belowSpace = (w - kOnes * 0x20) & ~w & kHigh;
+  return ((w & kHigh) | belowSpace | hasZero(w ^ (kOnes * 0x7F)) | hasZero(w ^ (kOnes * '\\')) |
+          hasZero(w ^ (kOnes * ';')) | hasZero(w ^ (kOnes * ','))) == 0;
 }
 
 // Writes one line into a buffer sized for the longest result, reused from
@@ -131,7 +139,7 @@ void PutText(FoldedLine& line, const platform::CharTables& t, std::string_view a
     const platform::CharEntry& e = platform::CharacterAt(t, p, end, &length);
     const std::size_t octets = e.info & platform::kUtf8LengthMask;
     if (octets == 1 && kEscapes[e.utf8[0]] != 0) {
-      line.Escape(kEscapes[e.utf8[0]]);
+      if (kEscapes[e.utf8[0]] != kLeftOut) line.Escape(kEscapes[e.utf8[0]]);
     } else {
       line.Put(reinterpret_cast<const char*>(&e), octets);
     }
@@ -160,6 +168,48 @@ void AppendTextListLine(std::string_view head, std::span<const std::string_view>
     PutText(line, t, ansiValues[k]);
   }
   line.End();
+}
+
+bool IsContentLine(std::string_view line) {
+  auto isControl = [](unsigned char c) { return (c < 0x20 && c != '\t') || c == 0x7F; };
+  auto isNameCharacter = [](unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+  };
+  std::size_t p = 0;
+  auto name = [&] {
+    const std::size_t start = p;
+    while (p < line.size() && isNameCharacter(static_cast<unsigned char>(line[p]))) ++p;
+    return p > start;
+  };
+  // A parameter value: quoted (no control character, no quote inside) or
+  // plain (no control character, quote, ";", ":" or ",").
+  auto parameterValue = [&] {
+    if (p < line.size() && line[p] == '"') {
+      for (++p; p < line.size() && line[p] != '"'; ++p) {
+        if (isControl(static_cast<unsigned char>(line[p]))) return false;
+      }
+      return p++ < line.size();
+    }
+    for (; p < line.size(); ++p) {
+      const auto c = static_cast<unsigned char>(line[p]);
+      if (c == ';' || c == ':' || c == ',') break;
+      if (c == '"' || isControl(c)) return false;
+    }
+    return true;
+  };
+  if (!name()) return false;
+  while (p < line.size() && line[p] == ';') {
+    ++p;
+    if (!name() || p >= line.size() || line[p++] != '=') return false;
+    do {
+      if (!parameterValue()) return false;
+    } while (p < line.size() && line[p] == ',' && ++p);
+  }
+  if (p >= line.size() || line[p++] != ':') return false;
+  for (; p < line.size(); ++p) {
+    if (isControl(static_cast<unsigned char>(line[p]))) return false;
+  }
+  return true;
 }
 
 void AppendFoldedLine(std::string_view utf8Line, std::string& out) {

@@ -14,5 +14,9 @@
 void AppendTextLine(std::string_view head, std::string_view ansiValue, std::string& out);
 // The same for a list of TEXT values, each escaped, separated by commas.
 void AppendTextListLine(std::string_view head, std::span<const std::string_view> ansiValues, std::string& out);
+// True when the UTF-8 line is an iCalendar content line: a name of letters,
+// digits and "-", parameters (name=value, values quoted or plain), a colon
+// and a value without control characters other than tab.
+bool IsContentLine(std::string_view utf8Line);
 // Appends a whole line of UTF-8 as it is (a stamp, an option line), folded.
 void AppendFoldedLine(std::string_view utf8Line, std::string& out);

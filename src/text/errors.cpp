@@ -36,5 +36,9 @@ ListIndexError::ListIndexError(long long index)
     : QuillmerError(platform::Cp932FromUtf8("リストのインデックスが範囲を超えています (") +
                     std::to_string(index) + ")") {}
 
+OptionLineError::OptionLineError(long long number, const AnsiText& line)
+    : QuillmerError(MessagePieces{Fixed(("オプションの " + std::to_string(number) + " 行目 '").c_str()), Quoted(line),
+                                  Fixed("' は iCalendar の行として書けません")}) {}
+
 DateTimeTextError::DateTimeTextError(const AnsiText& text)
     : QuillmerError(MessagePieces{Fixed("'"), Quoted(text), Fixed("' は日付または時刻ではありません")}) {}

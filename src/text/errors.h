@@ -78,6 +78,13 @@ class DateTimeTextError : public QuillmerError {
 };
 
 // Any other failure whose message is fixed by its raiser.
+// An option line that an iCalendar file cannot carry:
+// オプションの %d 行目 '%s' は iCalendar の行として書けません
+class OptionLineError : public QuillmerError {
+ public:
+  OptionLineError(long long number, const AnsiText& line);
+};
+
 class PlainError : public QuillmerError {
  public:
   using QuillmerError::QuillmerError;
