@@ -47,14 +47,18 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
   std::optional<detail::ICalendarWriter> icalendar;
   if (request.Format == OutputFormat::ICalendar) icalendar.emplace(request.OptionLines, platform::OutputTimestamp());
 
-  // Converts a batch's records into blocks, as far as the first that fails:
-  // in order into the writer's pieces, or ahead (on the reading thread, with
-  // a buffer of its own) into into.blocks, where an iCalendar event's UID
-  // waits for its count in order.
+  // Converts a batch's records from `first` into blocks, as far as the first
+  // that fails: in order into the writer's pieces, or ahead (on the reading
+  // thread, with a buffer of its own) into into.blocks, where an iCalendar
+  // event's UID waits for its count in order. Ahead, a batch keeps no more
+  // than kAheadBytes of blocks (long option lines make every block long):
+  // the caller converts the rest in its turn.
+  constexpr std::size_t kAheadBytes = std::size_t{4} << 20;
   AnsiText notesAhead;
-  auto convert = [&request, &icalendar, &notesAhead](const RecordBatch& batch, RecordBatch::Converted& into,
-                                                     BlockWriter* writer) {
-    for (std::size_t i = 0; i < batch.records.size(); ++i) {
+  auto convert = [&request, &icalendar, &notesAhead](const RecordBatch& batch, std::size_t first,
+                                                     RecordBatch::Converted& into, BlockWriter* writer) {
+    for (std::size_t i = first; i < batch.records.size(); ++i) {
+      if (!writer && into.blocks.size() >= kAheadBytes) return;
       AnsiText& blocks = writer ? writer->Piece() : into.blocks;
       try {
         const FieldViews fields = batch.Fields(i);
@@ -83,7 +87,7 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
   };
   const RecordBatches::ConvertAhead convertAhead = [&convert](const RecordBatch& batch,
                                                               RecordBatch::Converted& into) {
-    convert(batch, into, nullptr);
+    convert(batch, 0, into, nullptr);
   };
 
   InputFile input(request.InputPath);
@@ -103,11 +107,8 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
     if (recordError) continue;  // past a failed record
     result.FilteredCount += batch->filtered;
     const RecordBatch::Converted* converted = &batch->ahead;
-    if (!converted->done) {
-      here = {};
-      convert(*batch, here, &writer);
-      converted = &here;
-    } else if (!converted->error) {
+    std::size_t done = 0;  // records converted ahead
+    if (converted->done && !converted->error) {
       // The counts are settled here, in order; a repeat's number replaces
       // the "1" written ahead.
       AnsiText& piece = writer.Piece();
@@ -120,6 +121,14 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
       }
       piece.append(converted->blocks, from);
       writer.PieceMayBeFull();
+      done = converted->converted;
+    }
+    if (!converted->done || (!converted->error && done < batch->records.size())) {
+      // Not converted ahead, or only in part: the rest here, in order.
+      here = {};
+      convert(*batch, done, here, &writer);
+      here.converted += done;
+      converted = &here;
     }
     result.ConvertedCount += static_cast<std::int32_t>(converted->converted);
     recordError = converted->error;
