@@ -16,13 +16,17 @@ constexpr int kPages[] = {932, 932, 932, 936, 949, 950, 1252};
 
 bool IsLead(char c) { return platform::AnsiCodePage().IsLeadByte(static_cast<unsigned char>(c)); }
 
-// Kinds by walking characters forward from start: a lead byte and the byte
-// after it pair off; NUL is always single.
+// A lead byte and the byte after it pair off, unless that byte is below 0x40.
+bool PairAt(std::string_view text, std::size_t p) {
+  return IsLead(text[p]) && p + 1 < text.size() && static_cast<unsigned char>(text[p + 1]) >= 0x40;
+}
+
+// Kinds by walking characters forward from start; NUL is always single.
 ByteKind WalkedKind(std::string_view text, std::size_t start, std::size_t i) {
   if (i >= text.size() || text[i] == '\0' || !platform::AnsiCodePage().HasLeadBytes())
     return ByteKind::Single;
   std::size_t p = start;
-  while (p < i) p += IsLead(text[p]) ? 2 : 1;
+  while (p < i) p += PairAt(text, p) ? 2 : 1;
   if (p > i) return ByteKind::Trail;
   return IsLead(text[i]) ? ByteKind::Lead : ByteKind::Single;
 }
@@ -44,13 +48,17 @@ std::string LiteralUtf8(std::u16string_view units) {
   return out;
 }
 
+// The search tries matches where the record filter does: a lead byte takes
+// whatever byte follows it.
 int LiteralFind(std::string_view needle, std::string_view haystack) {
   needle = needle.substr(0, needle.find('\0'));
   haystack = haystack.substr(0, haystack.find('\0'));
   if (needle.empty() || haystack.empty()) return 0;
   for (std::size_t pos = haystack.find(needle); pos != std::string_view::npos;
        pos = haystack.find(needle, pos + 1)) {
-    if (WalkedKind(haystack, 0, pos) != ByteKind::Trail) return static_cast<int>(pos) + 1;
+    std::size_t p = 0;
+    while (p < pos) p += IsLead(haystack[p]) && platform::AnsiCodePage().HasLeadBytes() ? 2 : 1;
+    if (p == pos) return static_cast<int>(pos) + 1;
   }
   return 0;
 }
@@ -123,8 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (i >= text.size() || text[i] == '\0') {
       FUZZ_CHECK(next == i);
     } else {
-      const bool pair = IsLead(text[i]) && i + 1 < text.size() && text[i + 1] != '\0' &&
-                        platform::AnsiCodePage().HasLeadBytes();
+      const bool pair = PairAt(text, i) && platform::AnsiCodePage().HasLeadBytes();
       FUZZ_CHECK(next == i + (pair ? 2 : 1));
     }
   }

@@ -17,10 +17,13 @@ bool IsBlank(char c) {
   return b >= 0x01 && b <= 0x20;
 }
 
-// A lead byte takes the byte after it whole, unless it is the last byte.
+// A lead byte takes the byte after it whole, unless it is the last byte or
+// below 0x40 (no trail byte is).
 std::size_t Next(std::string_view text, std::size_t p) {
   const auto& page = platform::AnsiCodePage();
-  if (page.IsLeadByte(static_cast<unsigned char>(text[p])) && p + 1 < text.size()) return p + 2;
+  if (page.IsLeadByte(static_cast<unsigned char>(text[p])) && p + 1 < text.size() &&
+      static_cast<unsigned char>(text[p + 1]) >= 0x40)
+    return p + 2;
   return p + 1;
 }
 

@@ -14,14 +14,11 @@ namespace {
 
 constexpr int kPages[] = {932, 932, 936, 1252};
 
+// No character ends in CR or LF, so the walk is over bytes.
 std::string LiteralNormalise(std::string_view in) {
-  const platform::CodePage& page = platform::AnsiCodePage();
   std::string out;
   for (std::size_t p = 0; p < in.size();) {
-    if (page.IsLeadByte(static_cast<unsigned char>(in[p])) && p + 1 < in.size()) {
-      out += in.substr(p, 2);
-      p += 2;
-    } else if (in[p] == '\r' && p + 1 < in.size() && in[p + 1] == '\n') {
+    if (in[p] == '\r' && p + 1 < in.size() && in[p + 1] == '\n') {
       out += "\r\n";
       p += 2;
     } else if (in[p] == '\r' || in[p] == '\n') {

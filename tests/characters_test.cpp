@@ -2,9 +2,12 @@
 
 #include <random>
 
+#include "app/memo_text.h"
 #include "platform/code_page.h"
 #include "reference/code_page_reference.h"
 #include "support/test_support.h"
+#include "text/character_walk.h"
+#include "text/comma_text.h"
 
 using testing_support::Hex;
 using testing_support::SameBytes;
@@ -184,7 +187,7 @@ TEST(Characters, NextCharacterAndByteKind) {
   const Row rows[] = {
       {"ascii", "ab", 0, 1},
       {"pair", "\x89\xEF" "a", 0, 2},
-      {"lead takes a comma", "\x82,b", 0, 2},
+      {"lead before a comma stands alone", "\x82,b", 0, 1},
       {"lead at the end", "a\x82", 1, 2},
       {"lead before NUL", std::string("\x82\0", 2), 0, 1},
       {"at NUL", std::string("\0a", 2), 0, 0},
@@ -194,14 +197,58 @@ TEST(Characters, NextCharacterAndByteKind) {
     SCOPED_TRACE(r.name);
     EXPECT_EQ(NextCharacter(r.text, r.p), r.next);
   }
-  // Runs of lead bytes pair off from their first byte.
-  const std::string run = "a\x81\x81\x81\x81" "b\x81" "c";
+  // Runs of lead bytes pair off from their first byte; a byte below 0x40 ends none.
+  const std::string run = "a\x81\x81\x81\x81" "b\x81" "c\x81\n\x81\x81";
   const ByteKind S = ByteKind::Single, L = ByteKind::Lead, T = ByteKind::Trail;
-  const ByteKind kinds[] = {S, L, T, L, T, S, L, T};
+  const ByteKind kinds[] = {S, L, T, L, T, S, L, T, L, S, L, T};
   for (std::size_t i = 0; i < run.size(); ++i) EXPECT_EQ(ByteKindAt(run, 0, i), kinds[i]) << i;
   EXPECT_EQ(ByteKindAt(run, 2, 2), L) << "counted from a later start";
   CodePageScope single(1252);
   EXPECT_EQ(ByteKindAt(run, 0, 2), S);
+}
+
+// No trail byte is below 0x40: wherever characters are walked, a lead byte
+// before such a byte is a character of its own, and that byte means what it
+// means after a plain letter (a line break, a separator, a quote).
+TEST(Characters, ALeadByteBeforeAByteBelow0x40StandsAlone) {
+  for (int number : {932, 936, 949, 950}) {
+    CodePageScope scope(number);
+    const platform::CodePage& page = platform::AnsiCodePage();
+    for (unsigned lead = 0x80; lead < 0x100; ++lead) {
+      if (!page.IsLeadByte(static_cast<unsigned char>(lead))) continue;
+      const char l = static_cast<char>(lead);
+      // The results for the letter Q in the lead byte's place, Q made the lead byte again.
+      auto withLead = [l](std::string text) {
+        for (char& c : text)
+          if (c == 'Q') c = l;
+        return text;
+      };
+      auto fieldsOf = [](std::string_view text) {
+        LineList fields;
+        SplitCommaText(fields, text);
+        return fields.Items();
+      };
+      for (unsigned byte = 0; byte < 0x40; ++byte) {
+        const char b = static_cast<char>(byte);
+        const std::string text = {l, b, 'A'};
+        const std::string plain = {'Q', b, 'A'};
+        SCOPED_TRACE(std::to_string(number) + ": " + Hex(text));
+        ASSERT_EQ(NextCharacter(text, 0), 1u);
+        ASSERT_EQ(ByteKindAt(text, 0, 1), ByteKind::Single);
+        ASSERT_EQ(detail::ActiveCharacterWalk().Next(text, 0), 1u);
+        ASSERT_EQ(AnsiTextToUtf16(text), (std::u16string{0x30FB, static_cast<char16_t>(byte), 'A'}));
+        ASSERT_EQ(AnsiTextToUtf8(text), "\xE3\x83\xBB" + text.substr(1));
+        ASSERT_EQ(Utf16Length(text), 3);
+        for (const auto& [record, plainRecord] :
+             {std::pair{text, plain}, std::pair{"\"" + text + "\",x", "\"" + plain + "\",x"}}) {
+          std::vector<std::string> expected = fieldsOf(plainRecord);
+          for (std::string& field : expected) field = withLead(field);
+          ASSERT_EQ(fieldsOf(record), expected);
+        }
+        ASSERT_EQ(NormaliseMemoLineBreaks(text), withLead(NormaliseMemoLineBreaks(plain)));
+      }
+    }
+  }
 }
 
 TEST(Characters, LengthsAndParts) {

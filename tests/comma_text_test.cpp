@@ -119,9 +119,9 @@ TEST(CommaText, DoubleByteCharacters) {
   CheckRows({
       {"pairs pass whole", Sjis("会議,室"), {Sjis("会議"), Sjis("室")}},
       {"quoted pairs", "\"" + Sjis("ソ表") + "\",x", {Sjis("ソ表"), "x"}},
-      {"lead takes a comma", "\x82,b", {"\x82,b"}},
-      {"lead takes a blank", "\x82 b,c", {"\x82 b", "c"}},
-      {"lead takes a quote inside quotes", "\"\x82\",x\"", {"\x82\",x"}},
+      {"a lead byte before a comma stands alone", "\x82,b", {"\x82", "b"}},
+      {"a lead byte before a blank stands alone", "\x82 b,c", {"\x82", "b", "c"}},
+      {"a lead byte before a quote stands alone", "\"\x82\",x\"", {"\x82", "x\""}},
       {"lead at the end", "a,\x82", {"a", "\x82"}},
       {"half-width katakana are single", "\xB1,\xB2", {"\xB1", "\xB2"}},
   });
@@ -166,10 +166,10 @@ TEST(CommaText, MatchesTheLiteralRulesOnRandomRecords) {
   platform::SetAnsiCodePage(932);
 }
 
-// Quoted fields are searched with memchr and a quote found looks back over the
-// lead bytes before it; long runs of lead bytes and quotes as second bytes
-// test that. One list is reused from record to record, as the run reuses it,
-// so fields left over from a longer record must not survive.
+// Quoted fields are searched with memchr; long runs of lead bytes before
+// quotes test that no quote is taken for a second byte. One list is reused
+// from record to record, as the run reuses it, so fields left over from a
+// longer record must not survive.
 TEST(CommaText, ReusedListMatchesTheLiteralRulesOnLongRecords) {
   for (int page : {932, 936}) {
     platform::SetAnsiCodePage(page);

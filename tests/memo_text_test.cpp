@@ -39,8 +39,9 @@ TEST_F(MemoTextTest, LineBreaksBecomeCrLf) {
       {"lone CR", "a\rb", "a\r\nb"},
       {"LF CR is two breaks", "a\n\rb", "a\r\n\r\nb"},
       {"CR CR LF", "a\r\r\nb", "a\r\n\r\nb"},
-      {"a lead byte takes a following LF as its second byte", Bytes({0x82, 0x0A, 'a', 0x0A}),
-       Bytes({0x82, 0x0A, 'a', 0x0D, 0x0A})},
+      {"a lead byte before LF stands alone", Bytes({0x82, 0x0A, 'a', 0x0A}),
+       Bytes({0x82, 0x0D, 0x0A, 'a', 0x0D, 0x0A})},
+      {"a lead byte before CR LF stands alone", Bytes({0x82, 0x0D, 0x0A}), Bytes({0x82, 0x0D, 0x0A})},
       {"a trail byte equal to a backslash", Sjis("ソ\n"), Sjis("ソ") + "\r\n"},
       {"a lead byte at the end", Bytes({'a', 0x0A, 0x82}), Bytes({'a', 0x0D, 0x0A, 0x82})},
       {"NUL is walked over", std::string("a\0\nb", 4), std::string("a\0\r\nb", 5)},
@@ -146,5 +147,44 @@ TEST_F(MemoTextTest, UneditedLinesKeepTheirBytes) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     EXPECT_TRUE(SameBytes(KeepLoadedBytes(loaded, row.shown), row.saved));
+  }
+}
+
+// What an untouched box gives back: its characters in the code page, and every
+// line break it shows as CR LF.
+std::string AsAnUntouchedBoxGivesItBack(std::string_view text) {
+  const std::string shown = AsTheBoxShowsIt(text);
+  std::string out;
+  for (std::size_t i = 0; i < shown.size(); ++i) {
+    if (shown[i] == '\r' && i + 1 < shown.size() && shown[i + 1] == '\n') continue;
+    out += shown[i] == '\r' || shown[i] == '\n' ? std::string("\r\n") : std::string(1, shown[i]);
+  }
+  return out;
+}
+
+// A lead byte at the end of a line never takes the line break: the lines stay
+// apart, and a box left alone saves the file's bytes with CR LF breaks.
+TEST_F(MemoTextTest, ALeadByteAtTheEndOfALineKeepsItsLineBreak) {
+  const std::string path = dir_ / "option.txt";
+  struct Row {
+    const char* name;
+    std::string file;
+    LineList lines;
+    std::string saved;
+  };
+  const Row rows[] = {
+      {"UTF-8 with LF", "X-A:\xE4\xBC\x9A\nX-B:1\n", {"X-A:\xE4\xBC\x9A", "X-B:1"}, "X-A:\xE4\xBC\x9A\r\nX-B:1\r\n"},
+      {"a stray lead byte before LF", "X-A:\x81\nX-B:1", {"X-A:\x81", "X-B:1"}, "X-A:\x81\r\nX-B:1"},
+      {"a stray lead byte before CR LF", "X-A:\x81\r\nX-B:1\r\n", {"X-A:\x81", "X-B:1"}, "X-A:\x81\r\nX-B:1\r\n"},
+      {"UTF-8 ending in a lead byte", "\xE4\xBC\x9A\xE8\xAD\xB0\xEF\xBC\x88\xE6\x9D\xB1\xE4\xBA\xAC\xEF\xBC\x89\nX",
+       {"\xE4\xBC\x9A\xE8\xAD\xB0\xEF\xBC\x88\xE6\x9D\xB1\xE4\xBA\xAC\xEF\xBC\x89", "X"},
+       "\xE4\xBC\x9A\xE8\xAD\xB0\xEF\xBC\x88\xE6\x9D\xB1\xE4\xBA\xAC\xEF\xBC\x89\r\nX"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    WriteFileBytes(path, r.file);
+    const AnsiText loaded = ReadMemoFile(path);
+    EXPECT_EQ(MemoLines(loaded), r.lines);
+    EXPECT_TRUE(SameBytes(KeepLoadedBytes(loaded, AsAnUntouchedBoxGivesItBack(loaded)), r.saved));
   }
 }

@@ -7,6 +7,7 @@
 
 #include "platform/code_page.h"
 #include "text/errors.h"
+#include "text/line_cursor.h"
 #include "text/text_file.h"
 
 void CheckMemoTextLimit(std::string_view text) {
@@ -14,26 +15,15 @@ void CheckMemoTextLimit(std::string_view text) {
 }
 
 AnsiText NormaliseMemoLineBreaks(std::string_view bytes) {
-  const platform::CodePage& page = platform::AnsiCodePage();
+  // CR and LF are never the second byte of a character, so the lines are
+  // found byte by byte, NULs kept: the box cuts at the first one later.
   AnsiText text;
   text.reserve(bytes.size() + bytes.size() / 16);
-  std::size_t p = 0;
-  while (p < bytes.size()) {
-    const char c = bytes[p];
-    if (page.IsLeadByte(static_cast<unsigned char>(c)) && p + 1 < bytes.size()) {
-      // A double-byte character is copied whole, even when its second byte is CR or LF.
-      text.append(bytes, p, 2);
-      p += 2;
-    } else if (c == '\r') {
-      text += "\r\n";
-      p += (p + 1 < bytes.size() && bytes[p + 1] == '\n') ? 2 : 1;
-    } else if (c == '\n') {
-      text += "\r\n";
-      ++p;
-    } else {
-      text += c;
-      ++p;
-    }
+  LineCursor lines = LineCursor::KeepingNul(bytes);
+  std::string_view line;
+  while (lines.Next(line)) {
+    text.append(line);
+    if (line.data() + line.size() != bytes.data() + bytes.size()) text += "\r\n";
   }
   return text;
 }

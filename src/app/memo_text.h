@@ -16,7 +16,8 @@ inline constexpr std::size_t MemoLineByteLimit = 4096;
 // Raises PlainError with the box's limit message when text is over MemoTextLimit.
 void CheckMemoTextLimit(std::string_view text);
 
-// CR LF kept, a lone CR or LF made CR LF, double-byte characters stepped over whole.
+// CR LF kept, a lone CR or LF made CR LF (also after a lead byte, which then
+// stands alone).
 AnsiText NormaliseMemoLineBreaks(std::string_view bytes);
 // A side file as the box shows it: normalised, cut at its first NUL, checked
 // against MemoTextLimit. Raises FileOpenError or PlainError.

@@ -43,7 +43,7 @@ std::unique_ptr<CharTables> CodePage::BuildCharTables(const CodePage& page) {
     if (!table.lead[l]) continue;
     for (unsigned n = 0; n < 256; ++n) {
       const unsigned both = l << 8 | n;
-      if (table.trail[n]) {
+      if (table.Pairs(static_cast<unsigned char>(l), static_cast<unsigned char>(n))) {
         t->pair[both] = entry(table.pair[both], static_cast<std::uint16_t>(both));
         t->pair[both].info |= kPair;
       } else {

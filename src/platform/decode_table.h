@@ -1,7 +1,7 @@
 #pragma once
 // What both code page implementations keep of a page once they have asked
-// their system about it: which bytes lead and trail, the unit of every byte
-// and pair, and the one decoding and encoding rule built on that.
+// their system about it: which bytes lead, the unit of every byte and of
+// every pair, and the one decoding and encoding rule built on that.
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -42,15 +42,27 @@ class ZeroedTable {
   std::unique_ptr<Entry[], Free> data_;
 };
 
+// No page has a trail byte below 0x40. A lead byte before a line break, tab,
+// blank, quote or comma is a character of its own, and the byte after it
+// stands for itself, whatever the system's own conversion would make of the
+// two: every walk over characters keeps to this.
+inline constexpr unsigned kLowestTrailByte = 0x40;
+
 struct DecodeTable {
   bool hasLeadBytes = false;
   std::array<bool, 256> lead{};
-  std::array<bool, 256> trail{};
   std::array<char16_t, 256> single{};
-  ZeroedTable<char16_t> pair;  // in a lead byte's row, the unit of each trail byte
+  // In a lead byte's row, the unit of each byte it pairs with; 0 for a byte
+  // it does not pair with (no pair decodes to U+0000).
+  ZeroedTable<char16_t> pair;
 
-  // A lead byte pairs only with a trail byte; otherwise it stands alone as the
-  // replacement and the next byte is read on its own.
+  // True when the lead byte and the byte after it are one character.
+  bool Pairs(unsigned char first, unsigned char next) const {
+    return lead[first] && next >= kLowestTrailByte && pair[(static_cast<unsigned>(first) << 8) | next] != 0;
+  }
+
+  // A lead byte that pairs with nothing after it stands alone as the
+  // replacement, and the next byte is read on its own.
   std::u16string Decode(std::string_view ansi) const {
     std::u16string out(ansi.size(), u'\0');
     const auto* p = reinterpret_cast<const unsigned char*>(ansi.data());
@@ -61,7 +73,7 @@ struct DecodeTable {
       if (!lead[b]) {
         *dst++ = single[b];
         ++p;
-      } else if (p + 1 < end && trail[p[1]]) {
+      } else if (p + 1 < end && Pairs(b, p[1])) {
         *dst++ = pair[(b << 8) | p[1]];
         p += 2;
       } else {
@@ -74,11 +86,11 @@ struct DecodeTable {
   }
 
   // The bytes as a reverse-table entry when they are one character of the
-  // page (one byte that is not a lead byte, or a lead/trail pair), else kNoBytes.
+  // page (one byte that is not a lead byte, or a pair), else kNoBytes.
   std::uint16_t AsCharacter(std::string_view bytes) const {
     const auto b0 = bytes.empty() ? 0u : static_cast<unsigned char>(bytes[0]);
     if (bytes.size() == 1 && !lead[b0]) return static_cast<std::uint16_t>(b0);
-    if (bytes.size() == 2 && lead[b0] && trail[static_cast<unsigned char>(bytes[1])])
+    if (bytes.size() == 2 && Pairs(static_cast<unsigned char>(b0), static_cast<unsigned char>(bytes[1])))
       return static_cast<std::uint16_t>((b0 << 8) | static_cast<unsigned char>(bytes[1]));
     return kNoBytes;
   }

@@ -35,10 +35,8 @@ std::optional<std::string_view> CutOfRoundTrippingText(std::string_view text, st
 
 // The walk of CutOfRoundTrippingText, writing each character's UTF-8 as it
 // goes. The blanks TrimmedBlanks takes off are bytes below 0x21, characters
-// of their own, so the trim becomes: leading blanks are not written, trailing
-// ones are dropped again at the end. A blank that is the second byte of a
-// pair would leave half a character behind when trimmed: that text takes the
-// general way.
+// of their own (no pair ends in one), so the trim becomes: leading blanks are
+// not written, trailing ones are dropped again at the end.
 bool AppendTrimmedCutAsUtf8(std::string_view text, std::size_t limit, std::string& out) {
   const platform::CharTables& t = platform::AnsiCodePage().Tables();
   if (text.size() <= limit) return false;
@@ -56,7 +54,7 @@ bool AppendTrimmedCutAsUtf8(std::string_view text, std::size_t limit, std::strin
     const platform::CharEntry& e = platform::CharacterAt(t, p, end, &length);
     p += length;
     const bool blank = p[-1] <= 0x20;
-    if (!(e.info & platform::kRoundTrips) || (blank && length == 2)) {
+    if (!(e.info & platform::kRoundTrips)) {
       out.resize(start);
       return false;
     }

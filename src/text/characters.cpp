@@ -61,24 +61,23 @@ std::size_t CountCharacters(const CharTables& t, std::string_view text) {
 
 std::size_t NextCharacter(std::string_view text, std::size_t p) {
   if (p >= text.size() || text[p] == '\0') return p;
-  const auto& t = ActiveTables();
-  if (t.lead[static_cast<unsigned char>(text[p])] && p + 1 < text.size() && text[p + 1] != '\0')
-    return p + 2;
-  return p + 1;
+  const bool pair = p + 1 < text.size() && platform::StartsPair(ActiveTables(), static_cast<unsigned char>(text[p]),
+                                                                static_cast<unsigned char>(text[p + 1]));
+  return pair ? p + 2 : p + 1;
 }
 
 ByteKind ByteKindAt(std::string_view text, std::size_t start, std::size_t i) {
   if (i >= text.size() || text[i] == '\0') return ByteKind::Single;
   const auto& t = ActiveTables();
   if (!t.hasLeadBytes) return ByteKind::Single;
-  const bool isLead = t.lead[static_cast<unsigned char>(text[i])];
-  if (i <= start) return isLead ? ByteKind::Lead : ByteKind::Single;
-  // A run of lead bytes pairs off from its first byte, so the parity of the
-  // run just before i decides.
+  const auto byte = static_cast<unsigned char>(text[i]);
+  const ByteKind atStart = t.lead[byte] ? ByteKind::Lead : ByteKind::Single;
+  if (i <= start || byte < platform::kLowestTrailByte) return atStart;
+  // A byte that is not a lead byte ends a character, and a run of lead bytes
+  // pairs off from its first byte: the parity of the run just before i decides.
   std::size_t k = 0;
   for (std::size_t j = i; j > start && t.lead[static_cast<unsigned char>(text[j - 1])]; --j) ++k;
-  if (k % 2 == 1) return ByteKind::Trail;
-  return isLead ? ByteKind::Lead : ByteKind::Single;
+  return k % 2 == 1 ? ByteKind::Trail : atStart;
 }
 
 std::size_t ByteLength(std::string_view text) { return text.size(); }

@@ -1,8 +1,11 @@
 #pragma once
 // Character-wise operations on AnsiText of the active ANSI code page: a
-// character is one byte, or a lead byte and the byte after it. Positions are
-// 0-based byte offsets unless a function says otherwise. Nothing here raises;
-// bytes that form no character are replaced and conversion goes on.
+// character is one byte, or a lead byte and the byte after it. No trail byte
+// is below 0x40, so a lead byte before a line break, tab, blank, quote or
+// comma stands alone, and so does that byte; the conversions pair a lead byte
+// only with the page's trail bytes. Positions are 0-based byte offsets unless
+// a function says otherwise. Nothing here raises; bytes that form no
+// character are replaced and conversion goes on.
 #include <string_view>
 
 #include "text/ansi_text.h"
@@ -24,7 +27,8 @@ AnsiText LeftChars(std::string_view text, int n);
 AnsiText RightChars(std::string_view text, int n);
 
 // 1-based position of the first match that does not begin on a trail byte, or 0.
-// A position beyond the int range is given as INT_MAX.
+// A position beyond the int range is given as INT_MAX. Here a lead byte takes
+// whatever byte follows it, as the record filter's scan does.
 int FindSubstring(std::string_view needle, std::string_view haystack);
 // The same match as a 0-based byte index, npos for none; for texts of any size.
 std::size_t FindSubstringIndex(std::string_view needle, std::string_view haystack);

@@ -1,8 +1,10 @@
-// Record splitting. Every record of a conversion passes through here: quoted
-// fields are searched for their quotes with FindByte, and only a quote found
-// looks back to see whether it is the second byte of a double-byte character;
-// unquoted fields step over characters with one table lookup per character
-// (lead bytes take the byte after them whole, as NextCharacter does).
+// Record splitting. Every record of a conversion passes through here. Every
+// byte the rules look for (quote, comma, blanks 0x01..0x20) is below 0x40,
+// and no trail byte is: such a byte is always a character of its own, even
+// after a lead byte, and the byte before it always ends a character. So the
+// fields are found byte by byte, with no walk over characters: quoted fields
+// are searched for their quotes with FindByte, unquoted ones for the first
+// byte that ends them.
 #include "text/comma_text.h"
 
 #include <array>
@@ -14,7 +16,6 @@
 
 namespace {
 
-constexpr std::uint8_t kLead = platform::kClassLead;
 constexpr std::uint8_t kEndsUnquoted = platform::kClassBlankOrComma;
 
 using ByteClasses = std::array<std::uint8_t, 256>;
@@ -27,11 +28,6 @@ std::size_t EndOf(std::string_view text) {
   return nul == std::string_view::npos ? text.size() : nul;
 }
 
-inline std::size_t CharacterLength(const ByteClasses& cls, std::string_view text, std::size_t p,
-                                   std::size_t end) {
-  return ((cls[static_cast<unsigned char>(text[p])] & kLead) && p + 1 < end) ? 2 : 1;
-}
-
 inline bool IsBlank(char c) {
   const auto b = static_cast<unsigned char>(c);
   return b >= 0x01 && b <= 0x20;
@@ -42,40 +38,16 @@ inline std::size_t SkipBlanks(std::string_view text, std::size_t p, std::size_t 
   return p;
 }
 
-// True when the byte at q starts a character, given that `from` does (from <=
-// q). A byte that is not a lead byte always ends a character, so only the run
-// of lead bytes just before q matters: they pair off from its first byte, and
-// an odd run makes q the second byte of a pair. Trail bytes of the code page
-// that look like a double quote are rare, so this runs once per quote found.
-inline bool StartsCharacter(const ByteClasses& cls, std::string_view text, std::size_t from,
-                            std::size_t q) {
-  std::size_t leads = 0;
-  while (q - leads > from && (cls[static_cast<unsigned char>(text[q - leads - 1])] & kLead)) ++leads;
-  return leads % 2 == 0;
+// The next double quote at or after p, or end.
+inline std::size_t NextQuote(std::string_view text, std::size_t p, std::size_t end) {
+  return static_cast<std::size_t>(detail::FindByte(text.data() + p, text.data() + end, '"') - text.data());
 }
 
-// The next double quote at a character start, at or after p (a character
-// start), or end. FindByte finds the candidates.
-inline std::size_t NextQuote(const ByteClasses& cls, std::string_view text, std::size_t p,
-                             std::size_t end) {
-  std::size_t from = p;
-  while (p < end) {
-    const char* const hit = detail::FindByte(text.data() + p, text.data() + end, '"');
-    const std::size_t q = static_cast<std::size_t>(hit - text.data());
-    if (q == end) return end;
-    if (StartsCharacter(cls, text, from, q)) return q;
-    // The quote is a trail byte: the byte after it starts a character.
-    from = p = q + 1;
-  }
-  return end;
-}
-
-// The closing quote is the first quote at a character start that is not
-// doubled; a quote taken as the second byte of a lead byte is passed over.
-// The value stays a place in text unless a doubled quote makes it differ,
-// when it is written to `reduced`. Returns the byte after the closing quote.
-std::size_t PlaceQuoted(const ByteClasses& cls, std::string_view text, std::size_t quote, std::size_t end,
-                        FieldPlace& place, AnsiText& reduced) {
+// The closing quote is the first quote that is not doubled. The value stays
+// a place in text unless a doubled quote makes it differ, when it is written
+// to `reduced`. Returns the byte after the closing quote.
+std::size_t PlaceQuoted(std::string_view text, std::size_t quote, std::size_t end, FieldPlace& place,
+                        AnsiText& reduced) {
   const std::size_t first = quote + 1;
   const std::size_t reducedStart = reduced.size();
   bool isReduced = false;
@@ -90,7 +62,7 @@ std::size_t PlaceQuoted(const ByteClasses& cls, std::string_view text, std::size
     }
   };
   for (;;) {
-    p = NextQuote(cls, text, p, end);
+    p = NextQuote(text, p, end);
     if (p >= end) {
       // No closing quote: keep everything up to the end (see the header).
       finish(end);
@@ -115,7 +87,7 @@ QuotedField ExtractQuotedField(std::string_view text, std::size_t quote) {
   if (quote >= end) return {{}, quote > end ? quote : end};
   FieldPlace place{};
   AnsiText reduced;
-  const std::size_t next = PlaceQuoted(ActiveClasses(), text, quote, end, place, reduced);
+  const std::size_t next = PlaceQuoted(text, quote, end, place, reduced);
   return {AnsiText(FieldValue(place, text, reduced)), next};
 }
 
@@ -127,11 +99,10 @@ void FindCommaFields(std::string_view text, std::vector<FieldPlace>& places, Ans
   while (p < end) {
     if (text[p] == '"') {
       FieldPlace& place = places.emplace_back();
-      p = PlaceQuoted(cls, text, p, end, place, reduced);
+      p = PlaceQuoted(text, p, end, place, reduced);
     } else {
       const std::size_t start = p;
-      while (p < end && !(cls[static_cast<unsigned char>(text[p])] & kEndsUnquoted))
-        p += CharacterLength(cls, text, p, end);
+      while (p < end && !(cls[static_cast<unsigned char>(text[p])] & kEndsUnquoted)) ++p;
       places.push_back({start, p - start});
     }
     p = SkipBlanks(text, p, end);

@@ -1,6 +1,8 @@
 #pragma once
 // Splitting one record into its fields: optional double quotes, blanks that end
-// unquoted fields and are skipped around commas, double-byte characters whole.
+// unquoted fields and are skipped around commas. Double-byte characters stay
+// whole: none ends in a quote, comma or blank, and a lead byte before one of
+// those is a character of its own.
 #include <cstddef>
 #include <span>
 #include <string_view>

@@ -87,9 +87,10 @@ AnsiText FormatDateTimeText(std::string_view pattern, DateTime value) {
 AnsiText FormatDateTimeText(std::string_view pattern, DateTime value,
                             const DateTextSettings& settings) {
   const Fields f = TakeApart(value);
-  const platform::CodePage& codePage = platform::AnsiCodePage();
+  const platform::CharTables& tables = platform::AnsiCodePage().Tables();
   auto isDoubleByteAt = [&](std::size_t i) {
-    return codePage.IsLeadByte(static_cast<unsigned char>(pattern[i])) && i + 1 < pattern.size();
+    return i + 1 < pattern.size() &&
+           platform::StartsPair(tables, static_cast<unsigned char>(pattern[i]), static_cast<unsigned char>(pattern[i + 1]));
   };
   Output out;
   char lastLetter = 0;  // so that m after h reads as minutes

@@ -61,9 +61,10 @@ bool IsCalendarWithEras(int calendar) { return calendar >= 3 && calendar <= 5; }
 // Era calendars write the year as an era year: g becomes the era name, y the
 // era year. Otherwise East Asian languages drop the era letters.
 AnsiText TranslateShortDate(std::string_view pattern, int calendarType, int primaryLanguage) {
-  const platform::CodePage& codePage = platform::AnsiCodePage();
+  const platform::CharTables& tables = platform::AnsiCodePage().Tables();
   auto doubleByteAt = [&](std::size_t i) {
-    return codePage.IsLeadByte(static_cast<unsigned char>(pattern[i])) && i + 1 < pattern.size();
+    return i + 1 < pattern.size() &&
+           platform::StartsPair(tables, static_cast<unsigned char>(pattern[i]), static_cast<unsigned char>(pattern[i + 1]));
   };
   AnsiText out;
   if (IsCalendarWithEras(calendarType)) {
@@ -150,11 +151,12 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // like a letter but is none).
 bool SameDesignator(std::string_view text, std::string_view designator) {
   if (text.size() != designator.size()) return false;
-  const platform::CodePage& codePage = platform::AnsiCodePage();
+  const platform::CharTables& tables = platform::AnsiCodePage().Tables();
   std::size_t i = 0;
   while (i < designator.size()) {
     const char d = designator[i];
-    if (codePage.IsLeadByte(static_cast<unsigned char>(d)) && i + 1 < designator.size()) {
+    if (i + 1 < designator.size() &&
+        platform::StartsPair(tables, static_cast<unsigned char>(d), static_cast<unsigned char>(designator[i + 1]))) {
       if (text[i] != d || text[i + 1] != designator[i + 1]) return false;
       i += 2;
       continue;

@@ -212,7 +212,7 @@ class TableCodePage final : public CodePage {
     const ByteRanges ranges = RangesFor(number);
     for (unsigned b = 0; b < 256; ++b) {
       table_.lead[b] = ranges.lead != nullptr && ranges.lead(b);
-      table_.trail[b] = ranges.trail != nullptr && ranges.trail(b);
+      trail_[b] = ranges.trail != nullptr && ranges.trail(b);
       table_.hasLeadBytes = table_.hasLeadBytes || table_.lead[b];
       const unsigned char byte = static_cast<unsigned char>(b);
       table_.single[b] = table_.lead[b] ? kReplacement : DecodeOne(toWide, &byte, 1);
@@ -252,7 +252,7 @@ class TableCodePage final : public CodePage {
       if (!table_.lead[l]) continue;
       input.clear();
       for (unsigned t = 0; t < 256; ++t) {
-        if (!table_.trail[t]) continue;
+        if (!trail_[t]) continue;
         input.push_back(static_cast<char>(l));
         input.push_back(static_cast<char>(t));
         input.push_back('\n');
@@ -281,7 +281,7 @@ class TableCodePage final : public CodePage {
     for (unsigned l = 0; l < 256; ++l) {
       if (!table_.lead[l]) continue;
       for (unsigned t = 0; t < 256; ++t) {
-        if (table_.trail[t]) see(table_.pair[l << 8 | t]);
+        if (trail_[t]) see(table_.pair[l << 8 | t]);
       }
     }
     seen[0x0A >> 6] &= ~(std::uint64_t{1} << (0x0A & 63));
@@ -323,6 +323,8 @@ class TableCodePage final : public CodePage {
 
   int number_;
   std::string iconvName_;
+  // The bytes that may follow a lead byte in a pair, from the page's ranges.
+  std::array<bool, 256> trail_{};
   detail::DecodeTable table_;
   // Entries are kept as entry ^ kNotAsked, so that the zeroed memory of units
   // not asked yet means just that and is never touched. Answers are written

@@ -1,17 +1,16 @@
 // The ANSI code page service on Windows. Each code page is turned into
 // lookup tables once, the first time it is chosen, by asking the system
 // (MultiByteToWideChar, WideCharToMultiByte) about every byte and pair; the
-// byte classes come from GetCPInfo.
+// lead bytes come from GetCPInfo.
 //
-// The tables follow the same rule as on Linux, so that a malformed export
-// gives the same records and bytes on both: a lead byte pairs only with a
-// byte that is the trail byte of some character of the page; otherwise it
-// stands alone as U+30FB and the next byte is read on its own (the system's
-// own conversion would swallow a quote or comma after a stray lead byte).
-// A pair or byte the system does not map gives U+30FB, and so does a byte the
-// system gives the C1 control of its own value, its stand-in for "no
-// character" (0x80 in 932; 0x81, 0x8D, 0x8F, 0x90, 0x9D in 1252). A unit the
-// page cannot hold is written as "?" (no best-fit substitutes).
+// Text decodes as the system decodes it (0x80 of 932 is U+0080, 0xA0 is
+// U+F8F0; a lead byte and the byte after it that the system reads as one unit
+// are one character, U+30FB where the pair means nothing), with one
+// exception: a lead byte before a byte below 0x40 (a line break, tab, blank,
+// quote or comma) stands alone as U+30FB, and that byte is read on its own,
+// where the system would swallow it. A lead byte at the end of the text is
+// U+30FB as well. A unit the page cannot hold is written as "?" (no best-fit
+// substitutes).
 #include <windows.h>
 
 #include <array>
@@ -19,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -49,20 +49,16 @@ class Win32CodePage final : public CodePage {
     }
     for (unsigned b = 0; b < 256; ++b) {
       const char byte = static_cast<char>(b);
-      table_.single[b] = table_.lead[b] ? kReplacement : DecodeOne(&byte, 1);
+      table_.single[b] = table_.lead[b] ? kReplacement : DecodeOne(&byte, 1).value_or(kReplacement);
     }
     if (!table_.hasLeadBytes) return;
     table_.pair.Allocate();
     for (unsigned l = 0; l < 256; ++l) {
       if (!table_.lead[l]) continue;
-      for (unsigned t = 0; t < 256; ++t) {
+      for (unsigned t = detail::kLowestTrailByte; t < 256; ++t) {
         const char bytes[2] = {static_cast<char>(l), static_cast<char>(t)};
-        const char16_t unit = DecodeOne(bytes, 2);
-        // A byte that trails other lead bytes but not this one: the pair is
-        // read as one character and decodes to the replacement.
-        table_.pair[(l << 8) | t] = unit == 0 ? kReplacement : unit;
-        if (unit == 0) continue;
-        table_.trail[t] = true;
+        // Two units: the system lets the lead byte stand alone too.
+        table_.pair[(l << 8) | t] = DecodeOne(bytes, 2).value_or(0);
       }
     }
   }
@@ -88,13 +84,12 @@ class Win32CodePage final : public CodePage {
   std::uint16_t ReverseEntry(char16_t unit) const override { return Reverse()[unit]; }
 
  private:
-  // The one unit the bytes stand for, or 0 when the system maps them to
-  // nothing or to more than one unit.
-  char16_t DecodeOne(const char* bytes, int n) const {
+  // The one unit the system decodes the bytes to, or none when it gives
+  // more than one (or U+0000, which no pair stands for).
+  std::optional<char16_t> DecodeOne(const char* bytes, int n) const {
     wchar_t out[4];
-    const int units = ::MultiByteToWideChar(static_cast<UINT>(number_), MB_ERR_INVALID_CHARS, bytes, n, out, 4);
-    if (units != 1 || (out[0] >= 0xD800 && out[0] <= 0xDFFF)) return n == 1 ? kReplacement : 0;
-    if (n == 1 && out[0] >= 0x80 && out[0] <= 0x9F) return kReplacement;
+    const int units = ::MultiByteToWideChar(static_cast<UINT>(number_), 0, bytes, n, out, 4);
+    if (units != 1 || (n == 2 && out[0] == 0)) return std::nullopt;
     return static_cast<char16_t>(out[0]);
   }
 
@@ -108,7 +103,7 @@ class Win32CodePage final : public CodePage {
   void BuildReverse() const {
     reverse_.assign(65536, kNoBytes);
     for (unsigned u = 0; u < 65536; ++u) {
-      if ((u >= 0xD800 && u <= 0xDFFF) || (u >= 0x80 && u <= 0x9F)) continue;
+      if (u >= 0xD800 && u <= 0xDFFF) continue;
       const wchar_t unit = static_cast<wchar_t>(u);
       char out[8];
       BOOL defaulted = FALSE;
