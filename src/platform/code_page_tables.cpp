@@ -27,8 +27,7 @@ std::unique_ptr<CharTables> CodePage::BuildCharTables(const CodePage& page) {
   };
   for (unsigned b = 0; b < 256; ++b) {
     t->lead[b] = table.lead[b];
-    // A lead byte alone decodes to the replacement, as at the end of a text.
-    const char16_t unit = table.lead[b] ? detail::kReplacementUnit : table.single[b];
+    const char16_t unit = table.single[b];  // a lead byte: as it stands alone
     t->single[b] = entry(unit, static_cast<std::uint16_t>(b));
     if (b < 0x80 && (t->lead[b] || unit != b)) t->asciiIsIdentity = false;
     std::uint8_t cls = t->lead[b] ? kClassLead : 0;

@@ -51,6 +51,7 @@ inline constexpr unsigned kLowestTrailByte = 0x40;
 struct DecodeTable {
   bool hasLeadBytes = false;
   std::array<bool, 256> lead{};
+  // The unit of each byte; for a lead byte, the unit it stands for alone.
   std::array<char16_t, 256> single{};
   // In a lead byte's row, the unit of each byte it pairs with; 0 for a byte
   // it does not pair with (no pair decodes to U+0000).
@@ -61,8 +62,8 @@ struct DecodeTable {
     return lead[first] && next >= kLowestTrailByte && pair[(static_cast<unsigned>(first) << 8) | next] != 0;
   }
 
-  // A lead byte that pairs with nothing after it stands alone as the
-  // replacement, and the next byte is read on its own.
+  // A lead byte that pairs with nothing after it stands alone, and the next
+  // byte is read on its own.
   std::u16string Decode(std::string_view ansi) const {
     std::u16string out(ansi.size(), u'\0');
     const auto* p = reinterpret_cast<const unsigned char*>(ansi.data());
@@ -70,14 +71,11 @@ struct DecodeTable {
     char16_t* dst = out.data();
     while (p < end) {
       const unsigned char b = *p;
-      if (!lead[b]) {
-        *dst++ = single[b];
-        ++p;
-      } else if (p + 1 < end && Pairs(b, p[1])) {
+      if (lead[b] && p + 1 < end && Pairs(b, p[1])) {
         *dst++ = pair[(b << 8) | p[1]];
         p += 2;
       } else {
-        *dst++ = kReplacementUnit;
+        *dst++ = single[b];
         ++p;
       }
     }

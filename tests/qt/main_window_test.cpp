@@ -355,11 +355,12 @@ class MainWindowTest : public QObject {
   void sideFilesAndPathsComeBackAsTheyWere() {
     Workspace work;
     BoxWatcher watcher;
-    const std::string option = "A\x80" "B\r\n\xED\x40\r\n\xA0\xFD\r\nend\x81";
+    // A lead byte before a line break (here also the last byte of UTF-8 "）").
+    const std::string option = "A\x80" "B\r\n\xED\x40\r\nX-A:\x81\r\n\xA0\xFD\r\nend\x81";
     const std::string ini = "[i/o]\r\ninput=/tmp/caf?.csv\r\noutput=" + Sjis("/出力.vcs") +
                             "\r\nterminate=0\r\ninput-bytes=/tmp/caf%C3%A9.csv\r\n";
     WriteFileBytes(work.Path("option.txt").toStdString(), option);
-    WriteFileBytes(work.Path("filter.txt").toStdString(), "F\xED\x40\nG");
+    WriteFileBytes(work.Path("filter.txt").toStdString(), "F\xED\x40\n\xEF\xBC\x89\nG");
     WriteFileBytes(work.Path(kIni).toStdString(), ini);
     RunProgram([](TForm1& form) {
       QCOMPARE(form.Edit1->text(), QStringLiteral("/tmp/café.csv"));
@@ -367,7 +368,7 @@ class MainWindowTest : public QObject {
     });
     QCOMPARE(watcher.boxes.size(), size_t{0});
     QCOMPARE(work.Bytes("option.txt"), option);
-    QCOMPARE(work.Bytes("filter.txt"), std::string("F\xED\x40\r\nG"));
+    QCOMPARE(work.Bytes("filter.txt"), std::string("F\xED\x40\r\n\xEF\xBC\x89\r\nG"));
     QCOMPARE(work.Bytes(kIni), ini);
 
     // Edited, the lines the user did not touch still keep their bytes, and a

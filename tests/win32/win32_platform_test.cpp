@@ -95,11 +95,52 @@ TEST(Win32CodePage, StrayLeadBytesNeverSwallowASeparator) {
   }
   // No best-fit look-alikes: what the page lacks is "?".
   EXPECT_EQ(platform::AnsiCodePage().FromUtf16(u"\u00E9\u0101"), "??");
-  // Bytes the system maps to C1 controls are bytes without a character, as on Linux.
-  EXPECT_EQ(platform::AnsiCodePage().ToUtf16("\x80"), u"\u30FB");
-  platform::SetAnsiCodePage(1252);
-  EXPECT_EQ(platform::AnsiCodePage().ToUtf16("\x81\x8D\x80"), u"\u30FB\u30FB\u20AC");
-  EXPECT_EQ(platform::AnsiCodePage().FromUtf16(u"\u0081"), "?");
+}
+
+// Text decodes as the system's own conversion decodes it, except that a lead
+// byte before a byte below 0x40 stands alone, as it does at the end of a text,
+// and that byte is read on its own.
+TEST(Win32CodePage, DecodesAsTheSystemDoes) {
+  // And back: bytes that are characters of the system's come back as they were.
+  struct Row { const char* name; int page; std::string in; std::u16string out; std::string back; };
+  const Row rows[] = {
+      {"0x80", 932, "\x80", u"\u0080", "\x80"},
+      {"0xA0", 932, "\xA0", u"\uF8F0", "\xA0"},
+      {"0xFD to 0xFF", 932, "\xFD\xFE\xFF", u"\uF8F1\uF8F2\uF8F3", "\xFD\xFE\xFF"},
+      {"a pair without a character", 932, "\x85\x40", u"\u30FB", "\x81\x45"},
+      {"a lead byte and 0x7F", 932, "\x81\x7F", u"\u30FB", "\x81\x45"},
+      {"a lead byte before LF", 932, "\x81\n", u"\u30FB\n", "\x81\x45\n"},
+      {"C1 bytes of 1252", 1252, "\x81\x8D\x80", u"\u0081\u008D\u20AC", "\x81\x8D\x80"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    platform::SetAnsiCodePage(r.page);
+    EXPECT_EQ(platform::AnsiCodePage().ToUtf16(r.in), r.out);
+    EXPECT_EQ(platform::AnsiCodePage().FromUtf16(r.out), r.back);
+  }
+
+  auto system = [](int page, std::string_view bytes) {
+    std::wstring wide(bytes.size() + 1, L'\0');
+    const int n = MultiByteToWideChar(static_cast<UINT>(page), 0, bytes.data(), static_cast<int>(bytes.size()),
+                                      wide.data(), static_cast<int>(wide.size()));
+    return std::u16string(wide.begin(), wide.begin() + n);
+  };
+  for (int number : {932, 936, 949, 950, 1252}) {
+    SCOPED_TRACE(number);
+    platform::SetAnsiCodePage(number);
+    const platform::CodePage& page = platform::AnsiCodePage();
+    for (unsigned first = 0; first < 256; ++first) {
+      const std::string one(1, static_cast<char>(first));
+      ASSERT_EQ(page.ToUtf16(one), system(number, one)) << testing_support::Hex(one);
+      if (!page.IsLeadByte(static_cast<unsigned char>(first))) continue;
+      for (unsigned next = 0; next < 256; ++next) {
+        const std::string two = one + static_cast<char>(next);
+        const std::u16string expected =
+            next < 0x40 ? system(number, one) + system(number, two.substr(1)) : system(number, two);
+        ASSERT_EQ(page.ToUtf16(two), expected) << testing_support::Hex(two);
+      }
+    }
+  }
   platform::SetAnsiCodePage(932);
 }
 

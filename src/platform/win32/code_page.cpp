@@ -5,12 +5,11 @@
 //
 // Text decodes as the system decodes it (0x80 of 932 is U+0080, 0xA0 is
 // U+F8F0; a lead byte and the byte after it that the system reads as one unit
-// are one character, U+30FB where the pair means nothing), with one
+// are one character, U+30FB in 932 where the pair means nothing), with one
 // exception: a lead byte before a byte below 0x40 (a line break, tab, blank,
-// quote or comma) stands alone as U+30FB, and that byte is read on its own,
-// where the system would swallow it. A lead byte at the end of the text is
-// U+30FB as well. A unit the page cannot hold is written as "?" (no best-fit
-// substitutes).
+// quote or comma) stands alone, as it does at the end of the text, and that
+// byte is read on its own, where the system would swallow it. A unit the page
+// cannot hold is written as "?" (no best-fit substitutes).
 #include <windows.h>
 
 #include <array>
@@ -49,7 +48,7 @@ class Win32CodePage final : public CodePage {
     }
     for (unsigned b = 0; b < 256; ++b) {
       const char byte = static_cast<char>(b);
-      table_.single[b] = table_.lead[b] ? kReplacement : DecodeOne(&byte, 1).value_or(kReplacement);
+      table_.single[b] = DecodeOne(&byte, 1).value_or(kReplacement);
     }
     if (!table_.hasLeadBytes) return;
     table_.pair.Allocate();
