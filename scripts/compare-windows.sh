@@ -58,6 +58,11 @@ cmp -s windows.vcs outlook-export.ics || { failed=$((failed + 1)); echo "FAIL iC
 compare "filtered iCalendar" outlook-export.csv OUT --format ics --options option.txt --filters filter.txt
 cmp -s windows.vcs outlook-export-filtered.ics || { failed=$((failed + 1)); echo "FAIL filtered iCalendar: not the expected file"; }
 unset SOURCE_DATE_EPOCH
+# Side files in UTF-8 with LF line ends: a byte that can lead a double-byte
+# character never takes the line break after it.
+printf 'X-A:\xe4\xbc\x9a\nX-B:\xef\xbc\x89\n' >utf8-option.txt
+printf '\xe4\xbc\x9a\xe8\xad\xb0\xef\xbc\x89\nzzz\n' >utf8-filter.txt
+compare "UTF-8 side files" outlook-export.csv OUT --options utf8-option.txt --filters utf8-filter.txt
 for csv in "$root"/tests/data/*.csv; do
   [ -e "$csv" ] || continue
   cp "$csv" case.csv
