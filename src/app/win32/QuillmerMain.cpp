@@ -134,13 +134,12 @@ void TForm1::FilesDropped(HDROP drop) {
 }
 
 AnsiText TForm1::MemoText(Memo memo) const {
-  return KeepLoadedBytes(loadedText_[memo == Memo::Option ? 0 : 1], win32ui::WindowText(MemoBox(memo)));
+  return KeepLoadedBytes(loadedText_[memo == Memo::Option ? 0 : 1], win32ui::BoxText(MemoBox(memo)));
 }
 
 void TForm1::SetMemoText(Memo memo, const AnsiText& text) {
   if (text.size() > MemoTextLimit) throw PlainError(MemoLimitMessage());
-  HWND box = MemoBox(memo);
-  ::SetWindowTextA(box, text.c_str());
+  win32ui::SetBoxText(MemoBox(memo), text);
   loadedText_[memo == Memo::Option ? 0 : 1] = text;
 }
 

@@ -7,6 +7,7 @@
 
 #include "app/error_text.h"
 #include "app/main_form.h"
+#include "platform/code_page.h"
 
 namespace win32ui {
 namespace {
@@ -106,6 +107,19 @@ AnsiText WindowText(HWND window) {
   const int got = ::GetWindowTextA(window, text.data(), length + 1);
   text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
   return text;
+}
+
+void SetBoxText(HWND box, const AnsiText& text) {
+  const std::u16string units = platform::AnsiCodePage().ToUtf16(text);
+  ::SetWindowTextW(box, reinterpret_cast<const wchar_t*>(units.c_str()));
+}
+
+AnsiText BoxText(HWND box) {
+  const int length = ::GetWindowTextLengthW(box);
+  std::u16string units(static_cast<std::size_t>(length) + 1, u'\0');
+  const int got = ::GetWindowTextW(box, reinterpret_cast<wchar_t*>(units.data()), length + 1);
+  units.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  return platform::AnsiCodePage().FromUtf16(units);
 }
 
 RECT CentredWindowRect(int clientWidth, int clientHeight, DWORD style, DWORD exStyle) {

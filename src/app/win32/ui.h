@@ -33,6 +33,11 @@ LRESULT LabelColours(HDC dc, HWND label);
 bool SetLinkCursor(HWND control);
 
 AnsiText WindowText(HWND window);
+// A box's text in the active code page, converted by the page's own rules
+// rather than the system's: the characters the conversion reads, and a lead
+// byte before a line break standing alone instead of taking it.
+void SetBoxText(HWND box, const AnsiText& text);
+AnsiText BoxText(HWND box);
 // The client area of the layout as a window rectangle, centred on the screen.
 RECT CentredWindowRect(int clientWidth, int clientHeight, DWORD style, DWORD exStyle);
 
