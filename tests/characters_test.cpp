@@ -221,7 +221,8 @@ TEST(Characters, ALeadByteBeforeAByteBelow0x40StandsAlone) {
     for (unsigned lead = 0x80; lead < 0x100; ++lead) {
       if (!page.IsLeadByte(static_cast<unsigned char>(lead))) continue;
       const char l = static_cast<char>(lead);
-      // The results for the letter Q in the lead byte's place, Q made the lead byte again.
+      // The lead byte acts as a plain letter would: the results for Q in its
+      // place, each Q made the lead byte again.
       auto withLead = [l](std::string text) {
         for (char& c : text)
           if (c == 'Q') c = l;
