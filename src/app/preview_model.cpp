@@ -254,8 +254,8 @@ std::u16string PreviewModel::Summary() const {
                         Number(counts_.filtered) + u"件";
   if (counts_.failed > 0) text += u"　・エラー: " + Number(counts_.failed) + u"件";
   if (!finished_) text += u"　(読み込み中...)";
-  text += byName_ ? u"\n列: Outlook の既定のエクスポート (列の名前で読みます)"
-                  : u"\n列: 10列の形式 (列の位置で読みます)";
+  text += byName_ ? u"\n列: 見出しにある Outlook の列名で読みます"
+                  : u"\n列: 10列を並びの位置で読みます";
   text += request_.Format == OutputFormat::ICalendar ? u"\n出力形式: iCalendar 2.0 (出力ファイル名の .ics による)"
                                                      : u"\n出力形式: vCalendar 1.0";
   if (!readError_.empty()) text += u"\n読み込みエラー: " + readError_;

@@ -52,6 +52,8 @@ class PreviewModel {
   bool Update();
   // Waits until everything is read, then takes it (tests, the benchmark).
   void WaitUntilRead();
+  // Ends the reading soon (between two records); what was read stays.
+  void Cancel() { stop_ = true; }
   // Everything is read and taken.
   bool Finished() const { return finished_; }
 

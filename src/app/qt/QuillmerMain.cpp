@@ -26,6 +26,7 @@
 #include "app/qt/desktop.h"
 #include "app/qt/icons.h"
 #include "app/qt/link_label.h"
+#include "app/qt/preview_dialog.h"
 #include "app/settings.h"
 
 TForm1* Form1 = nullptr;
@@ -124,6 +125,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::Window) {
   Label5 = Place(new LinkLabel(QStringLiteral("バージョン情報..."), this), "Label5", 352, 418, 83, 12);
   Label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   FitWidthToText(Label5);
+  lblPreview = Place(new LinkLabel(QStringLiteral("内容の確認..."), this), "lblPreview", 8, 418, 70, 12);
+  lblPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  FitWidthToText(lblPreview);
   chkAutoTerminate = Place(new QCheckBox(QStringLiteral("正常に変換できたら自動で終了"), GroupBox1),
                            "chkAutoTerminate", 16, 88, 201, 17);
 
@@ -136,6 +140,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::Window) {
 
   connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
   connect(Label5, &LinkLabel::clicked, this, Guarded([this] { Label5Click(); }));
+  connect(lblPreview, &LinkLabel::clicked, this, Guarded([this] { PreviewClick(); }));
   // Enter in an edit or on the check box converts, as the default button would.
   connect(Edit1, &QLineEdit::returnPressed, Button1, &QPushButton::click);
   connect(Edit2, &QLineEdit::returnPressed, Button1, &QPushButton::click);
@@ -177,6 +182,12 @@ void TForm1::Label5Click() {
   auto* about = new TfrmAbout(this);
   about->exec();
   about->deleteLater();
+}
+
+void TForm1::PreviewClick() {
+  auto* preview = new PreviewDialog(BuildConversionRequest(*this), this);
+  preview->exec();
+  delete preview;
 }
 
 void TForm1::BrowseForPath(PathEdit edit) {

@@ -28,6 +28,8 @@ class TForm1 : public QWidget, public FormControls {
   void Button1Click();
   // Opens a fresh about box modally.
   void Label5Click();
+  // Opens the preview of what the convert button would do now.
+  void PreviewClick();
   // Lets the user pick the edit's file with the platform's file chooser.
   void BrowseForPath(PathEdit edit);
 
@@ -52,6 +54,7 @@ class TForm1 : public QWidget, public FormControls {
   QPlainTextEdit* memFilter;
   LinkLabel* Label5;
   QCheckBox* chkAutoTerminate;
+  LinkLabel* lblPreview;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,5 +1,5 @@
-// Writes PNG pictures of the main window, the completion box, an error box and
-// the about box, for the documentation. Run under any platform plugin
+// Writes PNG pictures of the main window, the completion box, an error box,
+// the about box and the preview, for the documentation. Run under any platform plugin
 // (offscreen works):  quillmer-screenshots OUTPUT_DIR [SAMPLE_EXPORT]
 #include <QDir>
 #include <QFile>
@@ -16,6 +16,7 @@
 #include "app/qt/ansi_qt.h"
 #include "app/qt/application.h"
 #include "app/qt/desktop.h"
+#include "app/qt/preview_dialog.h"
 #include "app/settings.h"
 #include "text/date_time_text.h"
 
@@ -71,6 +72,16 @@ int main(int argc, char** argv) {
     ShowErrorBox(std::current_exception());
     ok = false;
   }
+  // The preview once every row is in.
+  QTimer::singleShot(0, [&] {
+    auto* preview = qobject_cast<PreviewDialog*>(QApplication::activeModalWidget());
+    if (preview == nullptr) return;
+    while (!preview->Finished()) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    ok = Save(*preview, out.filePath(QStringLiteral("preview.png"))) && ok;
+    preview->close();
+  });
+  form.PreviewClick();
+
   form.Edit1->setText(QStringLiteral("missing.csv"));
   boxName = QStringLiteral("error-box.png");
   try {

@@ -1,0 +1,107 @@
+// The preview window driven as a user drives it: the link opens it over the
+// boxes' current values, the first error is selected, Ctrl+A Ctrl+C copies
+// the rows, Escape closes it, and nothing is written.
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "app/main_form.h"
+#include "app/qt/QuillmerMain.h"
+#include "app/qt/ansi_qt.h"
+#include "app/qt/application.h"
+#include "app/qt/link_label.h"
+#include "app/qt/preview_dialog.h"
+#include "app/settings.h"
+#include "platform/regional.h"
+#include "support/test_support.h"
+#include "text/date_time_text.h"
+
+using testing_support::Sjis;
+using testing_support::WriteFileBytes;
+
+class PreviewDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(platform::UseRegionalProfile("ja-JP"));
+    LoadDateTextSettings();
+    SetSettingsDirectoryForTesting(QFile::encodeName(dir_.path()).toStdString());
+    WriteFileBytes(Path("export.csv"),
+                   Sjis("\"件名\",\"場所\",\"開始日\",\"開始時刻\",\"終了日\",\"終了時刻\",\"アラーム\","
+                        "\"アラーム日\",\"アラーム時刻\",\"メモ\"\r\n"
+                        "\"会議\",\"本社\",\"2024/05/01\",\"10:00:00\",\"2024/05/01\",\"11:00:00\","
+                        "\"FALSE\",\"\",\"\",\"議題\"\r\n"
+                        "\"休暇\",\"\",\"2024/05/02\",\"9:00:00\",\"2024/05/02\",\"18:00:00\","
+                        "\"FALSE\",\"\",\"\",\"\"\r\n"
+                        "\"壊れた\",\"\",\"2024/05/32\",\"9:00:00\",\"2024/05/02\",\"18:00:00\","
+                        "\"FALSE\",\"\",\"\",\"\"\r\n"));
+  }
+  void cleanupTestCase() { SetSettingsDirectoryForTesting(std::nullopt); }
+
+  void linkOpensThePreviewOfTheUnsavedBoxes() {
+    TForm1 form;
+    QCOMPARE(form.lblPreview->geometry().topLeft(), QPoint(8, 418));
+    QCOMPARE(form.lblPreview->font().underline(), form.Label5->font().underline());
+    QCOMPARE(form.lblPreview->palette().color(QPalette::WindowText),
+             form.Label5->palette().color(QPalette::WindowText));
+    form.Edit1->setText(Path("export.csv").c_str());
+    form.Edit2->setText(QString::fromStdString(Path("out.ics")));
+    form.memFilter->setPlainText(QStringLiteral("休暇"));
+    form.show();
+
+    QString seenTitle, seenSummary, copied;
+    int seenSelected = -1;
+    bool closedByEscape = false;
+    QTimer::singleShot(0, [&] {
+      auto* preview = qobject_cast<PreviewDialog*>(QApplication::activeModalWidget());
+      QVERIFY(preview != nullptr);
+      QTRY_VERIFY(preview->Finished());
+      QTest::qWait(50);
+      seenTitle = preview->windowTitle();
+      seenSummary = preview->Summary->text();
+      const QModelIndexList selected = preview->List->selectionModel()->selectedRows();
+      if (selected.size() == 1) seenSelected = selected[0].row();
+      QTest::keyClick(preview->List, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClick(preview->List, Qt::Key_C, Qt::ControlModifier);
+      copied = QGuiApplication::clipboard()->text();
+      QTest::keyClick(preview->List, Qt::Key_Escape);
+      closedByEscape = !preview->isVisible();
+    });
+    QTest::mouseClick(form.lblPreview, Qt::LeftButton);
+
+    QCOMPARE(seenTitle, QStringLiteral("内容の確認"));
+    QVERIFY2(seenSummary.contains(QStringLiteral("・変換対象: 1件　・フィルタ対象: 1件　・エラー: 1件")),
+             qPrintable(seenSummary));
+    QVERIFY(seenSummary.contains(QStringLiteral("Outlook の列名")));
+    QVERIFY(seenSummary.contains(QStringLiteral("出力形式: ")));
+    QCOMPARE(seenSelected, 2);
+    QCOMPARE(copied, QStringLiteral("番号\t行\t状態\t件名\t開始\t終了\t場所\tアラーム\r\n"
+                                    "1\t2\t変換\t会議\t2024/05/01 10:00\t2024/05/01 11:00\t本社\t\r\n"
+                                    "2\t3\tフィルタ対象: 休暇\t休暇\t2024/05/02 09:00\t2024/05/02 18:00\t\t\r\n"
+                                    "3\t4\tエラー: '2024/05/32 9:00:00' は日付または時刻ではありません."
+                                    "\t壊れた\t2024/05/32 9:00:00\t2024/05/02 18:00\t\t\r\n"));
+    QVERIFY(closedByEscape);
+    QVERIFY(!QFile::exists(QString::fromStdString(Path("out.ics"))));
+  }
+
+ private:
+  std::string Path(const char* name) const { return QFile::encodeName(dir_.filePath(name)).toStdString(); }
+  QTemporaryDir dir_;
+};
+
+int main(int argc, char** argv) {
+  QuillmerApplication app(argc, argv);
+  app.SetTitle(QStringFromAnsi(ApplicationTitle()));
+  PreviewDialogTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "preview_dialog_test.moc"
