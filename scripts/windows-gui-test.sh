@@ -147,6 +147,28 @@ expect "input kept" "$(h get "$title" 102)" "$examples\\outlook-export.csv"
 h click "$title" 101
 h box 変換の完了 >/dev/null
 cmp -s calendar.ics "$root/examples/outlook-export-filtered.ics" || { echo "FAIL .ics output"; failures=$((failures + 1)); }
+# The preview of the boxes as they are: counts, rows copied with Ctrl+A,
+# Ctrl+C as a table, Escape closes it, and nothing is written.
+h set "$title" 102 "$examples\\outlook-export.csv"
+h set "$title" 103 "preview.vcs"
+h notify "$title" 108
+h wait 内容の確認
+for _ in $(seq 50); do h get 内容の確認 301 | u8 | grep -q 読み込み中 || break; sleep 0.1; done
+expect "preview counts" "$(h get 内容の確認 301 | u8 | tr -d '\r' | head -1)" "・変換対象: 17件　・フィルタ対象: 3件"
+shot windows-preview.png
+preview="$(timeout 10 xdotool search --name "^内容の確認\$" | head -1)"
+timeout 10 xdotool windowactivate --sync "$preview" 2>/dev/null || timeout 10 xdotool windowfocus --sync "$preview" || true
+sleep 0.5
+timeout 10 xdotool key ctrl+a ctrl+c
+copied="$(h clipboard 内容の確認 | u8 | tr -d '\r')"
+expect "copied titles" "$(printf '%s\n' "$copied" | head -1)" "$(printf '番号\t行\t状態\t件名\t開始\t終了\t場所\tアラーム')"
+expect "copied first row" "$(printf '%s\n' "$copied" | sed -n 2p)" \
+  "$(printf '1\t2\t変換\t定例会議\t2024/01/15 10:00\t2024/01/15 11:30\t本社 3F 会議室A\t2024/01/15 09:45')"
+expect "copied rows" "$(printf '%s\n' "$copied" | wc -l)" "21"
+timeout 10 xdotool key Escape
+h gone 内容の確認 || { echo "FAIL Escape leaves the preview open"; failures=$((failures + 1)); h close 内容の確認; }
+[ ! -e preview.vcs ] || { echo "FAIL the preview wrote its output"; failures=$((failures + 1)); }
+
 # Auto-terminate: the program ends once the completion box is closed, and
 # saves the settings on the way out.
 h click "$title" 104

@@ -11,6 +11,7 @@
 //   tip TITLE ID                   prints a control's tooltip
 //   dblclick TITLE ID              double-clicks a control
 //   browse TITLE ID                chooses 参照... in a control's context menu
+//   clipboard TITLE                prints the clipboard's text once the window has put some there
 // Titles and texts are in the ANSI code page, as Wine passes them.
 #include <windows.h>
 
@@ -22,6 +23,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -224,6 +226,16 @@ int main(int argc, char** argv) {
           return TRUE;
         },
         0);
+  } else if (command == "clipboard") {
+    WaitFor(title, false);
+    for (int i = 0; i < 50 && !::IsClipboardFormatAvailable(CF_TEXT); ++i) ::Sleep(100);
+    if (!::OpenClipboard(nullptr)) return 1;
+    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+      const char* text = static_cast<const char*>(::GlobalLock(data));
+      std::fwrite(text, 1, std::strlen(text), stdout);
+      ::GlobalUnlock(data);
+    }
+    ::CloseClipboard();
   } else if (command == "close") {
     ::PostMessageA(WaitFor(title, false), WM_CLOSE, 0, 0);
   } else {

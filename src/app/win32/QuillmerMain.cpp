@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "app/win32/About.h"
 #include "app/win32/path_boxes.h"
+#include "app/win32/preview_window.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/ui.h"
 #include "platform/code_page.h"
@@ -79,6 +80,8 @@ void TForm1::CreateControls() {
         8 + 15, 144 + 149, 338, 12, font_);
   Label5_ = Label(window_, Cp932FromUtf8("バージョン情報..."), IDC_LABEL5, 352, 418, 83, 12, linkFont_);
   win32ui::MakeLink(Label5_);
+  lblPreview_ = Label(window_, Cp932FromUtf8("内容の確認..."), IDC_PREVIEW_LINK, 8, 418, 70, 12, linkFont_);
+  win32ui::MakeLink(lblPreview_);
   Place(window_, "BUTTON", Cp932FromUtf8("入出力設定"), BS_GROUPBOX, 0, IDC_GROUPBOX1, 8, 8, 425, 121, font_);
   Place(window_, "BUTTON", Cp932FromUtf8("変換オプション"), BS_GROUPBOX, 0, IDC_GROUPBOX2, 8, 144, 425, 265, font_);
 
@@ -132,6 +135,7 @@ void TForm1::FilesDropped(HDROP drop) {
   ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&output), 2);
   SetEditText(::PtInRect(&output, point) ? PathEdit::Output : PathEdit::Input, file);
 }
+void TForm1::PreviewClick() { PreviewWindow::ShowModal(window_, BuildConversionRequest(*this)); }
 
 AnsiText TForm1::MemoText(Memo memo) const {
   return KeepLoadedBytes(loadedText_[memo == Memo::Option ? 0 : 1], win32ui::BoxText(MemoBox(memo)));
@@ -184,6 +188,8 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       } else if ((id == IDC_EDIT1 || id == IDC_EDIT2) && code == EN_CHANGE) {
         HWND box = reinterpret_cast<HWND>(lParam);
         win32ui::ShowWholePath(pathTips_, box, win32ui::WindowText(box));
+      } else if (id == IDC_PREVIEW_LINK && code == STN_CLICKED) {
+        win32ui::Guarded(window_, [this] { PreviewClick(); });
       }
       return 0;
     }

@@ -22,6 +22,8 @@ class TForm1 final : public FormControls {
   // The first file dropped: onto the output box it is the output, anywhere
   // else the input.
   void FilesDropped(HDROP drop);
+  // Opens the preview of what the convert button would do now.
+  void PreviewClick();
   void FormCreate();
   // Runs FormDestroy once, whichever end comes first.
   void FormDestroy();
@@ -46,6 +48,7 @@ class TForm1 final : public FormControls {
   HWND Button1_ = nullptr, Edit1_ = nullptr, Edit2_ = nullptr, chkAutoTerminate_ = nullptr;
   HWND memOption_ = nullptr, memFilter_ = nullptr, Label5_ = nullptr;
   HWND pathTips_ = nullptr;
+  HWND lblPreview_ = nullptr;
   // The text each memo was loaded with, byte for byte: lines the user did not
   // edit keep their bytes, whatever the edit control made of them.
   AnsiText loadedText_[2];

@@ -1,0 +1,235 @@
+#include "app/win32/preview_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/preview_model.h"
+#include "app/win32/resource_ids.h"
+#include "app/win32/ui.h"
+#include "platform/code_page.h"
+
+using platform::Cp932FromUtf8;
+
+namespace {
+
+constexpr const char* kClassName = "TfrmPreview";
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
+constexpr int kClientWidth = 760, kClientHeight = 460;
+// How often the window takes what was read: often enough to look immediate.
+constexpr UINT kTakeEveryMs = 30;
+constexpr UINT_PTR kTimer = 1;
+
+struct Preview {
+  std::unique_ptr<PreviewModel> model;
+  HWND window = nullptr, summary = nullptr, list = nullptr, close = nullptr;
+  HFONT font = nullptr;
+  std::size_t shown = 0;
+  bool errorShown = false;
+  bool closed = false;
+};
+
+void CreateControls(Preview& preview) {
+  HWND w = preview.window;
+  preview.font = win32ui::LayoutFont(Cp932FromUtf8("ＭＳ Ｐゴシック"));
+  preview.summary = win32ui::Place(w, "STATIC", "", SS_LEFT | SS_NOPREFIX, 0, IDC_PREVIEW_SUMMARY, 8, 8,
+                                   kClientWidth - 16, 60, preview.font);
+  HINSTANCE instance = ::GetModuleHandleA(nullptr);
+  preview.list = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
+                                       LVS_SHOWSELALWAYS,
+                                   8, 72, kClientWidth - 16, kClientHeight - 72 - 42, w,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PREVIEW_LIST)), instance, nullptr);
+  ::SendMessageW(preview.list, WM_SETFONT, reinterpret_cast<WPARAM>(preview.font), TRUE);
+  ::SendMessageW(preview.list, CCM_SETUNICODEFORMAT, TRUE, 0);
+  ::SendMessageW(preview.list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
+                 LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+  constexpr int kWidths[kPreviewColumnCount] = {44, 44, 150, 140, 104, 104, 100, 104};
+  for (int column = 0; column < kPreviewColumnCount; ++column) {
+    std::wstring title(PreviewModel::ColumnTitle(column).begin(), PreviewModel::ColumnTitle(column).end());
+    LVCOLUMNW item{};
+    item.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    item.fmt = column <= kLineColumn ? LVCFMT_RIGHT : LVCFMT_LEFT;
+    item.cx = kWidths[column];
+    item.pszText = title.data();
+    ::SendMessageW(preview.list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+  }
+  preview.close = win32ui::Place(w, "BUTTON", Cp932FromUtf8("閉じる"), WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL,
+                                 kClientWidth - 8 - 97, kClientHeight - 34, 97, 26, preview.font);
+}
+
+std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+
+// Shows the rows read since the last look, and selects the first error once.
+void TakeRows(Preview& preview) {
+  PreviewModel& model = *preview.model;
+  model.Update();
+  if (model.RowCount() != preview.shown) {
+    preview.shown = model.RowCount();
+    ::SendMessageW(preview.list, LVM_SETITEMCOUNT, preview.shown, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+  }
+  ::SetWindowTextW(preview.summary, Wide(model.Summary()).c_str());
+  if (!preview.errorShown && model.FirstFailedRow()) {
+    preview.errorShown = true;
+    const int row = static_cast<int>(*model.FirstFailedRow());
+    LVITEMW state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(preview.list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+    ::SendMessageW(preview.list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  }
+  if (model.Finished()) ::KillTimer(preview.window, kTimer);
+}
+
+void SelectAll(Preview& preview) {
+  LVITEMW state{};
+  state.stateMask = LVIS_SELECTED;
+  state.state = LVIS_SELECTED;
+  ::SendMessageW(preview.list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+}
+
+// The selected rows whole, under the column titles, as Unicode text.
+void CopySelected(Preview& preview) {
+  std::vector<std::size_t> rows;
+  for (LRESULT row = ::SendMessageW(preview.list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+       row >= 0;
+       row = ::SendMessageW(preview.list, LVM_GETNEXTITEM, static_cast<WPARAM>(row), LVNI_SELECTED))
+    rows.push_back(static_cast<std::size_t>(row));
+  const std::u16string text = preview.model->CopiedText(rows);
+  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+  if (memory == nullptr) return;
+  auto* units = static_cast<wchar_t*>(::GlobalLock(memory));
+  std::copy(text.begin(), text.end(), units);
+  units[text.size()] = L'\0';
+  ::GlobalUnlock(memory);
+  if (!::OpenClipboard(preview.window)) {
+    ::GlobalFree(memory);
+    return;
+  }
+  ::EmptyClipboard();
+  if (::SetClipboardData(CF_UNICODETEXT, memory) == nullptr) ::GlobalFree(memory);
+  ::CloseClipboard();
+}
+
+LRESULT ListNotice(Preview& preview, NMHDR& notice) {
+  switch (notice.code) {
+    case LVN_GETDISPINFOW: {
+      LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(notice).item;
+      if ((item.mask & LVIF_TEXT) == 0 || item.cchTextMax <= 0) return 0;
+      const std::u16string_view cell =
+          preview.model->Row(static_cast<std::size_t>(item.iItem)).Cell(item.iSubItem);
+      const std::size_t n = std::min(cell.size(), static_cast<std::size_t>(item.cchTextMax - 1));
+      std::copy_n(cell.begin(), n, item.pszText);
+      item.pszText[n] = L'\0';
+      return 0;
+    }
+    case LVN_KEYDOWN: {
+      const WORD key = reinterpret_cast<NMLVKEYDOWN&>(notice).wVKey;
+      if ((::GetKeyState(VK_CONTROL) & 0x8000) == 0) return 0;
+      if (key == 'A') SelectAll(preview);
+      if (key == 'C') CopySelected(preview);
+      return 0;
+    }
+    case NM_CUSTOMDRAW: {
+      auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(notice);
+      if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+      if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && draw.nmcd.dwItemSpec < preview.model->RowCount()) {
+        const RecordState state = preview.model->Row(draw.nmcd.dwItemSpec).state;
+        if (state == RecordState::Failed) draw.clrText = RGB(0xD0, 0, 0);
+        if (state == RecordState::Filtered) draw.clrText = RGB(0x80, 0x80, 0x80);
+      }
+      return CDRF_DODEFAULT;
+    }
+    default:
+      return 0;
+  }
+}
+
+LRESULT CALLBACK PreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* preview = static_cast<Preview*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    preview->window = window;
+    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(preview));
+  }
+  auto* preview = reinterpret_cast<Preview*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (preview == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
+  switch (message) {
+    case WM_CREATE:
+      CreateControls(*preview);
+      return 0;
+    case WM_NOTIFYFORMAT:
+      return NFR_UNICODE;
+    case WM_NOTIFY: {
+      auto* notice = reinterpret_cast<NMHDR*>(lParam);
+      if (notice->hwndFrom == preview->list) return ListNotice(*preview, *notice);
+      return 0;
+    }
+    case WM_TIMER:
+      if (wParam == kTimer) win32ui::Guarded(window, [preview] { TakeRows(*preview); });
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDCANCEL && HIWORD(wParam) == BN_CLICKED) ::DestroyWindow(window);
+      return 0;
+    case DM_GETDEFID:
+      return MAKELRESULT(IDCANCEL, DC_HASDEFID);
+    case WM_CTLCOLORSTATIC:
+      return win32ui::LabelColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_CLOSE:
+      ::DestroyWindow(window);
+      return 0;
+    case WM_DESTROY:
+      ::KillTimer(window, kTimer);
+      preview->model->Cancel();
+      preview->closed = true;
+      ::DeleteObject(preview->font);
+      return 0;
+    default:
+      break;
+  }
+  return ::DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+void PreviewWindow::ShowModal(HWND owner, ConversionRequest request) {
+  HINSTANCE instance = ::GetModuleHandleA(nullptr);
+  WNDCLASSEXA windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = PreviewProc;
+  windowClass.hInstance = instance;
+  windowClass.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kClassName;
+  ::RegisterClassExA(&windowClass);
+
+  Preview preview;
+  preview.model = std::make_unique<PreviewModel>(std::move(request));
+  const RECT rect = win32ui::CentredWindowRect(kClientWidth, kClientHeight, kStyle, kExStyle);
+  const AnsiText caption = Cp932FromUtf8("内容の確認");
+  ::CreateWindowExA(kExStyle, kClassName, caption.c_str(), kStyle, rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top, owner, nullptr, instance, &preview);
+  if (preview.window == nullptr) return;
+  TakeRows(preview);
+  if (!preview.model->Finished()) ::SetTimer(preview.window, kTimer, kTakeEveryMs, nullptr);
+  ::EnableWindow(owner, FALSE);
+  ::ShowWindow(preview.window, SW_SHOW);
+  ::SetFocus(preview.list);
+  MSG message;
+  while (!preview.closed && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (::IsDialogMessageA(preview.window, &message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  ::EnableWindow(owner, TRUE);
+  ::SetActiveWindow(owner);
+  if (!preview.closed) {
+    // The quit message ended the loop: the main loop must see it too.
+    ::DestroyWindow(preview.window);
+    ::PostQuitMessage(0);
+  }
+}

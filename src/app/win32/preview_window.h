@@ -1,0 +1,15 @@
+#pragma once
+// The preview window "内容の確認": the summary above a report-style list of
+// the export's records (a virtual list over the shell's PreviewModel, filled
+// in the background). Writes nothing; closing it ends the reading.
+#include <windows.h>
+
+#include "conversion/conversion_run.h"
+
+namespace PreviewWindow {
+
+// Runs modally over owner until the user closes it (Escape, 閉じる, the
+// close box) or the program is asked to quit.
+void ShowModal(HWND owner, ConversionRequest request);
+
+}  // namespace PreviewWindow
