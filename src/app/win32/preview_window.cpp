@@ -48,7 +48,15 @@ void CreateControls(Preview& preview) {
   ::SendMessageW(preview.list, CCM_SETUNICODEFORMAT, TRUE, 0);
   ::SendMessageW(preview.list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
                  LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
-  constexpr int kWidths[kPreviewColumnCount] = {44, 44, 150, 140, 104, 104, 100, 104};
+  // The date columns as wide as a date and time in the list's font.
+  HDC dc = ::GetDC(preview.list);
+  const HGDIOBJ previous = ::SelectObject(dc, preview.font);
+  SIZE extent{};
+  ::GetTextExtentPoint32W(dc, L"2008/01/15 10:00", 16, &extent);
+  ::SelectObject(dc, previous);
+  ::ReleaseDC(preview.list, dc);
+  const int when = static_cast<int>(extent.cx) + 14;
+  const int kWidths[kPreviewColumnCount] = {44, 44, 130, 130, when, when, 100, when};
   for (int column = 0; column < kPreviewColumnCount; ++column) {
     std::wstring title(PreviewModel::ColumnTitle(column).begin(), PreviewModel::ColumnTitle(column).end());
     LVCOLUMNW item{};
