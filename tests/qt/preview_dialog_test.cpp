@@ -81,7 +81,7 @@ class PreviewDialogTest : public QObject {
     QVERIFY2(seenSummary.contains(QStringLiteral("・変換対象: 1件　・フィルタ対象: 1件　・エラー: 1件")),
              qPrintable(seenSummary));
     QVERIFY(seenSummary.contains(QStringLiteral("Outlook の列名")));
-    QVERIFY(seenSummary.contains(QStringLiteral("出力形式: ")));
+    QVERIFY(seenSummary.contains(QStringLiteral("出力形式: iCalendar 2.0")));
     QCOMPARE(seenSelected, 2);
     QCOMPARE(copied, QStringLiteral("番号\t行\t状態\t件名\t開始\t終了\t場所\tアラーム\r\n"
                                     "1\t2\t変換\t会議\t2024/05/01 10:00\t2024/05/01 11:00\t本社\t\r\n"
