@@ -149,6 +149,7 @@ h box 変換の完了 >/dev/null
 cmp -s calendar.ics "$root/examples/outlook-export-filtered.ics" || { echo "FAIL .ics output"; failures=$((failures + 1)); }
 # The preview of the boxes as they are: counts, rows copied with Ctrl+A,
 # Ctrl+C as a table, Escape closes it, and nothing is written.
+output="$(h get "$title" 103)"
 h set "$title" 102 "$examples\\outlook-export.csv"
 h set "$title" 103 "preview.vcs"
 h notify "$title" 108
@@ -168,6 +169,7 @@ expect "copied rows" "$(printf '%s\n' "$copied" | wc -l)" "21"
 timeout 10 xdotool key Escape
 h gone 内容の確認 || { echo "FAIL Escape leaves the preview open"; failures=$((failures + 1)); h close 内容の確認; }
 [ ! -e preview.vcs ] || { echo "FAIL the preview wrote its output"; failures=$((failures + 1)); }
+h set "$title" 103 "$output"
 
 # Auto-terminate: the program ends once the completion box is closed, and
 # saves the settings on the way out.
