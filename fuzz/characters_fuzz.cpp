@@ -57,7 +57,12 @@ int LiteralFind(std::string_view needle, std::string_view haystack) {
   for (std::size_t pos = haystack.find(needle); pos != std::string_view::npos;
        pos = haystack.find(needle, pos + 1)) {
     std::size_t p = 0;
-    while (p < pos) p += IsLead(haystack[p]) && platform::AnsiCodePage().HasLeadBytes() ? 2 : 1;
+    // A lead byte takes the byte after it only from 0x40 up.
+    while (p < pos) {
+      const bool pair = IsLead(haystack[p]) && platform::AnsiCodePage().HasLeadBytes() && p + 1 < haystack.size() &&
+                        static_cast<unsigned char>(haystack[p + 1]) >= 0x40;
+      p += pair ? 2 : 1;
+    }
     if (p == pos) return static_cast<int>(pos) + 1;
   }
   return 0;

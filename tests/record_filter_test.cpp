@@ -78,6 +78,9 @@ TEST_F(RecordFilterTest, MatchesFilterLinesOnCharacterStarts) {
       // it, on a character start.
       {"a later overlapping occurrence on a character start", "\x83\x5C\x5C\x5C", {"\x5C\x5C"}, true},
       {"occurrences on trail bytes only", "\x83\x5C\x83\x5C\x83", {"\x5C\x83", "\x5C\x83\x5C"}, false},
+      // After the lead byte, 0x2C begins a character and 0x5C does not: the
+      // two children must still be searched in order.
+      {"a lead byte followed by bytes below and above 0x40", "\x83\x5C", {"\x83\x2C", "\x83\x5C"}, true},
       {"a shorter line inside a longer partial match", "abcx", {"abcd", "bcx"}, true},
       {"a line and a longer line that begins with it", meeting, {Sjis("会議室"), Sjis("会")}, true},
       {"many lines sharing their start, one of them present", "\"" + head + "000037\"", Numbered(head, 20000), true},

@@ -58,8 +58,8 @@ std::size_t ScanGrams(const unsigned char* bytes, std::size_t n, std::size_t ste
 
 }  // namespace
 
-// Where the automaton is: the state after bytes [0, pos), and whether the
-// byte at pos begins a character.
+// Where the automaton is: the state after bytes [0, pos), and StartsAfter's
+// flag for the byte at pos.
 struct RecordFilter::Scan {
   std::size_t pos = 0;
   std::uint32_t state = 0;
@@ -70,9 +70,20 @@ bool IsFilteredOut(std::string_view record, const LineList& filterLines) {
   return RecordFilter(filterLines).Excludes(record);
 }
 
-// The one place that says where characters begin: a lead byte that begins a
-// character takes the byte after it.
+// The one place that says where characters begin. `starts` is carried from
+// byte to byte by StartsAfter: false after a lead byte that begins a
+// character. The byte there is then its trail, unless it is below the trail
+// range (a line break, tab, blank, quote, comma...): such a byte begins a
+// character whatever came before, and is never a lead byte itself.
 bool RecordFilter::StartsAfter(bool starts, unsigned char byte) const { return !(starts && lead_[byte]); }
+
+// A byte's index in symbol_: the byte, then whether it begins a character.
+// Byte first, so that a state's children, which come out of the sorted lines
+// in the order of their bytes, also come out in the order of their symbols
+// (SparseStep searches them so), whichever of them begin a character.
+unsigned RecordFilter::SymbolIndex(bool starts, unsigned char byte) {
+  return static_cast<unsigned>(byte) << 1 | (starts || byte < platform::kLowestTrailByte ? 1u : 0u);
+}
 
 RecordFilter::RecordFilter(const LineList& filterLines, std::size_t denseLimit)
     : lead_(platform::AnsiCodePage().Tables().lead) {
@@ -104,7 +115,7 @@ void RecordFilter::BuildAutomaton(const std::vector<std::string_view>& lines, st
     bool starts = true;
     for (const char c : line) {
       const auto byte = static_cast<unsigned char>(c);
-      symbol_[(starts ? 256u : 0u) | byte] = 1;
+      symbol_[SymbolIndex(starts, byte)] = 1;
       starts = StartsAfter(starts, byte);
     }
   }
@@ -126,7 +137,7 @@ void RecordFilter::BuildAutomaton(const std::vector<std::string_view>& lines, st
         const auto byte = static_cast<unsigned char>(lines[k][depth]);
         std::uint32_t end = k + 1;
         while (end < r.hi && static_cast<unsigned char>(lines[end][depth]) == byte) ++end;
-        edge_.push_back(symbol_[(r.starts ? 256u : 0u) | byte]);
+        edge_.push_back(symbol_[SymbolIndex(r.starts, byte)]);
         info_.push_back(static_cast<std::uint32_t>(depth + 1) << 1 | (lines[k].size() == depth + 1 ? 1u : 0u));
         next.push_back({k, end, StartsAfter(r.starts, byte)});
         k = end;
@@ -256,7 +267,7 @@ bool RecordFilter::Verify(const unsigned char* bytes, std::size_t n, std::size_t
   bool matched = false;
   while (pos < n && pos - (info[state] >> 1) <= last) {
     const unsigned char byte = bytes[pos];
-    state = Step(state, symbol_[(starts ? 256u : 0u) | byte]);
+    state = Step(state, symbol_[SymbolIndex(starts, byte)]);
     starts = StartsAfter(starts, byte);
     ++pos;
     if (info[state] & 1u) {

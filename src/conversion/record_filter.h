@@ -30,6 +30,7 @@ class RecordFilter {
   std::uint32_t Step(std::uint32_t state, std::uint16_t symbol) const;
   std::uint32_t SparseStep(std::uint32_t state, std::uint16_t symbol) const;
   bool StartsAfter(bool starts, unsigned char byte) const;
+  static unsigned SymbolIndex(bool starts, unsigned char byte);
 
   std::array<bool, 256> lead_{};
 
@@ -37,7 +38,7 @@ class RecordFilter {
   // with whether it begins a character: a line then only matches where it
   // begins on a character start. States in breadth-first order, so that a
   // state's children are consecutive and the shallow (busy) states first.
-  std::array<std::uint16_t, 512> symbol_{};  // (starts << 8 | byte) -> symbol, 0 for none in any line
+  std::array<std::uint16_t, 512> symbol_{};  // SymbolIndex -> symbol, 0 for none in any line
   std::size_t symbols_ = 1;
   std::vector<std::uint32_t> firstChild_;    // children of s: firstChild_[s] .. firstChild_[s + 1]
   std::vector<std::uint16_t> edge_;          // the symbol leading into each state, ascending among siblings

@@ -148,8 +148,12 @@ std::size_t FindSubstringIndex(std::string_view needle, std::string_view haystac
       while (k > boundary && t.lead[static_cast<unsigned char>(haystack[k - 1])]) --k;
       boundary = k;
     }
-    while (boundary < pos)
-      boundary += t.lead[static_cast<unsigned char>(haystack[boundary])] ? 2 : 1;
+    while (boundary < pos) {
+      const auto byte = static_cast<unsigned char>(haystack[boundary]);
+      const bool pair = boundary + 1 < haystack.size() &&
+                        platform::StartsPair(t, byte, static_cast<unsigned char>(haystack[boundary + 1]));
+      boundary += pair ? 2 : 1;
+    }
     if (boundary == pos) return pos;
     from = pos + 1;
   }
