@@ -246,6 +246,7 @@ TEST(Characters, ALeadByteBeforeAByteBelow0x40StandsAlone) {
         ASSERT_EQ(AnsiTextToUtf16(text), units);
         ASSERT_EQ(AnsiTextToUtf8(text), Utf16ToUtf8(units));
         ASSERT_EQ(Utf16Length(text), 3);
+        ASSERT_EQ(FindSubstring(std::string{b, 'A'}, text), FindSubstring(std::string{b, 'A'}, plain));
         for (const auto& [record, plainRecord] :
              {std::pair{text, plain}, std::pair{"\"" + text + "\",x", "\"" + plain + "\",x"}}) {
           std::vector<std::string> expected = fieldsOf(plainRecord);
