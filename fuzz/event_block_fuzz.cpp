@@ -70,11 +70,14 @@ constexpr std::size_t kTitles = sizeof kOutlookTitles / sizeof kOutlookTitles[0]
 // take only FALSE (any case) as off, named columns also the other false
 // words and an empty field.
 bool FlagReadsAlike(std::string_view flag) {
-  std::string word(TrimmedBlanks(flag));
+  const std::string_view trimmed = TrimmedBlanks(flag);
+  // The English words are ASCII alone, so folding every byte finds them; the
+  // Japanese ones are compared as they are.
+  std::string word(trimmed);
   for (char& c : word) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
   if (word == "FALSE") return flag.size() == 5;
-  return word != "OFF" && word != "NO" && word != "0" && !word.empty() && word != platform::Cp932FromUtf8("オフ") &&
-         word != platform::Cp932FromUtf8("いいえ");
+  return word != "OFF" && word != "NO" && word != "0" && !word.empty() && trimmed != platform::Cp932FromUtf8("オフ") &&
+         trimmed != platform::Cp932FromUtf8("いいえ");
 }
 
 // What a writer gives for one record, or the error's message; the UID line

@@ -65,8 +65,31 @@ std::optional<AnsiText> InCodePage(std::u16string_view name) {
   return text;
 }
 
+// The text with its ASCII letters in upper case: only characters of one
+// byte, never the second byte of a double-byte character.
+template <typename Put>
+void FoldLetters(std::string_view text, Put put) {
+  const platform::CharTables& tables = platform::AnsiCodePage().Tables();
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    const auto byte = static_cast<unsigned char>(text[k]);
+    if (k + 1 < text.size() && platform::StartsPair(tables, byte, static_cast<unsigned char>(text[k + 1]))) {
+      put(k, text[k]);
+      ++k;
+      put(k, text[k]);
+    } else {
+      put(k, FoldAsciiCase(text[k]));
+    }
+  }
+}
+
+AnsiText Folded(std::string_view text) {
+  AnsiText folded(text.size(), '\0');
+  FoldLetters(text, [&folded](std::size_t k, char c) { folded[k] = c; });
+  return folded;
+}
+
 bool SameName(std::string_view text, std::string_view name) {
-  return text.size() == name.size() && CompareAsciiNoCase(text, name) == 0;
+  return text.size() == name.size() && Folded(text) == Folded(name);
 }
 
 }  // namespace
@@ -123,7 +146,7 @@ ValueWord EventColumns::WordOf(std::string_view value) const {
 
 EventColumns::Packed EventColumns::Pack(std::string_view text) {
   char bytes[kLongestWord] = {};
-  for (std::size_t k = 0; k < text.size(); ++k) bytes[k] = FoldAsciiCase(text[k]);
+  FoldLetters(text, [&bytes](std::size_t k, char c) { bytes[k] = c; });
   Packed packed;
   std::memcpy(&packed.low, bytes, 8);
   std::memcpy(&packed.high, bytes + 8, 8);
