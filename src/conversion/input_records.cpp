@@ -2,9 +2,7 @@
 
 #include <utility>
 
-#include "platform/code_page.h"
 #include "text/byte_scan.h"
-#include "text/characters.h"
 #include "text/errors.h"
 #include "text/line_cursor.h"
 
