@@ -3,8 +3,8 @@
 by default (22 columns, Japanese titles, code page 932), and, with the model
 of make_example.py (written independently of the C++ code), the output it must
 give: outlook-default-export.vcs and .ics (no options, no filters) and
-outlook-default-export-options.ics (the option lines of
-outlook-default-export-options.txt, which replace the derived CLASS).
+outlook-default-export-overrides.ics (the option lines of
+outlook-default-export-overrides.option.txt, which replace the derived CLASS).
 
 Also writes tests/data/outlook-default-english.csv: five of the same
 appointments under Outlook's English titles, whose columns stand in another
@@ -157,8 +157,8 @@ def write_set(folder, name, columns, appointments, options=None):
     (folder / (name + ".vcs")).write_bytes(vcs)
     (folder / (name + ".ics")).write_bytes(ics)
     if options is not None:
-        (folder / (name + "-options.txt")).write_bytes(sjis(options))
-        (folder / (name + "-options.ics")).write_bytes(icalendar(data, rows, options.split("\r\n")))
+        (folder / (name + "-overrides.option.txt")).write_bytes(sjis(options))
+        (folder / (name + "-overrides.ics")).write_bytes(icalendar(data, rows, options.split("\r\n")))
     return vcs, ics
 
 

@@ -2,7 +2,8 @@
 """Writes the sample export in examples/ and, from a small model of the
 conversion rules written independently of the C++ code, the output it must
 give: outlook-export.vcs (no options, no filters) and
-outlook-export-filtered.vcs (option.txt and filter.txt applied), and the same
+outlook-export-filtered.vcs (option.txt and filter.txt applied: the links
+outlook-export-filtered.option.txt and .filter.txt name them), and the same
 two as iCalendar 2.0 (.ics, DTSTAMP from SOURCE_DATE_EPOCH = STAMP_EPOCH).
 The model also reads Outlook's default export by its column names
 (make_default_export.py uses it).

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes icalendar-cases.csv (an export of awkward appointments),
-icalendar-options.txt and the iCalendar 2.0 file they must give,
+icalendar-cases.option.txt and the iCalendar 2.0 file they must give,
 icalendar-cases.ics, with the model of examples/make_example.py, which is
 written independently of the C++ code.
 
@@ -46,7 +46,7 @@ OPTIONS = ["X-QUILLMER-CASE:ascii", "", "CATEGORIES:会議,社外",
 def main():
     export = csv_bytes([HEADER] + ROWS)
     (HERE / "icalendar-cases.csv").write_bytes(export)
-    (HERE / "icalendar-options.txt").write_bytes(b"".join(sjis(o) + CRLF for o in OPTIONS))
+    (HERE / "icalendar-cases.option.txt").write_bytes(b"".join(sjis(o) + CRLF for o in OPTIONS))
     (HERE / "icalendar-cases.ics").write_bytes(icalendar(export, ROWS, OPTIONS))
     (HERE / "icalendar-long-note.txt").write_bytes(ROWS[4][9].encode("utf-8"))
 

@@ -1,12 +1,14 @@
 #pragma once
 // The rules as first written, slow and obviously right: the twins that the
 // fast implementations are compared with in the tests and the fuzz targets.
+// They ask the code page only what the system itself answers (lead bytes,
+// the two conversions), never the fast code they check.
 #include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "text/characters.h"
+#include "platform/code_page.h"
 #include "text/line_list.h"
 
 namespace reference {
@@ -42,17 +44,33 @@ inline void JoinRecordLinesOneAtATime(LineList& lines) {
   }
 }
 
-// Each filter line in turn, searched with FindSubstring.
+// Each filter line in turn, looked for at every character start of the
+// record: a lead byte and a byte from 0x40 up are one character. Both texts
+// end at their first NUL.
 inline bool IsFilteredOutLiterally(std::string_view record, const LineList& filterLines) {
-  for (const AnsiText& filter : filterLines) {
-    if (!filter.empty() && FindSubstring(filter, record) > 0) return true;
+  const platform::CodePage& page = platform::AnsiCodePage();
+  record = record.substr(0, record.find('\0'));
+  for (const AnsiText& line : filterLines) {
+    const std::string_view filter = std::string_view(line).substr(0, line.find('\0'));
+    if (filter.empty()) continue;
+    for (std::size_t i = 0; i < record.size();) {
+      if (record.compare(i, filter.size(), filter) == 0) return true;
+      const bool pair = i + 1 < record.size() && page.IsLeadByte(static_cast<unsigned char>(record[i])) &&
+                        static_cast<unsigned char>(record[i + 1]) >= 0x40;
+      i += pair ? 2 : 1;
+    }
   }
   return false;
 }
 
-// The description cut: one character at a time from the end.
+// The description cut: one UTF-16 unit at a time from the end, each time
+// through the code page's two conversions.
 inline AnsiText CutToByteLimitLiterally(AnsiText text, std::size_t limit) {
-  while (ByteLength(text) > limit) text = LeftChars(text, Utf16Length(text) - 1);
+  const platform::CodePage& page = platform::AnsiCodePage();
+  while (text.size() > limit) {
+    const std::u16string units = page.ToUtf16(text);
+    text = page.FromUtf16(std::u16string_view(units).substr(0, units.size() - 1));
+  }
   return text;
 }
 
