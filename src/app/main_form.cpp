@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "app/memo_text.h"
@@ -22,7 +23,7 @@ constexpr std::string_view kFilterFile = "filter.txt";
 
 }  // namespace
 
-AnsiText ApplicationTitle() { return "Kivaro; CSV to vCalendar for iPod series"; }
+AnsiText ApplicationTitle() { return AnsiText(MainWindowLayout().caption); }
 
 AnsiText CompletionCaption() { return platform::Cp932FromUtf8("変換の完了"); }
 
@@ -118,4 +119,55 @@ ConversionRequest SavedSettingsRequest(const std::string& programPath, const Err
   FormValues values;
   LoadFormSettings(values, programPath, report);
   return BuildConversionRequest(values);
+}
+
+MainForm::MainForm(FormControls& face, std::string programPath) : face_(face), programPath_(std::move(programPath)) {}
+
+void MainForm::Create(const std::string& fileArgument, const ErrorReport& report) {
+  try {
+    unloaded_ = LoadFormSettings(*this, programPath_, report);
+  } catch (const QuillmerError& error) {
+    report(error);
+  }
+  try {
+    TakeFileArgument(*this, fileArgument);
+  } catch (const QuillmerError& error) {
+    report(error);
+  }
+}
+
+void MainForm::Destroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  Save();
+}
+
+void MainForm::Save() const { SaveFormSettings(*this, programPath_, unloaded_); }
+
+ConvertOutcome MainForm::Converted(const ConversionResult& result) const {
+  return {{CompletionCaption(), result.CompletionMessage, BoxIcon::Information}, AutoTerminate()};
+}
+
+AnsiText MainForm::MemoText(Memo memo) const {
+  const Loaded& loaded = memos_[memo == Memo::Option ? 0 : 1];
+  const AnsiText shown = face_.MemoText(memo);
+  if (shown == loaded.shown) return loaded.bytes;
+  return KeepLoadedBytes(loaded.bytes, shown);
+}
+
+void MainForm::SetMemoText(Memo memo, const AnsiText& text) {
+  CheckMemoTextLimit(text);
+  face_.SetMemoText(memo, text);
+  memos_[memo == Memo::Option ? 0 : 1] = {text, face_.MemoText(memo)};
+}
+
+std::string MainForm::EditText(PathEdit edit) const {
+  const Loaded& loaded = paths_[edit == PathEdit::Input ? 0 : 1];
+  std::string shown = face_.EditText(edit);
+  return shown == loaded.shown ? loaded.bytes : shown;
+}
+
+void MainForm::SetEditText(PathEdit edit, const std::string& path) {
+  face_.SetEditText(edit, path);
+  paths_[edit == PathEdit::Input ? 0 : 1] = {path, face_.EditText(edit)};
 }

@@ -2,7 +2,9 @@
 // What the main window's handlers do, over the values of its controls, so that
 // any front-end (or the command-line converter) can share it.
 #include <functional>
+#include <string>
 
+#include "app/window_layout.h"
 #include "conversion/conversion_run.h"
 #include "text/ansi_text.h"
 #include "text/errors.h"
@@ -91,3 +93,55 @@ ConversionRequest BuildConversionRequest(const FormControls& controls);
 // after programPath (SettingsProgramPath() for the program's own). The files
 // are only read; load failures go to report as at the window's start.
 ConversionRequest SavedSettingsRequest(const std::string& programPath, const ErrorReport& report);
+
+// What the convert button leads to once the conversion has run: the
+// completion box, and whether the program then ends.
+struct ConvertOutcome {
+  BoxText box;
+  bool quit;
+};
+
+// The main window's handlers over a face's controls. A face (a window of some
+// toolkit) gives the controls' values as they show and only creates and binds
+// the controls; this keeps what they were loaded with, so that a memo line or
+// a path the user left alone is saved with its own bytes whatever the control
+// made of them: bytes that are no character, UTF-8, a character's second
+// encoding, a lone lead byte.
+class MainForm final : public FormControls {
+ public:
+  // programPath names the settings files (SettingsProgramPath()).
+  MainForm(FormControls& face, std::string programPath);
+
+  // FormCreate: the settings loaded, then a file given to the program fills
+  // the input path. A failure goes to report and the next step is still taken.
+  void Create(const std::string& fileArgument, const ErrorReport& report);
+  // FormDestroy: the settings written once, whichever end comes first.
+  // Raises the first failure.
+  void Destroy();
+  // The settings written now, as at a desktop session's end.
+  void Save() const;
+
+  // The convert button's request, and what follows its result.
+  ConversionRequest Request() const { return BuildConversionRequest(*this); }
+  ConvertOutcome Converted(const ConversionResult& result) const;
+
+  AnsiText MemoText(Memo memo) const override;
+  void SetMemoText(Memo memo, const AnsiText& text) override;
+  std::string EditText(PathEdit edit) const override;
+  void SetEditText(PathEdit edit, const std::string& path) override;
+  bool AutoTerminate() const override { return face_.AutoTerminate(); }
+  void SetAutoTerminate(bool ticked) override { face_.SetAutoTerminate(ticked); }
+
+ private:
+  // The bytes a control was given, and what it gave back for them then.
+  struct Loaded {
+    std::string bytes;
+    std::string shown;
+  };
+
+  FormControls& face_;
+  std::string programPath_;
+  UnloadedSideFiles unloaded_;
+  Loaded memos_[2], paths_[2];
+  bool destroyed_ = false;
+};

@@ -3,6 +3,8 @@
 // either the contact links or the notice that the build has no support.
 #include <QDialog>
 
+#include "app/window_layout.h"
+
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -18,10 +20,8 @@ class TfrmAbout : public QDialog {
   // Fills the three captions from the version information and picks the group.
   void FormShow();
   void cmdOKClick();
-  void Label1Click();
-  void Label2Click();
-  // Warns first, then opens a mail to the support address.
-  void Label4Click();
+  // Opens the link's address; a mail link warns first.
+  void LinkClicked(const ControlLayout& link);
 
   QPushButton* cmdOK;
   QLabel* Copyright;

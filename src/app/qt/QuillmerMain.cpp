@@ -18,13 +18,13 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/memo_text.h"
 #include "app/path_choice.h"
 #include "app/qt/About.h"
 #include "app/qt/ansi_qt.h"
 #include "app/qt/application.h"
 #include "app/qt/desktop.h"
 #include "app/qt/icons.h"
+#include "app/qt/layout_widgets.h"
 #include "app/qt/link_label.h"
 #include "app/qt/preview_dialog.h"
 #include "app/settings.h"
@@ -32,30 +32,6 @@
 TForm1* Form1 = nullptr;
 
 namespace {
-
-template <typename Control>
-Control* Place(Control* control, const char* name, int left, int top, int width, int height) {
-  control->setObjectName(QString::fromLatin1(name));
-  control->setGeometry(left, top, width, height);
-  return control;
-}
-
-QLabel* NewLabel(QWidget* parent, const char* name, const QString& caption, int left, int top,
-                 int width, int height) {
-  auto* label = Place(new TextLabel(caption, parent), name, left, top, width, height);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  FitWidthToText(label);
-  return label;
-}
-
-QPlainTextEdit* NewMemo(QWidget* parent, const char* name, int left, int top, int width, int height) {
-  auto* memo = Place(new QPlainTextEdit(parent), name, left, top, width, height);
-  memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-  memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  memo->setTabChangesFocus(true);
-  return memo;
-}
 
 // The first local file a drag carries; empty for anything else.
 QString DraggedFile(const QMimeData* data) {
@@ -82,60 +58,34 @@ bool IsEnter(QEvent* event) {
 
 }  // namespace
 
-void FitWidthToText(QLabel* label) {
-  // Labels size themselves to their text: a face a little wider than the
-  // one the layout was made for must not cut the caption off.
-  label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
-}
-
-QFont MainWindowFont() {
-  QFont font;
-  font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                    QStringLiteral("IPAPGothic")});
-  font.setPixelSize(12);
-  return font;
-}
-
-TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::Window) {
-  setObjectName(QStringLiteral("Form1"));
+TForm1::TForm1(QWidget* parent, const std::string& fileArgument)
+    : QWidget(parent, Qt::Window), form_(*this, SettingsProgramPath(ExecutableName())) {
+  const WindowLayout& layout = MainWindowLayout();
+  setObjectName(LayoutText(layout.name));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
-  setFixedSize(445, 436);
+  setFixedSize(layout.width, layout.height);
   setFont(MainWindowFont());
   setWindowIcon(MainIcon());
   if (auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance()))
     setWindowTitle(app->Title());
 
-  GroupBox1 = Place(new QGroupBox(QStringLiteral("入出力設定"), this), "GroupBox1", 8, 8, 425, 121);
-  Button1 = Place(new QPushButton(QStringLiteral("変換と出力"), GroupBox1), "Button1", 304, 80, 105, 25);
-  Button1->setDefault(true);
-  Edit1 = Place(new QLineEdit(GroupBox1), "Edit1", 112, 21, 297, 20);
-  Label2 = NewLabel(GroupBox1, "Label2", QStringLiteral("入力CSVファイル:"), 16, 24, 90, 12);
-  Label3 = NewLabel(GroupBox1, "Label3", QStringLiteral("出力VCSファイル:"), 16, 48, 90, 12);
-  Edit2 = Place(new QLineEdit(GroupBox1), "Edit2", 112, 45, 297, 20);
-  GroupBox2 = Place(new QGroupBox(QStringLiteral("変換オプション"), this), "GroupBox2", 8, 144, 425, 265);
-  memOption = NewMemo(GroupBox2, "memOption", 16, 40, 393, 97);
-  Label1 = NewLabel(GroupBox2, "Label1", QStringLiteral("専用オプション(全て自動的に各要素に含まれます)"),
-                    15, 21, 258, 12);
-  Label4 = NewLabel(GroupBox2, "Label4",
-                    QStringLiteral("フィルタ(次の文字が含まれているアイテムはコンバートされません)"), 15,
-                    149, 338, 12);
-  memFilter = NewMemo(GroupBox2, "memFilter", 16, 168, 393, 81);
-  Label5 = Place(new LinkLabel(QStringLiteral("バージョン情報..."), this), "Label5", 352, 418, 83, 12);
-  Label5->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  FitWidthToText(Label5);
-  lblPreview = Place(new LinkLabel(QStringLiteral("内容の確認..."), this), "lblPreview", 8, 418, 70, 12);
-  lblPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  FitWidthToText(lblPreview);
-  chkAutoTerminate = Place(new QCheckBox(QStringLiteral("正常に変換できたら自動で終了"), GroupBox1),
-                           "chkAutoTerminate", 16, 88, 201, 17);
-
-  setTabOrder(Button1, Edit1);
-  setTabOrder(Edit1, Edit2);
-  setTabOrder(Edit2, chkAutoTerminate);
-  setTabOrder(chkAutoTerminate, memOption);
-  setTabOrder(memOption, memFilter);
+  const std::map<std::string_view, QWidget*> controls = CreateLayoutControls(this, layout);
+  GroupBox1 = LayoutControl<QGroupBox>(controls, "GroupBox1");
+  Button1 = LayoutControl<QPushButton>(controls, "Button1");
+  Edit1 = LayoutControl<QLineEdit>(controls, "Edit1");
+  Label2 = LayoutControl<QLabel>(controls, "Label2");
+  Label3 = LayoutControl<QLabel>(controls, "Label3");
+  Edit2 = LayoutControl<QLineEdit>(controls, "Edit2");
+  GroupBox2 = LayoutControl<QGroupBox>(controls, "GroupBox2");
+  memOption = LayoutControl<QPlainTextEdit>(controls, "memOption");
+  Label1 = LayoutControl<QLabel>(controls, "Label1");
+  Label4 = LayoutControl<QLabel>(controls, "Label4");
+  memFilter = LayoutControl<QPlainTextEdit>(controls, "memFilter");
+  Label5 = LayoutControl<LinkLabel>(controls, "Label5");
+  chkAutoTerminate = LayoutControl<QCheckBox>(controls, "chkAutoTerminate");
+  lblPreview = LayoutControl<LinkLabel>(controls, "lblPreview");
   Button1->setFocus();
 
   connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
@@ -158,24 +108,17 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent, Qt::Window) {
 
   CentreOnScreen(this);
 
-  FormCreate();
+  form_.Create(fileArgument, [](const QuillmerError& error) { ShowErrorBox(error); });
 }
-
-void TForm1::FormCreate() {
-  unloadedSideFiles_ = LoadFormSettings(*this, SettingsProgramPath(ExecutableName()),
-                                        [](const QuillmerError& error) { ShowErrorBox(error); });
-}
-
-void TForm1::FormDestroy() { SaveFormSettings(*this, SettingsProgramPath(ExecutableName()), unloadedSideFiles_); }
 
 void TForm1::Button1Click() {
   const ConversionResult result = [this] {
     const WaitCursor waiting;
-    return ConversionRun(BuildConversionRequest(*this));
+    return ConversionRun(form_.Request());
   }();
-  ShowMessageBox(this, QMessageBox::Information, QStringFromFixed(CompletionCaption()),
-                 QStringFromFixed(result.CompletionMessage));
-  if (chkAutoTerminate->isChecked()) QCoreApplication::quit();
+  const ConvertOutcome outcome = form_.Converted(result);
+  ShowFixedTextBox(this, outcome.box);
+  if (outcome.quit) QCoreApplication::quit();
 }
 
 void TForm1::Label5Click() {
@@ -185,13 +128,13 @@ void TForm1::Label5Click() {
 }
 
 void TForm1::PreviewClick() {
-  auto* preview = new PreviewDialog(BuildConversionRequest(*this), this);
+  auto* preview = new PreviewDialog(form_.Request(), this);
   preview->exec();
   delete preview;
 }
 
 void TForm1::BrowseForPath(PathEdit edit) {
-  const PathChoice offered = ChoiceForPathEdit(*this, edit);
+  const PathChoice offered = ChoiceForPathEdit(form_, edit);
   QStringList filters;
   for (const FileFilter& filter : offered.filters) filters << QStringFromFixed(filter.name);
   FileChoice choice;
@@ -216,7 +159,7 @@ bool TForm1::PathEditEvent(PathEdit edit, QEvent* event) {
     case QEvent::ContextMenu: {
       const std::unique_ptr<QMenu> menu(EditControl(edit)->createStandardContextMenu());
       menu->addSeparator();
-      connect(menu->addAction(QStringLiteral("参照...")), &QAction::triggered, this,
+      connect(menu->addAction(LayoutText(BrowseCommand)), &QAction::triggered, this,
               Guarded([this, edit] { BrowseForPath(edit); }));
       menu->exec(static_cast<QContextMenuEvent*>(event)->globalPos());
       return true;
@@ -268,32 +211,20 @@ QPlainTextEdit* TForm1::MemoControl(Memo memo) const { return memo == Memo::Opti
 QLineEdit* TForm1::EditControl(PathEdit edit) const { return edit == PathEdit::Input ? Edit1 : Edit2; }
 
 AnsiText TForm1::MemoText(Memo memo) const {
-  // The box holds characters; what it was loaded with holds the bytes, also
-  // those that are no character or have a second encoding.
-  const AnsiText& loaded = loadedMemos_[memo == Memo::Option ? 0 : 1];
   QString text = MemoControl(memo)->toPlainText();
   text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-  return KeepLoadedBytes(loaded, AnsiFromQString(text));
+  return AnsiFromQString(text);
 }
 
 void TForm1::SetMemoText(Memo memo, const AnsiText& text) {
-  CheckMemoTextLimit(text);
   QString shown = QStringFromAnsi(text);
   shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   MemoControl(memo)->setPlainText(shown);
-  loadedMemos_[memo == Memo::Option ? 0 : 1] = text;
 }
 
-std::string TForm1::EditText(PathEdit edit) const {
-  // A name the edit cannot show exactly (not UTF-8) is kept while it shows unchanged.
-  const QString text = EditControl(edit)->text();
-  const std::string& loaded = loadedPaths_[edit == PathEdit::Input ? 0 : 1];
-  if (text == QFile::decodeName(QByteArray::fromStdString(loaded))) return loaded;
-  return QFile::encodeName(text).toStdString();
-}
+std::string TForm1::EditText(PathEdit edit) const { return QFile::encodeName(EditControl(edit)->text()).toStdString(); }
 
 void TForm1::SetEditText(PathEdit edit, const std::string& path) {
-  loadedPaths_[edit == PathEdit::Input ? 0 : 1] = path;
   EditControl(edit)->setText(QFile::decodeName(QByteArray::fromStdString(path)));
 }
 

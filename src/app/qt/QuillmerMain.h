@@ -1,7 +1,9 @@
 #pragma once
 // The main window: two path edits, the convert button, the auto-terminate
-// box, the option and filter memos, and the link to the about box.
+// box, the option and filter memos, and the link to the about box, as the
+// shell lays them out and bound to its handlers.
 #include <QWidget>
+#include <string>
 
 #include "app/main_form.h"
 
@@ -17,13 +19,12 @@ class TForm1 : public QWidget, public FormControls {
   Q_OBJECT
 
  public:
-  // Builds the controls and runs FormCreate; load errors are shown, never raised.
-  explicit TForm1(QWidget* parent = nullptr);
+  // Builds the controls and runs FormCreate with the file given to the
+  // program, if any; load errors are shown, never raised.
+  explicit TForm1(QWidget* parent = nullptr, const std::string& fileArgument = std::string());
 
-  // Fills the controls from the settings files.
-  void FormCreate();
-  // Writes the controls back to the settings files; raises the first failure.
-  void FormDestroy();
+  // The window's handlers and what it was loaded with.
+  MainForm& Form() { return form_; }
   // Runs one conversion with the controls' values and reports it.
   void Button1Click();
   // Opens a fresh about box modally.
@@ -33,7 +34,8 @@ class TForm1 : public QWidget, public FormControls {
   // Lets the user pick the edit's file with the platform's file chooser.
   void BrowseForPath(PathEdit edit);
 
-  // FormControls: the memos as AnsiText, the path edits as file names.
+  // FormControls: what the controls show, the memos as AnsiText with CR LF,
+  // the path edits as file names.
   AnsiText MemoText(Memo memo) const override;
   void SetMemoText(Memo memo, const AnsiText& text) override;
   std::string EditText(PathEdit edit) const override;
@@ -67,15 +69,8 @@ class TForm1 : public QWidget, public FormControls {
   QLineEdit* EditControl(PathEdit edit) const;
   bool PathEditEvent(PathEdit edit, QEvent* event);
 
-  UnloadedSideFiles unloadedSideFiles_;
-  std::string loadedPaths_[2];
-  AnsiText loadedMemos_[2];
+  MainForm form_;
 };
 
 // The program's main window while it exists.
 extern TForm1* Form1;
-
-// The main window's font: the Japanese UI face, or a free one of the same metrics.
-QFont MainWindowFont();
-// Widens a label that its text would overflow; the height stays.
-void FitWidthToText(QLabel* label);

@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "app/qt/ansi_qt.h"
+
 namespace {
 
 MessageBoxHook& BoxHook() {
@@ -80,6 +82,11 @@ void ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& capti
   box.setDefaultButton(QMessageBox::Ok);
   if (const MessageBoxHook& hook = BoxHook()) QTimer::singleShot(0, &box, [&box, hook] { hook(box); });
   box.exec();
+}
+
+void ShowFixedTextBox(QWidget* owner, const BoxText& box) {
+  ShowMessageBox(owner, box.icon == BoxIcon::Warning ? QMessageBox::Warning : QMessageBox::Information,
+                 QStringFromFixed(box.caption), QStringFromFixed(box.text));
 }
 
 void OpenLink(const QUrl& address) {

@@ -7,9 +7,13 @@
 #include <QUrl>
 #include <functional>
 
+#include "app/window_layout.h"
+
 // A modal box with one OK button; returns when the user has closed it. CR LF
 // in text is shown as a line break.
 void ShowMessageBox(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QString& text);
+// A box of the program's own texts (code page 932, whatever the profile).
+void ShowFixedTextBox(QWidget* owner, const BoxText& box);
 // Opens an address with the desktop's handler; a failure is not reported.
 void OpenLink(const QUrl& address);
 

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/qt/QuillmerMain.h"
+#include "app/qt/layout_widgets.h"
 
 namespace {
 

@@ -8,17 +8,13 @@
 #include "app/qt/application.h"
 
 int RunMainWindow(const std::string& inputFile) {
-  TForm1 form;
+  TForm1 form(nullptr, inputFile);
   Form1 = &form;
-  TakeFileArgument(form, inputFile);
-  bool saved = false;
   auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance());
-  auto finish = [&form, &saved, app] {
-    if (saved) return;
-    saved = true;
+  auto finish = [&form, app] {
     form.hide();
     try {
-      form.FormDestroy();
+      form.Form().Destroy();
     } catch (...) {
       // Ending on a signal, nobody may be there to close a box: it would keep
       // the program from ending.
@@ -32,7 +28,7 @@ int RunMainWindow(const std::string& inputFile) {
   // At the end of the desktop session the settings are saved before the loop may be left.
   const QMetaObject::Connection sessionEnd =
       QObject::connect(qApp, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager&) {
-        QuillmerApplication::RunHandler([&form] { form.FormDestroy(); });
+        QuillmerApplication::RunHandler([&form] { form.Form().Save(); });
       });
   const QMetaObject::Connection quitting = QObject::connect(qApp, &QCoreApplication::aboutToQuit, &form, finish);
 
