@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/files.h"
 
 #include "support/test_support.h"
@@ -142,6 +143,59 @@ TEST(FormSettings, SideFilesComeBackWithCrLf) {
   SaveFormSettings(loaded.values, dir / "quillmer");
   EXPECT_TRUE(SameBytes(ReadFileBytes(dir / "option.txt"), "a\r\nb\r\nc"));
   EXPECT_TRUE(SameBytes(ReadFileBytes(dir / "filter.txt"), Sjis("表\r\n") + "x\r\n"));
+}
+
+// Memos as an edit control holds them: characters, no longer bytes.
+class BoxFace : public FormValues {
+ public:
+  AnsiText MemoText(Memo memo) const override { return platform::AnsiCodePage().FromUtf16(shown_[Index(memo)]); }
+  void SetMemoText(Memo memo, const AnsiText& text) override {
+    shown_[Index(memo)] = platform::AnsiCodePage().ToUtf16(text);
+  }
+
+ private:
+  static int Index(Memo memo) { return memo == Memo::Option ? 0 : 1; }
+  std::u16string shown_[2];
+};
+
+// Started and closed without a keystroke, the window gives back each side
+// file byte for byte, whatever its lines hold.
+TEST(MainForm, UntouchedSideFilesComeBackByteForByte) {
+  platform::SetAnsiCodePage(932);
+  struct Row {
+    const char* name;
+    std::string bytes;
+    bool linked;  // filter.txt a symbolic link to the file
+  };
+  const Row rows[] = {
+      {"bytes that are no character", "A\x80" "B\r\n\xA0\xFD\r\n\x85\x40", false},
+      {"a character and its second encoding", "\xED\x40\r\n\xFA\x5C", false},
+      {"UTF-8 text", "X-NOTE:\xE4\xBC\x9A\xE8\xAD\xB0\xEF\xBC\x81\xEF\xBC\x88\xE9\x87\x8D\xE8\xA6\x81\xEF\xBC\x89\r\nX-B:1",
+       false},
+      {"lone lead bytes", "X-A:\x81\r\n\x81\r\nend\x81", false},
+      {"UTF-8 through a link", "\xE4\xBC\x91\xE6\x9A\x87\r\n\xEF\xBC\x88\xE9\x87\x8D\xE8\xA6\x81\xEF\xBC\x89", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+#ifdef _WIN32
+    if (row.linked) continue;
+#endif
+    TempDir dir;
+    WriteFileBytes(dir / "option.txt", row.bytes);
+    std::string filter = dir / "filter.txt";
+    if (row.linked) {
+      filter = dir / "linked.txt";
+      std::filesystem::create_symlink("linked.txt", dir / "filter.txt");
+    }
+    WriteFileBytes(filter, row.bytes);
+    BoxFace face;
+    MainForm form(face, dir / "quillmer");
+    form.Create("", [](const QuillmerError& error) { ADD_FAILURE() << error.Message(); });
+    form.Destroy();
+    EXPECT_TRUE(SameBytes(ReadFileBytes(dir / "option.txt"), row.bytes));
+    EXPECT_TRUE(SameBytes(ReadFileBytes(filter), row.bytes));
+    EXPECT_EQ(std::filesystem::is_symlink(dir / "filter.txt"), row.linked);
+  }
 }
 
 TEST(FormSettings, FirstSaveFailureEndsTheSaving) {

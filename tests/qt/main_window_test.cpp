@@ -32,9 +32,11 @@
 #include "app/qt/ansi_qt.h"
 #include "app/qt/application.h"
 #include "app/qt/desktop.h"
+#include "app/qt/layout_widgets.h"
 #include "app/qt/link_label.h"
 #include "app/qt/program.h"
 #include "app/settings.h"
+#include "app/window_layout.h"
 #include "support/test_support.h"
 #include "platform/files.h"
 #include "platform/regional.h"
@@ -487,44 +489,41 @@ class MainWindowTest : public QObject {
     });
   }
 
-  void windowLayout() {
+  // Both windows are what the shell's layouts list: each control in its
+  // parent at its place, with its caption and tooltip.
+  void windowsFollowTheLayouts() {
     Workspace work;
     TForm1 form;
-    QCOMPARE(form.size(), QSize(445, 436));
-    QCOMPARE(form.minimumSize(), form.maximumSize());
-    QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
-    QCOMPARE(form.frameGeometry().center(), form.screen()->availableGeometry().center());
-    QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    TfrmAbout about(&form);
     QCOMPARE(form.windowTitle(), kTitle);
-    QVERIFY(form.Button1->isDefault());
-    QCOMPARE(form.font().pixelSize(), 12);
+    QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    QCOMPARE(form.frameGeometry().center(), form.screen()->availableGeometry().center());
     QVERIFY(form.font().families().contains(QStringLiteral("IPAPGothic")));
-
-    struct Row {
-      const char* name;
-      const char* parent;
-      QRect geometry;
-    };
-    const Row rows[] = {
-        {"GroupBox1", "Form1", {8, 8, 425, 121}},         {"Button1", "GroupBox1", {304, 80, 105, 25}},
-        {"Edit1", "GroupBox1", {112, 21, 297, 20}},       {"Label2", "GroupBox1", {16, 24, 90, 12}},
-        {"Label3", "GroupBox1", {16, 48, 90, 12}},        {"Edit2", "GroupBox1", {112, 45, 297, 20}},
-        {"GroupBox2", "Form1", {8, 144, 425, 265}},       {"memOption", "GroupBox2", {16, 40, 393, 97}},
-        {"Label1", "GroupBox2", {15, 21, 258, 12}},       {"Label4", "GroupBox2", {15, 149, 338, 12}},
-        {"memFilter", "GroupBox2", {16, 168, 393, 81}},   {"Label5", "Form1", {352, 418, 83, 12}},
-        {"chkAutoTerminate", "GroupBox1", {16, 88, 201, 17}},
-    };
-    for (const Row& row : rows) {
-      const auto* control = form.findChild<QWidget*>(QString::fromLatin1(row.name));
-      QVERIFY2(control != nullptr, row.name);
-      QCOMPARE(control->parentWidget()->objectName(), QString::fromLatin1(row.parent));
-      QCOMPARE(control->pos(), row.geometry.topLeft());
-      QCOMPARE(control->height(), row.geometry.height());
-      // A label may widen to its text; nothing else changes size.
-      if (qobject_cast<const QLabel*>(control)) QVERIFY(control->width() >= row.geometry.width());
-      else QCOMPARE(control->width(), row.geometry.width());
+    for (auto [window, layout] : {std::pair<QWidget*, const WindowLayout*>{&form, &MainWindowLayout()},
+                                  std::pair<QWidget*, const WindowLayout*>{&about, &AboutBoxLayout()}}) {
+      QCOMPARE(window->objectName(), LayoutText(layout->name));
+      QCOMPARE(window->size(), QSize(layout->width, layout->height));
+      QCOMPARE(window->minimumSize(), window->maximumSize());
+      QCOMPARE(window->font().pixelSize(), 12);
+      for (const ControlLayout& row : layout->controls) {
+        const auto* control = window->findChild<QWidget*>(LayoutText(row.name));
+        QVERIFY2(control != nullptr, row.name.data());
+        QCOMPARE(control->parentWidget()->objectName(), LayoutText(row.parent.empty() ? layout->name : row.parent));
+        QCOMPARE(control->pos(), QPoint(row.rect.left, row.rect.top));
+        QCOMPARE(control->height(), row.rect.height);
+        // A label may widen to its text; nothing else changes size.
+        if (qobject_cast<const QLabel*>(control)) QVERIFY(control->width() >= row.rect.width);
+        else QCOMPARE(control->width(), row.rect.width);
+        QCOMPARE(control->toolTip(), LayoutText(row.tooltip));
+        QString caption;
+        if (auto* label = qobject_cast<const QLabel*>(control)) caption = label->text();
+        if (auto* button = qobject_cast<const QAbstractButton*>(control)) caption = button->text();
+        if (auto* group = qobject_cast<const QGroupBox*>(control)) caption = group->title();
+        QCOMPARE(caption, LayoutText(row.caption));
+      }
     }
-
+    QVERIFY(form.Button1->isDefault());
     for (QPlainTextEdit* memo : {form.memOption, form.memFilter}) {
       QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
       QCOMPARE(memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
@@ -723,8 +722,6 @@ class MainWindowTest : public QObject {
         const CloseOnExit closer{about};
         QVERIFY(QTest::qWaitForWindowActive(about));
         QCOMPARE(about->parentWidget(), &form);
-        QCOMPARE(about->windowTitle(), QStringLiteral("バージョン情報"));
-        QCOMPARE(about->size(), QSize(329, 257));
         QCOMPARE(about->ProductName->text(), QStringLiteral("Kivaro for iPod series"));
         QVERIFY(about->ProductName->font().bold());
         QCOMPARE(about->Version->text(), QStringLiteral("Version 1.02  (Build 25)"));
@@ -732,7 +729,6 @@ class MainWindowTest : public QObject {
         QVERIFY(about->GroupBox2->isVisible());
         QVERIFY(!about->GroupBox1->isVisible());
         QCOMPARE(about->Label7->text(), QStringLiteral("http://example.com/kivaro/"));
-        QCOMPARE(about->cmdOK->toolTip(), QStringLiteral("閉じる"));
         QCOMPARE(about->focusWidget(), about->cmdOK);
 
         QTest::mouseClick(about->Label7, Qt::LeftButton);

@@ -2,15 +2,15 @@
 
 #include <commctrl.h>
 
+#include <map>
+#include <memory>
 #include <vector>
 
 #include "app/about_text.h"
-#include "app/win32/version_resource.h"
+#include "app/win32/layout_controls.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/ui.h"
-#include "platform/code_page.h"
-
-using platform::Cp932FromUtf8;
+#include "app/win32/version_resource.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP;
 struct AboutWindow {
   HWND window = nullptr;
   HWND tooltips = nullptr;
-  HFONT font = nullptr, bold = nullptr, link = nullptr;
+  std::unique_ptr<win32ui::LayoutFonts> fonts;
   HICON icon = nullptr;
   HWND cmdOK = nullptr, productName = nullptr, version = nullptr, copyright = nullptr;
   std::vector<HWND> contactGroup, noticeGroup;
@@ -39,63 +39,26 @@ void AddHint(AboutWindow& about, HWND control, const AnsiText& hint) {
 }
 
 void CreateControls(AboutWindow& about) {
-  using win32ui::Label;
-  using win32ui::Place;
+  const WindowLayout& layout = AboutBoxLayout();
   HWND w = about.window;
-  about.font = win32ui::LayoutFont("MS UI Gothic");
-  about.bold = win32ui::LayoutFont(Cp932FromUtf8("ＭＳ Ｐゴシック"), true);
-  about.link = win32ui::LayoutFont(Cp932FromUtf8("ＭＳ Ｐゴシック"), false, true);
+  about.fonts = std::make_unique<win32ui::LayoutFonts>(layout);
   about.icon = static_cast<HICON>(
       ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUILLMER), IMAGE_ICON, 32, 32, 0));
   about.tooltips = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, w, nullptr,
                                      ::GetModuleHandleA(nullptr), nullptr);
-  const AnsiText pending = Cp932FromUtf8("実行時に取得");
-  const AnsiText webSite(WebSiteAddress);
-  const AnsiText webHint = Cp932FromUtf8("作者の Web サイトへジャンプ");
-
-  about.cmdOK = Place(w, "BUTTON", "OK", WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 0, IDC_CMDOK, 112, 224, 97, 26,
-                      about.font);
-  AddHint(about, about.cmdOK, Cp932FromUtf8("閉じる"));
-  about.copyright = Label(w, pending, IDC_COPYRIGHT, 72, 72, 69, 12, about.font);
-  AddHint(about, about.copyright, Cp932FromUtf8("著作権情報"));
-  about.version = Label(w, pending, IDC_VERSION, 72, 44, 69, 12, about.font);
-  AddHint(about, about.version, Cp932FromUtf8("バージョン情報"));
-  about.productName = Label(w, pending, IDC_PRODUCTNAME, 70, 24, 77, 12, about.bold);
-  AddHint(about, about.productName, Cp932FromUtf8("ソフトウエアの名称"));
-
-  // The two groups share one place; their contents sit beside them at (8, 120).
-  constexpr int gx = 8, gy = 120;
-  HWND label1 = Label(w, webSite, IDC_ABOUT_LABEL1, gx + 104, gy + 43, 129, 12, about.link);
-  HWND label4 = Label(w, AnsiText(SupportMailAddress), IDC_ABOUT_LABEL4, gx + 104, gy + 22, 109, 12, about.link);
-  HWND label5 = Label(w, "E-mail:", IDC_ABOUT_LABEL5, gx + 64, gy + 22, 36, 12, about.font);
-  HWND label6 = Label(w, "URL:", IDC_ABOUT_LABEL6, gx + 64, gy + 44, 24, 12, about.font);
-  HWND image1 = Place(w, "STATIC", "", SS_ICON | SS_NOTIFY, 0, IDC_IMAGE1, gx + 16, gy + 33, 32, 32, about.font);
-  HWND label2 = Label(w, Cp932FromUtf8("USERS' SITE (サポートのお知らせ)"), IDC_ABOUT_LABEL2, gx + 104, gy + 64, 179,
-                      12, about.link);
-  HWND group1 = Place(w, "BUTTON", Cp932FromUtf8("連絡先"), BS_GROUPBOX, 0, IDC_ABOUT_GROUPBOX1, gx, gy, 313, 92,
-                      about.font);
-  HWND label7 = Label(w, webSite, IDC_ABOUT_LABEL7, gx + 136, gy + 59, 129, 12, about.link);
-  HWND label9 = Label(w,
-                      Cp932FromUtf8("このソフトウエアはノンサポートソフトウエアです。\r\n"
-                                    "一切のお問い合わせをお断りしております。"),
-                      IDC_ABOUT_LABEL9, gx + 64, gy + 24, 233, 33, about.font, true);
-  HWND label10 = Label(w, Cp932FromUtf8("公開元URL:"), IDC_ABOUT_LABEL10, gx + 64, gy + 60, 60, 12, about.font);
-  HWND image2 = Place(w, "STATIC", "", SS_ICON | SS_NOTIFY, 0, IDC_IMAGE2, gx + 16, gy + 33, 32, 32, about.font);
-  HWND group2 = Place(w, "BUTTON", Cp932FromUtf8("お知らせ"), BS_GROUPBOX, 0, IDC_ABOUT_GROUPBOX2, gx, gy, 313, 92,
-                      about.font);
-  HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  ::SendMessageA(image1, STM_SETICON, reinterpret_cast<WPARAM>(::LoadIconA(instance, MAKEINTRESOURCEA(IDI_CONTACT))), 0);
-  ::SendMessageA(image2, STM_SETICON, reinterpret_cast<WPARAM>(::LoadIconA(instance, MAKEINTRESOURCEA(IDI_NOTICE))), 0);
-  for (HWND link : {label1, label4, label2, label7}) win32ui::MakeLink(link);
-  AddHint(about, label1, webHint);
-  AddHint(about, label7, webHint);
-  AddHint(about, label4, Cp932FromUtf8("作者にサポート依頼メールを送信"));
-  AddHint(about, label2, Cp932FromUtf8("USERS' SITE (サポート専用のサイト)へジャンプ"));
-  AddHint(about, image1, "Contact me!");
-  AddHint(about, image2, "Contact me!");
-  about.contactGroup = {group1, label1, label4, label5, label6, image1, label2};
-  about.noticeGroup = {group2, label7, label9, label10, image2};
+  const std::map<std::string_view, HWND> controls = win32ui::CreateLayoutControls(w, layout, *about.fonts);
+  about.cmdOK = controls.at("cmdOK");
+  about.productName = controls.at("ProductName");
+  about.version = controls.at("Version");
+  about.copyright = controls.at("Copyright");
+  for (const ControlLayout& row : layout.controls) {
+    const auto control = controls.find(row.name);
+    if (control == controls.end()) continue;
+    if (!row.tooltip.empty()) AddHint(about, control->second, win32ui::LayoutText(row.tooltip));
+    if (row.name == ContactGroup || row.parent == ContactGroup) about.contactGroup.push_back(control->second);
+    if (row.name == NoticeGroup || row.parent == NoticeGroup) about.noticeGroup.push_back(control->second);
+  }
   for (HWND control : about.noticeGroup) ::ShowWindow(control, SW_HIDE);
 }
 
@@ -111,14 +74,20 @@ void FormShow(AboutWindow& about) {
 }
 
 void FormPaint(AboutWindow& about, HDC dc) {
-  RECT bevel{8, 8, 8 + 313, 8 + 105};
-  ::DrawEdge(dc, &bevel, BDR_RAISEDINNER, BF_RECT);
+  for (const ControlLayout& row : AboutBoxLayout().controls) {
+    if (row.kind != ControlKind::Frame) continue;
+    RECT frame{row.rect.left, row.rect.top, row.rect.left + row.rect.width, row.rect.top + row.rect.height};
+    ::DrawEdge(dc, &frame, BDR_RAISEDINNER, BF_RECT);
+  }
   if (about.icon != nullptr) ::DrawIconEx(dc, 24, 24, about.icon, 32, 32, 0, nullptr, DI_NORMAL);
 }
 
-void Label4Click(AboutWindow& about) {
-  win32ui::FixedTextBox(about.window, MailWarningText(), MailWarningCaption(), MB_OK | MB_ICONWARNING);
-  win32ui::OpenLink("mailto:" + std::string(SupportMailAddress));
+void LinkClicked(AboutWindow& about, const ControlLayout& link) {
+  const LinkClick click = ClickOnLink(link);
+  if (click.warnFirst) {
+    win32ui::FixedTextBox(about.window, click.warning.text, click.warning.caption, MB_OK | MB_ICONWARNING);
+  }
+  win32ui::OpenLink(click.address);
 }
 
 LRESULT CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -141,19 +110,18 @@ LRESULT CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_COMMAND: {
       const int id = LOWORD(wParam);
       const int code = HIWORD(wParam);
-      if ((id == IDC_CMDOK || id == IDOK || id == IDCANCEL) && code == BN_CLICKED) {
+      const ControlLayout* control = FindControl(AboutBoxLayout(), id);
+      const bool link = control != nullptr &&
+                        (control->kind == ControlKind::Link || control->kind == ControlKind::MailLink);
+      if ((id == ::GetDlgCtrlID(about->cmdOK) || id == IDOK || id == IDCANCEL) && code == BN_CLICKED) {
         ::DestroyWindow(window);
-      } else if ((id == IDC_ABOUT_LABEL1 || id == IDC_ABOUT_LABEL7) && code == STN_CLICKED) {
-        win32ui::OpenLink(WebSiteAddress);
-      } else if (id == IDC_ABOUT_LABEL2 && code == STN_CLICKED) {
-        win32ui::OpenLink(UsersSiteAddress);
-      } else if (id == IDC_ABOUT_LABEL4 && code == STN_CLICKED) {
-        win32ui::Guarded(window, [about] { Label4Click(*about); });
+      } else if (link && code == STN_CLICKED) {
+        win32ui::Guarded(window, [about, control] { LinkClicked(*about, *control); });
       }
       return 0;
     }
     case DM_GETDEFID:
-      return MAKELRESULT(IDC_CMDOK, DC_HASDEFID);
+      return MAKELRESULT(::GetDlgCtrlID(about->cmdOK), DC_HASDEFID);
     case WM_CTLCOLORSTATIC:
       return win32ui::LabelColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_SETCURSOR:
@@ -164,7 +132,7 @@ LRESULT CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       return 0;
     case WM_DESTROY:
       about->closed = true;
-      for (HFONT font : {about->font, about->bold, about->link}) ::DeleteObject(font);
+      about->fonts.reset();
       return 0;
     default:
       break;
@@ -186,8 +154,9 @@ void TfrmAbout::ShowModal(HWND owner) {
   ::RegisterClassExA(&windowClass);
 
   AboutWindow about;
-  const RECT rect = win32ui::CentredWindowRect(329, 257, kStyle, kExStyle);
-  const AnsiText caption = Cp932FromUtf8("バージョン情報");
+  const WindowLayout& layout = AboutBoxLayout();
+  const RECT rect = win32ui::CentredWindowRect(layout.width, layout.height, kStyle, kExStyle);
+  const AnsiText caption = win32ui::LayoutText(layout.caption);
   ::CreateWindowExA(kExStyle, kClassName, caption.c_str(), kStyle, rect.left, rect.top, rect.right - rect.left,
                     rect.bottom - rect.top, owner, nullptr, instance, &about);
   if (about.window == nullptr) return;

@@ -1,12 +1,15 @@
 #pragma once
-// The main window on plain Win32 controls, bound to the shell's handlers.
+// The main window on plain Win32 controls, as the shell lays it out, bound to
+// the shell's handlers.
 #include <windows.h>
 
 #include <shellapi.h>
 
+#include <memory>
 #include <string>
 
 #include "app/main_form.h"
+#include "app/win32/layout_controls.h"
 
 class TForm1 final : public FormControls {
  public:
@@ -24,10 +27,8 @@ class TForm1 final : public FormControls {
   void FilesDropped(HDROP drop);
   // Opens the preview of what the convert button would do now.
   void PreviewClick();
-  void FormCreate();
-  // Runs FormDestroy once, whichever end comes first.
-  void FormDestroy();
 
+  // FormControls: what the controls show.
   AnsiText MemoText(Memo memo) const override;
   void SetMemoText(Memo memo, const AnsiText& text) override;
   std::string EditText(PathEdit edit) const override;
@@ -42,16 +43,13 @@ class TForm1 final : public FormControls {
   HWND MemoBox(Memo memo) const { return memo == Memo::Option ? memOption_ : memFilter_; }
   HWND PathBox(PathEdit edit) const { return edit == PathEdit::Input ? Edit1_ : Edit2_; }
 
+  TForm1();
+
   HWND window_ = nullptr;
-  HFONT font_ = nullptr;
-  HFONT linkFont_ = nullptr;
+  std::unique_ptr<win32ui::LayoutFonts> fonts_;
   HWND Button1_ = nullptr, Edit1_ = nullptr, Edit2_ = nullptr, chkAutoTerminate_ = nullptr;
   HWND memOption_ = nullptr, memFilter_ = nullptr, Label5_ = nullptr;
   HWND pathTips_ = nullptr;
   HWND lblPreview_ = nullptr;
-  // The text each memo was loaded with, byte for byte: lines the user did not
-  // edit keep their bytes, whatever the edit control made of them.
-  AnsiText loadedText_[2];
-  UnloadedSideFiles unloadedSideFiles_;
-  bool destroyed_ = false;
+  MainForm form_;
 };

@@ -5,23 +5,24 @@
 #include <commctrl.h>
 #include <stdlib.h>
 
+#include <exception>
 #include <string>
+#include <vector>
 
 #include "app/regional_choice.h"
 #include "app/win32/QuillmerMain.h"
 #include "app/win32/ui.h"
-#include "text/date_time_text.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   // QUILLMER_LOCALE may name a built-in profile; otherwise the user's own settings.
-  const std::optional<std::string> unknownProfile = ChooseRegionalProfile(std::nullopt);
-  win32ui::Guarded(nullptr, [] { LoadDateTextSettings(); });
+  const std::vector<std::exception_ptr> failures = PrepareRegionalSettings();
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
   // Explorer's "Open with" and Send to give the file as the first argument.
   TForm1* form = TForm1::Create(showCommand, __argc > 1 ? std::string(__argv[1]) : std::string());
   if (form == nullptr) return 1;
-  if (unknownProfile) win32ui::ShowErrorBox(form->Handle(), UnknownProfileError(*unknownProfile));
+  for (const std::exception_ptr& failure : failures)
+    win32ui::Guarded(form->Handle(), [&failure] { std::rethrow_exception(failure); });
   MSG message;
   while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
     // The dialog manager gives Tab, the default button on Enter, and Space.
