@@ -1,0 +1,28 @@
+# Fails when the application shell (src/app) includes a toolkit or an OS
+# header, or when one window face (src/app/qt, src/app/win32) includes the
+# other: each face includes the shell and its own files only.
+#   cmake -DSOURCE_DIR=<project> -P face_layering.cmake
+set(failures "")
+file(GLOB shell_files ${SOURCE_DIR}/src/app/*.h ${SOURCE_DIR}/src/app/*.cpp)
+foreach(file ${shell_files})
+  file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include")
+  foreach(line ${lines})
+    if(line MATCHES "<(Q[^>]*|[^>]*\\.h)>" OR line MATCHES "\"app/(qt|win32)/")
+      string(APPEND failures "\n  ${file}: ${line}")
+    endif()
+  endforeach()
+endforeach()
+foreach(face qt win32)
+  file(GLOB_RECURSE face_files ${SOURCE_DIR}/src/app/${face}/*.h ${SOURCE_DIR}/src/app/${face}/*.cpp)
+  foreach(file ${face_files})
+    file(STRINGS ${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"app/")
+    foreach(line ${lines})
+      if(NOT line MATCHES "\"app/(${face}/.+|[^/]+)\"")
+        string(APPEND failures "\n  ${file}: ${line}")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(failures)
+  message(FATAL_ERROR "A window face or the shell includes what it must not:${failures}")
+endif()
