@@ -52,6 +52,9 @@ struct WindowLayout {
 inline constexpr std::string_view LayoutFace = "ＭＳ Ｐゴシック";
 // The context-menu command of a path box that opens the file chooser.
 inline constexpr std::string_view BrowseCommand = "参照...";
+// The preview window's caption and the caption of its one button.
+inline constexpr std::string_view PreviewCaption = "内容の確認";
+inline constexpr std::string_view PreviewCloseCaption = "閉じる";
 
 const WindowLayout& MainWindowLayout();
 const WindowLayout& AboutBoxLayout();

@@ -63,7 +63,7 @@ void PreviewTable::Grow() {
 PreviewDialog::PreviewDialog(ConversionRequest request, QWidget* owner)
     : QDialog(owner), preview_(std::make_unique<PreviewModel>(std::move(request))) {
   setObjectName(QStringLiteral("PreviewDialog"));
-  setWindowTitle(QStringLiteral("内容の確認"));
+  setWindowTitle(LayoutText(PreviewCaption));
   setFont(MainWindowFont());
   resize(920, 460);
 
@@ -89,7 +89,7 @@ PreviewDialog::PreviewDialog(ConversionRequest request, QWidget* owner)
   const int widths[kPreviewColumnCount] = {44, 44, 150, 150, when, when, 120, when};
   for (int column = 0; column < kPreviewColumnCount; ++column) List->setColumnWidth(column, widths[column]);
 
-  auto* close = new QPushButton(QStringLiteral("閉じる"), this);
+  auto* close = new QPushButton(LayoutText(PreviewCloseCaption), this);
   close->setObjectName(QStringLiteral("Close"));
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
 

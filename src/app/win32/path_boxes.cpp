@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/window_layout.h"
 #include "platform/code_page.h"
 #include "platform/files.h"
 
@@ -36,7 +37,7 @@ void ShowPathBoxMenu(HWND edit, LPARAM where, const PathBox& box) {
   const bool selected = start != end;
   const DWORD length = static_cast<DWORD>(::GetWindowTextLengthA(edit));
   HMENU menu = ::CreatePopupMenu();
-  auto item = [menu](UINT command, const char* utf8, bool enabled) {
+  auto item = [menu](UINT command, std::string_view utf8, bool enabled) {
     ::AppendMenuA(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), command,
                   platform::Cp932FromUtf8(utf8).c_str());
   };
@@ -49,7 +50,7 @@ void ShowPathBoxMenu(HWND edit, LPARAM where, const PathBox& box) {
   ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
   item(kSelectAll, "すべて選択(&A)", length > 0 && !(start == 0 && end == length));
   ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  item(kBrowse, "参照...", true);
+  item(kBrowse, BrowseCommand, true);
   const UINT command = static_cast<UINT>(::TrackPopupMenu(
       menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, edit, nullptr));
   ::DestroyMenu(menu);

@@ -8,11 +8,9 @@
 #include <vector>
 
 #include "app/preview_model.h"
+#include "app/win32/layout_controls.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/ui.h"
-#include "platform/code_page.h"
-
-using platform::Cp932FromUtf8;
 
 namespace {
 
@@ -35,7 +33,7 @@ struct Preview {
 
 void CreateControls(Preview& preview) {
   HWND w = preview.window;
-  preview.font = win32ui::LayoutFont(Cp932FromUtf8("ＭＳ Ｐゴシック"));
+  preview.font = win32ui::LayoutFont(win32ui::LayoutText(LayoutFace));
   preview.summary = win32ui::Place(w, "STATIC", "", SS_LEFT | SS_NOPREFIX, 0, IDC_PREVIEW_SUMMARY, 8, 8,
                                    kClientWidth - 16, 60, preview.font);
   HINSTANCE instance = ::GetModuleHandleA(nullptr);
@@ -66,7 +64,7 @@ void CreateControls(Preview& preview) {
     item.pszText = title.data();
     ::SendMessageW(preview.list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
   }
-  preview.close = win32ui::Place(w, "BUTTON", Cp932FromUtf8("閉じる"), WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL,
+  preview.close = win32ui::Place(w, "BUTTON", win32ui::LayoutText(PreviewCloseCaption), WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL,
                                  kClientWidth - 8 - 97, kClientHeight - 34, 97, 26, preview.font);
 }
 
@@ -218,7 +216,7 @@ void PreviewWindow::ShowModal(HWND owner, ConversionRequest request) {
   Preview preview;
   preview.model = std::make_unique<PreviewModel>(std::move(request));
   const RECT rect = win32ui::CentredWindowRect(kClientWidth, kClientHeight, kStyle, kExStyle);
-  const AnsiText caption = Cp932FromUtf8("内容の確認");
+  const AnsiText caption = win32ui::LayoutText(PreviewCaption);
   ::CreateWindowExA(kExStyle, kClassName, caption.c_str(), kStyle, rect.left, rect.top, rect.right - rect.left,
                     rect.bottom - rect.top, owner, nullptr, instance, &preview);
   if (preview.window == nullptr) return;
