@@ -5,11 +5,14 @@
 // NAME.option.txt and NAME.filter.txt where those exist. The expected files
 // come from the generators beside them (make_example.py,
 // make_default_export.py, make_icalendar_cases.py), written apart from this
-// code; a new case is a new file, not a new row.
+// code; a new case is a new file, not a new row, and each case is a test of
+// its own.
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
+#include <ostream>
 #include <vector>
 
 #include "app/memo_text.h"
@@ -31,6 +34,9 @@ struct GoldenCase {
   fs::path expected, csv, options, filters;
   OutputFormat format;
 };
+
+// What CTest shows of a case.
+void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.expected.filename().string(); }
 
 // The side file NAME.kind.txt, or an empty path.
 fs::path SideFile(const fs::path& expected, const char* kind) {
@@ -67,22 +73,39 @@ std::size_t Count(const std::string& text, std::string_view what) {
 
 }  // namespace
 
-TEST(ExamplesTest, EveryGoldenFileIsWhatItsExportGives) {
-  ASSERT_TRUE(platform::UseRegionalProfile("ja-JP"));
-  LoadDateTextSettings();
-  setenv("SOURCE_DATE_EPOCH", "1704067200", 1);  // the golden files' DTSTAMP, 2024-01-01 00:00:00 UTC
-  TempDir dir;
-  const std::vector<GoldenCase> cases = GoldenCases();
-  EXPECT_GE(cases.size(), 10u);  // the cases the tree holds today, so that a lost folder does not pass
-  for (const GoldenCase& c : cases) {
-    SCOPED_TRACE(c.expected.string());
-    ASSERT_TRUE(fs::exists(c.csv));
-    const std::string expected = ReadFileBytes(c.expected);
-    const ConversionResult result = ConversionRun(
-        {c.csv.string(), dir / "out", FileLines(c.options), FileLines(c.filters), c.format});
-    EXPECT_EQ(static_cast<std::size_t>(result.ConvertedCount), Count(expected, "BEGIN:VEVENT"));
-    EXPECT_TRUE(SameBytes(ReadFileBytes(dir / "out"), expected));
+class GoldenFile : public ::testing::TestWithParam<GoldenCase> {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(platform::UseRegionalProfile("ja-JP"));
+    LoadDateTextSettings();
+    setenv("SOURCE_DATE_EPOCH", "1704067200", 1);  // the golden files' DTSTAMP, 2024-01-01 00:00:00 UTC
   }
-  unsetenv("SOURCE_DATE_EPOCH");
-  platform::ClearRegionalProfileChoice();
+  void TearDown() override {
+    unsetenv("SOURCE_DATE_EPOCH");
+    platform::ClearRegionalProfileChoice();
+  }
+  TempDir dir_;
+};
+
+TEST_P(GoldenFile, IsWhatItsExportGives) {
+  const GoldenCase& c = GetParam();
+  ASSERT_TRUE(fs::exists(c.csv)) << c.csv;
+  const std::string expected = ReadFileBytes(c.expected);
+  const ConversionResult result =
+      ConversionRun({c.csv.string(), dir_ / "out", FileLines(c.options), FileLines(c.filters), c.format});
+  EXPECT_EQ(static_cast<std::size_t>(result.ConvertedCount), Count(expected, "BEGIN:VEVENT"));
+  EXPECT_TRUE(SameBytes(ReadFileBytes(dir_ / "out"), expected));
 }
+
+// Named for the file: examples_outlook_export_filtered_ics.
+INSTANTIATE_TEST_SUITE_P(Tree, GoldenFile, ::testing::ValuesIn(GoldenCases()),
+                         [](const ::testing::TestParamInfo<GoldenCase>& info) {
+                           std::string name = info.param.expected.parent_path().filename().string() + "_" +
+                                              info.param.expected.filename().string();
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
+
+// A lost folder or a wrong pattern would otherwise pass by finding nothing.
+TEST(GoldenFiles, TheTreeHoldsThem) { EXPECT_GE(GoldenCases().size(), 10u); }
