@@ -1,0 +1,41 @@
+#pragma once
+// Where a block's bytes go. A long value is encoded in steps, and between
+// steps the bytes so far may be handed on (to the output file), so that
+// memory does not grow with the value.
+#include <cstddef>
+#include <functional>
+#include <span>
+#include <string_view>
+#include <utility>
+
+#include "text/ansi_text.h"
+
+class BlockOutput {
+ public:
+  // Every byte stays in text.
+  explicit BlockOutput(AnsiText& text) : text_(&text) {}
+  // handOn may take the bytes of the text it was given; it returns where the
+  // next ones go.
+  BlockOutput(AnsiText& text, std::function<AnsiText&()> handOn) : text_(&text), handOn_(std::move(handOn)) {}
+
+  // Where the next bytes go, until the next Step.
+  AnsiText& Text() const { return *text_; }
+  // A point between two steps of a long value.
+  void Step() {
+    if (handOn_) text_ = &handOn_();
+  }
+
+  // The input a step of a long value takes.
+  static constexpr std::size_t kStepBytes = std::size_t{64} << 10;
+
+ private:
+  AnsiText* text_;
+  std::function<AnsiText&()> handOn_;
+};
+
+// head, the AnsiText value in UTF-8 as quoted-printable, CR LF.
+void AppendQuotedPrintableItem(std::string_view head, std::string_view ansiValue, BlockOutput& out);
+// AppendTextLine(head, value) for the value with an LF before each offset of
+// breaks (ascending, at most its size).
+void AppendTextItem(std::string_view head, std::string_view ansiValue, std::span<const std::size_t> breaks,
+                    BlockOutput& out);
