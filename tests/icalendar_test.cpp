@@ -271,11 +271,12 @@ TEST_F(ICalendarTest, AnEventWrittenAheadIsAFirstOccurrence) {
   const EventRecord event(FieldViews(views), positions);
   detail::ICalendarWriter counting({}, 0);
   detail::ICalendarWriter ahead({}, 0);
-  AnsiText first, second, written, buffer;
+  AnsiText first, second, written;
+  std::vector<std::size_t> breaks;
   std::size_t at = 0;
   counting.AppendEvent(event, record, {}, first);
   counting.AppendEvent(event, record, {}, second);
-  const std::uint64_t hash = ahead.AppendUncountedEvent(event, record, {}, buffer, written, at);
+  const std::uint64_t hash = ahead.AppendUncountedEvent(event, record, {}, breaks, written, at);
   EXPECT_EQ(written, first);
   EXPECT_EQ(written.substr(at - 1, 4), "-1\r\n");
   EXPECT_EQ(second.substr(at - 1, 4), "-2\r\n");
