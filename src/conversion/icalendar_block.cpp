@@ -42,6 +42,22 @@ std::size_t CountQuotes(std::string_view text) {
   return count;
 }
 
+// Whether a field's bytes in the record give value: as they are, or with
+// each doubled quote read as one. Compared in place: a long note is not
+// copied again.
+bool SpellsValue(std::string_view raw, std::string_view value, bool reduced) {
+  if (!reduced) return raw == value;
+  for (;;) {
+    const std::size_t quote = value.find('"');
+    const std::size_t upTo = quote == std::string_view::npos ? value.size() : quote + 1;
+    if (raw.substr(0, upTo) != value.substr(0, upTo)) return false;
+    if (quote == std::string_view::npos) return raw.size() == upTo;
+    if (raw.size() <= upTo || raw[upTo] != '"') return false;
+    raw.remove_prefix(upTo + 1);
+    value.remove_prefix(upTo);
+  }
+}
+
 std::uint64_t TailWord(const char* p, std::size_t n) {
   std::uint64_t w = 0;
   for (std::size_t i = 0; i < n; ++i) w |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
@@ -354,15 +370,14 @@ std::string_view ICalendarWriter::NotesAndBreaks(const EventRecord& record, std:
     raw = static_cast<std::size_t>(notes.data() - text.data());
   } else {
     thread_local std::vector<FieldPlace> places;
-    thread_local AnsiText values;
     places.clear();
-    values.clear();
-    FindCommaFields(text, places, values);
+    FindCommaFieldPlaces(text, places);
     const auto column = static_cast<std::size_t>(record.Columns().Column(EventField::Notes));
-    if (column >= places.size() || FieldValue(places[column], text, values) != notes) return notes;
-    raw = places[column].raw;
+    if (column >= places.size()) return notes;
     reduced = places[column].Reduced();
     if (reduced) rawSize += CountQuotes(notes);
+    if (!SpellsValue(text.substr(places[column].raw, rawSize), notes, reduced)) return notes;
+    raw = places[column].raw;
   }
 
   // An offset into the record, less the start and half the quotes of a

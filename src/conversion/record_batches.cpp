@@ -27,6 +27,9 @@ RecordBatches::~RecordBatches() {
 // the batches: it is kept in the slot and raised when the caller reaches it.
 void RecordBatches::Fill(Slot& slot) {
   RecordBatch& batch = slot.batch;
+  // A long record's room is given back rather than kept for the rest of the run.
+  if (batch.text.capacity() > 4 * kBatchBytes) AnsiText().swap(batch.text);
+  if (batch.reduced.capacity() > 4 * kBatchBytes) AnsiText().swap(batch.reduced);
   batch.text.clear();
   batch.records.clear();
   batch.joinOffsets.clear();

@@ -120,6 +120,7 @@ class RecordBatches {
    public:
     explicit Lines(ByteSource& input) : stream_(input) {}
     bool Next(std::string_view& line) override { return stream_.Next(line); }
+    bool NextPart(std::string_view& part, bool& more) override { return stream_.NextPart(part, more); }
 
    private:
     LineStream stream_;
