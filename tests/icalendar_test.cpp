@@ -370,6 +370,14 @@ TEST(ContentLine, FoldingAndEscaping) {
       AppendFoldedLine(r.head, out);
     } else {
       AppendTextLine(r.head, r.value, out);
+      // Written in parts of every size, the same line.
+      for (std::size_t step = 1; step < r.value.size(); ++step) {
+        std::string parts = "before";
+        TextLineWriter line(r.head, parts);
+        for (std::size_t p = 0; p < r.value.size();) p += line.PutText(std::string_view(r.value).substr(p), step, parts);
+        line.End(parts);
+        ASSERT_TRUE(SameBytes(parts, "before" + r.out)) << "parts of " << step;
+      }
     }
     EXPECT_TRUE(SameBytes(out, "before" + r.out));
   }
