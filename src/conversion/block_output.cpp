@@ -32,8 +32,8 @@ void AppendQuotedPrintableItem(std::string_view head, std::string_view ansiValue
 // line break.
 void AppendTextItem(std::string_view head, std::string_view ansiValue, std::span<const std::size_t> breaks,
                     BlockOutput& out) {
-  if (breaks.empty() && ansiValue.size() <= BlockOutput::kStepBytes) {
-    AppendTextLine(head, ansiValue, out.Text());
+  if (ansiValue.size() <= BlockOutput::kStepBytes) {
+    AppendTextLine(head, ansiValue, breaks, out.Text());
     return;
   }
   TextLineWriter line(head, out.Text());
