@@ -198,6 +198,8 @@ std::string MakeNumberedFilterLines(int count) {
 }
 
 std::string MakeLongRecordExport(std::string_view kind, std::size_t bytes) {
+  const bool several = kind == "titles-ja";
+  if (several) kind = "title-ja";
   const bool title = kind == "title-ascii" || kind == "title-ja";
   const bool notes = kind == "notes-ja" || kind == "notes-quoted";
   if (!title && !notes) return {};
@@ -216,5 +218,7 @@ std::string MakeLongRecordExport(std::string_view kind, std::size_t bytes) {
   };
   return platform::Cp932FromUtf8("\"件名\",\"場所\",\"開始日\",\"開始時刻\",\"終了日\",\"終了時刻\",\"アラーム\","
                                  "\"アラーム日付\",\"アラーム時刻\",\"内容\"\r\n") +
-         record("a", "n") + (title ? record(text, "n") : record("t", text)) + record("b", "n");
+         record("a", "n") + (title ? record(text, "n") : record("t", text)) +
+         (several ? record(text, "n") + record(text, "n") + record(text, "n") + record(text, "n") : "") +
+         record("b", "n");
 }

@@ -27,6 +27,6 @@ std::string MakeFilterLines(int count, unsigned seed = 7);
 std::string MakeNumberedFilterLines(int count);
 // One appointment whose title or notes alone are about `bytes` long, between
 // two short ones: "title-ascii", "title-ja", "notes-ja" (Japanese lines of
-// about 1 KB) or "notes-quoted" (the same with doubled quotes); empty for any
-// other kind.
+// about 1 KB), "notes-quoted" (the same with doubled quotes) or "titles-ja"
+// (five such titles in a row); empty for any other kind.
 std::string MakeLongRecordExport(std::string_view kind, std::size_t bytes);

@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "usage: quillmer-make-export COUNT OUTPUT [SEED [short|calendar|tiny|outlook]]\n"
                  "       quillmer-make-export filters|numbered-filters COUNT OUTPUT\n"
-                 "       quillmer-make-export long title-ascii|title-ja|notes-ja|notes-quoted BYTES OUTPUT\n");
+                 "       quillmer-make-export long title-ascii|title-ja|titles-ja|notes-ja|notes-quoted BYTES OUTPUT\n");
     return 2;
   }
   const int count = std::atoi(argv[1]);
