@@ -47,7 +47,7 @@ TEST(BlockOutput, ALongValueInStepsIsTheWholeValue) {
       return piece;
     });
     AppendQuotedPrintableItem("S:", value, out);
-    AppendTextItem("D:", value, breaks, out);
+    AppendTextItem("D:", value, LineBreaks{breaks}, out);
     handed += piece;
 
     std::string expected = "S:" + EncodeQuotedPrintable(AnsiTextToUtf8(value)) + "\r\n";

@@ -3,7 +3,6 @@
 #include <string>
 
 #include "text/characters.h"
-#include "text/content_line.h"
 #include "text/quoted_printable.h"
 
 // A short value is converted whole (the usual case, one pass each); a long
@@ -30,8 +29,7 @@ void AppendQuotedPrintableItem(std::string_view head, std::string_view ansiValue
 
 // Each line of the value is converted on its own: no character spans a
 // line break.
-void AppendTextItem(std::string_view head, std::string_view ansiValue, std::span<const std::size_t> breaks,
-                    BlockOutput& out) {
+void AppendTextItem(std::string_view head, std::string_view ansiValue, LineBreaks breaks, BlockOutput& out) {
   if (ansiValue.size() <= BlockOutput::kStepBytes) {
     AppendTextLine(head, ansiValue, breaks, out.Text());
     return;

@@ -4,11 +4,11 @@
 // memory does not grow with the value.
 #include <cstddef>
 #include <functional>
-#include <span>
 #include <string_view>
 #include <utility>
 
 #include "text/ansi_text.h"
+#include "text/content_line.h"
 
 class BlockOutput {
  public:
@@ -35,7 +35,5 @@ class BlockOutput {
 
 // head, the AnsiText value in UTF-8 as quoted-printable, CR LF.
 void AppendQuotedPrintableItem(std::string_view head, std::string_view ansiValue, BlockOutput& out);
-// AppendTextLine(head, value) for the value with an LF before each offset of
-// breaks (ascending, at most its size).
-void AppendTextItem(std::string_view head, std::string_view ansiValue, std::span<const std::size_t> breaks,
-                    BlockOutput& out);
+// AppendTextLine(head, value, breaks).
+void AppendTextItem(std::string_view head, std::string_view ansiValue, LineBreaks breaks, BlockOutput& out);

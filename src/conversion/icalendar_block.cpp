@@ -287,7 +287,8 @@ std::size_t ICalendarWriter::WriteEvent(const EventRecord& record, std::string_v
     const std::string_view alarmTime = record.Required(EventField::AlarmTime);
     alarm.emplace(record.Required(EventField::AlarmDate), alarmTime);
   }
-  const std::string_view notes = NotesAndBreaks(record, text, joinOffsets, noteBreaks);
+  LineBreaks breaks;
+  const std::string_view notes = NotesAndBreaks(record, text, joinOffsets, noteBreaks, breaks);
 
   AnsiText& out = output.Text();
   out.append("BEGIN:VEVENT\r\n");
@@ -304,7 +305,7 @@ std::size_t ICalendarWriter::WriteEvent(const EventRecord& record, std::string_v
   // The values may be long: past them, the bytes go to output.Text().
   AppendTextItem("SUMMARY:", title, {}, output);
   if (!IsBlank(place)) AppendTextItem("LOCATION:", place, {}, output);
-  if (!IsBlank(notes)) AppendTextItem("DESCRIPTION:", notes, noteBreaks, output);
+  if (!IsBlank(notes)) AppendTextItem("DESCRIPTION:", notes, breaks, output);
   if (record.Columns().ByName()) AppendOutlookProperties(record, output.Text());
   output.Text().append(options_);
   if (alarm) {
@@ -350,11 +351,12 @@ void ICalendarWriter::AppendOutlookProperties(const EventRecord& record, AnsiTex
 }
 
 // The notes, and where in them the export's line breaks stood: the
-// description gets an LF there.
+// description gets an LF there. Only notes whose doubled quotes were reduced
+// need their breaks in scratch; others use the record's own join offsets.
 std::string_view ICalendarWriter::NotesAndBreaks(const EventRecord& record, std::string_view text,
                                                  std::span<const std::size_t> joinOffsets,
-                                                 std::vector<std::size_t>& breaks) {
-  breaks.clear();
+                                                 std::vector<std::size_t>& scratch, LineBreaks& breaks) {
+  breaks = {};
   const std::optional<std::string_view> field = record.Optional(EventField::Notes);
   if (!field) return {};
   const std::string_view notes = *field;
@@ -382,14 +384,24 @@ std::string_view ICalendarWriter::NotesAndBreaks(const EventRecord& record, std:
 
   // An offset into the record, less the start and half the quotes of a
   // reduced value before it, is an offset into the notes.
+  if (!reduced) {
+    const auto first = std::lower_bound(joinOffsets.begin(), joinOffsets.end(), raw);
+    const auto last = std::upper_bound(first, joinOffsets.end(), raw + rawSize);
+    breaks = {joinOffsets.subspan(static_cast<std::size_t>(first - joinOffsets.begin()),
+                                  static_cast<std::size_t>(last - first)),
+              raw};
+    return notes;
+  }
+  scratch.clear();
   std::size_t counted = raw;
   std::size_t quotes = 0;  // in the record from raw to counted
   for (const std::size_t at : joinOffsets) {
     if (at < counted || at > raw + rawSize) continue;
-    if (reduced) quotes += CountQuotes(text.substr(counted, at - counted));
+    quotes += CountQuotes(text.substr(counted, at - counted));
     counted = at;
-    breaks.push_back(std::min(at - raw - quotes / 2, notes.size()));
+    scratch.push_back(std::min(at - raw - quotes / 2, notes.size()));
   }
+  breaks = {scratch};
   return notes;
 }
 

@@ -54,10 +54,10 @@ class ICalendarWriter {
   void AppendEvent(const EventRecord& record, std::string_view text, std::span<const std::size_t> joinOffsets,
                    AnsiText& out);
   // AppendEvent on a thread other than the one that counts the records, with
-  // buffers of its own (noteBreaks is scratch): the UID is written as a first occurrence, a single
-  // "1" at `countAt` in out, and the record's hash is returned, for the
-  // caller to count in order with CountOccurrence and, for a repeat, to write
-  // its number there instead.
+  // buffers of its own (noteBreaks is scratch): the UID is written as a
+  // first occurrence, a single "1" at `countAt` in out, and the record's hash
+  // is returned, for the caller to count in order with CountOccurrence and,
+  // for a repeat, to write its number there instead.
   std::uint64_t AppendUncountedEvent(const EventRecord& record, std::string_view text,
                                      std::span<const std::size_t> joinOffsets,
                                      std::vector<std::size_t>& noteBreaks, AnsiText& out, std::size_t& countAt) const;
@@ -70,7 +70,8 @@ class ICalendarWriter {
                          std::uint64_t hash, Occurrence occurrence, std::vector<std::size_t>& noteBreaks,
                          BlockOutput& out) const;
   static std::string_view NotesAndBreaks(const EventRecord& record, std::string_view text,
-                                         std::span<const std::size_t> joinOffsets, std::vector<std::size_t>& breaks);
+                                         std::span<const std::size_t> joinOffsets, std::vector<std::size_t>& scratch,
+                                         LineBreaks& breaks);
   void AppendOutlookProperties(const EventRecord& record, AnsiText& out) const;
   static unsigned PropertyBit(std::string_view optionLine);
 

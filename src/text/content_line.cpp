@@ -167,13 +167,13 @@ void AppendTextLine(std::string_view head, std::string_view ansiValue, std::stri
   line.End(out);
 }
 
-void AppendTextLine(std::string_view head, std::string_view ansiValue, std::span<const std::size_t> breaks,
-                    std::string& out) {
+void AppendTextLine(std::string_view head, std::string_view ansiValue, LineBreaks breaks, std::string& out) {
   const platform::CharTables& t = platform::AnsiCodePage().Tables();
   FoldedLine line(head.size() + 3 * ansiValue.size() + 2 * breaks.size());
   PutUtf8(line, head);
   std::size_t start = 0;
-  for (const std::size_t at : breaks) {
+  for (std::size_t k = 0; k < breaks.size(); ++k) {
+    const std::size_t at = breaks[k];
     PutText(line, t, ansiValue.substr(start, at - start), at - start);
     line.Escape('n');
     start = at;

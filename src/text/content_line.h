@@ -13,10 +13,18 @@
 // AnsiText value converted to UTF-8 as TEXT: backslash, semicolon and comma
 // escaped, LF written as \n.
 void AppendTextLine(std::string_view head, std::string_view ansiValue, std::string& out);
-// The same with an LF before each offset of breaks (ascending, at most the
-// value's size): the lines of a note. No character spans a break.
-void AppendTextLine(std::string_view head, std::string_view ansiValue, std::span<const std::size_t> breaks,
-                    std::string& out);
+// Where a value's line breaks stand: before offsets[k] - base, ascending, at
+// most the value's size. The base lets a record's own join offsets serve a
+// field of it without a copy.
+struct LineBreaks {
+  std::span<const std::size_t> offsets;
+  std::size_t base = 0;
+  std::size_t size() const { return offsets.size(); }
+  std::size_t operator[](std::size_t k) const { return offsets[k] - base; }
+};
+// The same with an LF at each break: the lines of a note. No character spans
+// a break.
+void AppendTextLine(std::string_view head, std::string_view ansiValue, LineBreaks breaks, std::string& out);
 // The same line written in parts, for values too long to convert at once:
 // each call appends what it made to out, and the bytes are those of one
 // AppendTextLine over the whole value.
