@@ -196,3 +196,29 @@ std::string MakeNumberedFilterLines(int count) {
   }
   return out;
 }
+
+std::string MakeLongRecordExport(std::string_view kind, std::size_t bytes) {
+  const bool several = kind == "titles-ja";
+  if (several) kind = "title-ja";
+  const bool title = kind == "title-ascii" || kind == "title-ja";
+  const bool notes = kind == "notes-ja" || kind == "notes-quoted";
+  if (!title && !notes) return {};
+  // A line of about 1 KB, repeated: the title's has no line break.
+  std::string unit = kind == "title-ascii" ? std::string(1000, 'a') : platform::Cp932FromUtf8("会議資料の確認。");
+  if (kind == "notes-quoted") unit += "\"\"q\"\"";
+  std::string line;
+  while (line.size() < 1000) line += unit;
+  if (notes) line += "\r\n";
+  std::string text;
+  text.reserve(bytes + 1024);
+  while (text.size() + line.size() <= bytes) text += line;
+  const auto record = [](std::string_view titleText, std::string_view notesText) {
+    return "\"" + std::string(titleText) + "\",\"place\",\"2024/01/09\",\"10:00:00\",\"2024/01/09\",\"11:00:00\","
+           "\"TRUE\",\"2024/01/09\",\"9:45:00\",\"" + std::string(notesText) + "\"\r\n";
+  };
+  return platform::Cp932FromUtf8("\"件名\",\"場所\",\"開始日\",\"開始時刻\",\"終了日\",\"終了時刻\",\"アラーム\","
+                                 "\"アラーム日付\",\"アラーム時刻\",\"内容\"\r\n") +
+         record("a", "n") + (title ? record(text, "n") : record("t", text)) +
+         (several ? record(text, "n") + record(text, "n") + record(text, "n") + record(text, "n") : "") +
+         record("b", "n");
+}

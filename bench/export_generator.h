@@ -3,6 +3,7 @@
 // code page 932, CR LF, a realistic mix of short and multi-line notes (some
 // several KB long), alarms on and off, commas and doubled quotes in fields.
 // The same count, seed and mix always give the same bytes.
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -24,3 +25,8 @@ std::string MakeFilterLines(int count, unsigned seed = 7);
 // Numbered filter lines that share their start, as a list of names or
 // case numbers would: 本社 X000001, 本社 X000002, ... (code page 932, CR LF).
 std::string MakeNumberedFilterLines(int count);
+// One appointment whose title or notes alone are about `bytes` long, between
+// two short ones: "title-ascii", "title-ja", "notes-ja" (Japanese lines of
+// about 1 KB), "notes-quoted" (the same with doubled quotes) or "titles-ja"
+// (five such titles in a row); empty for any other kind.
+std::string MakeLongRecordExport(std::string_view kind, std::size_t bytes);

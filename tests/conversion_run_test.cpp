@@ -9,7 +9,9 @@
 #include "platform/regional.h"
 #include "support/test_support.h"
 #include "text/date_time_text.h"
+#include "text/characters.h"
 #include "text/errors.h"
+#include "text/quoted_printable.h"
 
 using testing_support::Hex;
 using testing_support::ReadFileBytes;
@@ -130,6 +132,18 @@ TEST_F(ConversionRunTest, ExportsOfManyBatches) {
   EXPECT_EQ(result.FilteredCount, (count + 3) / 7);
   EXPECT_EQ(result.ConvertedCount, count - result.FilteredCount);
   EXPECT_TRUE(SameBytes(ReadFileBytes(out_), expected));
+}
+
+// A title longer than a read piece, among records of several batches,
+// gives the block it would give in a short export.
+TEST_F(ConversionRunTest, ARecordLongerThanAReadPiece) {
+  std::string title = "x";
+  while (title.size() < (std::size_t{3} << 20)) title += Sjis("会議 ab");
+  const std::string many = ManyRecords(3000);
+  ConversionRun(Request(kHeader + "\r\n" + many, {"skip"}));
+  const std::string blocks = ReadFileBytes(out_);
+  ConversionRun(Request(kHeader + "\r\n" + many + Record(title) + "\r\n" + many, {"skip"}));
+  EXPECT_TRUE(SameBytes(ReadFileBytes(out_), blocks + Block(EncodeQuotedPrintable(AnsiTextToUtf8(title))) + blocks));
 }
 
 TEST_F(ConversionRunTest, OptionLinesInEveryBlock) {

@@ -271,11 +271,12 @@ TEST_F(ICalendarTest, AnEventWrittenAheadIsAFirstOccurrence) {
   const EventRecord event(FieldViews(views), positions);
   detail::ICalendarWriter counting({}, 0);
   detail::ICalendarWriter ahead({}, 0);
-  AnsiText first, second, written, buffer;
+  AnsiText first, second, written;
+  std::vector<std::size_t> breaks;
   std::size_t at = 0;
   counting.AppendEvent(event, record, {}, first);
   counting.AppendEvent(event, record, {}, second);
-  const std::uint64_t hash = ahead.AppendUncountedEvent(event, record, {}, buffer, written, at);
+  const std::uint64_t hash = ahead.AppendUncountedEvent(event, record, {}, breaks, written, at);
   EXPECT_EQ(written, first);
   EXPECT_EQ(written.substr(at - 1, 4), "-1\r\n");
   EXPECT_EQ(second.substr(at - 1, 4), "-2\r\n");
@@ -369,6 +370,14 @@ TEST(ContentLine, FoldingAndEscaping) {
       AppendFoldedLine(r.head, out);
     } else {
       AppendTextLine(r.head, r.value, out);
+      // Written in parts of every size, the same line.
+      for (std::size_t step = 1; step < r.value.size(); ++step) {
+        std::string parts = "before";
+        TextLineWriter line(r.head, parts);
+        for (std::size_t p = 0; p < r.value.size();) p += line.PutText(std::string_view(r.value).substr(p), step, parts);
+        line.End(parts);
+        ASSERT_TRUE(SameBytes(parts, "before" + r.out)) << "parts of " << step;
+      }
     }
     EXPECT_TRUE(SameBytes(out, "before" + r.out));
   }

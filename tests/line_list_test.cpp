@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 #include <random>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -105,7 +106,7 @@ std::string NulMessage(std::size_t line) {
 }
 
 // Read in pieces of any size (CR LF split between two, a buffer smaller than a
-// line), the input gives the lines of the whole text; a NUL fails where its
+// line, whole or in parts), the input gives the lines of the whole text; a NUL fails where its
 // line would come.
 TEST(LineStream, TheLinesOfTheWholeTextInAnyPieces) {
   const char alphabet[] = {'a', '\r', '\n', '\x82', 'b', '\r', '\n', '\0'};
@@ -115,10 +116,17 @@ TEST(LineStream, TheLinesOfTheWholeTextInAnyPieces) {
     for (char& c : text) c = alphabet[random() % (round % 4 == 0 ? sizeof alphabet : sizeof alphabet - 1)];
     Pieces source(text, random);
     LineStream stream(source, 1 + random() % 8);
+    // Every other round a line longer than the buffer comes in parts.
+    const bool inParts = round % 2 == 1;
     Items lines;
     std::string error;
     try {
-      for (std::string_view line; stream.Next(line);) lines.emplace_back(line);
+      std::string line;
+      bool more = false;
+      for (std::string_view part; inParts ? stream.NextPart(part, more) : stream.Next(part);) {
+        line.append(part);
+        if (!more) lines.push_back(std::exchange(line, {}));
+      }
     } catch (const PlainError& e) {
       error = e.Message();
     }

@@ -3,7 +3,9 @@
 #include <exception>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "conversion/block_output.h"
 #include "conversion/block_writer.h"
 #include "conversion/event_block.h"
 #include "conversion/icalendar_block.h"
@@ -51,15 +53,22 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
   // that fails: in order into the writer's pieces, or ahead (on the reading
   // thread, with a buffer of its own) into into.blocks, where an iCalendar
   // event's UID waits for its count in order. Ahead, a batch keeps no more
-  // than kAheadBytes of blocks (long option lines make every block long):
-  // the caller converts the rest in its turn.
+  // than kAheadBytes of blocks (long option lines make every block long),
+  // and leaves a long record alone: the caller converts the rest in its
+  // turn, where a long value's bytes go to the file as they are made.
   constexpr std::size_t kAheadBytes = std::size_t{4} << 20;
-  AnsiText notesAhead;
-  auto convert = [&request, &icalendar, &notesAhead](const RecordBatch& batch, std::size_t first,
-                                                     RecordBatch::Converted& into, BlockWriter* writer) {
+  constexpr std::size_t kAheadRecordBytes = std::size_t{1} << 20;
+  std::vector<std::size_t> noteBreaksAhead;
+  auto convert = [&request, &icalendar, &noteBreaksAhead](const RecordBatch& batch, std::size_t first,
+                                                          RecordBatch::Converted& into, BlockWriter* writer) {
     for (std::size_t i = first; i < batch.records.size(); ++i) {
-      if (!writer && into.blocks.size() >= kAheadBytes) return;
-      AnsiText& blocks = writer ? writer->Piece() : into.blocks;
+      if (!writer && (into.blocks.size() >= kAheadBytes || batch.Text(i).size() > kAheadRecordBytes)) return;
+      BlockOutput blocks = writer ? BlockOutput(writer->Piece(),
+                                                [writer]() -> AnsiText& {
+                                                  writer->PieceMayBeFull();
+                                                  return writer->Piece();
+                                                })
+                                  : BlockOutput(into.blocks);
       try {
         const FieldViews fields = batch.Fields(i);
         const EventRecord record(fields, *batch.columns);
@@ -69,8 +78,8 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
           icalendar->AppendEvent(record, batch.Text(i), batch.Joins(i), blocks);
         } else {
           std::size_t at = 0;
-          const std::uint64_t hash =
-              icalendar->AppendUncountedEvent(record, batch.Text(i), batch.Joins(i), notesAhead, blocks, at);
+          const std::uint64_t hash = icalendar->AppendUncountedEvent(record, batch.Text(i), batch.Joins(i),
+                                                                     noteBreaksAhead, into.blocks, at);
           into.counts.push_back({hash, at});
         }
       } catch (QuillmerError& error) {

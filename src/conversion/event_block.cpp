@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "conversion/block_output.h"
 #include "conversion/timestamps.h"
 #include "platform/code_page.h"
 #include "text/character_walk.h"
@@ -51,8 +52,13 @@ void WriteEventBlock(const EventRecord& record, const LineList& optionLines, Sin
   // block.
   AnsiText& description = sink.Description();
   description.clear();
+  // The cut looks at no more than its first 130 characters, so a long place
+  // or note is copied only that far.
+  constexpr std::size_t kRoom = 3 * (DescriptionByteLimit + 2);
   const std::string_view place = record.Required(EventField::Place);
-  if (!TrimmedBlanks(place).empty()) description.append(PlaceOpening()).append(place).append(")");
+  if (!TrimmedBlanks(place).empty()) {
+    description.append(PlaceOpening()).append(place.substr(0, std::min(place.size(), kRoom))).append(")");
+  }
 
   const std::string_view startTime = record.Required(EventField::StartTime);
   sink.Item("DTSTART:", detail::UtcStamp(record.Required(EventField::StartDate), startTime).Text());
@@ -67,9 +73,6 @@ void WriteEventBlock(const EventRecord& record, const LineList& optionLines, Sin
   }
 
   if (const std::optional<std::string_view> notes = record.Optional(EventField::Notes)) {
-    // The cut looks at no more than its first 130 characters, so a long note
-    // is copied only that far.
-    constexpr std::size_t kRoom = 3 * (DescriptionByteLimit + 2);
     description += ' ';
     description.append(notes->substr(0, std::min(notes->size(), kRoom)));
   }
@@ -98,25 +101,22 @@ struct ListSink {
   std::string utf8;
 };
 
-// Writes into the output text. Its buffers live as long as the thread, so the
+// Writes into the output. Its buffers live as long as the thread, so the
 // blocks of a conversion run allocate nothing of their own once warmed up.
 struct TextSink {
-  AnsiText& out;
+  BlockOutput& out;
 
   void Item(std::string_view a, std::string_view b = {}, std::string_view c = {}) {
-    out.append(a).append(b).append(c).append("\r\n");
+    out.Text().append(a).append(b).append(c).append("\r\n");
   }
-  // Item(head, Encoded(ansi)), encoded straight into the output.
-  void EncodedItem(std::string_view head, std::string_view ansi) {
-    std::string& utf8 = Utf8();
-    utf8.clear();
-    detail::AppendAnsiTextToUtf8(ansi, utf8);
-    EncodedUtf8Item(head, utf8);
-  }
+  // Item(head, Encoded(ansi)), encoded straight into the output, a long value
+  // in steps.
+  void EncodedItem(std::string_view head, std::string_view ansi) { AppendQuotedPrintableItem(head, ansi, out); }
   void EncodedUtf8Item(std::string_view head, std::string_view utf8Text) {
-    out.append(head);
-    detail::AppendQuotedPrintable(utf8Text, out);
-    out.append("\r\n");
+    AnsiText& text = out.Text();
+    text.append(head);
+    detail::AppendQuotedPrintable(utf8Text, text);
+    text.append("\r\n");
   }
   AnsiText& Description() {
     thread_local AnsiText description;
@@ -143,9 +143,14 @@ LineList BuildEventBlock(const LineList& fields, const LineList& optionLines) {
 
 namespace detail {
 
-void AppendEventBlockText(const EventRecord& record, const LineList& optionLines, AnsiText& out) {
+void AppendEventBlockText(const EventRecord& record, const LineList& optionLines, BlockOutput& out) {
   TextSink sink{out};
   WriteEventBlock(record, optionLines, sink);
+}
+
+void AppendEventBlockText(const EventRecord& record, const LineList& optionLines, AnsiText& out) {
+  BlockOutput output(out);
+  AppendEventBlockText(record, optionLines, output);
 }
 
 }  // namespace detail

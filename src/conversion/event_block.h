@@ -1,5 +1,6 @@
 #pragma once
 // One record's fields as one vCalendar 1.0 block.
+#include "conversion/block_output.h"
 #include "conversion/event_columns.h"
 #include "text/comma_text.h"
 #include "text/line_list.h"
@@ -17,6 +18,7 @@ namespace detail {
 // CR LF, without a list of items in between: the conversion run's form of
 // BuildEventBlock, with the same reading order and the same errors. After an
 // error out holds part of the block.
+void AppendEventBlockText(const EventRecord& record, const LineList& optionLines, BlockOutput& out);
 void AppendEventBlockText(const EventRecord& record, const LineList& optionLines, AnsiText& out);
 
 }  // namespace detail

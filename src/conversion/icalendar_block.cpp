@@ -42,6 +42,22 @@ std::size_t CountQuotes(std::string_view text) {
   return count;
 }
 
+// Whether a field's bytes in the record give value: as they are, or with
+// each doubled quote read as one. Compared in place: a long note is not
+// copied again.
+bool SpellsValue(std::string_view raw, std::string_view value, bool reduced) {
+  if (!reduced) return raw == value;
+  for (;;) {
+    const std::size_t quote = value.find('"');
+    const std::size_t upTo = quote == std::string_view::npos ? value.size() : quote + 1;
+    if (raw.substr(0, upTo) != value.substr(0, upTo)) return false;
+    if (quote == std::string_view::npos) return raw.size() == upTo;
+    if (raw.size() <= upTo || raw[upTo] != '"') return false;
+    raw.remove_prefix(upTo + 1);
+    value.remove_prefix(upTo);
+  }
+}
+
 std::uint64_t TailWord(const char* p, std::size_t n) {
   std::uint64_t w = 0;
   for (std::size_t i = 0; i < n; ++i) w |= std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
@@ -212,18 +228,26 @@ void ICalendarWriter::AppendHead(AnsiText& out) const {
 void ICalendarWriter::AppendTail(AnsiText& out) const { out.append("END:VCALENDAR\r\n"); }
 
 void ICalendarWriter::AppendEvent(const EventRecord& record, std::string_view text,
-                                  std::span<const std::size_t> joinOffsets, AnsiText& out) {
+                                  std::span<const std::size_t> joinOffsets, BlockOutput& out) {
   const std::uint64_t hash = RecordHash(text);
   seen_.Prefetch(hash);
   // Equal records hash alike; counting them keeps their UIDs apart.
-  WriteEvent(record, text, joinOffsets, hash, [this, hash] { return seen_.Count(hash); }, notesWithBreaks_, out);
+  WriteEvent(record, text, joinOffsets, hash, [this, hash] { return seen_.Count(hash); }, noteBreaks_, out);
+}
+
+void ICalendarWriter::AppendEvent(const EventRecord& record, std::string_view text,
+                                  std::span<const std::size_t> joinOffsets, AnsiText& out) {
+  BlockOutput output(out);
+  AppendEvent(record, text, joinOffsets, output);
 }
 
 std::uint64_t ICalendarWriter::AppendUncountedEvent(const EventRecord& record, std::string_view text,
-                                                    std::span<const std::size_t> joinOffsets, AnsiText& notesBuffer,
-                                                    AnsiText& out, std::size_t& countAt) const {
+                                                    std::span<const std::size_t> joinOffsets,
+                                                    std::vector<std::size_t>& noteBreaks, AnsiText& out,
+                                                    std::size_t& countAt) const {
   const std::uint64_t hash = RecordHash(text);
-  countAt = WriteEvent(record, text, joinOffsets, hash, [] { return std::uint32_t{1}; }, notesBuffer, out);
+  BlockOutput output(out);
+  countAt = WriteEvent(record, text, joinOffsets, hash, [] { return std::uint32_t{1}; }, noteBreaks, output);
   return hash;
 }
 
@@ -232,7 +256,8 @@ std::uint64_t ICalendarWriter::AppendUncountedEvent(const EventRecord& record, s
 template <typename Occurrence>
 std::size_t ICalendarWriter::WriteEvent(const EventRecord& record, std::string_view text,
                                         std::span<const std::size_t> joinOffsets, std::uint64_t hash,
-                                        Occurrence occurrence, AnsiText& notesBuffer, AnsiText& out) const {
+                                        Occurrence occurrence, std::vector<std::size_t>& noteBreaks,
+                                        BlockOutput& output) const {
   // The fields are read in the vCalendar block's order, so that a faulty
   // record reports the same first error in both formats.
   const std::string_view title = record.Required(EventField::Title);
@@ -262,8 +287,10 @@ std::size_t ICalendarWriter::WriteEvent(const EventRecord& record, std::string_v
     const std::string_view alarmTime = record.Required(EventField::AlarmTime);
     alarm.emplace(record.Required(EventField::AlarmDate), alarmTime);
   }
-  const std::string_view notes = NotesWithBreaks(record, text, joinOffsets, notesBuffer);
+  LineBreaks breaks;
+  const std::string_view notes = NotesAndBreaks(record, text, joinOffsets, noteBreaks, breaks);
 
+  AnsiText& out = output.Text();
   out.append("BEGIN:VEVENT\r\n");
   const std::size_t countAt = out.size() + kUidCountOffset;
   AppendUid(hash, occurrence(), out);
@@ -275,17 +302,18 @@ std::size_t ICalendarWriter::WriteEvent(const EventRecord& record, std::string_v
     out.append("DTSTART:").append(start->Text()).append("\r\n");
     out.append("DTEND:").append(end->Text()).append("\r\n");
   }
-  AppendTextLine("SUMMARY:", title, out);
-  if (!IsBlank(place)) AppendTextLine("LOCATION:", place, out);
-  if (!IsBlank(notes)) AppendTextLine("DESCRIPTION:", notes, out);
-  if (record.Columns().ByName()) AppendOutlookProperties(record, out);
-  out.append(options_);
+  // The values may be long: past them, the bytes go to output.Text().
+  AppendTextItem("SUMMARY:", title, {}, output);
+  if (!IsBlank(place)) AppendTextItem("LOCATION:", place, {}, output);
+  if (!IsBlank(notes)) AppendTextItem("DESCRIPTION:", notes, breaks, output);
+  if (record.Columns().ByName()) AppendOutlookProperties(record, output.Text());
+  output.Text().append(options_);
   if (alarm) {
-    out.append("BEGIN:VALARM\r\nACTION:DISPLAY\r\n");
-    AppendTextLine("DESCRIPTION:", title, out);
-    out.append("TRIGGER;VALUE=DATE-TIME:").append(alarm->Text()).append("\r\nEND:VALARM\r\n");
+    output.Text().append("BEGIN:VALARM\r\nACTION:DISPLAY\r\n");
+    AppendTextItem("DESCRIPTION:", title, {}, output);
+    output.Text().append("TRIGGER;VALUE=DATE-TIME:").append(alarm->Text()).append("\r\nEND:VALARM\r\n");
   }
-  out.append("END:VEVENT\r\n");
+  output.Text().append("END:VEVENT\r\n");
   return countAt;
 }
 
@@ -322,8 +350,13 @@ void ICalendarWriter::AppendOutlookProperties(const EventRecord& record, AnsiTex
   }
 }
 
-std::string_view ICalendarWriter::NotesWithBreaks(const EventRecord& record, std::string_view text,
-                                                  std::span<const std::size_t> joinOffsets, AnsiText& buffer) {
+// The notes, and where in them the export's line breaks stood: the
+// description gets an LF there. Only notes whose doubled quotes were reduced
+// need their breaks in scratch; others use the record's own join offsets.
+std::string_view ICalendarWriter::NotesAndBreaks(const EventRecord& record, std::string_view text,
+                                                 std::span<const std::size_t> joinOffsets,
+                                                 std::vector<std::size_t>& scratch, LineBreaks& breaks) {
+  breaks = {};
   const std::optional<std::string_view> field = record.Optional(EventField::Notes);
   if (!field) return {};
   const std::string_view notes = *field;
@@ -339,34 +372,37 @@ std::string_view ICalendarWriter::NotesWithBreaks(const EventRecord& record, std
     raw = static_cast<std::size_t>(notes.data() - text.data());
   } else {
     thread_local std::vector<FieldPlace> places;
-    thread_local AnsiText values;
     places.clear();
-    values.clear();
-    FindCommaFields(text, places, values);
+    FindCommaFieldPlaces(text, places);
     const auto column = static_cast<std::size_t>(record.Columns().Column(EventField::Notes));
-    if (column >= places.size() || FieldValue(places[column], text, values) != notes) return notes;
-    raw = places[column].raw;
+    if (column >= places.size()) return notes;
     reduced = places[column].Reduced();
     if (reduced) rawSize += CountQuotes(notes);
+    if (!SpellsValue(text.substr(places[column].raw, rawSize), notes, reduced)) return notes;
+    raw = places[column].raw;
   }
 
-  // The notes again, an LF wherever a line break was: an offset into the
-  // record, less the start and half the quotes of a reduced value before
-  // it, is an offset into the notes.
-  buffer.clear();
-  std::size_t copied = 0;  // bytes of the notes already copied
+  // An offset into the record, less the start and half the quotes of a
+  // reduced value before it, is an offset into the notes.
+  if (!reduced) {
+    const auto first = std::lower_bound(joinOffsets.begin(), joinOffsets.end(), raw);
+    const auto last = std::upper_bound(first, joinOffsets.end(), raw + rawSize);
+    breaks = {joinOffsets.subspan(static_cast<std::size_t>(first - joinOffsets.begin()),
+                                  static_cast<std::size_t>(last - first)),
+              raw};
+    return notes;
+  }
+  scratch.clear();
   std::size_t counted = raw;
   std::size_t quotes = 0;  // in the record from raw to counted
   for (const std::size_t at : joinOffsets) {
     if (at < counted || at > raw + rawSize) continue;
-    if (reduced) quotes += CountQuotes(text.substr(counted, at - counted));
+    quotes += CountQuotes(text.substr(counted, at - counted));
     counted = at;
-    const std::size_t upTo = std::min(at - raw - quotes / 2, notes.size());
-    buffer.append(notes, copied, upTo - copied).push_back('\n');
-    copied = upTo;
+    scratch.push_back(std::min(at - raw - quotes / 2, notes.size()));
   }
-  buffer.append(notes, copied);
-  return buffer;
+  breaks = {scratch};
+  return notes;
 }
 
 }  // namespace detail

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "conversion/block_output.h"
 #include "conversion/event_columns.h"
 #include "text/ansi_text.h"
 #include "text/comma_text.h"
@@ -49,24 +50,28 @@ class ICalendarWriter {
   // DateTimeTextError as the vCalendar block does; out then holds part of
   // the event.
   void AppendEvent(const EventRecord& record, std::string_view text, std::span<const std::size_t> joinOffsets,
+                   BlockOutput& out);
+  void AppendEvent(const EventRecord& record, std::string_view text, std::span<const std::size_t> joinOffsets,
                    AnsiText& out);
   // AppendEvent on a thread other than the one that counts the records, with
-  // a buffer of its own: the UID is written as a first occurrence, a single
-  // "1" at `countAt` in out, and the record's hash is returned, for the
-  // caller to count in order with CountOccurrence and, for a repeat, to write
-  // its number there instead.
+  // buffers of its own (noteBreaks is scratch): the UID is written as a
+  // first occurrence, a single "1" at `countAt` in out, and the record's hash
+  // is returned, for the caller to count in order with CountOccurrence and,
+  // for a repeat, to write its number there instead.
   std::uint64_t AppendUncountedEvent(const EventRecord& record, std::string_view text,
-                                     std::span<const std::size_t> joinOffsets, AnsiText& notesBuffer,
-                                     AnsiText& out, std::size_t& countAt) const;
+                                     std::span<const std::size_t> joinOffsets,
+                                     std::vector<std::size_t>& noteBreaks, AnsiText& out, std::size_t& countAt) const;
   std::uint32_t CountOccurrence(std::uint64_t hash) { return seen_.Count(hash); }
   void AppendTail(AnsiText& out) const;
 
  private:
   template <typename Occurrence>
   std::size_t WriteEvent(const EventRecord& record, std::string_view text, std::span<const std::size_t> joinOffsets,
-                         std::uint64_t hash, Occurrence occurrence, AnsiText& notesBuffer, AnsiText& out) const;
-  static std::string_view NotesWithBreaks(const EventRecord& record, std::string_view text,
-                                          std::span<const std::size_t> joinOffsets, AnsiText& buffer);
+                         std::uint64_t hash, Occurrence occurrence, std::vector<std::size_t>& noteBreaks,
+                         BlockOutput& out) const;
+  static std::string_view NotesAndBreaks(const EventRecord& record, std::string_view text,
+                                         std::span<const std::size_t> joinOffsets, std::vector<std::size_t>& scratch,
+                                         LineBreaks& breaks);
   void AppendOutlookProperties(const EventRecord& record, AnsiText& out) const;
   static unsigned PropertyBit(std::string_view optionLine);
 
@@ -76,7 +81,7 @@ class ICalendarWriter {
   AnsiText options_;  // the option lines as content lines, ready to copy
   AnsiText stamp_;    // DTSTAMP
   OccurrenceCounter seen_;
-  AnsiText notesWithBreaks_;
+  std::vector<std::size_t> noteBreaks_;
 };
 
 }  // namespace detail

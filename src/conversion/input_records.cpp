@@ -28,16 +28,17 @@ RecordJoiner::RecordJoiner(LineSource& lines) : lines_(lines) {}
 // A record is taken to its end line by line: a line that ends it on its own
 // (the usual case) is handed out as it is, unless the caller gave a buffer;
 // otherwise the lines are joined in the buffer (the caller's, or one reused)
-// until the joined text ends the record.
+// until the joined text ends the record. A long line comes in parts, each
+// appended as it comes.
 RecordJoiner::Step RecordJoiner::Next(std::string_view& record, AnsiText* into) {
-  std::string_view line;
+  std::string_view part;
+  bool more = false;
   joinOffsets_.clear();
-  if (!lines_.Next(line)) return Step::End;
+  if (!lines_.NextPart(part, more)) return Step::End;
   startLine_ = ++linesRead_;
-  std::size_t quotes = QuotesIn(line);
-  bool ends = EndsRecord(line, quotes);
-  if (ends && into == nullptr) {
-    record = line;
+  std::size_t quotes = QuotesIn(part);
+  if (!more && into == nullptr && EndsRecord(part, quotes)) {
+    record = part;
     ++count_;
     return Step::Record;
   }
@@ -46,14 +47,20 @@ RecordJoiner::Step RecordJoiner::Next(std::string_view& record, AnsiText* into) 
     into = &joined_;
   }
   const std::size_t start = into->size();
-  into->append(line);
-  while (!ends) {
-    if (!lines_.Next(line)) return Step::Unfinished;
+  std::size_t lineStart = start;
+  into->append(part);
+  for (;;) {
+    while (more && lines_.NextPart(part, more)) {
+      into->append(part);
+      quotes += QuotesIn(part);
+    }
+    if (EndsRecord(std::string_view(*into).substr(lineStart), quotes)) break;
+    if (!lines_.NextPart(part, more)) return Step::Unfinished;
     ++linesRead_;
-    joinOffsets_.push_back(into->size() - start);
-    into->append(line);
-    quotes += QuotesIn(line);
-    ends = EndsRecord(line, quotes);
+    lineStart = into->size();
+    joinOffsets_.push_back(lineStart - start);
+    into->append(part);
+    quotes += QuotesIn(part);
   }
   record = std::string_view(*into).substr(start);
   ++count_;

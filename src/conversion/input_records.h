@@ -15,6 +15,12 @@ class LineSource {
  public:
   virtual ~LineSource() = default;
   virtual bool Next(std::string_view& line) = 0;
+  // The next line, or a part of a long one with `more` set: the rest follows
+  // in the next calls. A source that holds its lines whole gives them whole.
+  virtual bool NextPart(std::string_view& part, bool& more) {
+    more = false;
+    return Next(part);
+  }
 };
 
 // The lines of a text in memory, as the line list would hold them.
@@ -38,8 +44,9 @@ class RecordJoiner {
   // Record: the next record, valid until the next call. Unfinished: the last
   // line needed a line after it (ListIndexError with index Count() + 1).
   // With `into`, the record is appended to it and given as a view of it (the
-  // lines of a record are then copied once, straight to where they go);
-  // without, it is the line itself when one line ends it.
+  // lines of a record are then copied once, straight to where they go, a
+  // long line part by part); without, it is the line itself when one line
+  // ends it.
   Step Next(std::string_view& record, AnsiText* into = nullptr);
   // Records handed out so far.
   std::size_t Count() const { return count_; }

@@ -121,6 +121,16 @@ bool RecordBatches::WorkOneAhead(std::unique_lock<std::mutex>& lock) {
   return true;
 }
 
+// With the lock held. The batches filled and not given back are the caller's
+// or wait for it; none is being filled.
+bool RecordBatches::SlotFree() const {
+  if (filled_ >= released_ + kSlots) return false;
+  if (filled_ == taken_) return true;
+  std::size_t bytes = 0;
+  for (std::size_t k = released_; k < filled_; ++k) bytes += slots_[k % kSlots].batch.text.size();
+  return bytes < kAheadTextBytes;
+}
+
 // Until ready, with the lock held: the other work first, while there is
 // some, and then a wait.
 template <typename Ready>
@@ -163,8 +173,13 @@ void RecordBatches::ReadAhead() {
 const RecordBatch* RecordBatches::Next() {
   std::unique_lock<std::mutex> lock(mutex_);
   if (ended_) return nullptr;
-  // The caller is done with every batch it took: their slots are free.
-  released_ = taken_;
+  // The caller is done with every batch it took: their slots are free, and
+  // a long record's room is given back rather than kept for the rest of the run.
+  for (; released_ < taken_; ++released_) {
+    RecordBatch& batch = slots_[released_ % kSlots].batch;
+    if (batch.text.capacity() > 4 * kBatchBytes) AnsiText().swap(batch.text);
+    if (batch.reduced.capacity() > 4 * kBatchBytes) AnsiText().swap(batch.reduced);
+  }
   if (taken_ == 0 || inline_) {
     lock.unlock();
     Fill(slots_[filled_ % kSlots]);
@@ -189,6 +204,7 @@ const RecordBatch* RecordBatches::Next() {
   ended_ = slot.last;
   if (slot.error) std::rethrow_exception(slot.error);
   lock.unlock();
+  changed_.notify_all();  // the reader may wait for every batch to be taken
   if (!slot.batch.split) SplitFields(slot.batch);
   return &slot.batch;
 }

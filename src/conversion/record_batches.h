@@ -114,12 +114,16 @@ class RecordBatches {
   bool WorkOneAhead(std::unique_lock<std::mutex>& lock);
   template <typename Ready>
   void WaitFor(std::unique_lock<std::mutex>& lock, Ready ready);
-  bool SlotFree() const { return filled_ < released_ + kSlots; }
+  bool SlotFree() const;
+  // Record text the batches not given back may hold before the reader waits
+  // for the caller to take them all: long records are not read far ahead.
+  static constexpr std::size_t kAheadTextBytes = std::size_t{8} << 20;
 
   class Lines final : public LineSource {
    public:
     explicit Lines(ByteSource& input) : stream_(input) {}
     bool Next(std::string_view& line) override { return stream_.Next(line); }
+    bool NextPart(std::string_view& part, bool& more) override { return stream_.NextPart(part, more); }
 
    private:
     LineStream stream_;

@@ -199,19 +199,27 @@ std::string AnsiTextToUtf8(std::string_view text) {
 }
 
 void detail::AppendAnsiTextToUtf8(std::string_view text, std::string& out) {
-  if (text.empty()) return;
+  AppendAnsiTextToUtf8Step(text, text.size(), out);
+}
+
+std::size_t detail::AppendAnsiTextToUtf8Step(std::string_view text, std::size_t step, std::string& out) {
+  if (text.empty()) return 0;
   const auto& t = ActiveTables();
-  // One spare byte: every entry is stored as a whole 4-byte word.
+  const std::size_t taken = step < text.size() ? step : text.size();
+  // A pair may reach one byte past the step; one spare byte more: every entry
+  // is stored as a whole 4-byte word.
   const std::size_t start = out.size();
-  out.resize(start + text.size() * 3 + 1);
+  out.resize(start + (taken + 1) * 3 + 1);
   char* const begin = out.data() + start;
   char* dst = begin;
-  const unsigned char* p = Bytes(text);
-  const unsigned char* end = p + text.size();
-  while (p < end) {
+  const unsigned char* const first = Bytes(text);
+  const unsigned char* p = first;
+  const unsigned char* const stop = p + taken;
+  const unsigned char* const end = p + text.size();
+  while (p < stop) {
     if (t.asciiIsIdentity && *p < 0x80) {
       // Runs of ASCII are copied eight bytes at a time.
-      while (end - p >= 8) {
+      while (stop - p >= 8) {
         std::uint64_t word;
         std::memcpy(&word, p, 8);
         if (word & 0x8080808080808080ULL) break;
@@ -219,8 +227,9 @@ void detail::AppendAnsiTextToUtf8(std::string_view text, std::string& out) {
         p += 8;
         dst += 8;
       }
-      if (p == end) break;
+      if (p == stop) break;
     }
+    // The pair is looked for up to the text's end, past the step.
     std::size_t length = 1;
     const CharEntry& e = platform::CharacterAt(t, p, end, &length);
     std::memcpy(dst, &e, 4);
@@ -228,4 +237,5 @@ void detail::AppendAnsiTextToUtf8(std::string_view text, std::string& out) {
     p += length;
   }
   out.resize(start + static_cast<std::size_t>(dst - begin));
+  return static_cast<std::size_t>(p - first);
 }

@@ -45,18 +45,24 @@ inline std::size_t NextQuote(std::string_view text, std::size_t p, std::size_t e
 
 // The closing quote is the first quote that is not doubled. The value stays
 // a place in text unless a doubled quote makes it differ, when it is written
-// to `reduced`. Returns the byte after the closing quote.
+// to `reduced` (only measured, without it). Returns the byte after the
+// closing quote.
 std::size_t PlaceQuoted(std::string_view text, std::size_t quote, std::size_t end, FieldPlace& place,
-                        AnsiText& reduced) {
+                        AnsiText* reduced) {
   const std::size_t first = quote + 1;
-  const std::size_t reducedStart = reduced.size();
+  const std::size_t reducedStart = reduced ? reduced->size() : 0;
+  std::size_t reducedSize = 0;
   bool isReduced = false;
   std::size_t p = first;
   std::size_t segment = p;
+  auto keep = [&](std::size_t to) {
+    reducedSize += to - segment;
+    if (reduced) reduced->append(text.substr(segment, to - segment));
+  };
   auto finish = [&](std::size_t valueEnd) {
     if (isReduced) {
-      reduced.append(text.substr(segment, valueEnd - segment));
-      place = {first, reduced.size() - reducedStart, reducedStart};
+      keep(valueEnd);
+      place = {first, reducedSize, reducedStart};
     } else {
       place = {first, valueEnd - first};
     }
@@ -70,7 +76,7 @@ std::size_t PlaceQuoted(std::string_view text, std::size_t quote, std::size_t en
     }
     if (p + 1 < end && text[p + 1] == '"') {
       isReduced = true;
-      reduced.append(text.substr(segment, p + 1 - segment));
+      keep(p + 1);
       p += 2;
       segment = p;
       continue;
@@ -80,18 +86,7 @@ std::size_t PlaceQuoted(std::string_view text, std::size_t quote, std::size_t en
   }
 }
 
-}  // namespace
-
-QuotedField ExtractQuotedField(std::string_view text, std::size_t quote) {
-  const std::size_t end = EndOf(text);
-  if (quote >= end) return {{}, quote > end ? quote : end};
-  FieldPlace place{};
-  AnsiText reduced;
-  const std::size_t next = PlaceQuoted(text, quote, end, place, reduced);
-  return {AnsiText(FieldValue(place, text, reduced)), next};
-}
-
-void FindCommaFields(std::string_view text, std::vector<FieldPlace>& places, AnsiText& reduced) {
+void FindFields(std::string_view text, std::vector<FieldPlace>& places, AnsiText* reduced) {
   const ByteClasses& cls = ActiveClasses();
   const std::size_t end = EndOf(text);
 
@@ -114,6 +109,25 @@ void FindCommaFields(std::string_view text, std::vector<FieldPlace>& places, Ans
     }
     // Anything else starts the next field without a comma.
   }
+}
+
+}  // namespace
+
+QuotedField ExtractQuotedField(std::string_view text, std::size_t quote) {
+  const std::size_t end = EndOf(text);
+  if (quote >= end) return {{}, quote > end ? quote : end};
+  FieldPlace place{};
+  AnsiText reduced;
+  const std::size_t next = PlaceQuoted(text, quote, end, place, &reduced);
+  return {AnsiText(FieldValue(place, text, reduced)), next};
+}
+
+void FindCommaFields(std::string_view text, std::vector<FieldPlace>& places, AnsiText& reduced) {
+  FindFields(text, places, &reduced);
+}
+
+void FindCommaFieldPlaces(std::string_view text, std::vector<FieldPlace>& places) {
+  FindFields(text, places, nullptr);
 }
 
 void SplitCommaText(LineList& fields, std::string_view text) {

@@ -31,6 +31,9 @@ struct FieldPlace {
 // The one splitting rule: appends the place of every field of text to places,
 // and the values it had to reduce to `reduced`. Accepts every text.
 void FindCommaFields(std::string_view text, std::vector<FieldPlace>& places, AnsiText& reduced);
+// The same places without the reduced values: a reduced place's size is
+// right, its reducedAt only tells that it was reduced.
+void FindCommaFieldPlaces(std::string_view text, std::vector<FieldPlace>& places);
 // The value at a place, in the text and the buffer FindCommaFields filled.
 std::string_view FieldValue(const FieldPlace& place, std::string_view text, std::string_view reduced);
 // Empties fields, then appends every field of text, copied.

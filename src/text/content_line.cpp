@@ -43,18 +43,19 @@ bool IsPlainAscii(std::uint64_t w) {
           hasZero(w ^ (kOnes * ';')) | hasZero(w ^ (kOnes * ','))) == 0;
 }
 
-// Writes one line into a buffer sized for the longest result, reused from
-// line to line so that it is cleared only when it grows, and appends what
-// it holds to the output at the end.
+// Writes one line, or one part of it, into a buffer sized for the longest
+// result, reused from line to line so that it is cleared only when it grows,
+// and appends what it holds to the output at the end.
 class FoldedLine {
  public:
-  FoldedLine(std::string& out, std::size_t maxContent) : out_(out) {
+  // lineRoom: the octets the open physical line still takes.
+  explicit FoldedLine(std::size_t maxContent, std::size_t lineRoom = kLineOctets) {
     // A fold costs 3 octets per 71 or more of content; 8 spare for the
     // whole-word stores.
     const std::size_t room = maxContent + 3 * (maxContent / 71 + 1) + 2 + 8;
     if (Buffer().size() < room) Buffer().resize(std::max(room, 2 * Buffer().size()));
     begin_ = dst_ = Buffer().data();
-    lineEnd_ = dst_ + kLineOctets;
+    lineEnd_ = dst_ + lineRoom;
   }
 
   bool HasRoomFor(std::size_t octets) const { return dst_ + octets <= lineEnd_; }
@@ -77,9 +78,14 @@ class FoldedLine {
     const char pair[4] = {'\\', letter, 0, 0};
     Put(pair, 2);
   }
-  void End() {
-    std::memcpy(dst_, "\r\n", 2);
-    out_.append(begin_, static_cast<std::size_t>(dst_ + 2 - begin_));
+  // Appends what was written and returns the room left on the line.
+  std::size_t Flush(std::string& out) {
+    out.append(begin_, static_cast<std::size_t>(dst_ - begin_));
+    return static_cast<std::size_t>(lineEnd_ - dst_);
+  }
+  void End(std::string& out) {
+    PutWhole("\r\n");
+    Flush(out);
   }
 
  private:
@@ -94,7 +100,6 @@ class FoldedLine {
     return buffer;
   }
 
-  std::string& out_;
   char* begin_;
   char* dst_;
   const char* lineEnd_;  // where the physical line reaches 75 octets
@@ -121,12 +126,15 @@ void PutUtf8(FoldedLine& line, std::string_view utf8) {
   }
 }
 
-// The AnsiText value as escaped TEXT on the line.
-void PutText(FoldedLine& line, const platform::CharTables& t, std::string_view ansiValue) {
-  const auto* p = reinterpret_cast<const unsigned char*>(ansiValue.data());
-  const auto* end = p + ansiValue.size();
-  while (p < end) {
-    if (*p < 0x80 && t.asciiIsIdentity && end - p >= 8 && line.HasRoomFor(8)) {
+// Whole characters of the AnsiText value, at least `step` bytes of them, as
+// escaped TEXT on the line; returns the bytes taken.
+std::size_t PutText(FoldedLine& line, const platform::CharTables& t, std::string_view ansiValue, std::size_t step) {
+  const auto* const first = reinterpret_cast<const unsigned char*>(ansiValue.data());
+  const auto* p = first;
+  const auto* const stop = p + std::min(step, ansiValue.size());
+  const auto* const end = p + ansiValue.size();
+  while (p < stop) {
+    if (*p < 0x80 && t.asciiIsIdentity && stop - p >= 8 && line.HasRoomFor(8)) {
       std::uint64_t word;
       std::memcpy(&word, p, 8);
       if (IsPlainAscii(word)) {
@@ -135,6 +143,7 @@ void PutText(FoldedLine& line, const platform::CharTables& t, std::string_view a
         continue;
       }
     }
+    // The pair is looked for up to the value's end, past the step.
     std::size_t length = 1;
     const platform::CharEntry& e = platform::CharacterAt(t, p, end, &length);
     const std::size_t octets = e.info & platform::kUtf8LengthMask;
@@ -145,29 +154,70 @@ void PutText(FoldedLine& line, const platform::CharTables& t, std::string_view a
     }
     p += length;
   }
+  return static_cast<std::size_t>(p - first);
 }
 
 }  // namespace
 
 void AppendTextLine(std::string_view head, std::string_view ansiValue, std::string& out) {
   const platform::CharTables& t = platform::AnsiCodePage().Tables();
-  FoldedLine line(out, head.size() + 3 * ansiValue.size());
+  FoldedLine line(head.size() + 3 * ansiValue.size());
   PutUtf8(line, head);
-  PutText(line, t, ansiValue);
-  line.End();
+  PutText(line, t, ansiValue, ansiValue.size());
+  line.End(out);
+}
+
+void AppendTextLine(std::string_view head, std::string_view ansiValue, LineBreaks breaks, std::string& out) {
+  const platform::CharTables& t = platform::AnsiCodePage().Tables();
+  FoldedLine line(head.size() + 3 * ansiValue.size() + 2 * breaks.size());
+  PutUtf8(line, head);
+  std::size_t start = 0;
+  for (std::size_t k = 0; k < breaks.size(); ++k) {
+    const std::size_t at = breaks[k];
+    PutText(line, t, ansiValue.substr(start, at - start), at - start);
+    line.Escape('n');
+    start = at;
+  }
+  PutText(line, t, ansiValue.substr(start), ansiValue.size() - start);
+  line.End(out);
+}
+
+TextLineWriter::TextLineWriter(std::string_view head, std::string& out) {
+  FoldedLine line(head.size());
+  PutUtf8(line, head);
+  lineRoom_ = line.Flush(out);
+}
+
+std::size_t TextLineWriter::PutText(std::string_view ansiValue, std::size_t step, std::string& out) {
+  // A pair may take one byte past the step.
+  FoldedLine line(3 * (std::min(step, ansiValue.size()) + 1), lineRoom_);
+  const std::size_t taken = ::PutText(line, platform::AnsiCodePage().Tables(), ansiValue, step);
+  lineRoom_ = line.Flush(out);
+  return taken;
+}
+
+void TextLineWriter::PutLineBreak(std::string& out) {
+  FoldedLine line(2, lineRoom_);
+  line.Escape('n');
+  lineRoom_ = line.Flush(out);
+}
+
+void TextLineWriter::End(std::string& out) {
+  FoldedLine line(0, lineRoom_);
+  line.End(out);
 }
 
 void AppendTextListLine(std::string_view head, std::span<const std::string_view> ansiValues, std::string& out) {
   const platform::CharTables& t = platform::AnsiCodePage().Tables();
   std::size_t room = head.size();
   for (const std::string_view value : ansiValues) room += 3 * value.size() + 1;
-  FoldedLine line(out, room);
+  FoldedLine line(room);
   PutUtf8(line, head);
   for (std::size_t k = 0; k < ansiValues.size(); ++k) {
     if (k > 0) line.Put(",\0\0", 1);
-    PutText(line, t, ansiValues[k]);
+    PutText(line, t, ansiValues[k], ansiValues[k].size());
   }
-  line.End();
+  line.End(out);
 }
 
 bool IsContentLine(std::string_view line) {
@@ -213,7 +263,7 @@ bool IsContentLine(std::string_view line) {
 }
 
 void AppendFoldedLine(std::string_view utf8Line, std::string& out) {
-  FoldedLine line(out, utf8Line.size());
+  FoldedLine line(utf8Line.size());
   PutUtf8(line, utf8Line);
-  line.End();
+  line.End(out);
 }

@@ -43,11 +43,36 @@ LineStream::LineStream(ByteSource& source, std::size_t pieceSize)
     : source_(source), buffer_(new char[pieceSize]), capacity_(pieceSize) {}
 
 bool LineStream::Next(std::string_view& line) {
-  while (!cursor_.Next(line)) {
+  bool more = false;
+  return Take(line, more, false);
+}
+
+bool LineStream::NextPart(std::string_view& part, bool& more) { return Take(part, more, true); }
+
+bool LineStream::Take(std::string_view& part, bool& more, bool inParts) {
+  more = false;
+  for (;;) {
+    if (cursor_.Next(part)) break;
     if (nul_) RaiseNulError(lines_ + 1);
-    if (ended_) return false;
+    if (ended_) {
+      if (!inLine_) return false;
+      part = {};  // the input ended with the long line
+      break;
+    }
+    if (inParts && complete_ == 0 && end_ == capacity_ && startChecked_) {
+      // A full buffer without a line break: what is read of the line goes
+      // now, but for a CR at its end, which an LF may follow.
+      const std::size_t n = buffer_[end_ - 1] == '\r' ? end_ - 1 : end_;
+      if (n > 0) {
+        complete_ = n;
+        part = std::string_view(buffer_.get(), n);
+        more = inLine_ = true;
+        return true;
+      }
+    }
     ReadMore();
   }
+  inLine_ = false;
   ++lines_;
   return true;
 }

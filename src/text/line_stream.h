@@ -29,8 +29,13 @@ class LineStream {
   // where the line holding a NUL would come, and at once for an input that
   // starts with a byte-order mark (naming its encoding).
   bool Next(std::string_view& line);
+  // The same lines, but a line longer than the piece is given in parts, the
+  // bytes read of it so far with `more` set, so that it is never held whole
+  // here; the last part (perhaps empty) has `more` cleared.
+  bool NextPart(std::string_view& part, bool& more);
 
  private:
+  bool Take(std::string_view& part, bool& more, bool inParts);
   void ReadMore();
   void CheckStart();
 
@@ -43,6 +48,7 @@ class LineStream {
   bool ended_ = false;        // the end of the input or a NUL was met
   bool nul_ = false;          // ... a NUL, on the line after the last one given
   bool startChecked_ = false; // the first bytes are known to be no byte-order mark
+  bool inLine_ = false;       // parts of a line were given, its last one not yet
   long long lines_ = 0;       // lines given
   LineCursor cursor_{std::string_view()};
 };

@@ -45,17 +45,9 @@ constexpr Piece kEscapedBlanks[] = {EscapeOf(0x09), EscapeOf(0x20)};
 inline bool IsBlank(unsigned char b) { return b == 0x09 || b == 0x20; }
 inline bool IsLineBreak(unsigned char b) { return b == 0x0A || b == 0x0D; }
 
-}  // namespace
-
-AnsiText EncodeQuotedPrintable(std::string_view bytes) {
-  AnsiText out;
-  detail::AppendQuotedPrintable(bytes, out);
-  return out;
-}
-
-namespace detail {
-
-void AppendQuotedPrintable(std::string_view bytes, AnsiText& out) {
+// Encodes bytes that start a block of the whole input and, unless `last`,
+// fill whole blocks, carrying the open line's length from part to part.
+void AppendEncoded(std::string_view bytes, bool last, std::size_t& lineLength, AnsiText& out) {
   const std::size_t n = bytes.size();
   if (n == 0) return;
   // At most three characters per byte, plus "=" CR LF per closed line (a
@@ -67,7 +59,7 @@ void AppendQuotedPrintable(std::string_view bytes, AnsiText& out) {
   char* dst = out.data() + start;
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
 
-  std::size_t lineLength = 0;  // never above kLineThreshold between bytes
+  // lineLength is never above kLineThreshold between bytes.
   for (std::size_t block = 0; block < n; block += kBlockSize) {
     const std::size_t blockEnd = block + kBlockSize < n ? block + kBlockSize : n;
     // The piece is copied from its table straight to dst, never through a
@@ -102,7 +94,7 @@ void AppendQuotedPrintable(std::string_view bytes, AnsiText& out) {
       put(i);
       lineLength += static_cast<std::size_t>(dst - from);
       if (lineLength > kLineThreshold) {
-        if (i + 1 < n) {
+        if (i + 1 < n || !last) {
           dst[0] = '=';
           dst[1] = '\r';
           dst[2] = '\n';
@@ -114,6 +106,35 @@ void AppendQuotedPrintable(std::string_view bytes, AnsiText& out) {
     }
   }
   out.resize(static_cast<std::size_t>(dst - out.data()));
+}
+
+}  // namespace
+
+AnsiText EncodeQuotedPrintable(std::string_view bytes) {
+  AnsiText out;
+  detail::AppendQuotedPrintable(bytes, out);
+  return out;
+}
+
+namespace detail {
+
+void AppendQuotedPrintable(std::string_view bytes, AnsiText& out) {
+  std::size_t lineLength = 0;
+  AppendEncoded(bytes, true, lineLength, out);
+}
+
+void QuotedPrintableWriter::Append(std::string_view bytes, AnsiText& out) {
+  pending_.append(bytes);
+  if (pending_.size() <= kBlockSize) return;
+  const std::size_t whole = (pending_.size() - 1) / kBlockSize * kBlockSize;
+  AppendEncoded(std::string_view(pending_).substr(0, whole), false, lineLength_, out);
+  pending_.erase(0, whole);
+}
+
+void QuotedPrintableWriter::Finish(AnsiText& out) {
+  AppendEncoded(pending_, true, lineLength_, out);
+  pending_.clear();
+  lineLength_ = 0;
 }
 
 }  // namespace detail
