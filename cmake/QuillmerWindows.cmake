@@ -18,9 +18,8 @@ function(quillmer_windows_cli_sources variable)
 endfunction()
 
 # Test programs that drive POSIX itself (fork, setpriv, tmpfs, FIFOs) or the
-# Linux converter, and the INI stand-in that Windows does not need; the
-# Windows side has its own tests of the same guarantees.
-set(QUILLMER_POSIX_ONLY_TESTS cli_test fault_matrix_test file_layer_test ini_file_test)
+# Linux converter; the Windows side has its own tests of the same guarantees.
+set(QUILLMER_POSIX_ONLY_TESTS cli_test fault_matrix_test file_layer_test)
 
 if(QUILLMER_TESTS)
   set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)

@@ -12,7 +12,7 @@
 
 #include "app/settings.h"
 #include "fuzz_support.h"
-#include "platform/ini_file.h"
+#include "app/ini_file.h"
 
 namespace fs = std::filesystem;
 
@@ -73,15 +73,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::string before[std::size(kNames)];
   for (std::size_t i = 0; i < std::size(kNames); ++i)
-    before[i] = platform::ReadProfileString(path, kNames[i].section, kNames[i].key, "\x01missing");
+    before[i] = ReadProfileString(path, kNames[i].section, kNames[i].key, "\x01missing");
 
-  const bool ok = platform::WriteProfileString(path, written.section, written.key, value);
+  const bool ok = WriteProfileString(path, written.section, written.key, value);
   FUZZ_CHECK(ok == (value.find_first_of("\r\n") == std::string::npos));
   if (!ok) return 0;
 
   for (std::size_t i = 0; i < std::size(kNames); ++i) {
     const std::string after =
-        platform::ReadProfileString(path, kNames[i].section, kNames[i].key, "\x01missing");
+        ReadProfileString(path, kNames[i].section, kNames[i].key, "\x01missing");
     const bool sameKey = std::string_view(kNames[i].key).size() == std::string_view(written.key).size() &&
                          strcasecmp(kNames[i].key, written.key) == 0 &&
                          strcasecmp(kNames[i].section, written.section) == 0;

@@ -88,28 +88,6 @@ class PlannedWrites : public platform::FileWriteSeam {
   std::size_t calls_ = 0;
 };
 
-TEST(FullPath, AbsoluteAndLexicallyNormalised) {
-  const std::string cwd = fs::current_path().string();
-  struct Row {
-    const char* name;
-    std::string in;
-    std::string out;
-  };
-  const Row rows[] = {
-      {"empty stays empty", "", ""},
-      {"dots and doubled slashes", "/a/./b//c/../d", "/a/b/d"},
-      {"above the root stays at the root", "/../..", "/"},
-      {"trailing slash kept", "/a/b/", "/a/b/"},
-      {"relative to the current directory", "x/y.csv", cwd + "/x/y.csv"},
-      {"dot dot from the current directory", "../x", fs::path(cwd).parent_path().string() + "/x"},
-      {"double-byte name with 0x5C trail byte", "/t/" + Sjis("ソ表.csv"), "/t/" + Sjis("ソ表.csv")},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    EXPECT_EQ(platform::FullPath(row.in), row.out);
-  }
-}
-
 TEST(ErrorText, WindowsTextsUnderCodePage932AndSystemTextsOtherwise) {
   EXPECT_TRUE(SameBytes(platform::ErrorText(ENOENT), Sjis(kNotFound)));
   // The Japanese full stop is two bytes and is kept; only ASCII stops go.

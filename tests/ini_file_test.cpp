@@ -1,4 +1,4 @@
-#include "platform/ini_file.h"
+#include "app/ini_file.h"
 
 #include <gtest/gtest.h>
 
@@ -41,14 +41,14 @@ TEST(IniFile, ReadsValuesAndFallsBackToTheDefault) {
   for (const ReadRow& row : rows) {
     SCOPED_TRACE(row.name);
     WriteFileBytes(path, row.file);
-    EXPECT_EQ(platform::ReadProfileString(path, row.section, row.key, "<default>"), row.expected);
+    EXPECT_EQ(ReadProfileString(path, row.section, row.key, "<default>"), row.expected);
   }
 }
 
 TEST(IniFile, MissingFileGivesTheDefault) {
   TempDir dir;
-  EXPECT_EQ(platform::ReadProfileString(dir / "none.ini", "i/o", "input", "d"), "d");
-  EXPECT_EQ(platform::ReadProfileString(dir.Path().string(), "i/o", "input", "d"), "d");
+  EXPECT_EQ(ReadProfileString(dir / "none.ini", "i/o", "input", "d"), "d");
+  EXPECT_EQ(ReadProfileString(dir.Path().string(), "i/o", "input", "d"), "d");
 }
 
 struct WriteRow {
@@ -78,9 +78,9 @@ TEST(IniFile, WriterKeepsEverythingElse) {
     SCOPED_TRACE(row.name);
     std::filesystem::remove(path);
     if (row.before != nullptr) WriteFileBytes(path, row.before);
-    ASSERT_TRUE(platform::WriteProfileString(path, "i/o", row.key, row.value));
+    ASSERT_TRUE(WriteProfileString(path, "i/o", row.key, row.value));
     EXPECT_TRUE(SameBytes(ReadFileBytes(path), row.after));
-    EXPECT_EQ(platform::ReadProfileString(path, "i/o", row.key, "<default>"), row.value);
+    EXPECT_EQ(ReadProfileString(path, "i/o", row.key, "<default>"), row.value);
   }
 }
 
@@ -90,10 +90,10 @@ TEST(IniFile, ReadsBackWhatItWroteForEveryKey) {
   const std::string longValue(5000, 'v');
   const std::pair<const char*, std::string> values[] = {
       {"input", "C:\\data\\export.csv"}, {"output", " spaced "}, {"terminate", "1"}, {"long", longValue}};
-  for (const auto& [key, value] : values) ASSERT_TRUE(platform::WriteProfileString(path, "i/o", key, value));
+  for (const auto& [key, value] : values) ASSERT_TRUE(WriteProfileString(path, "i/o", key, value));
   for (const auto& [key, value] : values) {
     SCOPED_TRACE(key);
-    EXPECT_EQ(platform::ReadProfileString(path, "i/o", key, ""), value);
+    EXPECT_EQ(ReadProfileString(path, "i/o", key, ""), value);
   }
 }
 
@@ -101,18 +101,18 @@ TEST(IniFile, RefusesWhatCouldNotBeReadBack) {
   TempDir dir;
   const std::string path = dir / "quillmer.ini";
   WriteFileBytes(path, "[i/o]\r\ninput=a\r\n");
-  EXPECT_FALSE(platform::WriteProfileString(path, "i/o", "input", "a\r\nterminate=1"));
-  EXPECT_FALSE(platform::WriteProfileString(path, "i/o", "in=put", "x"));
+  EXPECT_FALSE(WriteProfileString(path, "i/o", "input", "a\r\nterminate=1"));
+  EXPECT_FALSE(WriteProfileString(path, "i/o", "in=put", "x"));
   EXPECT_TRUE(SameBytes(ReadFileBytes(path), "[i/o]\r\ninput=a\r\n"));
 }
 
 TEST(IniFile, UnwritablePlaceReportsFailure) {
   TempDir dir;
-  EXPECT_FALSE(platform::WriteProfileString(dir / "missing/quillmer.ini", "i/o", "input", "a"));
+  EXPECT_FALSE(WriteProfileString(dir / "missing/quillmer.ini", "i/o", "input", "a"));
   // A directory in the INI file's place is neither read nor replaced.
   const std::string occupied = dir / "occupied.ini";
   std::filesystem::create_directory(occupied);
-  EXPECT_FALSE(platform::WriteProfileString(occupied, "i/o", "input", "a"));
+  EXPECT_FALSE(WriteProfileString(occupied, "i/o", "input", "a"));
   EXPECT_TRUE(std::filesystem::is_directory(occupied));
 }
 

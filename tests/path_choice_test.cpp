@@ -46,27 +46,27 @@ TEST(PathChoice, WhatEachChooserOffers) {
     const char* name;
     PathEdit edit;
     std::string input, output;
-    std::string_view delimiters;
+    platform::PathStyle style;
     std::string startPath;
     std::size_t filter;
   };
   const std::string table = Sjis("表");  // its second byte is "\"
   const Row rows[] = {
-      {"the input chooser offers the input", PathEdit::Input, "/d/in.csv", "/o/x.vcs", "/", "/d/in.csv", 0},
-      {"no output yet: iCalendar", PathEdit::Output, "/d/in.csv", "", "/", "/d/in.ics", 0},
-      {"a .vcs output: vCalendar", PathEdit::Output, "/d/in.csv", "/o/x.vcs", "/", "/d/in.vcs", 1},
-      {"any other output name: vCalendar", PathEdit::Output, "/d/in", "x.txt", "/", "/d/in.vcs", 1},
-      {"a .ics output: iCalendar", PathEdit::Output, "in.csv", "/o/x.ICS", "/", "in.ics", 0},
-      {"only the last extension goes", PathEdit::Output, "/d/a.b.csv", "", "/", "/d/a.b.ics", 0},
-      {"a dot in a folder is no extension", PathEdit::Output, "/d.x/in", "", "/", "/d.x/in.ics", 0},
-      {"a name that starts with its dot keeps it", PathEdit::Output, "/d/.cal", "", "/", "/d/.cal.ics", 0},
-      {"no input: the output with the extension", PathEdit::Output, "", "/o/x.vcs", "/", "/o/x.vcs", 1},
-      {"no input, output without extension", PathEdit::Output, "", "/o/x", "/", "/o/x.vcs", 1},
-      {"a folder as input is offered as it is", PathEdit::Output, "/d/", "", "/", "/d/", 0},
-      {"nothing at all", PathEdit::Output, "", "", "/", "", 0},
-      {"Windows folders", PathEdit::Output, "C:\\d.x\\in.csv", "", "\\/:", "C:\\d.x\\in.ics", 0},
-      {"a drive-relative name", PathEdit::Output, "C:in.csv", "", "\\/:", "C:in.ics", 0},
-      {"a trail byte is no folder", PathEdit::Output, "C:\\" + table + ".csv", "", "\\/:",
+      {"the input chooser offers the input", PathEdit::Input, "/d/in.csv", "/o/x.vcs", platform::PathStyle::Posix, "/d/in.csv", 0},
+      {"no output yet: iCalendar", PathEdit::Output, "/d/in.csv", "", platform::PathStyle::Posix, "/d/in.ics", 0},
+      {"a .vcs output: vCalendar", PathEdit::Output, "/d/in.csv", "/o/x.vcs", platform::PathStyle::Posix, "/d/in.vcs", 1},
+      {"any other output name: vCalendar", PathEdit::Output, "/d/in", "x.txt", platform::PathStyle::Posix, "/d/in.vcs", 1},
+      {"a .ics output: iCalendar", PathEdit::Output, "in.csv", "/o/x.ICS", platform::PathStyle::Posix, "in.ics", 0},
+      {"only the last extension goes", PathEdit::Output, "/d/a.b.csv", "", platform::PathStyle::Posix, "/d/a.b.ics", 0},
+      {"a dot in a folder is no extension", PathEdit::Output, "/d.x/in", "", platform::PathStyle::Posix, "/d.x/in.ics", 0},
+      {"a name that starts with its dot keeps it", PathEdit::Output, "/d/.cal", "", platform::PathStyle::Posix, "/d/.cal.ics", 0},
+      {"no input: the output with the extension", PathEdit::Output, "", "/o/x.vcs", platform::PathStyle::Posix, "/o/x.vcs", 1},
+      {"no input, output without extension", PathEdit::Output, "", "/o/x", platform::PathStyle::Posix, "/o/x.vcs", 1},
+      {"a folder as input is offered as it is", PathEdit::Output, "/d/", "", platform::PathStyle::Posix, "/d/", 0},
+      {"nothing at all", PathEdit::Output, "", "", platform::PathStyle::Posix, "", 0},
+      {"Windows folders", PathEdit::Output, "C:\\d.x\\in.csv", "", platform::PathStyle::Windows, "C:\\d.x\\in.ics", 0},
+      {"a drive-relative name", PathEdit::Output, "C:in.csv", "", platform::PathStyle::Windows, "C:in.ics", 0},
+      {"a trail byte is no folder", PathEdit::Output, "C:\\" + table + ".csv", "", platform::PathStyle::Windows,
        "C:\\" + table + ".ics", 0},
   };
   for (const Row& r : rows) {
@@ -74,7 +74,7 @@ TEST(PathChoice, WhatEachChooserOffers) {
     FormValues values;
     values.SetEditText(PathEdit::Input, r.input);
     values.SetEditText(PathEdit::Output, r.output);
-    const PathChoice choice = ChoiceForPathEdit(values, r.edit, r.delimiters);
+    const PathChoice choice = ChoiceForPathEdit(values, r.edit, r.style);
     EXPECT_EQ(choice.save, r.edit == PathEdit::Output);
     EXPECT_EQ(choice.startPath, r.startPath);
     EXPECT_EQ(choice.filter, r.filter);
@@ -98,8 +98,8 @@ TEST(PathChoice, WhatEachChooserOffers) {
 // name says what the file holds.
 TEST(PathChoice, ChosenPathTakesTheFiltersExtension) {
   FormValues values;
-  const PathChoice output = ChoiceForPathEdit(values, PathEdit::Output, "/");
-  const PathChoice input = ChoiceForPathEdit(values, PathEdit::Input, "/");
+  const PathChoice output = ChoiceForPathEdit(values, PathEdit::Output, platform::PathStyle::Posix);
+  const PathChoice input = ChoiceForPathEdit(values, PathEdit::Input, platform::PathStyle::Posix);
   struct Row {
     const char* name;
     const PathChoice& choice;
@@ -117,7 +117,7 @@ TEST(PathChoice, ChosenPathTakesTheFiltersExtension) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
-    EXPECT_EQ(ChosenPath(r.choice, r.chosen, r.filter, "/"), r.path);
+    EXPECT_EQ(ChosenPath(r.choice, r.chosen, r.filter, platform::PathStyle::Posix), r.path);
   }
 }
 

@@ -16,7 +16,7 @@ namespace {
 struct PathRow {
   const char* name;
   std::string program;
-  std::string_view delimiters;
+  platform::PathStyle style;
   std::string sideFile;  // SideFilePath(program, "option.txt")
   std::string ini;       // IniPath(program)
 };
@@ -25,32 +25,32 @@ TEST(SettingsPaths, SideFileAndIniBesideTheProgram) {
   // ソ and 表 end in byte 5C, the value of "\": never a delimiter as a trail byte.
   const std::string so = Sjis("ソ"), hyo = Sjis("表");
   const PathRow rows[] = {
-      {"windows program", "C:\\Tools\\Quillmer.exe", WindowsPathDelimiters, "C:\\Tools\\option.txt",
+      {"windows program", "C:\\Tools\\Quillmer.exe", platform::PathStyle::Windows, "C:\\Tools\\option.txt",
        "C:\\Tools\\Quillmer.ini"},
-      {"no extension", "C:\\Tools\\Quillmer", WindowsPathDelimiters, "C:\\Tools\\option.txt",
+      {"no extension", "C:\\Tools\\Quillmer", platform::PathStyle::Windows, "C:\\Tools\\option.txt",
        "C:\\Tools\\Quillmer.ini"},
-      {"dot in a directory only", "C:\\v1.2\\Quillmer", WindowsPathDelimiters, "C:\\v1.2\\option.txt",
+      {"dot in a directory only", "C:\\v1.2\\Quillmer", platform::PathStyle::Windows, "C:\\v1.2\\option.txt",
        "C:\\v1.2\\Quillmer.ini"},
-      {"drive only", "C:Quillmer.exe", WindowsPathDelimiters, "C:option.txt", "C:Quillmer.ini"},
-      {"trail byte 5C in the directory", "C:\\" + so + "\\Q.exe", WindowsPathDelimiters,
+      {"drive only", "C:Quillmer.exe", platform::PathStyle::Windows, "C:option.txt", "C:Quillmer.ini"},
+      {"trail byte 5C in the directory", "C:\\" + so + "\\Q.exe", platform::PathStyle::Windows,
        "C:\\" + so + "\\option.txt", "C:\\" + so + "\\Q.ini"},
-      {"trail byte 5C right before the name", "C:\\" + hyo + so + "\\" + so + ".exe", WindowsPathDelimiters,
+      {"trail byte 5C right before the name", "C:\\" + hyo + so + "\\" + so + ".exe", platform::PathStyle::Windows,
        "C:\\" + hyo + so + "\\option.txt", "C:\\" + hyo + so + "\\" + so + ".ini"},
-      {"trail byte 5C and no directory", so + hyo, WindowsPathDelimiters, "option.txt", so + hyo + ".ini"},
-      {"posix program", "/usr/local/bin/quillmer", PosixPathDelimiters, "/usr/local/bin/option.txt",
+      {"trail byte 5C and no directory", so + hyo, platform::PathStyle::Windows, "option.txt", so + hyo + ".ini"},
+      {"posix program", "/usr/local/bin/quillmer", platform::PathStyle::Posix, "/usr/local/bin/option.txt",
        "/usr/local/bin/quillmer.ini"},
-      {"colon is a name byte here", "/opt/a:b/quillmer", PosixPathDelimiters, "/opt/a:b/option.txt",
+      {"colon is a name byte here", "/opt/a:b/quillmer", platform::PathStyle::Posix, "/opt/a:b/option.txt",
        "/opt/a:b/quillmer.ini"},
-      {"dotted directory", "/opt/app.d/quillmer", PosixPathDelimiters, "/opt/app.d/option.txt",
+      {"dotted directory", "/opt/app.d/quillmer", platform::PathStyle::Posix, "/opt/app.d/option.txt",
        "/opt/app.d/quillmer.ini"},
-      {"UTF-8 directory whose last byte looks like a lead byte", "/opt/予/quillmer", PosixPathDelimiters,
+      {"UTF-8 directory whose last byte looks like a lead byte", "/opt/予/quillmer", platform::PathStyle::Posix,
        "/opt/予/option.txt", "/opt/予/quillmer.ini"},
-      {"empty path", "", PosixPathDelimiters, "option.txt", ".ini"},
+      {"empty path", "", platform::PathStyle::Posix, "option.txt", ".ini"},
   };
   for (const PathRow& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_EQ(SideFilePath(row.program, "option.txt", row.delimiters), row.sideFile);
-    EXPECT_EQ(IniPath(row.program, row.delimiters), row.ini);
+    EXPECT_EQ(SideFilePath(row.program, "option.txt", row.style), row.sideFile);
+    EXPECT_EQ(IniPath(row.program, row.style), row.ini);
   }
 }
 

@@ -1,6 +1,7 @@
 #include "app/path_choice.h"
 
 #include "app/settings.h"
+#include "platform/ascii_case.h"
 #include "platform/code_page.h"
 
 namespace {
@@ -8,19 +9,13 @@ namespace {
 constexpr std::string_view kICalendarExtension = ".ics";
 
 bool EndsWithIgnoringCase(std::string_view text, std::string_view end) {
-  if (text.size() < end.size()) return false;
-  text.remove_prefix(text.size() - end.size());
-  for (std::size_t i = 0; i < end.size(); ++i) {
-    const char c = text[i];
-    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != end[i]) return false;
-  }
-  return true;
+  return text.size() >= end.size() && platform::EqualsAsciiNoCase(text.substr(text.size() - end.size()), end);
 }
 
 // Where the extension of path's name starts, or npos. A name that starts with
 // its only dot has none; "." is never the second byte of a character.
-std::size_t ExtensionStart(std::string_view path, std::string_view delimiters) {
-  const std::size_t nameStart = SideFilePath(path, "", delimiters).size();
+std::size_t ExtensionStart(std::string_view path, platform::PathStyle style) {
+  const std::size_t nameStart = SideFilePath(path, "", style).size();
   const std::size_t dot = path.rfind('.');
   return dot == std::string_view::npos || dot <= nameStart ? std::string_view::npos : dot;
 }
@@ -38,7 +33,7 @@ OutputFormat FormatForOutputPath(std::string_view path, bool namesLoseTrailingDo
   return EndsWithIgnoringCase(path, kICalendarExtension) ? OutputFormat::ICalendar : OutputFormat::VCalendar;
 }
 
-PathChoice ChoiceForPathEdit(const FormControls& controls, PathEdit edit, std::string_view delimiters) {
+PathChoice ChoiceForPathEdit(const FormControls& controls, PathEdit edit, platform::PathStyle style) {
   const std::string input = controls.EditText(PathEdit::Input);
   PathChoice choice;
   if (edit == PathEdit::Input) {
@@ -56,19 +51,19 @@ PathChoice ChoiceForPathEdit(const FormControls& controls, PathEdit edit, std::s
   const bool vCalendar = !output.empty() && FormatForOutputPath(output) == OutputFormat::VCalendar;
   choice.filter = vCalendar ? 1 : 0;
   const std::string& named = input.empty() ? output : input;
-  const std::size_t nameStart = SideFilePath(named, "", delimiters).size();
+  const std::size_t nameStart = SideFilePath(named, "", style).size();
   if (nameStart == named.size()) {
     choice.startPath = named;  // a folder, or nothing
     return choice;
   }
-  const std::size_t extension = ExtensionStart(named, delimiters);
+  const std::size_t extension = ExtensionStart(named, style);
   choice.startPath = named.substr(0, extension) + choice.filters[choice.filter].extension;
   return choice;
 }
 
 std::string ChosenPath(const PathChoice& choice, std::string path, std::size_t filter,
-                       std::string_view delimiters) {
+                       platform::PathStyle style) {
   if (!choice.save || path.empty() || filter >= choice.filters.size()) return path;
-  if (ExtensionStart(path, delimiters) == std::string::npos) path += choice.filters[filter].extension;
+  if (ExtensionStart(path, style) == std::string::npos) path += choice.filters[filter].extension;
   return path;
 }

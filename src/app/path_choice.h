@@ -8,7 +8,7 @@
 
 #include "app/main_form.h"
 #include "conversion/conversion_run.h"
-#include "platform/directories.h"
+#include "platform/path.h"
 #include "text/ansi_text.h"
 
 // Windows drops blanks and dots at the end of a name when it creates the file,
@@ -43,11 +43,11 @@ struct PathChoice {
 // The input's chooser offers the input; the output's offers the input's name
 // with the extension of the output's current format (iCalendar when there is
 // no output yet) in the input's folder, or without an input the output itself.
-// Paths are handled as bytes; delimiters end a folder as in SideFilePath.
+// Paths are handled as bytes, their folders ended as the style says.
 PathChoice ChoiceForPathEdit(const FormControls& controls, PathEdit edit,
-                             std::string_view delimiters = platform::NativePathDelimiters);
+                             platform::PathStyle style = platform::NativePathStyle);
 
 // The path the user chose with the filter selected last: a name without an
 // extension gets that filter's, as the name then decides the format.
 std::string ChosenPath(const PathChoice& choice, std::string path, std::size_t filter,
-                       std::string_view delimiters = platform::NativePathDelimiters);
+                       platform::PathStyle style = platform::NativePathStyle);

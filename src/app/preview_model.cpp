@@ -126,7 +126,7 @@ void PreviewModel::Read() {
     EventColumns columns;
     std::optional<detail::ICalendarWriter> icalendar;
     if (request_.Format == OutputFormat::ICalendar)
-      icalendar.emplace(request_.OptionLines, platform::OutputTimestamp());
+      icalendar.emplace(request_.OptionLines, OutputTimestamp());
     std::vector<FieldPlace> places;
     AnsiText reduced;
     std::vector<std::string_view> fields;

@@ -7,27 +7,18 @@
 #include "platform/directories.h"
 #include "platform/executable.h"
 #include "platform/files.h"
-#include "platform/ini_file.h"
+#include "platform/path.h"
+#include "app/ini_file.h"
 #include "text/characters.h"
 #include "text/errors.h"
 
 namespace {
 
+constexpr char kSeparator = platform::DirectorySeparator(platform::NativePathStyle);
+
 std::optional<std::string>& SettingsDirectoryOverride() {
   static std::optional<std::string> directory;
   return directory;
-}
-
-// Index of the last byte of path that is one of delimiters and not the second
-// byte of a double-byte character, or npos.
-std::size_t LastDelimiter(std::string_view path, std::string_view delimiters) {
-  for (std::size_t i = path.size(); i-- > 0;) {
-    if (delimiters.find(path[i]) == std::string_view::npos) continue;
-    // Trail bytes start at 0x40: "/", ":" and "." never are one, and a UTF-8
-    // name before a "/" must not be read as double-byte characters.
-    if (static_cast<unsigned char>(path[i]) < 0x40 || ByteKindAt(path, 0, i) != ByteKind::Trail) return i;
-  }
-  return std::string_view::npos;
 }
 
 // A path as the INI file shows it: in the code page, on one line.
@@ -48,19 +39,16 @@ int HexDigit(char c) {
 
 }  // namespace
 
-std::string SideFilePath(std::string_view programPath, std::string_view name,
-                      std::string_view delimiters) {
-  const std::size_t last = LastDelimiter(programPath, delimiters);
-  const std::size_t keep = last == std::string_view::npos ? 0 : last + 1;
-  return AnsiText(programPath.substr(0, keep)) + AnsiText(name);
+std::string SideFilePath(std::string_view programPath, std::string_view name, platform::PathStyle style) {
+  return std::string(platform::DirectoryPart(programPath, style)) + std::string(name);
 }
 
-std::string IniPath(std::string_view programPath, std::string_view delimiters) {
-  const std::string all = std::string(delimiters) + ".";
-  const std::size_t last = LastDelimiter(programPath, all);
-  if (last != std::string_view::npos && programPath[last] == '.')
-    return AnsiText(programPath.substr(0, last)) + ".ini";
-  return AnsiText(programPath) + ".ini";
+std::string IniPath(std::string_view programPath, platform::PathStyle style) {
+  // "." is never a trail byte: the last one names the extension when it is in the name.
+  const std::size_t nameStart = platform::DirectoryPart(programPath, style).size();
+  const std::size_t dot = programPath.rfind('.');
+  if (dot != std::string_view::npos && dot >= nameStart) return std::string(programPath.substr(0, dot)) + ".ini";
+  return std::string(programPath) + ".ini";
 }
 
 namespace detail {
@@ -107,8 +95,8 @@ std::optional<std::int32_t> ParseWholeNumber(std::string_view text) {
 std::string ChooseSettingsDirectory(const std::string& executableDirectory, bool writable,
                                     const std::string& userConfigDirectory) {
   if (writable || userConfigDirectory.empty()) return executableDirectory;
-  return userConfigDirectory + platform::DirectorySeparator + std::string(ProgramName) +
-         platform::DirectorySeparator;
+  return userConfigDirectory + kSeparator + std::string(ProgramName) +
+         kSeparator;
 }
 
 std::string EscapePathBytes(std::string_view path) {
@@ -146,7 +134,7 @@ std::string SettingsDirectory() {
   if (const auto& forced = SettingsDirectoryOverride()) {
     std::string directory = *forced;
     if (directory.empty() || SideFilePath(directory, "") != directory)
-      directory += platform::DirectorySeparator;
+      directory += kSeparator;
     return directory;
   }
   const std::string executableDirectory = SideFilePath(platform::ExecutablePath(), "");
@@ -169,7 +157,7 @@ std::string ExecutableName() {
 
 AnsiText SettingsFile::ReadText(std::string_view section, std::string_view key,
                                 std::string_view defaultText) const {
-  AnsiText text = platform::ReadProfileString(path_, section, key, defaultText);
+  AnsiText text = ReadProfileString(path_, section, key, defaultText);
   if (text.size() > ReadTextLimit) {
     std::size_t cut = ReadTextLimit;
     // The byte after the cut would be a trail byte: leave its lead byte out too.
@@ -185,7 +173,7 @@ bool SettingsFile::ReadFlag(std::string_view section, std::string_view key, bool
 }
 
 void SettingsFile::WriteText(std::string_view section, std::string_view key, std::string_view text) {
-  if (!platform::WriteProfileString(path_, section, key, text))
+  if (!WriteProfileString(path_, section, key, text))
     throw PlainError(MessagePieces{{MessagePiece::Source::Quoted, platform::DisplayPath(path_)},
                                    {MessagePiece::Source::Fixed, platform::Cp932FromUtf8(" に書き込めません")}});
 }
@@ -197,8 +185,8 @@ void SettingsFile::WriteFlag(std::string_view section, std::string_view key, boo
 std::string SettingsFile::ReadPath(std::string_view section, std::string_view key) const {
   // Uncut, unlike ReadText: a path cut short names another file.
   const std::string exactKey = std::string(key) + std::string(PathBytesSuffix);
-  const AnsiText shown = platform::ReadProfileString(path_, section, key, "");
-  const AnsiText exact = platform::ReadProfileString(path_, section, exactKey, "");
+  const AnsiText shown = ReadProfileString(path_, section, key, "");
+  const AnsiText exact = ReadProfileString(path_, section, exactKey, "");
   // The exact name counts only while it still goes with the text beside it,
   // which a program that knows nothing of it may have changed.
   if (!exact.empty()) {

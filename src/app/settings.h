@@ -7,22 +7,18 @@
 #include <string>
 #include <string_view>
 
-#include "platform/directories.h"
+#include "platform/path.h"
 #include "text/ansi_text.h"
-
-// Bytes that end a directory in a path: "/" here; "\" and ":" in Windows paths.
-inline constexpr std::string_view PosixPathDelimiters = "/";
-inline constexpr std::string_view WindowsPathDelimiters = "\\:";
 
 // The directory of programPath (up to and including its last delimiter)
 // followed by name. A trail byte is never taken for a delimiter. Paths are
 // bytes: the file system's own on POSIX, the code page's in Windows paths.
 std::string SideFilePath(std::string_view programPath, std::string_view name,
-                         std::string_view delimiters = platform::NativePathDelimiters);
+                         platform::PathStyle style = platform::NativePathStyle);
 // programPath with its extension replaced by ".ini", or with ".ini" appended
 // when it has none.
 std::string IniPath(std::string_view programPath,
-                    std::string_view delimiters = platform::NativePathDelimiters);
+                    platform::PathStyle style = platform::NativePathStyle);
 
 // The desktop program's name. The command-line converter reads the settings
 // named after it.

@@ -12,6 +12,7 @@
 #include "conversion/input_records.h"
 #include "conversion/record_batches.h"
 #include "conversion/record_filter.h"
+#include "conversion/timestamps.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "text/errors.h"
@@ -47,7 +48,7 @@ AnsiText CompletionText(std::int32_t converted, std::int32_t filtered) {
 // write errors last (OutputFile keeps them for Commit).
 ConversionResult ConversionRun(const ConversionRequest& request) {
   std::optional<detail::ICalendarWriter> icalendar;
-  if (request.Format == OutputFormat::ICalendar) icalendar.emplace(request.OptionLines, platform::OutputTimestamp());
+  if (request.Format == OutputFormat::ICalendar) icalendar.emplace(request.OptionLines, OutputTimestamp());
 
   // Converts a batch's records from `first` into blocks, as far as the first
   // that fails: in order into the writer's pieces, or ahead (on the reading

@@ -148,14 +148,12 @@ void SplitCategories(std::string_view text, std::vector<std::string_view>& names
 // The property an option line names: the text before its first ";" or ":".
 std::string_view PropertyName(std::string_view line) { return line.substr(0, std::min(line.find_first_of(";:"), line.size())); }
 
-bool SameName(std::string_view a, std::string_view b) { return a.size() == b.size() && CompareAsciiNoCase(a, b) == 0; }
-
 // The calendar's nesting and the properties every event gets from the writer.
 bool IsWritersOwn(std::string_view line) {
   static constexpr std::string_view kOwn[] = {"BEGIN",    "END", "VERSION", "PRODID", "CALSCALE",
                                               "UID",      "DTSTAMP", "DTSTART", "DTEND"};
   const std::string_view name = PropertyName(line);
-  return std::any_of(std::begin(kOwn), std::end(kOwn), [name](std::string_view own) { return SameName(name, own); });
+  return std::any_of(std::begin(kOwn), std::end(kOwn), [name](std::string_view own) { return platform::EqualsAsciiNoCase(name, own); });
 }
 
 }  // namespace
@@ -173,7 +171,7 @@ unsigned ICalendarWriter::PropertyBit(std::string_view line) {
                                      {"TRANSP", kOwnTransparency},
                                      {"X-MICROSOFT-CDO-BUSYSTATUS", kOwnBusyStatus}};
   for (const Owned& owned : kOwned) {
-    if (SameName(name, owned.name)) return owned.bit;
+    if (platform::EqualsAsciiNoCase(name, owned.name)) return owned.bit;
   }
   return 0;
 }

@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/clock.h"
+#include "platform/code_page.h"
+#include "platform/files.h"
 #include "text/calendar.h"
+#include "text/errors.h"
 
 namespace {
 
@@ -129,3 +133,15 @@ std::size_t WriteLocalTimeAsUtcStamp(std::string_view dateText, std::string_view
 }
 
 }  // namespace detail
+
+std::int64_t OutputTimestamp() {
+  const platform::OutputStamp stamp = platform::ReadOutputTimestamp();
+  if (stamp.valid) return stamp.seconds;
+  // The value is the system's text, shown as a path is.
+  throw PlainError(MessagePieces{
+      {MessagePiece::Source::Fixed, platform::Cp932FromUtf8("環境変数 SOURCE_DATE_EPOCH の値 '")},
+      {MessagePiece::Source::Quoted, platform::DisplayPath(stamp.value)},
+      {MessagePiece::Source::Fixed,
+       platform::Cp932FromUtf8("' は 1970 年 1 月 1 日からの秒数 (0 から " + std::to_string(platform::kLastSecondOf9999) +
+                               " まで) ではありません")}});
+}

@@ -16,6 +16,11 @@ DateTime ParseLocalDateTime(std::string_view dateText, std::string_view timeText
 DateTime AddHours(DateTime value, std::int64_t hours);
 AnsiText FormatUtcStamp(DateTime value);
 
+// Seconds since 1970 to stamp an output file with (SOURCE_DATE_EPOCH, else the
+// clock now). Raises PlainError, quoting the value, when the variable is not a
+// whole number of seconds up to the end of the year 9999.
+std::int64_t OutputTimestamp();
+
 namespace detail {
 
 // Room for any stamp: the year takes four digits, more only far past 9999.

@@ -8,9 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/code_page.h"
-#include "platform/files.h"
-#include "text/errors.h"
 
 namespace platform {
 namespace {
@@ -29,26 +26,18 @@ int CurrentYear() {
 
 void SetCurrentYearForTesting(std::optional<int> year) { FixedYear() = year; }
 
-std::int64_t OutputTimestamp() {
-  constexpr std::int64_t kLastSecondOf9999 = 253402300799;
+OutputStamp ReadOutputTimestamp() {
   const char* fixed = std::getenv("SOURCE_DATE_EPOCH");
   if (fixed == nullptr || *fixed == '\0') {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
-    return std::chrono::duration_cast<std::chrono::seconds>(now).count();
+    return {std::chrono::duration_cast<std::chrono::seconds>(now).count(), true, {}};
   }
   const std::string_view text(fixed);
   std::int64_t seconds = -1;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-  if (error != std::errc() || end != text.data() + text.size() || seconds < 0 || seconds > kLastSecondOf9999) {
-    // The value is the system's text, shown as a path is.
-    throw PlainError(MessagePieces{
-        {MessagePiece::Source::Fixed, Cp932FromUtf8("環境変数 SOURCE_DATE_EPOCH の値 '")},
-        {MessagePiece::Source::Quoted, DisplayPath(text)},
-        {MessagePiece::Source::Fixed,
-         Cp932FromUtf8("' は 1970 年 1 月 1 日からの秒数 (0 から " + std::to_string(kLastSecondOf9999) +
-                       " まで) ではありません")}});
-  }
-  return seconds;
+  const bool valid = error == std::errc() && end == text.data() + text.size() && seconds >= 0 &&
+                     seconds <= kLastSecondOf9999;
+  return {valid ? seconds : 0, valid, std::string(text)};
 }
 
 }  // namespace platform

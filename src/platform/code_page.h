@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/decode_table.h"
+#include "platform/utf8.h"
 
 namespace platform {
 
@@ -28,24 +29,10 @@ inline constexpr std::uint8_t kRoundTrips = 0x04;
 // byte stands alone and the byte after it starts the next character.
 inline constexpr std::uint8_t kPair = 0x08;
 
-// A UTF-16 unit in UTF-8, each unit on its own: a surrogate unit is written
-// in the 3-byte form like any other (converted ANSI text never holds one).
+// A UTF-16 unit's entry: its UTF-8, nothing known yet of the page.
 inline CharEntry EntryForUnit(char16_t unit) {
-  CharEntry e{};
-  if (unit < 0x80) {
-    e.utf8[0] = static_cast<std::uint8_t>(unit);
-    e.info = 1;
-  } else if (unit < 0x800) {
-    e.utf8[0] = static_cast<std::uint8_t>(0xC0 | (unit >> 6));
-    e.utf8[1] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
-    e.info = 2;
-  } else {
-    e.utf8[0] = static_cast<std::uint8_t>(0xE0 | (unit >> 12));
-    e.utf8[1] = static_cast<std::uint8_t>(0x80 | ((unit >> 6) & 0x3F));
-    e.utf8[2] = static_cast<std::uint8_t>(0x80 | (unit & 0x3F));
-    e.info = 3;
-  }
-  return e;
+  const Utf8OfUnit u = EncodeUtf8(unit);
+  return CharEntry{{u.bytes[0], u.bytes[1], u.bytes[2]}, u.length};
 }
 
 // Byte classes for the record and field scanners.
@@ -91,16 +78,18 @@ inline const CharEntry& CharacterAt(const CharTables& t, const unsigned char* p,
   return t.single[*p];
 }
 
+// One code page: what its system says of each byte and pair, kept in tables
+// (each OS gives only those), and the one decoding and encoding rule over them.
 class CodePage {
  public:
   virtual ~CodePage() = default;
-  virtual int Number() const = 0;
-  virtual bool HasLeadBytes() const = 0;
-  virtual bool IsLeadByte(unsigned char byte) const = 0;
+  int Number() const { return number_; }
+  bool HasLeadBytes() const { return Decoding().hasLeadBytes; }
+  bool IsLeadByte(unsigned char byte) const { return Decoding().lead[byte]; }
   // Bytes that form no character become one replacement unit; never fails.
-  virtual std::u16string ToUtf16(std::string_view ansi) const = 0;
+  std::u16string ToUtf16(std::string_view ansi) const { return Decoding().Decode(ansi); }
   // Units without a character become the code page's default character.
-  virtual std::string FromUtf16(std::u16string_view units) const = 0;
+  std::string FromUtf16(std::u16string_view units) const;
 
   // The tables, derived on first use from what the two conversions above are
   // built on (the decoding table and the reverse entries), so every fast path
@@ -116,22 +105,29 @@ class CodePage {
   }
 
  protected:
+  explicit CodePage(int number) : number_(number) {}
   // What ToUtf16 decodes by, and the entry FromUtf16 writes for a unit
-  // (detail::AppendEntryBytes).
+  // (detail::AppendEntryBytes): the two things each system fills in.
   virtual const detail::DecodeTable& Decoding() const = 0;
   virtual std::uint16_t ReverseEntry(char16_t unit) const = 0;
 
  private:
   static std::unique_ptr<CharTables> BuildCharTables(const CodePage& page);
+  int number_;
   mutable std::once_flag tablesOnce_;
   mutable std::unique_ptr<CharTables> tables_;
   mutable std::atomic<const CharTables*> built_{nullptr};
 };
 
-// The code page of the active regional profile (932 until one is chosen).
+// The code page of the active regional profile (until one is chosen: 932,
+// or on Windows the system's ANSI code page).
 const CodePage& AnsiCodePage();
-// Makes `number` the ANSI code page (932, 936, 949, 950, 1252, ...).
+// Makes `number` the ANSI code page (932, 936, 949, 950, 1252, ...). Throws
+// std::invalid_argument when the system has no such page.
 void SetAnsiCodePage(int number);
+// The page of that number, built once and kept for the life of the program;
+// throws std::invalid_argument as SetAnsiCodePage does.
+const CodePage& CodePageNumbered(int number);
 
 // The code page the program's own texts are carried in (932), whatever the
 // profile: what a display decodes them from.
@@ -140,5 +136,13 @@ const CodePage& FixedTextCodePage();
 // The program's own fixed texts are written in UTF-8 in the sources and carried
 // as code page 932 bytes, whatever the active code page.
 std::string Cp932FromUtf8(std::string_view utf8);
+
+namespace detail {
+// What each system implements: a page from its own tables (throws
+// std::invalid_argument when there is none), and the page in force before
+// any profile chooses one.
+std::unique_ptr<CodePage> MakeSystemCodePage(int number);
+int DefaultAnsiCodePageNumber();
+}  // namespace detail
 
 }  // namespace platform

@@ -1,21 +1,9 @@
 #pragma once
 // Directories of the file system as the settings need them. Paths are the
 // file system's own bytes.
-#include <string_view>
-
 #include <string>
 
 namespace platform {
-
-// The byte that joins a directory and a name in paths made here, and the bytes
-// that end a directory in the executable's path.
-#ifdef _WIN32
-inline constexpr char DirectorySeparator = '\\';
-inline constexpr std::string_view NativePathDelimiters = "\\/:";
-#else
-inline constexpr char DirectorySeparator = '/';
-inline constexpr std::string_view NativePathDelimiters = "/";
-#endif
 
 // True when path is an existing directory in which this process may create files.
 bool IsWritableDirectory(const std::string& path);
@@ -27,5 +15,7 @@ bool PathExists(const std::string& path);
 std::string UserConfigDirectory();
 // Creates the directory and its missing parents; false when that fails.
 bool CreateDirectories(const std::string& path);
+// The current directory, absolute.
+std::string CurrentDirectory();
 
 }  // namespace platform

@@ -3,13 +3,12 @@
 // the user gave, in the file system's own encoding; it reaches the OS
 // unchanged and is converted to the code page only to be shown (DisplayPath).
 // Failures come back as the platform's error codes: the text layer turns them
-// into its errors.
+// into its errors. Texts for messages are in the ANSI code page.
+#include <cerrno>
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
-
-#include "text/ansi_text.h"
 
 namespace platform {
 
@@ -23,16 +22,23 @@ std::string FullPath(const std::string& path);
 // A path as a message shows it, in the ANSI code page: a UTF-8 name is
 // converted (characters the page lacks become its default character), any
 // other name is shown as its bytes; StandardStream is "-".
-AnsiText DisplayPath(std::string_view path);
+std::string DisplayPath(std::string_view path);
 // The path that a code page text names, as a path typed or stored as text
 // does: DisplayPath's inverse for every path that it shows exactly.
 std::string PathFromText(std::string_view text);
 // The platform's text for an error code, without trailing blanks and full
 // stops: the Japanese texts of the common failures under code page 932.
-AnsiText ErrorText(int error);
+std::string ErrorText(int error);
 // ErrorText for a failure on path: a missing file whose directory is missing
 // too, and the empty path, read as "path not found".
-AnsiText PathErrorText(const std::string& path, int error);
+std::string PathErrorText(const std::string& path, int error);
+
+// The error code of a file that does not exist (ERROR_FILE_NOT_FOUND on Windows).
+#ifdef _WIN32
+inline constexpr int FileNotFoundError = 2;
+#else
+inline constexpr int FileNotFoundError = ENOENT;
+#endif
 
 // An input read in pieces from its start to its end, whatever kind of file
 // it is (a pipe or a terminal reports no size). Closed when destroyed.
@@ -178,5 +184,10 @@ class FileReadSeam {
   virtual void PieceRead(std::size_t size) = 0;
 };
 void SetFileReadSeamForTesting(FileReadSeam* seam);
+
+namespace detail {
+// The system's own text for an error code, as it gives it (ErrorText trims it).
+std::string SystemErrorText(int error);
+}  // namespace detail
 
 }  // namespace platform

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/ascii_case.h"
 #include "platform/code_page.h"
-#include "text/ansi_text.h"
 
 namespace platform {
 namespace {
@@ -48,14 +48,6 @@ std::vector<RegionalProfile> BuildProfiles() {
   return {japanese, eras, Gregorian("en-US", 0x0409, 1252, "M/d/yyyy", "AM", "PM")};
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;
-  }
-  return true;
-}
-
 std::optional<std::string>& ChosenProfileName() {
   static std::optional<std::string> chosen;
   return chosen;
@@ -80,7 +72,7 @@ const std::vector<RegionalProfile>& RegionalProfiles() {
 
 const RegionalProfile* FindRegionalProfile(std::string_view name) {
   for (const RegionalProfile& profile : RegionalProfiles())
-    if (EqualNoCase(profile.name, name)) return &profile;
+    if (EqualsAsciiNoCase(profile.name, name)) return &profile;
   return nullptr;
 }
 

@@ -4,9 +4,10 @@
 // in which characters are counted.
 #include <string>
 
+#include "platform/ascii_case.h"
+
 using AnsiText = std::string;
 using Utf16Text = std::u16string;
 
-// The one case fold of the system: a..z to A..Z, every other byte unchanged
-// (so no trail byte of a double-byte character is ever changed).
-inline constexpr char FoldAsciiCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
+// The text rules fold case with the system's one fold.
+using platform::FoldAsciiCase;

@@ -167,16 +167,6 @@ std::string_view TrimmedBlanks(std::string_view text) {
 
 AnsiText TrimBlanks(std::string_view text) { return AnsiText(TrimmedBlanks(text)); }
 
-int CompareAsciiNoCase(std::string_view a, std::string_view b) {
-  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    const int x = static_cast<unsigned char>(FoldAsciiCase(a[i]));
-    const int y = static_cast<unsigned char>(FoldAsciiCase(b[i]));
-    if (x != y) return x - y;
-  }
-  return static_cast<int>(a.size()) - static_cast<int>(b.size());
-}
-
 // Each unit on its own, surrogates included (3-byte form, never paired).
 std::string Utf16ToUtf8(std::u16string_view units) {
   std::string out(units.size() * 3 + 1, '\0');

@@ -36,8 +36,7 @@ std::size_t FindSubstringIndex(std::string_view needle, std::string_view haystac
 AnsiText TrimBlanks(std::string_view text);
 // The same cut as a view into text.
 std::string_view TrimmedBlanks(std::string_view text);
-// Byte-wise comparison folding only a..z to A..Z: 0, negative or positive.
-int CompareAsciiNoCase(std::string_view a, std::string_view b);
+using platform::CompareAsciiNoCase;
 
 std::string Utf16ToUtf8(std::u16string_view units);
 std::string AnsiTextToUtf8(std::string_view text);

@@ -16,7 +16,7 @@
 #include "platform/code_page.h"
 #include "platform/directories.h"
 #include "platform/files.h"
-#include "platform/ini_file.h"
+#include "app/ini_file.h"
 #include "platform/regional.h"
 #include "support/test_support.h"
 #include "text/errors.h"
@@ -203,36 +203,6 @@ TEST(Win32Files, MessagesNameTheFullPathAndTheSystemsReason) {
   SetCurrentDirectoryA("C:\\");
 }
 
-TEST(Win32Profile, RoundTripsAndKeepsTheOtherKeys) {
-  TempDir dir;
-  const std::string ini = dir / "Quillmer.ini";
-  WriteFileBytes(ini, "; kept\r\n[other]\r\nk=v\r\n");
-  struct Row { const char* key; std::string value; };
-  const Row rows[] = {
-      {"input", Sjis("C:\\表\\ソフト\\予定.csv")},
-      {"output", " spaced "},
-      {"quoted", "\"x\""},
-      {"empty", ""},
-  };
-  for (const Row& r : rows) ASSERT_TRUE(platform::WriteProfileString(ini, "i/o", r.key, r.value)) << r.key;
-  for (const Row& r : rows) {
-    SCOPED_TRACE(r.key);
-    EXPECT_EQ(platform::ReadProfileString(ini, "I/O", r.key, "<none>"), r.value);
-  }
-  EXPECT_EQ(platform::ReadProfileString(ini, "other", "k", ""), "v");
-  EXPECT_EQ(platform::ReadProfileString(ini, "i/o", "missing", "<none>"), "<none>");
-  EXPECT_FALSE(platform::WriteProfileString(ini, "i/o", "input", "a\r\nb"));
-  EXPECT_EQ(EntryCount(dir), 1u);
-
-  // A read-only file is left as it was.
-  const std::string before = ReadFileBytes(ini);
-  SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_FALSE(platform::WriteProfileString(ini, "i/o", "input", "changed"));
-  SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_TRUE(SameBytes(ReadFileBytes(ini), before));
-  EXPECT_EQ(EntryCount(dir), 1u);
-}
-
 TEST(Win32Paths, TrailBytes0x5CAreNoDelimiters) {
   platform::SetAnsiCodePage(932);
   // 表 and ソ end in 0x5C.
@@ -251,8 +221,8 @@ TEST(Win32Paths, TrailBytes0x5CAreNoDelimiters) {
   SaveFileBytes(file, "A:1\r\n");
   EXPECT_EQ(LoadFileBytes(file), "A:1\r\n");
   EXPECT_EQ(platform::FullPath(file), file);
-  ASSERT_TRUE(platform::WriteProfileString(IniPath(nested + "\\Quillmer.exe"), "i/o", "terminate", "1"));
-  EXPECT_EQ(platform::ReadProfileString(nested + "\\Quillmer.ini", "i/o", "terminate", ""), "1");
+  ASSERT_TRUE(WriteProfileString(IniPath(nested + "\\Quillmer.exe"), "i/o", "terminate", "1"));
+  EXPECT_EQ(ReadProfileString(nested + "\\Quillmer.ini", "i/o", "terminate", ""), "1");
   EXPECT_TRUE(platform::IsWritableDirectory(nested));
 }
 

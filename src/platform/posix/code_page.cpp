@@ -29,9 +29,7 @@
 #include <cerrno>
 #include <cstring>
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -42,7 +40,6 @@
 namespace platform {
 namespace {
 
-using detail::AppendEntryBytes;
 using detail::kNoBytes;
 constexpr char16_t kReplacement = detail::kReplacementUnit;
 // The reverse-table value for "not asked yet"; no page here has 0xFF as a
@@ -206,7 +203,7 @@ bool ConvertPieces(Iconv& cd, const std::vector<char>& input, std::size_t pieceS
 
 class TableCodePage final : public CodePage {
  public:
-  TableCodePage(int number, const std::string& iconvName) : number_(number), iconvName_(iconvName) {
+  TableCodePage(int number, const std::string& iconvName) : CodePage(number), iconvName_(iconvName) {
     Iconv toWide(kWide, iconvName.c_str());
     if (!toWide.ok()) throw std::invalid_argument("code page " + std::to_string(number) + " is not available");
     const ByteRanges ranges = RangesFor(number);
@@ -220,19 +217,6 @@ class TableCodePage final : public CodePage {
     if (table_.hasLeadBytes) BuildPairs(toWide);
     reverse_.Allocate();
     BuildReverse();
-  }
-
-  int Number() const override { return number_; }
-  bool HasLeadBytes() const override { return table_.hasLeadBytes; }
-  bool IsLeadByte(unsigned char byte) const override { return table_.lead[byte]; }
-
-  std::u16string ToUtf16(std::string_view ansi) const override { return table_.Decode(ansi); }
-
-  std::string FromUtf16(std::u16string_view units) const override {
-    std::string out;
-    out.reserve(units.size() * 2);
-    for (char16_t u : units) AppendEntryBytes(out, ReverseEntry(u));
-    return out;
   }
 
  protected:
@@ -321,7 +305,6 @@ class TableCodePage final : public CodePage {
     return v;
   }
 
-  int number_;
   std::string iconvName_;
   // The bytes that may follow a lead byte in a pair, from the page's ranges.
   std::array<bool, 256> trail_{};
@@ -334,70 +317,16 @@ class TableCodePage final : public CodePage {
   mutable detail::ZeroedTable<std::uint16_t> reverse_;
 };
 
-std::mutex& RegistryMutex() {
-  static std::mutex m;
-  return m;
-}
-
-// Pages are kept for the life of the program, so references handed out by
-// AnsiCodePage() stay valid when another page is chosen.
-std::map<int, std::unique_ptr<TableCodePage>>& Registry() {
-  static std::map<int, std::unique_ptr<TableCodePage>> pages;
-  return pages;
-}
-
-std::atomic<const CodePage*> current{nullptr};
-
-const CodePage& PageFor(int number) {
-  std::lock_guard<std::mutex> lock(RegistryMutex());
-  auto& pages = Registry();
-  auto it = pages.find(number);
-  if (it == pages.end()) {
-    if (number <= 0) throw std::invalid_argument("code page " + std::to_string(number) + " is not available");
-    auto page = std::make_unique<TableCodePage>(number, "CP" + std::to_string(number));
-    it = pages.emplace(number, std::move(page)).first;
-  }
-  return *it->second;
-}
-
 }  // namespace
 
-const CodePage& AnsiCodePage() {
-  const CodePage* page = current.load(std::memory_order_acquire);
-  if (page == nullptr) {
-    page = &PageFor(932);
-    const CodePage* expected = nullptr;
-    if (!current.compare_exchange_strong(expected, page, std::memory_order_acq_rel)) page = expected;
-  }
-  return *page;
+namespace detail {
+
+std::unique_ptr<CodePage> MakeSystemCodePage(int number) {
+  return std::make_unique<TableCodePage>(number, "CP" + std::to_string(number));
 }
 
-const CodePage& FixedTextCodePage() {
-  static const CodePage& page = PageFor(932);
-  return page;
-}
+// The profile's page decides; ja-JP's until one is chosen.
+int DefaultAnsiCodePageNumber() { return 932; }
 
-// Throws std::invalid_argument when glibc has no converter for the page.
-void SetAnsiCodePage(int number) { current.store(&PageFor(number), std::memory_order_release); }
-
-// The program's fixed Japanese texts, held in UTF-8 in the sources.
-std::string Cp932FromUtf8(std::string_view utf8) {
-  Iconv cd("CP932", "UTF-8");
-  if (!cd.ok()) throw std::runtime_error("iconv: CP932 is not available");
-  std::string out(utf8.size() * 2 + 4, '\0');
-  const char* in = utf8.data();
-  std::size_t inLeft = utf8.size();
-  char* dst = out.data();
-  std::size_t outLeft = out.size();
-  while (inLeft > 0 && !cd.Step(&in, &inLeft, &dst, &outLeft)) {
-    if (errno != EILSEQ && errno != EINVAL) break;
-    *dst++ = '?';  // not expected for our own texts
-    --outLeft;
-    ++in;
-    --inLeft;
-  }
-  out.resize(out.size() - outLeft);
-  return out;
-}
-
+}  // namespace detail
 }  // namespace platform

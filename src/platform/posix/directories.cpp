@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "platform/files.h"
@@ -49,6 +50,11 @@ bool CreateDirectories(const std::string& path) {
     if (slash == std::string::npos) break;
   }
   return IsDirectory(name);
+}
+
+std::string CurrentDirectory() {
+  std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+  return cwd ? std::string(cwd.get()) : std::string("/");
 }
 
 }  // namespace platform

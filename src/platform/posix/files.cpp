@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "platform/utf8.h"
 
 namespace platform {
 namespace {
@@ -36,55 +37,6 @@ long WriteThroughSeam(int fd, const char* data, std::size_t size) {
 }
 
 bool IsStandardStream(std::string_view path) { return path == StandardStream; }
-
-// Strict UTF-8 to UTF-16; false for anything malformed.
-bool DecodeUtf8(std::string_view bytes, std::u16string& out) {
-  static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-  std::size_t i = 0;
-  while (i < bytes.size()) {
-    const unsigned char lead = static_cast<unsigned char>(bytes[i]);
-    const std::size_t extra = lead < 0x80 ? 0
-                              : (lead & 0xE0) == 0xC0 ? 1
-                              : (lead & 0xF0) == 0xE0 ? 2
-                              : (lead & 0xF8) == 0xF0 ? 3
-                                                      : 4;
-    if (extra == 4 || (extra > 0 && lead < 0xC2) || i + extra >= bytes.size() + (extra == 0)) return false;
-    char32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
-    for (std::size_t k = 1; k <= extra; ++k) {
-      const unsigned char trail = static_cast<unsigned char>(bytes[i + k]);
-      if ((trail & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (trail & 0x3F);
-    }
-    if (cp < kSmallest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(cp);
-    }
-    i += extra + 1;
-  }
-  return true;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-std::string CurrentDirectory() {
-  std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
-  return cwd ? std::string(cwd.get()) : std::string("/");
-}
 
 std::string DirectoryOf(const std::string& path) {
   const std::size_t slash = path.find_last_of('/');
@@ -363,41 +315,13 @@ void RemoveTemporaryFilesNow() {
   }
 }
 
-std::string FullPath(const std::string& path) {
-  if (path.empty()) return path;
-  if (IsStandardStream(path)) return path;
-  const std::string whole = path[0] == '/' ? path : CurrentDirectory() + "/" + path;
-  std::vector<std::string_view> parts;
-  std::string_view rest(whole);
-  while (!rest.empty()) {
-    const std::size_t slash = rest.find('/');
-    const std::string_view part = rest.substr(0, slash);
-    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
-    if (part.empty() || part == ".") continue;
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-      continue;
-    }
-    parts.push_back(part);
-  }
-  std::string out;
-  out.reserve(whole.size());
-  for (std::string_view part : parts) {
-    out += '/';
-    out += part;
-  }
-  if (out.empty()) return "/";
-  if (path.back() == '/') out += '/';
-  return out;
-}
-
-AnsiText DisplayPath(std::string_view path) {
+std::string DisplayPath(std::string_view path) {
   if (IsStandardStream(path)) return "-";
   bool ascii = true;
   for (unsigned char c : path) ascii = ascii && c < 0x80;
-  if (ascii) return AnsiText(path);
+  if (ascii) return std::string(path);
   std::u16string units;
-  if (!DecodeUtf8(path, units)) return AnsiText(path);
+  if (!AppendUtf16FromUtf8(path, units)) return std::string(path);
   return AnsiCodePage().FromUtf16(units);
 }
 
@@ -409,7 +333,7 @@ std::string PathFromText(std::string_view text) {
   return path;
 }
 
-AnsiText ErrorText(int error) {
+std::string detail::SystemErrorText(int error) {
   const char* japanese = nullptr;
   if (AnsiCodePage().Number() == 932) {
     switch (error) {
@@ -439,11 +363,7 @@ AnsiText ErrorText(int error) {
       default: break;
     }
   }
-  AnsiText text = japanese != nullptr ? Cp932FromUtf8(japanese) : AnsiText(std::strerror(error));
-  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= 0x20 || text.back() == '.')) {
-    text.pop_back();
-  }
-  return text;
+  return japanese != nullptr ? Cp932FromUtf8(japanese) : std::string(std::strerror(error));
 }
 
 std::string ScratchDirectory() {
@@ -451,7 +371,7 @@ std::string ScratchDirectory() {
   return tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp";
 }
 
-AnsiText PathErrorText(const std::string& path, int error) {
+std::string PathErrorText(const std::string& path, int error) {
   if (error == ENOENT) {
     if (path.empty()) return ErrorText(ENOTDIR);
     std::string name = path;

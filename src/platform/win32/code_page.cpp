@@ -13,10 +13,8 @@
 #include <windows.h>
 
 #include <array>
-#include <atomic>
-#include <map>
-#include <memory>
 #include <mutex>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -28,13 +26,12 @@
 namespace platform {
 namespace {
 
-using detail::AppendEntryBytes;
 using detail::kNoBytes;
 constexpr char16_t kReplacement = detail::kReplacementUnit;
 
 class Win32CodePage final : public CodePage {
  public:
-  explicit Win32CodePage(int number) : number_(number) {
+  explicit Win32CodePage(int number) : CodePage(number) {
     CPINFO info{};
     if (number <= 0 || !::IsValidCodePage(static_cast<UINT>(number)) ||
         !::GetCPInfo(static_cast<UINT>(number), &info)) {
@@ -62,22 +59,6 @@ class Win32CodePage final : public CodePage {
     }
   }
 
-  int Number() const override { return number_; }
-  bool HasLeadBytes() const override { return table_.hasLeadBytes; }
-  bool IsLeadByte(unsigned char byte) const override { return table_.lead[byte]; }
-
-  std::u16string ToUtf16(std::string_view ansi) const override { return table_.Decode(ansi); }
-
-  std::string FromUtf16(std::u16string_view units) const override {
-    const std::vector<std::uint16_t>& reverse = Reverse();
-    std::string out;
-    out.reserve(units.size() * 2);
-    for (char16_t u : units) {
-      AppendEntryBytes(out, reverse[u]);
-    }
-    return out;
-  }
-
  protected:
   const detail::DecodeTable& Decoding() const override { return table_; }
   std::uint16_t ReverseEntry(char16_t unit) const override { return Reverse()[unit]; }
@@ -87,7 +68,7 @@ class Win32CodePage final : public CodePage {
   // more than one (or U+0000, which no pair stands for).
   std::optional<char16_t> DecodeOne(const char* bytes, int n) const {
     wchar_t out[4];
-    const int units = ::MultiByteToWideChar(static_cast<UINT>(number_), 0, bytes, n, out, 4);
+    const int units = ::MultiByteToWideChar(static_cast<UINT>(Number()), 0, bytes, n, out, 4);
     if (units != 1 || (n == 2 && out[0] == 0)) return std::nullopt;
     return static_cast<char16_t>(out[0]);
   }
@@ -106,61 +87,26 @@ class Win32CodePage final : public CodePage {
       const wchar_t unit = static_cast<wchar_t>(u);
       char out[8];
       BOOL defaulted = FALSE;
-      const int n = ::WideCharToMultiByte(static_cast<UINT>(number_), WC_NO_BEST_FIT_CHARS, &unit, 1, out,
+      const int n = ::WideCharToMultiByte(static_cast<UINT>(Number()), WC_NO_BEST_FIT_CHARS, &unit, 1, out,
                                           sizeof out, nullptr, &defaulted);
       if (n <= 0 || defaulted) continue;
       reverse_[u] = table_.AsCharacter(std::string_view(out, static_cast<std::size_t>(n)));
     }
   }
 
-  int number_;
   detail::DecodeTable table_;
   mutable std::once_flag reverseOnce_;
   mutable std::vector<std::uint16_t> reverse_;
 };
 
-std::mutex& RegistryMutex() {
-  static std::mutex m;
-  return m;
-}
-
-// Pages live as long as the program, so references to them stay valid.
-const CodePage& PageFor(int number) {
-  static std::map<int, std::unique_ptr<Win32CodePage>> pages;
-  std::lock_guard<std::mutex> lock(RegistryMutex());
-  auto it = pages.find(number);
-  if (it == pages.end()) it = pages.emplace(number, std::make_unique<Win32CodePage>(number)).first;
-  return *it->second;
-}
-
-std::atomic<const CodePage*> current{nullptr};
-
 }  // namespace
 
+namespace detail {
+
+std::unique_ptr<CodePage> MakeSystemCodePage(int number) { return std::make_unique<Win32CodePage>(number); }
+
 // The system's ANSI code page until a regional profile chooses another.
-const CodePage& AnsiCodePage() {
-  const CodePage* page = current.load(std::memory_order_acquire);
-  if (page == nullptr) {
-    page = &PageFor(static_cast<int>(::GetACP()));
-    const CodePage* expected = nullptr;
-    if (!current.compare_exchange_strong(expected, page, std::memory_order_acq_rel)) page = expected;
-  }
-  return *page;
-}
+int DefaultAnsiCodePageNumber() { return static_cast<int>(::GetACP()); }
 
-void SetAnsiCodePage(int number) { current.store(&PageFor(number), std::memory_order_release); }
-
-const CodePage& FixedTextCodePage() { return PageFor(932); }
-
-std::string Cp932FromUtf8(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  const int size = static_cast<int>(utf8.size());
-  std::wstring wide(static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0)), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), static_cast<int>(wide.size()));
-  const int wideSize = static_cast<int>(wide.size());
-  std::string out(static_cast<std::size_t>(::WideCharToMultiByte(932, 0, wide.data(), wideSize, nullptr, 0, nullptr, nullptr)), '\0');
-  ::WideCharToMultiByte(932, 0, wide.data(), wideSize, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
-  return out;
-}
-
+}  // namespace detail
 }  // namespace platform

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "platform/directories.h"
-#include "platform/win32/paths.h"
+#include "platform/path.h"
 
 namespace platform {
 namespace {
@@ -21,7 +21,7 @@ bool IsDirectory(const std::string& path) {
 bool IsWritableDirectory(const std::string& path) {
   if (!IsDirectory(path.empty() ? "." : path)) return false;
   std::string probe = path;
-  if (!probe.empty() && win32::LastDelimiter(probe) != probe.size() - 1) probe += '\\';
+  if (!probe.empty() && LastDelimiter(probe) != probe.size() - 1) probe += '\\';
   char name[64];
   ::wsprintfA(name, "~quillmer-%08lx.tmp", ::GetCurrentProcessId());
   probe += name;
@@ -39,7 +39,7 @@ std::string UserConfigDirectory() {
   const char* appData = std::getenv("APPDATA");
   if (appData == nullptr || appData[0] == '\0') return {};
   std::string base(appData);
-  while (base.size() > 3 && win32::LastDelimiter(base) == base.size() - 1) base.pop_back();
+  while (base.size() > 3 && LastDelimiter(base) == base.size() - 1) base.pop_back();
   return base;
 }
 
@@ -59,6 +59,19 @@ bool CreateDirectories(const std::string& path) {
   }
   if (!IsDirectory(path) && !::CreateDirectoryA(path.c_str(), nullptr)) return false;
   return IsDirectory(path);
+}
+
+std::string CurrentDirectory() {
+  std::string buffer(MAX_PATH + 1, '\0');
+  for (;;) {
+    const DWORD n = ::GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (n == 0) return "C:\\";
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      return buffer;
+    }
+    buffer.resize(n + 1);
+  }
 }
 
 }  // namespace platform

@@ -12,8 +12,9 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/ascii_case.h"
 #include "platform/files.h"
-#include "platform/win32/paths.h"
+#include "platform/path.h"
 
 namespace platform {
 namespace {
@@ -89,7 +90,7 @@ DWORD CheckWritable(const std::string& path, bool& exists, bool& diskFile) {
       return 0;
     }
     if (error != ERROR_FILE_NOT_FOUND) return error;
-    const std::string directory = win32::DirectoryPart(path);
+    const std::string directory = std::string(DirectoryPart(path));
     if (directory.empty()) return 0;
     const DWORD dir = ::GetFileAttributesA(directory.c_str());
     if (dir == INVALID_FILE_ATTRIBUTES || (dir & FILE_ATTRIBUTE_DIRECTORY) == 0) return ERROR_PATH_NOT_FOUND;
@@ -113,33 +114,47 @@ HANDLE CreateHoldingFile() {
                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
 }
 
-}  // namespace
-
-std::string FullPath(const std::string& path) {
-  if (path.empty() || IsStandardStream(path)) return path;
-  std::string buffer(MAX_PATH + 1, '\0');
-  for (;;) {
-    const DWORD n = ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-    if (n == 0) return path;
-    if (n < buffer.size()) {
-      buffer.resize(n);
-      return buffer;
-    }
-    buffer.resize(n + 1);
+// A new, empty temporary file beside path, open for writing only by us;
+// INVALID_HANDLE_VALUE with the system error when that fails.
+HANDLE CreateTemporaryBeside(std::string_view path, std::string& tempName, DWORD& error) {
+  const std::string directory(DirectoryPart(path));
+  const std::string base(path.substr(directory.size()).substr(0, 100));
+  // A name of our own: GetTempFileNameA would cut the directory at MAX_PATH.
+  const unsigned long seed = ::GetCurrentProcessId() ^ ::GetTickCount();
+  for (unsigned long n = 0; n < 100; ++n) {
+    char suffix[32];
+    ::wsprintfA(suffix, ".%08lx.tmp", seed + n * 7919);
+    tempName = directory + "~" + base + suffix;
+    // Shared for deletion, so an interruption can remove it while it is open.
+    HANDLE file = ::CreateFileA(tempName.c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return file;
+    error = ::GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
   }
+  tempName.clear();
+  return INVALID_HANDLE_VALUE;
 }
 
+// Renames temp over target in one step that reaches the disk; 0 or the error.
+DWORD MoveOver(const std::string& temp, const std::string& target) {
+  if (::MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+  return ::GetLastError();
+}
+
+}  // namespace
+
 // Windows names are already in the code page.
-AnsiText DisplayPath(std::string_view path) { return IsStandardStream(path) ? AnsiText("-") : AnsiText(path); }
+std::string DisplayPath(std::string_view path) { return IsStandardStream(path) ? std::string("-") : std::string(path); }
 
 std::string PathFromText(std::string_view text) { return std::string(text); }
 
-AnsiText ErrorText(int error) {
+std::string detail::SystemErrorText(int error) {
   char* message = nullptr;
   const DWORD n = ::FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
       static_cast<DWORD>(error), 0, reinterpret_cast<char*>(&message), 0, nullptr);
-  AnsiText text;
+  std::string text;
   if (n != 0 && message != nullptr) {
     text.assign(message, n);
   } else {
@@ -148,9 +163,6 @@ AnsiText ErrorText(int error) {
     text = number;
   }
   if (message != nullptr) ::LocalFree(message);
-  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= 0x20 || text.back() == '.')) {
-    text.pop_back();
-  }
   return text;
 }
 
@@ -161,7 +173,7 @@ std::string ScratchDirectory() {
 }
 
 // The system already tells a missing file from a missing directory.
-AnsiText PathErrorText(const std::string& path, int error) {
+std::string PathErrorText(const std::string& path, int error) {
   if (path.empty() && error == ERROR_FILE_NOT_FOUND) return ErrorText(ERROR_PATH_NOT_FOUND);
   return ErrorText(error);
 }
@@ -327,7 +339,7 @@ FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks) {
     return FileWriteResult{};
   }
   DWORD error = 0;
-  s.handle = win32::CreateTemporaryBeside(path, s.tempName, error);
+  s.handle = CreateTemporaryBeside(path, s.tempName, error);
   if (s.handle == INVALID_HANDLE_VALUE) return Fail(WriteStage::Create, error);
   s.tempSlot = TakeTempSlot(s.tempName);
   return FileWriteResult{};
@@ -374,7 +386,7 @@ FileWriteResult FileReplacement::Commit() {
   if (!::FlushFileBuffers(s.handle)) return abandon(WriteStage::Write, ::GetLastError());
   ::CloseHandle(s.handle);
   s.handle = INVALID_HANDLE_VALUE;
-  if (DWORD error = win32::MoveOver(s.tempName, s.target)) return abandon(WriteStage::Create, error);
+  if (DWORD error = MoveOver(s.tempName, s.target)) return abandon(WriteStage::Create, error);
   s.tempName.clear();
   ReleaseTempSlot(s.tempSlot);
   return FileWriteResult{};
@@ -390,9 +402,9 @@ struct FileLock::State {
 FileLock::FileLock(const std::string& directory, LockMode) : state_(std::make_unique<State>()) {
   std::string full = FullPath(directory.empty() ? "." : directory);
   // "C:\a\" and "C:\a" are one directory; a trail byte 0x5C is no delimiter.
-  if (full.size() > 3 && win32::LastDelimiter(full) == full.size() - 1) full.pop_back();
+  if (full.size() > 3 && LastDelimiter(full) == full.size() - 1) full.pop_back();
   unsigned long hash = 5381;
-  for (unsigned char c : full) hash = hash * 33 + static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  for (char c : full) hash = hash * 33 + static_cast<unsigned char>(FoldAsciiCase(c));
   char name[64];
   std::snprintf(name, sizeof name, "Local\\quillmer-lock-%08lx", hash);
   HANDLE mutex = ::CreateMutexA(nullptr, FALSE, name);

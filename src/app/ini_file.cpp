@@ -1,31 +1,25 @@
-#include "platform/ini_file.h"
+#include "app/ini_file.h"
 
-#include <cerrno>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/ascii_case.h"
 #include "platform/files.h"
 #include "text/line_cursor.h"
 
-namespace platform {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view TrimmedBlanks(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+// Only blanks and tabs surround names here: a control byte is part of a name.
+std::string_view TrimmedSpacesAndTabs(std::string_view s) {
+  while (!s.empty() && IsSpaceOrTab(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsSpaceOrTab(s.back())) s.remove_suffix(1);
   return s;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;
-  }
-  return true;
-}
+using platform::EqualsAsciiNoCase;
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
   std::vector<std::string_view> lines;
@@ -36,21 +30,21 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 
 // The name of a "[name]" line, or nothing for any other line.
 std::optional<std::string_view> SectionName(std::string_view line) {
-  line = TrimmedBlanks(line);
+  line = TrimmedSpacesAndTabs(line);
   if (line.empty() || line.front() != '[') return std::nullopt;
   line.remove_prefix(1);
   const std::size_t close = line.find(']');
   if (close != std::string_view::npos) line = line.substr(0, close);
-  return TrimmedBlanks(line);
+  return TrimmedSpacesAndTabs(line);
 }
 
 // The key of a "key=value" line, or nothing for comments and other lines.
 std::optional<std::string_view> KeyName(std::string_view line) {
-  const std::string_view trimmed = TrimmedBlanks(line);
+  const std::string_view trimmed = TrimmedSpacesAndTabs(line);
   if (trimmed.empty() || trimmed.front() == ';') return std::nullopt;
   const std::size_t eq = line.find('=');
   if (eq == std::string_view::npos) return std::nullopt;
-  return TrimmedBlanks(line.substr(0, eq));
+  return TrimmedSpacesAndTabs(line.substr(0, eq));
 }
 
 // Where a key lives in the lines of a file.
@@ -66,15 +60,15 @@ KeyPlace FindKey(const std::vector<std::string_view>& lines, std::string_view se
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (const auto name = SectionName(lines[i])) {
       if (place.section) break;  // only the first section of that name counts
-      if (SameName(*name, section)) {
+      if (EqualsAsciiNoCase(*name, section)) {
         place.section = i;
         place.sectionEnd = i + 1;
       }
       continue;
     }
     if (!place.section) continue;
-    if (!TrimmedBlanks(lines[i]).empty()) place.sectionEnd = i + 1;
-    if (const auto name = KeyName(lines[i]); name && !place.key && SameName(*name, key))
+    if (!TrimmedSpacesAndTabs(lines[i]).empty()) place.sectionEnd = i + 1;
+    if (const auto name = KeyName(lines[i]); name && !place.key && EqualsAsciiNoCase(*name, key))
       place.key = i;
   }
   return place;
@@ -86,7 +80,7 @@ bool HoldsLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std:
 
 AnsiText ReadProfileString(const std::string& path, std::string_view section, std::string_view key,
                            std::string_view defaultText) {
-  const FileReadResult file = ReadWholeFile(path, false);
+  const platform::FileReadResult file = platform::ReadWholeFile(path, false);
   if (file.error != 0) return AnsiText(defaultText);
   const std::vector<std::string_view> lines = SplitLines(file.bytes);
   const KeyPlace place = FindKey(lines, section, key);
@@ -100,9 +94,9 @@ bool WriteProfileString(const std::string& path, std::string_view section, std::
   if (HoldsLineBreak(section) || HoldsLineBreak(key) || HoldsLineBreak(value)) return false;
   if (section.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos)
     return false;
-  const FileReadResult file = ReadWholeFile(path, false);
+  const platform::FileReadResult file = platform::ReadWholeFile(path, false);
   // A file that exists but cannot be read is never overwritten: its other keys would be lost.
-  if (file.error != 0 && file.error != ENOENT) return false;
+  if (file.error != 0 && file.error != platform::FileNotFoundError) return false;
   std::vector<std::string_view> lines = SplitLines(file.bytes);
   const KeyPlace place = FindKey(lines, section, key);
 
@@ -122,7 +116,6 @@ bool WriteProfileString(const std::string& path, std::string_view section, std::
     text += line;
     text += "\r\n";
   }
-  return ReplaceWholeFile(path, text).failedAt == WriteStage::Done;
+  return platform::ReplaceWholeFile(path, text).failedAt == platform::WriteStage::Done;
 }
 
-}  // namespace platform

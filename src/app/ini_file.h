@@ -2,7 +2,8 @@
 // Private profile (INI) files: "[section]" lines followed by "key=value"
 // lines, section and key names compared without regard to ASCII case.
 // Values are taken byte for byte after the first "="; lines starting with ";"
-// and lines without "=" are kept but never read.
+// and lines without "=" are kept but never read. The same rules on every
+// system: only the file access is the platform's.
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,6 @@
 #ifdef WriteProfileString
 #undef WriteProfileString
 #endif
-
-namespace platform {
 
 // The value of key in section, or defaultText when the file, the section or
 // the key is missing or the file cannot be read. Never fails.
@@ -27,4 +26,3 @@ AnsiText ReadProfileString(const std::string& path, std::string_view section, st
 bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
                         std::string_view value);
 
-}  // namespace platform
