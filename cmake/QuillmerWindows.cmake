@@ -9,14 +9,6 @@ set(QUILLMER_PLATFORM_IMPLEMENTATION ${CMAKE_CURRENT_SOURCE_DIR}/src/platform/wi
 
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 
-# The console converter's terminal text is the console's code page.
-function(quillmer_windows_cli_sources variable)
-  set(sources ${${variable}})
-  list(FILTER sources EXCLUDE REGEX "/terminal_text\\.cpp$")
-  file(GLOB win32 CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/cli/win32/*.cpp)
-  set(${variable} ${sources} ${win32} PARENT_SCOPE)
-endfunction()
-
 # Test programs that drive POSIX itself (fork, setpriv, tmpfs, FIFOs) or the
 # Linux converter; the Windows side has its own tests of the same guarantees.
 set(QUILLMER_POSIX_ONLY_TESTS cli_test fault_matrix_test file_layer_test)

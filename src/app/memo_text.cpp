@@ -43,14 +43,14 @@ void WriteMemoFile(const std::string& path, std::string_view memoText) {
 
 namespace {
 
+// A box's lines: only CR LF breaks one, and the empty text is one empty line.
+constexpr LineCursor::Options kBoxLines{.crLfOnly = true, .keepNul = true, .emptyLastLine = true};
+
 std::vector<std::string_view> CrLfPieces(std::string_view text) {
   std::vector<std::string_view> pieces;
-  for (std::size_t start = 0;;) {
-    const std::size_t end = text.find("\r\n", start);
-    pieces.push_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-    if (end == std::string_view::npos) return pieces;
-    start = end + 2;
-  }
+  LineCursor cursor(text, kBoxLines);
+  for (std::string_view line; cursor.Next(line);) pieces.push_back(line);
+  return pieces;
 }
 
 }  // namespace
@@ -95,18 +95,8 @@ AnsiText KeepLoadedBytes(std::string_view loaded, std::string_view shown) {
 
 LineList MemoLines(std::string_view memoText) {
   LineList lines;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t end = memoText.find("\r\n", start);
-    const std::string_view line =
-        memoText.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-    if (end == std::string_view::npos) {
-      // The box's last line is not counted when it is empty.
-      if (!line.empty()) lines.Append(AnsiText(line.substr(0, MemoLineByteLimit)));
-      break;
-    }
-    lines.Append(AnsiText(line.substr(0, MemoLineByteLimit)));
-    start = end + 2;
-  }
+  // The box's last line is not counted when it is empty.
+  LineCursor cursor(memoText, {.crLfOnly = true, .keepNul = true});
+  for (std::string_view line; cursor.Next(line);) lines.Append(AnsiText(line.substr(0, MemoLineByteLimit)));
   return lines;
 }

@@ -1,62 +1,21 @@
 #include "cli/terminal_text.h"
 
-#include <iconv.h>
-#include <langinfo.h>
-
-#include <cerrno>
-#include <clocale>
-#include <cstring>
-
-#include "text/characters.h"
+#include "text/line_cursor.h"
 
 namespace cli {
-namespace {
 
-bool IsUtf8Name(std::string_view name) {
-  std::string lower;
-  for (char c : name) {
-    if (c != '-' && c != '_') lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+// The terminal's own line break is LF (on Windows the C runtime's text mode
+// makes it CR LF again).
+std::string Utf8ToTerminal(std::string_view utf8, const std::string& codeset) {
+  std::string text;
+  text.reserve(utf8.size());
+  LineCursor lines(utf8, {.crLfOnly = true, .keepNul = true, .emptyLastLine = true});
+  bool first = true;
+  for (std::string_view line; lines.Next(line); first = false) {
+    if (!first) text += '\n';
+    text += line;
   }
-  return lower == "utf8";
-}
-
-}  // namespace
-
-std::string TerminalCodeset() {
-  std::setlocale(LC_CTYPE, "");
-  const char* codeset = nl_langinfo(CODESET);
-  if (codeset == nullptr || *codeset == '\0') return "UTF-8";
-  const std::string name = codeset;
-  if (name == "ANSI_X3.4-1968" || name == "ASCII" || name == "US-ASCII") return "UTF-8";
-  return name;
-}
-
-std::string Utf8ToTerminal(std::string utf8, const std::string& codeset) {
-  for (std::size_t at = utf8.find("\r\n"); at != std::string::npos; at = utf8.find("\r\n", at)) utf8.erase(at, 1);
-  if (IsUtf8Name(codeset)) return utf8;
-  iconv_t cd = iconv_open(codeset.c_str(), "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return utf8;
-  std::string out(utf8.size() * 4 + 16, '\0');
-  char* in = const_cast<char*>(utf8.data());
-  std::size_t inLeft = utf8.size();
-  char* dst = out.data();
-  std::size_t outLeft = out.size();
-  while (inLeft > 0) {
-    if (iconv(cd, &in, &inLeft, &dst, &outLeft) != static_cast<std::size_t>(-1)) break;
-    if (errno == E2BIG) break;
-    // A character the terminal cannot show: one "?" for the whole UTF-8 sequence.
-    std::size_t skip = 1;
-    while (skip < inLeft && (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80) ++skip;
-    in += skip;
-    inLeft -= skip;
-    if (outLeft == 0) break;
-    *dst++ = '?';
-    --outLeft;
-  }
-  iconv(cd, nullptr, nullptr, &dst, &outLeft);
-  iconv_close(cd);
-  out.resize(out.size() - outLeft);
-  return out;
+  return detail::EncodeForTerminal(std::move(text), codeset);
 }
 
 }  // namespace cli

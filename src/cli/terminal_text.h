@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "text/ansi_text.h"
-
 namespace cli {
 
 // nl_langinfo(CODESET) after setlocale(LC_CTYPE, ""); UTF-8 when the locale
@@ -14,6 +12,12 @@ namespace cli {
 std::string TerminalCodeset();
 // UTF-8 text in the terminal's character set: CR LF become LF, characters
 // the terminal lacks become "?".
-std::string Utf8ToTerminal(std::string utf8, const std::string& codeset);
+std::string Utf8ToTerminal(std::string_view utf8, const std::string& codeset);
+
+namespace detail {
+// UTF-8 text in the character set TerminalCodeset named: what each system
+// implements.
+std::string EncodeForTerminal(std::string utf8, const std::string& codeset);
+}  // namespace detail
 
 }  // namespace cli

@@ -8,6 +8,7 @@
 #include "app/error_text.h"
 #include "app/main_form.h"
 #include "platform/code_page.h"
+#include "text/line_cursor.h"
 
 namespace win32ui {
 namespace {
@@ -56,12 +57,11 @@ HWND Label(HWND parent, const AnsiText& text, int id, int left, int top, int wid
   HDC dc = ::GetDC(label);
   HGDIOBJ old = ::SelectObject(dc, font);
   int widest = width;
-  for (std::size_t start = 0; start <= text.size();) {
-    const std::size_t end = std::min(text.find("\r\n", start), text.size());
+  LineCursor lines(text, {.crLfOnly = true, .keepNul = true});
+  for (std::string_view line; lines.Next(line);) {
     SIZE size{};
-    ::GetTextExtentPoint32A(dc, text.data() + start, static_cast<int>(end - start), &size);
+    ::GetTextExtentPoint32A(dc, line.data(), static_cast<int>(line.size()), &size);
     widest = std::max(widest, static_cast<int>(size.cx));
-    start = end + 2;
   }
   ::SelectObject(dc, old);
   ::ReleaseDC(label, dc);
