@@ -440,36 +440,6 @@ bool FileReader::ChangedSinceOpen() const {
   return ::stat(s.path.c_str(), &named) != 0 || named.st_dev != was.st_dev || named.st_ino != was.st_ino;
 }
 
-FileReadResult ReadWholeFile(const std::string& path, bool endAtNul) {
-  FileReadResult result;
-  FileReader reader;
-  if ((result.error = reader.Open(path)) != 0) return result;
-  // One byte beyond the reported size, so that a file read in one piece needs
-  // no second buffer to find its end.
-  std::size_t capacity = reader.SizeHint() + 1;
-  if (capacity < (std::size_t{64} << 10)) capacity = std::size_t{64} << 10;
-  std::size_t got = 0;
-  for (;;) {
-    if (got == result.bytes.size()) result.bytes.resize(got < capacity ? capacity : got * 2);
-    const FileReader::Piece piece = reader.Read(result.bytes.data() + got, result.bytes.size() - got);
-    if (piece.error != 0) {
-      result.error = piece.error;
-      result.bytes.clear();
-      return result;
-    }
-    if (piece.size == 0) break;
-    if (endAtNul) {
-      if (const void* nul = std::memchr(result.bytes.data() + got, '\0', piece.size)) {
-        got = static_cast<std::size_t>(static_cast<const char*>(nul) - result.bytes.data());
-        break;
-      }
-    }
-    got += piece.size;
-  }
-  result.bytes.resize(got);
-  return result;
-}
-
 struct FileReplacement::State {
   std::string target;     // the file replaced, links resolved
   std::string directory;  // where the temporary file lives

@@ -272,28 +272,6 @@ FileReader::Piece FileReader::Read(char* buffer, std::size_t capacity) {
   return piece;
 }
 
-FileReadResult ReadWholeFile(const std::string& path, bool endAtNul) {
-  FileReadResult result;
-  FileReader reader;
-  if ((result.error = reader.Open(path)) != 0) return result;
-  result.bytes.reserve(reader.SizeHint());
-  std::vector<char> buffer(1 << 16);
-  for (;;) {
-    const FileReader::Piece piece = reader.Read(buffer.data(), buffer.size());
-    if (piece.error != 0) {
-      result.error = piece.error;
-      result.bytes.clear();
-      return result;
-    }
-    if (piece.size == 0) break;
-    const std::string_view got(buffer.data(), piece.size);
-    const std::size_t nul = endAtNul ? got.find('\0') : std::string_view::npos;
-    result.bytes.append(got.substr(0, nul));
-    if (nul != std::string_view::npos) break;
-  }
-  return result;
-}
-
 struct FileReplacement::State {
   std::string target;
   HANDLE handle = INVALID_HANDLE_VALUE;
