@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/code_page.h"
 #include "support/test_support.h"
 
 using platform::PathStyle;
@@ -11,7 +10,6 @@ using testing_support::Sjis;
 namespace {
 
 TEST(Path, AbsoluteAndLexicallyNormalisedInBothStyles) {
-  platform::SetAnsiCodePage(932);
   // ソ and 表 end in 0x5C, the value of "\".
   const std::string names = Sjis("ソ表");
   struct Row {

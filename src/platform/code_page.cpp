@@ -44,6 +44,11 @@ const CodePage& AnsiCodePage() {
   return *page;
 }
 
+const CodePage& SystemAnsiCodePage() {
+  static const CodePage& page = CodePageNumbered(detail::DefaultAnsiCodePageNumber());
+  return page;
+}
+
 void SetAnsiCodePage(int number) { current.store(&CodePageNumbered(number), std::memory_order_release); }
 
 const CodePage& FixedTextCodePage() {

@@ -125,6 +125,9 @@ const CodePage& AnsiCodePage();
 // Makes `number` the ANSI code page (932, 936, 949, 950, 1252, ...). Throws
 // std::invalid_argument when the system has no such page.
 void SetAnsiCodePage(int number);
+// The page the system's byte-string calls read names in, whatever profile is
+// chosen (Windows: GetACP; elsewhere the default, 932): Windows paths are in it.
+const CodePage& SystemAnsiCodePage();
 // The page of that number, built once and kept for the life of the program;
 // throws std::invalid_argument as SetAnsiCodePage does.
 const CodePage& CodePageNumbered(int number);

@@ -14,7 +14,7 @@ bool IsDelimiter(char c, PathStyle style) { return PathDelimiters(style).find(c)
 // The parts of path between delimiters (not ":"), trail bytes kept inside.
 std::vector<std::string_view> Parts(std::string_view path, PathStyle style) {
   std::vector<std::string_view> parts;
-  const CharTables* tables = style == PathStyle::Windows ? &AnsiCodePage().Tables() : nullptr;
+  const CharTables* tables = style == PathStyle::Windows ? &SystemAnsiCodePage().Tables() : nullptr;
   std::size_t start = 0;
   for (std::size_t i = 0; i <= path.size(); ++i) {
     if (i < path.size() && tables != nullptr && i + 1 < path.size() &&
@@ -94,7 +94,7 @@ std::string_view PathDelimiters(PathStyle style) { return style == PathStyle::Wi
 
 std::size_t LastDelimiter(std::string_view path, PathStyle style) {
   if (style == PathStyle::Posix) return path.find_last_of('/');
-  const CharTables& tables = AnsiCodePage().Tables();
+  const CharTables& tables = SystemAnsiCodePage().Tables();
   std::size_t last = std::string_view::npos;
   for (std::size_t i = 0; i < path.size(); ++i) {
     if (i + 1 < path.size() &&

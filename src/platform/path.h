@@ -1,9 +1,9 @@
 #pragma once
 // Paths as bytes, in either system's style: which bytes end a directory, the
 // directory part, and a path made absolute and lexically normalised (no link
-// resolved, nothing asked of the file system). Windows paths are in the ANSI
-// code page, so a trail byte 0x5C is never taken for a delimiter; no trail
-// byte is below 0x40, so "/" and ":" never are one.
+// resolved, nothing asked of the file system). Windows paths are in the
+// system's ANSI code page, so a trail byte 0x5C is never taken for a
+// delimiter; no trail byte is below 0x40, so "/" and ":" never are one.
 #include <cstddef>
 #include <string>
 #include <string_view>
