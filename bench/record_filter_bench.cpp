@@ -15,7 +15,7 @@ namespace {
 void FilterRecords(benchmark::State& state, const LineList& lines) {
   const std::string text = MakeExport(20000, 1, ExportMix::Calendar);
   std::deque<AnsiText> joined;
-  const std::vector<std::string_view> records = detail::SplitIntoRecords(text, joined);
+  const std::vector<std::string_view> records = SplitIntoRecords(text, joined);
   const RecordFilter filter(lines);
   for (auto _ : state) {
     int excluded = 0;

@@ -12,6 +12,7 @@
 
 #include "conversion/event_block.h"
 #include "conversion/icalendar_block.h"
+#include "conversion/ordered_output.h"
 #include "conversion/timestamps.h"
 #include "fuzz_support.h"
 #include "platform/clock.h"
@@ -85,8 +86,10 @@ bool FlagReadsAlike(std::string_view flag) {
 template <typename Write>
 std::string Written(Write write) {
   AnsiText out;
+  OccurrenceCounter occurrences;
+  OrderedOutput sink(out, occurrences);
   try {
-    write(out);
+    write(sink);
   } catch (const QuillmerError& e) {
     return "error " + e.Message();
   }
@@ -116,15 +119,15 @@ void CheckNamedColumns(std::uint32_t seed, const LineList& fields, const LineLis
   const EventRecord positional(FieldViews(views), positions);
   const EventRecord fromTitles(FieldViews(named), byName);
 
-  const std::string block = Written([&](AnsiText& out) { detail::AppendEventBlockText(fromTitles, options, out); });
-  const std::string expected = Written([&](AnsiText& out) { detail::AppendEventBlockText(positional, options, out); });
+  const std::string block = Written([&](BlockOutput& out) { AppendEventBlock(fromTitles, options, out); });
+  const std::string expected = Written([&](BlockOutput& out) { AppendEventBlock(positional, options, out); });
   if (block != expected) {
     fuzz::ReportPair("named block", block, expected);
     FUZZ_CHECK(block == expected);
   }
-  detail::ICalendarWriter writer(options, 0);
-  const std::string event = Written([&](AnsiText& out) { writer.AppendEvent(fromTitles, "", {}, out); });
-  const std::string expectedEvent = Written([&](AnsiText& out) { writer.AppendEvent(positional, "", {}, out); });
+  const ICalendarWriter writer(options, 0);
+  const std::string event = Written([&](BlockOutput& out) { writer.AppendEvent(fromTitles, "", {}, out); });
+  const std::string expectedEvent = Written([&](BlockOutput& out) { writer.AppendEvent(positional, "", {}, out); });
   if (event != expectedEvent) {
     fuzz::ReportPair("named event", event, expectedEvent);
     FUZZ_CHECK(event == expectedEvent);
@@ -196,7 +199,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   AnsiText text = "earlier blocks\r\n";
   std::string textError;
   try {
-    detail::AppendEventBlockText(EventRecord(FieldViews(ViewsOf(fields)), EventColumns()), options, text);
+    OccurrenceCounter occurrences;
+    OrderedOutput sink(text, occurrences);
+    AppendEventBlock(EventRecord(FieldViews(ViewsOf(fields)), EventColumns()), options, sink);
   } catch (const QuillmerError& e) {
     textError = e.Message();
   }

@@ -59,7 +59,7 @@ void CheckWholeText(std::string_view text, std::size_t pieceLimit) {
   std::vector<std::string_view> records;
   std::optional<long long> error;
   try {
-    records = detail::SplitIntoRecords(exact.View(), joined);
+    records = SplitIntoRecords(exact.View(), joined);
   } catch (const ListIndexError& e) {
     error = IndexOf(e);
   }

@@ -13,6 +13,29 @@
 using testing_support::SameBytes;
 using testing_support::Sjis;
 
+namespace {
+
+// Hands the bytes on at every step, as a run's output hands on full pieces.
+class HandingOn final : public BlockOutput {
+ public:
+  HandingOn(AnsiText& piece, std::string& handed, std::size_t& largest)
+      : BlockOutput(piece, 0), handed_(handed), largest_(largest) {}
+  void AppendOccurrence(std::uint64_t) override {}
+
+ protected:
+  void HandOn() override {
+    largest_ = std::max(largest_, text_->size());
+    handed_ += *text_;
+    text_->clear();
+  }
+
+ private:
+  std::string& handed_;
+  std::size_t& largest_;
+};
+
+}  // namespace
+
 // A value longer than a step is written in steps, its bytes handed on between
 // them, and gives the bytes of the value written at once with its line breaks
 // in it, as a short value is: pairs and
@@ -40,12 +63,7 @@ TEST(BlockOutput, ALongValueInStepsIsTheWholeValue) {
     std::string handed;
     AnsiText piece;
     std::size_t largest = 0;
-    BlockOutput out(piece, [&]() -> AnsiText& {
-      largest = std::max(largest, piece.size());
-      handed += piece;
-      piece.clear();
-      return piece;
-    });
+    HandingOn out(piece, handed, largest);
     AppendQuotedPrintableItem("S:", value, out);
     AppendTextItem("D:", value, LineBreaks{breaks}, out);
     handed += piece;

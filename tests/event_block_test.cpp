@@ -1,4 +1,5 @@
 #include "conversion/event_block.h"
+#include "conversion/ordered_output.h"
 
 #include <random>
 
@@ -322,7 +323,9 @@ TEST_F(EventBlockTest, OutputTextEqualsTheItemsWithLineBreaks) {
   for (const LineList& fields : rows) {
     SCOPED_TRACE(Hex(fields.ItemAt(0)));
     AnsiText text = "before\r\n";
-    detail::AppendEventBlockText(EventRecord(FieldViews(ViewsOf(fields)), EventColumns()), options, text);
+    OccurrenceCounter occurrences;
+    OrderedOutput sink(text, occurrences);
+    AppendEventBlock(EventRecord(FieldViews(ViewsOf(fields)), EventColumns()), options, sink);
     EXPECT_TRUE(SameBytes(text, "before\r\n" + BuildEventBlock(fields, options).JoinLinesToText()));
   }
 }

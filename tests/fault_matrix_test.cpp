@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "app/error_text.h"
+#include "app/main_form.h"
 #include "conversion/conversion_run.h"
 #include "platform/clock.h"
 #include "platform/code_page.h"
@@ -131,7 +132,7 @@ EngineOutcome RunEngine(const ConversionRequest& request) {
   try {
     outcome.result = ConversionRun(request);
     outcome.ok = true;
-    outcome.message = outcome.result.CompletionMessage;
+    outcome.message = CompletionMessage(outcome.result);
   } catch (const QuillmerError& e) {
     outcome.message = e.Message();
   }

@@ -260,30 +260,6 @@ TEST_F(ICalendarTest, UidsStayApartInALargeExport) {
   EXPECT_TRUE(ofFirst[0].ends_with("-1") && ofFirst[1].ends_with("-2") && ofFirst[2].ends_with("-3"));
 }
 
-// An event written ahead of its count is the event of a first occurrence,
-// its count the "1" at the place the writer gives.
-TEST_F(ICalendarTest, AnEventWrittenAheadIsAFirstOccurrence) {
-  const std::string record = "\"t\",\"\",\"2024/01/01\",\"9:00\",\"2024/01/01\",\"10:00\",\"FALSE\",\"\",\"\",\"a\"";
-  LineList fields;
-  SplitCommaText(fields, record);
-  const std::vector<std::string_view> views = ViewsOf(fields);
-  const EventColumns positions;
-  const EventRecord event(FieldViews(views), positions);
-  detail::ICalendarWriter counting({}, 0);
-  detail::ICalendarWriter ahead({}, 0);
-  AnsiText first, second, written;
-  std::vector<std::size_t> breaks;
-  std::size_t at = 0;
-  counting.AppendEvent(event, record, {}, first);
-  counting.AppendEvent(event, record, {}, second);
-  const std::uint64_t hash = ahead.AppendUncountedEvent(event, record, {}, breaks, written, at);
-  EXPECT_EQ(written, first);
-  EXPECT_EQ(written.substr(at - 1, 4), "-1\r\n");
-  EXPECT_EQ(second.substr(at - 1, 4), "-2\r\n");
-  EXPECT_EQ(ahead.CountOccurrence(hash), 1u);
-  EXPECT_EQ(ahead.CountOccurrence(hash), 2u);
-}
-
 TEST_F(ICalendarTest, NothingConvertedIsAnEmptyCalendar) {
   EXPECT_EQ(ConvertText("\"h\"\r\n"),
             "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Quillmer//Quillmer " QUILLMER_TEST_VERSION

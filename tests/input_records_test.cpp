@@ -202,7 +202,7 @@ TEST(SplitIntoRecordsOracle, MatchesLinesThenJoin) {
       JoinOutcome fused;
       try {
         std::deque<AnsiText> joined;
-        const std::vector<std::string_view> records = detail::SplitIntoRecords(text, joined);
+        const std::vector<std::string_view> records = SplitIntoRecords(text, joined);
         fused = std::vector<AnsiText>(records.begin(), records.end());
       } catch (const ListIndexError& error) {
         fused = error.Message();
@@ -238,7 +238,7 @@ TEST(SplitIntoRecordsOracle, MatchesTheOneAtATimeLoopOnExportLikeText) {
       JoinOutcome fused;
       try {
         std::deque<AnsiText> joined;
-        const std::vector<std::string_view> records = detail::SplitIntoRecords(text, joined);
+        const std::vector<std::string_view> records = SplitIntoRecords(text, joined);
         fused = std::vector<AnsiText>(records.begin(), records.end());
       } catch (const ListIndexError& error) {
         fused = error.Message();

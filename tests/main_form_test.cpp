@@ -329,3 +329,9 @@ TEST(FormSettings, SavingWaitsForTheOtherSaver) {
 #endif  // symbolic links and flock are POSIX's; Windows has its own lock test
 
 }  // namespace
+
+TEST(CompletionMessage, CountsInPlainDigits) {
+  EXPECT_TRUE(SameBytes(CompletionMessage({1221, 13}), Sjis("変換と出力が完了しました") + "\r\n\r\n" +
+                                                           Sjis("・変換対象: 1221件") + "\r\n" +
+                                                           Sjis("・フィルタ対象: 13件")));
+}

@@ -227,10 +227,10 @@ TEST_F(DirectStampTest, SameAsGeneralFormatterNearBoundaries) {
 }
 
 TEST_F(DirectStampTest, WritesNoMoreThanItsRoom) {
-  char bytes[detail::kUtcStampRoom];
+  char bytes[kUtcStampRoom];
   for (double value : {1e300, -1e300, 2958465.99999}) {
     SCOPED_TRACE(value);
-    const std::size_t size = detail::WriteUtcStamp(value, bytes);
+    const std::size_t size = WriteUtcStamp(value, bytes);
     EXPECT_LE(size, sizeof bytes);
     EXPECT_EQ(std::string(bytes, size), General(value));
   }
@@ -243,8 +243,8 @@ TEST_F(DirectStampTest, WritesNoMoreThanItsRoom) {
 TEST_F(StampTest, IntegerReadingAgreesWithTheGeneralReading) {
   auto general = [](const std::string& date, const std::string& time) -> std::string {
     try {
-      char bytes[detail::kUtcStampRoom];
-      return std::string(bytes, detail::WriteUtcStamp(AddHours(ParseLocalDateTime(date, time), LocalToUtcHours), bytes));
+      char bytes[kUtcStampRoom];
+      return std::string(bytes, WriteUtcStamp(AddHours(ParseLocalDateTime(date, time), LocalToUtcHours), bytes));
     } catch (const DateTimeTextError& e) {
       return "error " + e.Message();
     }

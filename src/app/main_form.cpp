@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include <exception>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -26,6 +27,13 @@ constexpr std::string_view kFilterFile = "filter.txt";
 AnsiText ApplicationTitle() { return AnsiText(MainWindowLayout().caption); }
 
 AnsiText CompletionCaption() { return platform::Cp932FromUtf8("変換の完了"); }
+
+AnsiText CompletionMessage(const ConversionResult& result) {
+  static const AnsiText done = platform::Cp932FromUtf8("変換と出力が完了しました\r\n\r\n・変換対象: ");
+  static const AnsiText filteredHead = platform::Cp932FromUtf8("件\r\n・フィルタ対象: ");
+  static const AnsiText unit = platform::Cp932FromUtf8("件");
+  return done + std::to_string(result.ConvertedCount) + filteredHead + std::to_string(result.FilteredCount) + unit;
+}
 
 AnsiText MemoLimitMessage() {
   return platform::Cp932FromUtf8("文字列の大きさがメモの制限を越えました");
@@ -145,7 +153,7 @@ void MainForm::Destroy() {
 void MainForm::Save() const { SaveFormSettings(*this, programPath_, unloaded_); }
 
 ConvertOutcome MainForm::Converted(const ConversionResult& result) const {
-  return {{CompletionCaption(), result.CompletionMessage, BoxIcon::Information}, AutoTerminate()};
+  return {{CompletionCaption(), CompletionMessage(result), BoxIcon::Information}, AutoTerminate()};
 }
 
 AnsiText MainForm::MemoText(Memo memo) const {

@@ -47,8 +47,9 @@ class FormValues : public FormControls {
 
 // The application's title: the main window's caption and every error box's.
 AnsiText ApplicationTitle();
-// The caption of the box that reports a finished conversion.
+// The caption and the message of the box that reports a finished conversion.
 AnsiText CompletionCaption();
+AnsiText CompletionMessage(const ConversionResult& result);
 // The message of a memo that cannot hold a text.
 AnsiText MemoLimitMessage();
 

@@ -5,12 +5,12 @@
 #include <utility>
 
 #include "app/error_text.h"
-#include "conversion/event_block.h"
 #include "conversion/event_columns.h"
-#include "conversion/icalendar_block.h"
-#include "conversion/record_batches.h"
+#include "conversion/input_records.h"
+#include "conversion/ordered_output.h"
+#include "conversion/record_converter.h"
+#include "conversion/record_filter.h"
 #include "conversion/timestamps.h"
-#include "platform/clock.h"
 #include "platform/code_page.h"
 #include "text/characters.h"
 #include "text/date_time_format.h"
@@ -34,7 +34,7 @@ class StreamLines final : public LineSource {
   LineStream stream_;
 };
 
-std::u16string Decoded(std::string_view ansi) { return platform::AnsiCodePage().ToUtf16(ansi); }
+std::u16string Decoded(std::string_view ansi) { return ActiveCodePage().ToUtf16(ansi); }
 
 std::u16string Number(long long value) {
   const std::string digits = std::to_string(value);
@@ -83,6 +83,16 @@ class RowBuilder {
   int column_ = 0;
 };
 
+// The output of a record is only made to see whether it fails: it is thrown
+// away in steps, so that a long record needs no room for all of it.
+class DiscardingOutput final : public OrderedOutput {
+ public:
+  DiscardingOutput(AnsiText& text, OccurrenceCounter& counter) : OrderedOutput(text, counter, std::size_t{1} << 20) {}
+
+ protected:
+  void HandOn() override { text_->clear(); }
+};
+
 const char16_t* StateWord(RecordState state) {
   switch (state) {
     case RecordState::Converted:
@@ -102,7 +112,8 @@ std::u16string_view PreviewRow::Cell(int column) const {
   return std::u16string_view(text).substr(begin, ends[static_cast<std::size_t>(column)] - begin);
 }
 
-PreviewModel::PreviewModel(ConversionRequest request) : request_(std::move(request)) {
+PreviewModel::PreviewModel(ConversionRequest request)
+    : request_(std::move(request)), settings_(CaptureTextSettings()) {
   reader_ = std::thread([this] { Read(); });
 }
 
@@ -116,6 +127,7 @@ PreviewModel::~PreviewModel() {
 // is thrown away. Unlike the conversion it goes on after a failing record,
 // so that every record's state is shown.
 void PreviewModel::Read() {
+  const TextSettingsScope scope(settings_);
   std::vector<PreviewRow> rows;
   std::u16string error;
   try {
@@ -124,9 +136,9 @@ void PreviewModel::Read() {
     RecordJoiner joiner(lines);
     const RecordFilter filter(request_.FilterLines);
     EventColumns columns;
-    std::optional<detail::ICalendarWriter> icalendar;
-    if (request_.Format == OutputFormat::ICalendar)
-      icalendar.emplace(request_.OptionLines, OutputTimestamp());
+    const RecordConverter converter(request_.Format, request_.OptionLines,
+                                    request_.Format == OutputFormat::ICalendar ? OutputTimestamp() : 0);
+    OccurrenceCounter occurrences;
     std::vector<FieldPlace> places;
     AnsiText reduced;
     std::vector<std::string_view> fields;
@@ -159,10 +171,8 @@ void PreviewModel::Read() {
       } else {
         try {
           scratch.clear();
-          if (icalendar)
-            icalendar->AppendEvent(record, text, joiner.JoinOffsets(), scratch);
-          else
-            detail::AppendEventBlockText(record, request_.OptionLines, scratch);
+          DiscardingOutput sink(scratch, occurrences);
+          converter.Convert(record, text, joiner.JoinOffsets(), sink);
         } catch (const QuillmerError& failure) {
           row.state = RecordState::Failed;
           state = ShownErrorText(failure);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "conversion/conversion_run.h"
+#include "text/text_settings.h"
 
 enum class RecordState { Converted, Filtered, Failed };
 
@@ -81,6 +82,9 @@ class PreviewModel {
   void Publish(std::vector<PreviewRow>& rows, std::u16string* readError = nullptr);
 
   const ConversionRequest request_;
+  // The settings of the moment the preview was asked for: the window's
+  // thread may reload the process's while this one reads.
+  const TextSettings settings_;
   // Shared with the reading thread.
   std::mutex mutex_;
   std::condition_variable done_;

@@ -80,7 +80,7 @@ int Convert(const ConvertCommand& command, const std::string& codeset) {
   const ConversionResult result = ConversionRun(request);
   // The converted bytes own the standard output when it was the output.
   std::FILE* report = request.OutputPath == platform::StandardStream ? stderr : stdout;
-  Print(report, cli::Utf8ToTerminal(Utf16ToUtf8(ShownFixedText(result.CompletionMessage)), codeset) + "\n");
+  Print(report, cli::Utf8ToTerminal(Utf16ToUtf8(ShownFixedText(CompletionMessage(result))), codeset) + "\n");
   return kConverted;
 }
 

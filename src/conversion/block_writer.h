@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <mutex>
 
+#include "conversion/ordered_output.h"
 #include "text/ansi_text.h"
 #include "text/text_file.h"
 
@@ -50,4 +51,22 @@ class BlockWriter {
   bool writing_ = false;
   std::mutex mutex_;
   std::condition_variable writtenChanged_;
+};
+
+// Records in their order, straight into the writer's pieces: at each safe
+// point a full piece is handed over, so that even one long record's output
+// goes to the file in steps.
+class PieceOutput final : public OrderedOutput {
+ public:
+  PieceOutput(BlockWriter& writer, OccurrenceCounter& counter)
+      : OrderedOutput(writer.Piece(), counter, BlockWriter::kPieceSize), writer_(writer) {}
+
+ protected:
+  void HandOn() override {
+    writer_.PieceMayBeFull();
+    text_ = &writer_.Piece();
+  }
+
+ private:
+  BlockWriter& writer_;
 };

@@ -1,13 +1,24 @@
 #pragma once
 // One conversion, export file to output file, all or nothing.
 #include <cstdint>
+#include <functional>
 
+#include "conversion/record_converter.h"
 #include "text/ansi_text.h"
 #include "text/line_list.h"
 
-// vCalendar 1.0 blocks for the device, or one iCalendar 2.0 file for desktop
-// and web calendars, from the same records.
-enum class OutputFormat { VCalendar, ICalendar };
+// How the run shares its work (tests choose; the default is the product's).
+struct RunOptions {
+  // 1: read, convert and write on the caller's thread alone; 2: a reader
+  // thread too, which converts ahead whenever it would otherwise wait.
+  int threads = 2;
+  // Tests: whether the slot of records numbered n (from 0) is converted
+  // ahead of its turn or by the caller in its turn; output a slot converted
+  // ahead may hold (0: the product's).
+  std::function<bool(std::size_t)> convertAhead;
+  std::size_t aheadBytes = 0;
+  std::size_t slotBytes = 0;
+};
 
 // The paths are the file system's own bytes, never converted.
 struct ConversionRequest {
@@ -16,12 +27,12 @@ struct ConversionRequest {
   LineList OptionLines;
   LineList FilterLines;
   OutputFormat Format = OutputFormat::VCalendar;
+  RunOptions Options = {};
 };
 
 struct ConversionResult {
   std::int32_t ConvertedCount = 0;
   std::int32_t FilteredCount = 0;
-  AnsiText CompletionMessage;
 };
 
 // The output file is written once, after every record converted; after any

@@ -8,6 +8,7 @@
 #include "text/character_walk.h"
 #include "text/characters.h"
 #include "text/quoted_printable.h"
+#include "text/text_settings.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ namespace {
 // opening is the ASCII at sign.
 std::string_view PlaceOpening() {
   static const AnsiText fullWidth = platform::Cp932FromUtf8("(＠");
-  return platform::AnsiCodePage().Number() == 932 ? std::string_view(fullWidth) : "(@";
+  return ActiveCodePage().Number() == 932 ? std::string_view(fullWidth) : "(@";
 }
 
 constexpr const char* kSummary = "SUMMARY;ENCODING=QUOTED-PRINTABLE:";
@@ -61,15 +62,15 @@ void WriteEventBlock(const EventRecord& record, const LineList& optionLines, Sin
   }
 
   const std::string_view startTime = record.Required(EventField::StartTime);
-  sink.Item("DTSTART:", detail::UtcStamp(record.Required(EventField::StartDate), startTime).Text());
+  sink.Item("DTSTART:", UtcStamp(record.Required(EventField::StartDate), startTime).Text());
   const std::string_view endTime = record.Required(EventField::EndTime);
-  sink.Item("DTEND:", detail::UtcStamp(record.Required(EventField::EndDate), endTime).Text());
+  sink.Item("DTEND:", UtcStamp(record.Required(EventField::EndDate), endTime).Text());
 
   if (!record.AlarmOn()) {
     sink.Item(kNoAlarm);
   } else {
     const std::string_view alarmTime = record.Required(EventField::AlarmTime);
-    sink.Item(kAlarm, detail::UtcStamp(record.Required(EventField::AlarmDate), alarmTime).Text(), ";");
+    sink.Item(kAlarm, UtcStamp(record.Required(EventField::AlarmDate), alarmTime).Text(), ";");
   }
 
   if (const std::optional<std::string_view> notes = record.Optional(EventField::Notes)) {
@@ -108,15 +109,20 @@ struct TextSink {
 
   void Item(std::string_view a, std::string_view b = {}, std::string_view c = {}) {
     out.Text().append(a).append(b).append(c).append("\r\n");
+    out.Step();
   }
   // Item(head, Encoded(ansi)), encoded straight into the output, a long value
   // in steps.
-  void EncodedItem(std::string_view head, std::string_view ansi) { AppendQuotedPrintableItem(head, ansi, out); }
+  void EncodedItem(std::string_view head, std::string_view ansi) {
+    AppendQuotedPrintableItem(head, ansi, out);
+    out.Step();
+  }
   void EncodedUtf8Item(std::string_view head, std::string_view utf8Text) {
     AnsiText& text = out.Text();
     text.append(head);
     detail::AppendQuotedPrintable(utf8Text, text);
     text.append("\r\n");
+    out.Step();
   }
   AnsiText& Description() {
     thread_local AnsiText description;
@@ -141,16 +147,7 @@ LineList BuildEventBlock(const LineList& fields, const LineList& optionLines) {
   return block;
 }
 
-namespace detail {
-
-void AppendEventBlockText(const EventRecord& record, const LineList& optionLines, BlockOutput& out) {
+void AppendEventBlock(const EventRecord& record, const LineList& optionLines, BlockOutput& out) {
   TextSink sink{out};
   WriteEventBlock(record, optionLines, sink);
 }
-
-void AppendEventBlockText(const EventRecord& record, const LineList& optionLines, AnsiText& out) {
-  BlockOutput output(out);
-  AppendEventBlockText(record, optionLines, output);
-}
-
-}  // namespace detail

@@ -12,13 +12,8 @@ inline constexpr int DescriptionByteLimit = 128;
 // ListIndexError for a missing field and DateTimeTextError for a bad date.
 LineList BuildEventBlock(const LineList& fields, const LineList& optionLines);
 
-namespace detail {
-
-// The event block written straight into the output text, each item followed by
-// CR LF, without a list of items in between: the conversion run's form of
-// BuildEventBlock, with the same reading order and the same errors. After an
-// error out holds part of the block.
-void AppendEventBlockText(const EventRecord& record, const LineList& optionLines, BlockOutput& out);
-void AppendEventBlockText(const EventRecord& record, const LineList& optionLines, AnsiText& out);
-
-}  // namespace detail
+// The event block written straight into the output, each item followed by
+// CR LF, from the record's columns: what a conversion writes, with the same
+// reading order and the same errors as BuildEventBlock (which is this, as a
+// list of items). After an error out holds part of the block.
+void AppendEventBlock(const EventRecord& record, const LineList& optionLines, BlockOutput& out);

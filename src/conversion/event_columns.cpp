@@ -5,6 +5,7 @@
 #include "platform/code_page.h"
 #include "text/characters.h"
 #include "text/line_list.h"
+#include "text/text_settings.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ constexpr ValueName kValueNames[] = {
 // The name in the active code page, or nothing when the code page cannot
 // write it (Japanese under a Western page): it then matches no title.
 std::optional<AnsiText> InCodePage(std::u16string_view name) {
-  const platform::CodePage& page = platform::AnsiCodePage();
+  const platform::CodePage& page = ActiveCodePage();
   AnsiText text = page.FromUtf16(name);
   if (page.ToUtf16(text) != name) return std::nullopt;
   return text;
@@ -69,7 +70,7 @@ std::optional<AnsiText> InCodePage(std::u16string_view name) {
 // byte, never the second byte of a double-byte character.
 template <typename Put>
 void FoldLetters(std::string_view text, Put put) {
-  const platform::CharTables& tables = platform::AnsiCodePage().Tables();
+  const platform::CharTables& tables = ActiveCodePage().Tables();
   for (std::size_t k = 0; k < text.size(); ++k) {
     const auto byte = static_cast<unsigned char>(text[k]);
     if (k + 1 < text.size() && platform::StartsPair(tables, byte, static_cast<unsigned char>(text[k + 1]))) {

@@ -16,7 +16,6 @@
 #error "QUILLMER_VERSION_TEXT comes from the project version in CMakeLists.txt"
 #endif
 
-namespace detail {
 namespace {
 
 bool IsBlank(std::string_view text) {
@@ -64,16 +63,16 @@ std::uint64_t TailWord(const char* p, std::size_t n) {
   return w;
 }
 
-// The occurrence number stands this far into the UID line.
-constexpr std::size_t kUidCountOffset = sizeof "UID:quillmer-" - 1 + 16 + 1;
-
-void AppendUid(std::uint64_t hash, std::uint32_t occurrence, AnsiText& out) {
+// The record's hash, then its number among the records that hash alike
+// (equal records), which the output settles in the records' order.
+void AppendUid(std::uint64_t hash, BlockOutput& output) {
   static constexpr char kHex[] = "0123456789abcdef";
+  AnsiText& out = output.Text();
   out.append("UID:quillmer-");
   for (int shift = 60; shift >= 0; shift -= 4) out.push_back(kHex[(hash >> shift) & 0xF]);
   out.push_back('-');
-  out.append(std::to_string(occurrence));
-  out.append("\r\n");
+  output.AppendOccurrence(hash);
+  output.Text().append("\r\n");
 }
 
 // The hash a record's UID is made of; the same bytes give the same hash on
@@ -176,33 +175,6 @@ unsigned ICalendarWriter::PropertyBit(std::string_view line) {
   return 0;
 }
 
-std::uint32_t OccurrenceCounter::Count(std::uint64_t hash) {
-  if (hash == 0) return ++zeros_;
-  // Open addressing over the hash's own bits, at most three quarters full.
-  if (4 * (used_ + 1) > 3 * slots_.size()) Grow();
-  const std::size_t mask = slots_.size() - 1;
-  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-    if (slots_[i] == hash) return 1 + ++repeats_[hash];
-    if (slots_[i] == 0) {
-      slots_[i] = hash;
-      ++used_;
-      return 1;
-    }
-  }
-}
-
-void OccurrenceCounter::Grow() {
-  std::vector<std::uint64_t> old(2 * slots_.size());
-  old.swap(slots_);
-  const std::size_t mask = slots_.size() - 1;
-  for (const std::uint64_t hash : old) {
-    if (hash == 0) continue;
-    std::size_t i = hash & mask;
-    while (slots_[i] != 0) i = (i + 1) & mask;
-    slots_[i] = hash;
-  }
-}
-
 ICalendarWriter::ICalendarWriter(const LineList& optionLines, std::int64_t runTime) {
   for (int k = 0; k < optionLines.Count(); ++k) {
     const AnsiText& line = optionLines.ItemAt(k);
@@ -226,36 +198,10 @@ void ICalendarWriter::AppendHead(AnsiText& out) const {
 void ICalendarWriter::AppendTail(AnsiText& out) const { out.append("END:VCALENDAR\r\n"); }
 
 void ICalendarWriter::AppendEvent(const EventRecord& record, std::string_view text,
-                                  std::span<const std::size_t> joinOffsets, BlockOutput& out) {
+                                  std::span<const std::size_t> joinOffsets, BlockOutput& output) const {
+  // Equal records hash alike; the occurrence number keeps their UIDs apart.
   const std::uint64_t hash = RecordHash(text);
-  seen_.Prefetch(hash);
-  // Equal records hash alike; counting them keeps their UIDs apart.
-  WriteEvent(record, text, joinOffsets, hash, [this, hash] { return seen_.Count(hash); }, noteBreaks_, out);
-}
-
-void ICalendarWriter::AppendEvent(const EventRecord& record, std::string_view text,
-                                  std::span<const std::size_t> joinOffsets, AnsiText& out) {
-  BlockOutput output(out);
-  AppendEvent(record, text, joinOffsets, output);
-}
-
-std::uint64_t ICalendarWriter::AppendUncountedEvent(const EventRecord& record, std::string_view text,
-                                                    std::span<const std::size_t> joinOffsets,
-                                                    std::vector<std::size_t>& noteBreaks, AnsiText& out,
-                                                    std::size_t& countAt) const {
-  const std::uint64_t hash = RecordHash(text);
-  BlockOutput output(out);
-  countAt = WriteEvent(record, text, joinOffsets, hash, [] { return std::uint32_t{1}; }, noteBreaks, output);
-  return hash;
-}
-
-// Writes the event and returns where in out its occurrence number stands.
-// The number is asked for once the fields are read.
-template <typename Occurrence>
-std::size_t ICalendarWriter::WriteEvent(const EventRecord& record, std::string_view text,
-                                        std::span<const std::size_t> joinOffsets, std::uint64_t hash,
-                                        Occurrence occurrence, std::vector<std::size_t>& noteBreaks,
-                                        BlockOutput& output) const {
+  output.ExpectOccurrence(hash);
   // The fields are read in the vCalendar block's order, so that a faulty
   // record reports the same first error in both formats.
   const std::string_view title = record.Required(EventField::Title);
@@ -285,13 +231,13 @@ std::size_t ICalendarWriter::WriteEvent(const EventRecord& record, std::string_v
     const std::string_view alarmTime = record.Required(EventField::AlarmTime);
     alarm.emplace(record.Required(EventField::AlarmDate), alarmTime);
   }
+  thread_local std::vector<std::size_t> noteBreaks;
   LineBreaks breaks;
   const std::string_view notes = NotesAndBreaks(record, text, joinOffsets, noteBreaks, breaks);
 
+  output.Text().append("BEGIN:VEVENT\r\n");
+  AppendUid(hash, output);
   AnsiText& out = output.Text();
-  out.append("BEGIN:VEVENT\r\n");
-  const std::size_t countAt = out.size() + kUidCountOffset;
-  AppendUid(hash, occurrence(), out);
   out.append(stamp_);
   if (allDay) {
     out.append("DTSTART;VALUE=DATE:").append(dates.Start()).append("\r\nDTEND;VALUE=DATE:").append(dates.End());
@@ -306,13 +252,13 @@ std::size_t ICalendarWriter::WriteEvent(const EventRecord& record, std::string_v
   if (!IsBlank(notes)) AppendTextItem("DESCRIPTION:", notes, breaks, output);
   if (record.Columns().ByName()) AppendOutlookProperties(record, output.Text());
   output.Text().append(options_);
+  output.Step();
   if (alarm) {
     output.Text().append("BEGIN:VALARM\r\nACTION:DISPLAY\r\n");
     AppendTextItem("DESCRIPTION:", title, {}, output);
     output.Text().append("TRIGGER;VALUE=DATE-TIME:").append(alarm->Text()).append("\r\nEND:VALARM\r\n");
   }
   output.Text().append("END:VEVENT\r\n");
-  return countAt;
 }
 
 // What Outlook's own export carries beyond the ten columns: categories,
@@ -402,5 +348,3 @@ std::string_view ICalendarWriter::NotesAndBreaks(const EventRecord& record, std:
   breaks = {scratch};
   return notes;
 }
-
-}  // namespace detail

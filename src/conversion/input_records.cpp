@@ -113,8 +113,6 @@ void JoinRecordLines(LineList& lines) {
   items.resize(written);
 }
 
-namespace detail {
-
 std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined) {
   TextLines lines(text);
   RecordJoiner joiner(lines);
@@ -130,6 +128,3 @@ std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque
   }
   return records;
 }
-
-}  // namespace detail
-

@@ -69,17 +69,15 @@ class RecordJoiner {
   std::vector<std::size_t> joinOffsets_;
 };
 
-// Rewrites lines in place, one item per record. Raises ListIndexError with the
+// The joining of a line list, over RecordJoiner: rewrites lines in place, one
+// item per record. Raises ListIndexError with the
 // index of the missing line when the last line is unfinished.
 void JoinRecordLines(LineList& lines);
 
-namespace detail {
-
-// The records of a whole export text in one pass: the same records as
-// splitting the text into lines and JoinRecordLines, without a string per
-// physical line. A record of one line is a view into text; a joined record is
-// kept in joined. Raises ListIndexError as JoinRecordLines does, placed at
-// the unfinished record.
+// For tests, benchmarks and fuzzing (the run joins as it reads): the records
+// of a whole export text in one pass, the same records as splitting the text
+// into lines and JoinRecordLines, without a string per physical line. A
+// record of one line is a view into text; a joined record is kept in joined.
+// Raises ListIndexError as JoinRecordLines does, placed at the unfinished
+// record.
 std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined);
-
-}  // namespace detail

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/code_page.h"
+#include "text/text_settings.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ unsigned RecordFilter::SymbolIndex(bool starts, unsigned char byte) {
 }
 
 RecordFilter::RecordFilter(const LineList& filterLines, std::size_t denseLimit)
-    : lead_(platform::AnsiCodePage().Tables().lead) {
+    : lead_(ActiveCodePage().Tables().lead) {
   std::vector<std::string_view> lines;
   for (const AnsiText& line : filterLines) {
     const std::string_view text = std::string_view(line).substr(0, line.find('\0'));

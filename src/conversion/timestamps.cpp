@@ -53,8 +53,8 @@ char* YearDigits(char* out, int year) {
 }  // namespace
 
 AnsiText MakeUtcStamp(std::string_view dateText, std::string_view timeText) {
-  char bytes[detail::kUtcStampRoom];
-  return AnsiText(bytes, detail::WriteLocalTimeAsUtcStamp(dateText, timeText, bytes));
+  char bytes[kUtcStampRoom];
+  return AnsiText(bytes, WriteLocalTimeAsUtcStamp(dateText, timeText, bytes));
 }
 
 DateTime ParseLocalDateTime(std::string_view dateText, std::string_view timeText) {
@@ -78,11 +78,9 @@ DateTime AddHours(DateTime value, std::int64_t hours) {
 }
 
 AnsiText FormatUtcStamp(DateTime value) {
-  char bytes[detail::kUtcStampRoom];
-  return AnsiText(bytes, detail::WriteUtcStamp(value, bytes));
+  char bytes[kUtcStampRoom];
+  return AnsiText(bytes, WriteUtcStamp(value, bytes));
 }
-
-namespace detail {
 
 // The fixed pattern yyyymmdd"T"hhmmss"Z" written directly: the value is taken
 // apart exactly as the general formatter takes it apart (a negative count
@@ -106,8 +104,8 @@ std::size_t WriteUtcStamp(DateTime value, char* out) {
 }
 
 std::size_t WriteLocalTimeAsUtcStamp(std::string_view dateText, std::string_view timeText, char* out) {
-  LocalDateTime t;
-  if (!ReadCommonShape(dateText, timeText, CurrentDateTextSettings(), t))
+  detail::LocalDateTime t;
+  if (!detail::ReadCommonShape(dateText, timeText, CurrentDateTextSettings(), t))
     return WriteUtcStamp(AddHours(ParseLocalDateTime(dateText, timeText), LocalToUtcHours), out);
   // The fixed shift, by whole hours, within the years 1899..9999.
   t.hour += static_cast<int>(LocalToUtcHours);
@@ -131,8 +129,6 @@ std::size_t WriteLocalTimeAsUtcStamp(std::string_view dateText, std::string_view
   *p++ = 'Z';
   return static_cast<std::size_t>(p - out);
 }
-
-}  // namespace detail
 
 std::int64_t OutputTimestamp() {
   const platform::OutputStamp stamp = platform::ReadOutputTimestamp();

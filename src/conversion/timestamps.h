@@ -21,8 +21,6 @@ AnsiText FormatUtcStamp(DateTime value);
 // whole number of seconds up to the end of the year 9999.
 std::int64_t OutputTimestamp();
 
-namespace detail {
-
 // Room for any stamp: the year takes four digits, more only far past 9999.
 inline constexpr std::size_t kUtcStampRoom = 24;
 
@@ -45,5 +43,3 @@ class UtcStamp {
   char bytes_[kUtcStampRoom];
   std::size_t size_;
 };
-
-}  // namespace detail

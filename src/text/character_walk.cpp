@@ -5,6 +5,7 @@
 #include <string>
 
 #include "text/characters.h"
+#include "text/text_settings.h"
 
 namespace detail {
 
@@ -18,7 +19,7 @@ namespace {
 // one byte, so no prefix holding it fits. Empty when some character does not
 // survive.
 std::optional<std::string_view> CutOfRoundTrippingText(std::string_view text, std::size_t limit) {
-  const platform::CharTables& t = platform::AnsiCodePage().Tables();
+  const platform::CharTables& t = ActiveCodePage().Tables();
   const auto* begin = reinterpret_cast<const unsigned char*>(text.data());
   const auto* end = begin + text.size();
   const unsigned char* p = begin;
@@ -38,7 +39,7 @@ std::optional<std::string_view> CutOfRoundTrippingText(std::string_view text, st
 // of their own (no pair ends in one), so the trim becomes: leading blanks are
 // not written, trailing ones are dropped again at the end.
 bool AppendTrimmedCutAsUtf8(std::string_view text, std::size_t limit, std::string& out) {
-  const platform::CharTables& t = platform::AnsiCodePage().Tables();
+  const platform::CharTables& t = ActiveCodePage().Tables();
   if (text.size() <= limit) return false;
   const std::size_t start = out.size();
   // At most three bytes per byte kept, and a spare one for the 4-byte stores.
@@ -71,7 +72,7 @@ bool AppendTrimmedCutAsUtf8(std::string_view text, std::size_t limit, std::strin
 AnsiText CutToByteLimit(std::string_view text, std::size_t limit) {
   if (ByteLength(text) <= limit) return AnsiText(text);
   if (const std::optional<std::string_view> cut = CutOfRoundTrippingText(text, limit)) return AnsiText(*cut);
-  const platform::CodePage& page = platform::AnsiCodePage();
+  const platform::CodePage& page = ActiveCodePage();
   const CharacterWalk walk = ActiveCharacterWalk();
 
   // Every character keeps at least one byte through the round trip, so the

@@ -7,6 +7,7 @@
 
 #include "platform/code_page.h"
 #include "text/ansi_text.h"
+#include "text/text_settings.h"
 
 namespace detail {
 
@@ -32,7 +33,7 @@ class CharacterWalk {
 };
 
 // The walk of the active code page.
-inline CharacterWalk ActiveCharacterWalk() { return CharacterWalk(platform::AnsiCodePage().Tables()); }
+inline CharacterWalk ActiveCharacterWalk() { return CharacterWalk(ActiveCodePage().Tables()); }
 
 // Equal to the character-wise cut
 //   while (ByteLength(t) > limit) t = LeftChars(t, Utf16Length(t) - 1);

@@ -7,13 +7,14 @@
 #include <cstring>
 
 #include "platform/code_page.h"
+#include "text/text_settings.h"
 
 namespace {
 
 using platform::CharEntry;
 using platform::CharTables;
 
-const CharTables& ActiveTables() { return platform::AnsiCodePage().Tables(); }
+const CharTables& ActiveTables() { return ActiveCodePage().Tables(); }
 
 const unsigned char* Bytes(std::string_view text) {
   return reinterpret_cast<const unsigned char*>(text.data());
@@ -84,12 +85,12 @@ std::size_t ByteLength(std::string_view text) { return text.size(); }
 
 Utf16Text AnsiTextToUtf16(std::string_view text) {
   if (text.empty()) return {};
-  return platform::AnsiCodePage().ToUtf16(text);
+  return ActiveCodePage().ToUtf16(text);
 }
 
 AnsiText Utf16ToAnsiText(std::u16string_view units) {
   if (units.empty()) return {};
-  return platform::AnsiCodePage().FromUtf16(units);
+  return ActiveCodePage().FromUtf16(units);
 }
 
 int Utf16Length(std::string_view text) {

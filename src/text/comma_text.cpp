@@ -13,6 +13,7 @@
 
 #include "platform/code_page.h"
 #include "text/byte_scan.h"
+#include "text/text_settings.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ constexpr std::uint8_t kEndsUnquoted = platform::kClassBlankOrComma;
 
 using ByteClasses = std::array<std::uint8_t, 256>;
 
-const ByteClasses& ActiveClasses() { return platform::AnsiCodePage().Tables().classes; }
+const ByteClasses& ActiveClasses() { return ActiveCodePage().Tables().classes; }
 
 // The text ends at its first NUL.
 std::size_t EndOf(std::string_view text) {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/code_page.h"
+#include "text/text_settings.h"
 
 namespace {
 
@@ -160,7 +161,7 @@ std::size_t PutText(FoldedLine& line, const platform::CharTables& t, std::string
 }  // namespace
 
 void AppendTextLine(std::string_view head, std::string_view ansiValue, std::string& out) {
-  const platform::CharTables& t = platform::AnsiCodePage().Tables();
+  const platform::CharTables& t = ActiveCodePage().Tables();
   FoldedLine line(head.size() + 3 * ansiValue.size());
   PutUtf8(line, head);
   PutText(line, t, ansiValue, ansiValue.size());
@@ -168,7 +169,7 @@ void AppendTextLine(std::string_view head, std::string_view ansiValue, std::stri
 }
 
 void AppendTextLine(std::string_view head, std::string_view ansiValue, LineBreaks breaks, std::string& out) {
-  const platform::CharTables& t = platform::AnsiCodePage().Tables();
+  const platform::CharTables& t = ActiveCodePage().Tables();
   FoldedLine line(head.size() + 3 * ansiValue.size() + 2 * breaks.size());
   PutUtf8(line, head);
   std::size_t start = 0;
@@ -191,7 +192,7 @@ TextLineWriter::TextLineWriter(std::string_view head, std::string& out) {
 std::size_t TextLineWriter::PutText(std::string_view ansiValue, std::size_t step, std::string& out) {
   // A pair may take one byte past the step.
   FoldedLine line(3 * (std::min(step, ansiValue.size()) + 1), lineRoom_);
-  const std::size_t taken = ::PutText(line, platform::AnsiCodePage().Tables(), ansiValue, step);
+  const std::size_t taken = ::PutText(line, ActiveCodePage().Tables(), ansiValue, step);
   lineRoom_ = line.Flush(out);
   return taken;
 }
@@ -208,7 +209,7 @@ void TextLineWriter::End(std::string& out) {
 }
 
 void AppendTextListLine(std::string_view head, std::span<const std::string_view> ansiValues, std::string& out) {
-  const platform::CharTables& t = platform::AnsiCodePage().Tables();
+  const platform::CharTables& t = ActiveCodePage().Tables();
   std::size_t room = head.size();
   for (const std::string_view value : ansiValues) room += 3 * value.size() + 1;
   FoldedLine line(room);

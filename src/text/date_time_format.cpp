@@ -4,6 +4,7 @@
 
 #include "platform/code_page.h"
 #include "text/calendar.h"
+#include "text/text_settings.h"
 
 namespace {
 
@@ -87,7 +88,7 @@ AnsiText FormatDateTimeText(std::string_view pattern, DateTime value) {
 AnsiText FormatDateTimeText(std::string_view pattern, DateTime value,
                             const DateTextSettings& settings) {
   const Fields f = TakeApart(value);
-  const platform::CharTables& tables = platform::AnsiCodePage().Tables();
+  const platform::CharTables& tables = ActiveCodePage().Tables();
   auto isDoubleByteAt = [&](std::size_t i) {
     return i + 1 < pattern.size() &&
            platform::StartsPair(tables, static_cast<unsigned char>(pattern[i]), static_cast<unsigned char>(pattern[i + 1]));

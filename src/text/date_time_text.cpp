@@ -12,6 +12,7 @@
 #include "text/calendar.h"
 #include "text/characters.h"
 #include "text/errors.h"
+#include "text/text_settings.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ bool IsCalendarWithEras(int calendar) { return calendar >= 3 && calendar <= 5; }
 // Era calendars write the year as an era year: g becomes the era name, y the
 // era year. Otherwise East Asian languages drop the era letters.
 AnsiText TranslateShortDate(std::string_view pattern, int calendarType, int primaryLanguage) {
-  const platform::CharTables& tables = platform::AnsiCodePage().Tables();
+  const platform::CharTables& tables = ActiveCodePage().Tables();
   auto doubleByteAt = [&](std::size_t i) {
     return i + 1 < pattern.size() &&
            platform::StartsPair(tables, static_cast<unsigned char>(pattern[i]), static_cast<unsigned char>(pattern[i + 1]));
@@ -151,7 +152,7 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // like a letter but is none).
 bool SameDesignator(std::string_view text, std::string_view designator) {
   if (text.size() != designator.size()) return false;
-  const platform::CharTables& tables = platform::AnsiCodePage().Tables();
+  const platform::CharTables& tables = ActiveCodePage().Tables();
   std::size_t i = 0;
   while (i < designator.size()) {
     const char d = designator[i];
@@ -395,7 +396,12 @@ DateTime Parse(std::string_view text, const DateTextSettings& settings, YearSour
 
 }  // namespace
 
-const DateTextSettings& CurrentDateTextSettings() { return ProcessSettings(); }
+const DateTextSettings& CurrentDateTextSettings() {
+  const TextSettings* scoped = ScopedTextSettings();
+  return scoped ? *scoped->dates : ProcessSettings();
+}
+
+unsigned DateTextSettingsGeneration() { return SettingsGeneration().load(std::memory_order_acquire); }
 
 void SetDateTextSettings(DateTextSettings settings) {
   ProcessSettings() = std::move(settings);
@@ -471,21 +477,29 @@ bool CommonShapeApplies(const DateTextSettings& settings) {
   return !MayStartWithDigit(settings.amDesignator) && !MayStartWithDigit(settings.pmDesignator);
 }
 
-// CommonShapeApplies, for the process-wide settings asked once per thread
-// until they or the code page change: three stamps a record would otherwise
-// read the pattern three times.
+// CommonShapeApplies, for the process-wide settings or a run's copy of them,
+// asked once per thread until the settings or the code page change: three
+// stamps a record would otherwise read the pattern three times.
 bool CommonShapeAppliesCached(const DateTextSettings& settings) {
-  if (&settings != &ProcessSettings()) return CommonShapeApplies(settings);
+  unsigned generation;
+  const TextSettings* scoped = ScopedTextSettings();
+  if (&settings == &ProcessSettings()) {
+    generation = SettingsGeneration().load(std::memory_order_acquire);
+  } else if (scoped && &settings == scoped->dates.get()) {
+    generation = scoped->generation;
+  } else {
+    return CommonShapeApplies(settings);
+  }
   struct Answer {
+    const DateTextSettings* settings = nullptr;
     unsigned generation = 0;
     const platform::CodePage* page = nullptr;
     bool applies = false;
   };
   thread_local Answer answer;
-  const unsigned generation = SettingsGeneration().load(std::memory_order_acquire);
-  const platform::CodePage* page = &platform::AnsiCodePage();
-  if (answer.page != page || answer.generation != generation) {
-    answer = {generation, page, CommonShapeApplies(settings)};
+  const platform::CodePage* page = &ActiveCodePage();
+  if (answer.settings != &settings || answer.page != page || answer.generation != generation) {
+    answer = {&settings, generation, page, CommonShapeApplies(settings)};
   }
   return answer.applies;
 }
@@ -523,7 +537,7 @@ bool OccursOnCharacterStart(std::string_view letters, std::string_view text) {
   if (letters.empty()) return false;
   // Most patterns hold the letters nowhere: one plain search settles those.
   if (text.find(letters) == std::string_view::npos) return false;
-  const platform::CharTables& t = platform::AnsiCodePage().Tables();
+  const platform::CharTables& t = ActiveCodePage().Tables();
   text = text.substr(0, text.find('\0'));
   for (std::size_t i = 0; i < text.size(); i += t.lead[static_cast<unsigned char>(text[i])] ? 2 : 1) {
     if (text[i] == letters.front() && text.substr(i, letters.size()) == letters) return true;

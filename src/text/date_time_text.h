@@ -33,6 +33,8 @@ struct RegionalProfile;
 // The process-wide settings, as LoadDateTextSettings last filled them.
 const DateTextSettings& CurrentDateTextSettings();
 void SetDateTextSettings(DateTextSettings settings);
+// Counts the changes of the process-wide settings.
+unsigned DateTextSettingsGeneration();
 // Fills the settings (and the ANSI code page) from the active regional profile.
 void LoadDateTextSettings();
 // The settings a profile's items give under the ANSI code page in force: the
