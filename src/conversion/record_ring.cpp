@@ -135,6 +135,9 @@ void RecordRing::ConvertAhead(Slot& slot) {
   }
   AheadOutput out(ahead, options_.aheadBytes);
   for (std::size_t i = 0; i < records.records.size() && ahead.text.size() < options_.aheadBytes; ++i) {
+    // A record as long as the room would hardly fit: it is left whole to the
+    // caller, whose output hands its bytes on as they are made.
+    if (records.Text(i).size() >= options_.aheadBytes) return;
     const std::size_t end = ahead.text.size();
     const std::size_t marks = ahead.marks.size();
     try {
