@@ -13,10 +13,10 @@
 #include <QTimer>
 
 #include "app/main_form.h"
-#include "app/qt/QuillmerMain.h"
 #include "app/qt/ansi_qt.h"
 #include "app/qt/application.h"
 #include "app/qt/link_label.h"
+#include "app/qt/main_window.h"
 #include "app/qt/preview_dialog.h"
 #include "app/settings.h"
 #include "platform/regional.h"

@@ -4,7 +4,7 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 
-#include "app/qt/QuillmerMain.h"
+#include "app/qt/main_window.h"
 #include "app/qt/application.h"
 
 int RunMainWindow(const std::string& inputFile) {

@@ -11,11 +11,11 @@
 #include <cstdio>
 
 #include "app/main_form.h"
-#include "app/qt/About.h"
-#include "app/qt/QuillmerMain.h"
+#include "app/qt/about_box.h"
 #include "app/qt/ansi_qt.h"
 #include "app/qt/application.h"
 #include "app/qt/desktop.h"
+#include "app/qt/main_window.h"
 #include "app/qt/preview_dialog.h"
 #include "app/settings.h"
 #include "text/date_time_text.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/regional_choice.h"
-#include "app/win32/QuillmerMain.h"
+#include "app/win32/main_window.h"
 #include "app/win32/ui.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {

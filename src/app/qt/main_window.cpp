@@ -1,4 +1,4 @@
-#include "app/qt/QuillmerMain.h"
+#include "app/qt/main_window.h"
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
@@ -19,7 +19,7 @@
 #include <memory>
 
 #include "app/path_choice.h"
-#include "app/qt/About.h"
+#include "app/qt/about_box.h"
 #include "app/qt/ansi_qt.h"
 #include "app/qt/application.h"
 #include "app/qt/desktop.h"

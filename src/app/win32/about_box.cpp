@@ -1,4 +1,4 @@
-#include "app/win32/About.h"
+#include "app/win32/about_box.h"
 
 #include <commctrl.h>
 

@@ -1,10 +1,10 @@
-#include "app/win32/QuillmerMain.h"
+#include "app/win32/main_window.h"
 
 #include <optional>
 
 #include "app/path_choice.h"
 #include "app/settings.h"
-#include "app/win32/About.h"
+#include "app/win32/about_box.h"
 #include "app/win32/path_boxes.h"
 #include "app/win32/preview_window.h"
 #include "app/win32/resource_ids.h"

@@ -1,4 +1,4 @@
-#include "app/qt/About.h"
+#include "app/qt/about_box.h"
 
 #include <QFrame>
 #include <QGroupBox>
