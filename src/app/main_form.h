@@ -113,10 +113,11 @@ class MainForm final : public FormControls {
   // programPath names the settings files (SettingsProgramPath()).
   MainForm(FormControls& face, std::string programPath);
 
-  // FormCreate: the settings loaded, then a file given to the program fills
-  // the input path. A failure goes to report and the next step is still taken.
+  // At the window's start: the settings loaded, then a file given to the
+  // program fills the input path. A failure goes to report and the next step
+  // is still taken.
   void Create(const std::string& fileArgument, const ErrorReport& report);
-  // FormDestroy: the settings written once, whichever end comes first.
+  // At the window's end: the settings written once, whichever end comes first.
   // Raises the first failure.
   void Destroy();
   // The settings written now, as at a desktop session's end.

@@ -107,9 +107,9 @@ class Workspace {
 
 // Runs the program's main window with script run inside its event loop. The
 // window is closed after the script unless the script ended the program itself.
-int RunProgram(const std::function<void(TForm1&)>& script, const std::string& inputFile = std::string()) {
+int RunProgram(const std::function<void(MainWindow&)>& script, const std::string& inputFile = std::string()) {
   QTimer::singleShot(0, [script] {
-    QPointer<TForm1> form = Form1;
+    QPointer<MainWindow> form = CurrentMainWindow;
     script(*form);
     if (form && form->isVisible()) form->close();
   });
@@ -236,13 +236,13 @@ class MainWindowTest : public QObject {
   void firstStartShowsNoBoxAndEmptyControls() {
     Workspace work;
     BoxWatcher watcher;
-    const int code = RunProgram([](TForm1& form) {
-      QVERIFY(form.memOption->toPlainText().isEmpty());
-      QVERIFY(form.memFilter->toPlainText().isEmpty());
-      QVERIFY(form.Edit1->text().isEmpty());
-      QVERIFY(form.Edit2->text().isEmpty());
-      QVERIFY(!form.chkAutoTerminate->isChecked());
-      QCOMPARE(form.focusWidget(), form.Button1);
+    const int code = RunProgram([](MainWindow& form) {
+      QVERIFY(form.optionMemo->toPlainText().isEmpty());
+      QVERIFY(form.filterMemo->toPlainText().isEmpty());
+      QVERIFY(form.inputEdit->text().isEmpty());
+      QVERIFY(form.outputEdit->text().isEmpty());
+      QVERIFY(!form.autoTerminateBox->isChecked());
+      QCOMPARE(form.focusWidget(), form.convertButton);
     });
     QCOMPARE(code, 0);
     QCOMPARE(watcher.boxes.size(), size_t{0});
@@ -256,16 +256,16 @@ class MainWindowTest : public QObject {
     BoxWatcher watcher;
     const QString input = work.Path("export.csv");
     const QString output = work.Path("calendar.vcs");
-    RunProgram([&](TForm1& form) {
-      Type(form.Edit1, input);
-      Type(form.Edit2, output);
-      Type(form.memOption, QStringLiteral("CATEGORIES:WORK"));
-      PressEnter(form.memOption);  // a line break, no conversion
-      Type(form.memOption, QStringLiteral("CLASS:PRIVATE"));
-      Type(form.memFilter, QStringLiteral("休暇"));
+    RunProgram([&](MainWindow& form) {
+      Type(form.inputEdit, input);
+      Type(form.outputEdit, output);
+      Type(form.optionMemo, QStringLiteral("CATEGORIES:WORK"));
+      PressEnter(form.optionMemo);  // a line break, no conversion
+      Type(form.optionMemo, QStringLiteral("CLASS:PRIVATE"));
+      Type(form.filterMemo, QStringLiteral("休暇"));
       QCOMPARE(watcher.boxes.size(), size_t{0});
 
-      PressEnter(form.Edit1);
+      PressEnter(form.inputEdit);
       QCOMPARE(watcher.boxes.size(), size_t{1});
       QCOMPARE(watcher.boxes[0].caption, QStringLiteral("変換の完了"));
       QCOMPARE(watcher.boxes[0].icon, QMessageBox::Information);
@@ -273,10 +273,10 @@ class MainWindowTest : public QObject {
       QCOMPARE(watcher.boxes[0].text, kCompletionOneEach);
       QVERIFY(QFileInfo::exists(output));
 
-      PressEnter(form.Edit2);
-      form.chkAutoTerminate->setFocus();
-      PressEnter(form.chkAutoTerminate);
-      QTest::mouseClick(form.Button1, Qt::LeftButton);
+      PressEnter(form.outputEdit);
+      form.autoTerminateBox->setFocus();
+      PressEnter(form.autoTerminateBox);
+      QTest::mouseClick(form.convertButton, Qt::LeftButton);
       QCOMPARE(watcher.boxes.size(), size_t{4});
       QVERIFY(form.isVisible());
     });
@@ -294,9 +294,9 @@ class MainWindowTest : public QObject {
     WriteFileBytes(work.Path(kIni).toStdString(), ini);
     WriteFileBytes(work.Path("filter.txt").toStdString(), Sjis("休暇"));
     bool stillRunning = false;
-    const int code = RunProgram([&](TForm1& form) {
-      QVERIFY(form.chkAutoTerminate->isChecked());
-      QTest::mouseClick(form.Button1, Qt::LeftButton);
+    const int code = RunProgram([&](MainWindow& form) {
+      QVERIFY(form.autoTerminateBox->isChecked());
+      QTest::mouseClick(form.convertButton, Qt::LeftButton);
       stillRunning = form.isVisible();  // the end comes once this event is done
       QTimer::singleShot(1000, &form, [&stillRunning] { stillRunning = true; });
     });
@@ -314,8 +314,8 @@ class MainWindowTest : public QObject {
     Workspace work;
     BoxWatcher watcher;
     WriteFileBytes(work.Path(kIni).toStdString(), "[i/o]\r\nterminate=1\r\n");
-    RunProgram([&](TForm1& form) {
-      QTest::mouseClick(form.Button1, Qt::LeftButton);  // both paths empty
+    RunProgram([&](MainWindow& form) {
+      QTest::mouseClick(form.convertButton, Qt::LeftButton);  // both paths empty
       QCOMPARE(watcher.boxes.size(), size_t{1});
       const SeenBox& box = watcher.boxes[0];
       QCOMPARE(box.caption, kTitle);
@@ -325,10 +325,10 @@ class MainWindowTest : public QObject {
       QVERIFY(form.isVisible());
 
       // Corrected, the same window converts.
-      Type(form.Edit1, work.Path("export.csv"));
-      Type(form.Edit2, work.Path("out.vcs"));
-      form.chkAutoTerminate->setChecked(false);
-      QTest::mouseClick(form.Button1, Qt::LeftButton);
+      Type(form.inputEdit, work.Path("export.csv"));
+      Type(form.outputEdit, work.Path("out.vcs"));
+      form.autoTerminateBox->setChecked(false);
+      QTest::mouseClick(form.convertButton, Qt::LeftButton);
       QCOMPARE(watcher.boxes.size(), size_t{2});
       QCOMPARE(watcher.boxes[1].caption, QStringLiteral("変換の完了"));
     });
@@ -340,11 +340,11 @@ class MainWindowTest : public QObject {
     const std::string ini = "[i/o]\r\ninput=a.csv\r\noutput=b.vcs\r\nterminate=$A\r\n";
     WriteFileBytes(work.Path(kIni).toStdString(), ini);
     WriteFileBytes(work.Path("filter.txt").toStdString(), "F1\nF2");
-    RunProgram([](TForm1& form) {
-      QCOMPARE(form.Edit1->text(), QStringLiteral("a.csv"));
-      QCOMPARE(form.Edit2->text(), QStringLiteral("b.vcs"));
-      QVERIFY(form.chkAutoTerminate->isChecked());
-      QCOMPARE(form.memFilter->toPlainText(), QStringLiteral("F1\nF2"));
+    RunProgram([](MainWindow& form) {
+      QCOMPARE(form.inputEdit->text(), QStringLiteral("a.csv"));
+      QCOMPARE(form.outputEdit->text(), QStringLiteral("b.vcs"));
+      QVERIFY(form.autoTerminateBox->isChecked());
+      QCOMPARE(form.filterMemo->toPlainText(), QStringLiteral("F1\nF2"));
     });
     QCOMPARE(watcher.boxes.size(), size_t{0});
     QCOMPARE(work.Bytes(kIni), std::string("[i/o]\r\ninput=a.csv\r\noutput=b.vcs\r\nterminate=1\r\n"));
@@ -364,9 +364,9 @@ class MainWindowTest : public QObject {
     WriteFileBytes(work.Path("option.txt").toStdString(), option);
     WriteFileBytes(work.Path("filter.txt").toStdString(), "F\xED\x40\n\xEF\xBC\x89\nG");
     WriteFileBytes(work.Path(kIni).toStdString(), ini);
-    RunProgram([](TForm1& form) {
-      QCOMPARE(form.Edit1->text(), QStringLiteral("/tmp/café.csv"));
-      QCOMPARE(form.Edit2->text(), QStringLiteral("/出力.vcs"));
+    RunProgram([](MainWindow& form) {
+      QCOMPARE(form.inputEdit->text(), QStringLiteral("/tmp/café.csv"));
+      QCOMPARE(form.outputEdit->text(), QStringLiteral("/出力.vcs"));
     });
     QCOMPARE(watcher.boxes.size(), size_t{0});
     QCOMPARE(work.Bytes("option.txt"), option);
@@ -375,14 +375,14 @@ class MainWindowTest : public QObject {
 
     // Edited, the lines the user did not touch still keep their bytes, and a
     // typed name reaches the file system as typed.
-    RunProgram([&](TForm1& form) {
-      form.memOption->moveCursor(QTextCursor::End);
-      PressEnter(form.memOption);
-      Type(form.memOption, QStringLiteral("new"));
-      form.Edit1->setText(work.Path("export.csv"));
-      form.Edit2->clear();
-      Type(form.Edit2, work.Path("café.vcs"));
-      QTest::mouseClick(form.Button1, Qt::LeftButton);
+    RunProgram([&](MainWindow& form) {
+      form.optionMemo->moveCursor(QTextCursor::End);
+      PressEnter(form.optionMemo);
+      Type(form.optionMemo, QStringLiteral("new"));
+      form.inputEdit->setText(work.Path("export.csv"));
+      form.outputEdit->clear();
+      Type(form.outputEdit, work.Path("café.vcs"));
+      QTest::mouseClick(form.convertButton, Qt::LeftButton);
     });
     QCOMPARE(work.Bytes("option.txt"), option + "\r\nnew");
     QVERIFY(work.Exists("café.vcs"));
@@ -445,7 +445,7 @@ class MainWindowTest : public QObject {
     const int saved = ::dup(2);
     const int log = ::open(errors.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ::dup2(log, 2);
-    const int code = RunProgram([](TForm1&) {
+    const int code = RunProgram([](MainWindow&) {
       qobject_cast<QuillmerApplication*>(QCoreApplication::instance())->RequestEnd();
     });
     ::dup2(saved, 2);
@@ -463,29 +463,29 @@ class MainWindowTest : public QObject {
     QDir(work.dir.path()).mkdir(QStringLiteral("option.txt"));
     WriteFileBytes(work.Path("filter.txt").toStdString(), "F");
     WriteFileBytes(work.Path(kIni).toStdString(), "[i/o]\r\ninput=a.csv\r\n");
-    TForm1 form;
+    MainWindow form;
     QCOMPARE(watcher.boxes.size(), size_t{1});
     QCOMPARE(watcher.boxes[0].caption, kTitle);
     QVERIFY(watcher.boxes[0].text.contains(QStringLiteral("option.txt")));
     QVERIFY(watcher.boxes[0].text.endsWith(QLatin1Char('.')));
-    QCOMPARE(form.memFilter->toPlainText(), QStringLiteral("F"));
-    QCOMPARE(form.Edit1->text(), QStringLiteral("a.csv"));
+    QCOMPARE(form.filterMemo->toPlainText(), QStringLiteral("F"));
+    QCOMPARE(form.inputEdit->text(), QStringLiteral("a.csv"));
   }
 
   void tabWalksTheControlsAndLeavesTheMemos() {
     Workspace work;
     BoxWatcher watcher;
-    RunProgram([](TForm1& form) {
+    RunProgram([](MainWindow& form) {
       form.activateWindow();
       QVERIFY(QTest::qWaitForWindowActive(&form));
-      QWidget* const order[] = {form.Button1, form.Edit1, form.Edit2, form.chkAutoTerminate,
-                                form.memOption, form.memFilter, form.Button1};
+      QWidget* const order[] = {form.convertButton, form.inputEdit, form.outputEdit, form.autoTerminateBox,
+                                form.optionMemo, form.filterMemo, form.convertButton};
       for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         QCOMPARE(QApplication::focusWidget(), order[i]);
         QTest::keyClick(order[i], Qt::Key_Tab);
       }
-      QCOMPARE(QApplication::focusWidget(), form.Button1);
-      QVERIFY(form.memOption->toPlainText().isEmpty());
+      QCOMPARE(QApplication::focusWidget(), form.convertButton);
+      QVERIFY(form.optionMemo->toPlainText().isEmpty());
     });
   }
 
@@ -493,8 +493,8 @@ class MainWindowTest : public QObject {
   // parent at its place, with its caption and tooltip.
   void windowsFollowTheLayouts() {
     Workspace work;
-    TForm1 form;
-    TfrmAbout about(&form);
+    MainWindow form;
+    AboutBox about(&form);
     QCOMPARE(form.windowTitle(), kTitle);
     QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
@@ -523,15 +523,15 @@ class MainWindowTest : public QObject {
         QCOMPARE(caption, LayoutText(row.caption));
       }
     }
-    QVERIFY(form.Button1->isDefault());
-    for (QPlainTextEdit* memo : {form.memOption, form.memFilter}) {
+    QVERIFY(form.convertButton->isDefault());
+    for (QPlainTextEdit* memo : {form.optionMemo, form.filterMemo}) {
       QCOMPARE(memo->lineWrapMode(), QPlainTextEdit::NoWrap);
       QCOMPARE(memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
       QCOMPARE(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     }
-    QVERIFY(form.Label5->font().underline());
-    QCOMPARE(form.Label5->palette().color(QPalette::WindowText), QColor(Qt::blue));
-    QCOMPARE(form.Label5->cursor().shape(), Qt::PointingHandCursor);
+    QVERIFY(form.aboutLink->font().underline());
+    QCOMPARE(form.aboutLink->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    QCOMPARE(form.aboutLink->cursor().shape(), Qt::PointingHandCursor);
   }
 
   void messagesReadAsJapaneseUnderEnglishSettings() {
@@ -548,12 +548,12 @@ class MainWindowTest : public QObject {
     // A character of code page 1252 quoted inside the system's Japanese text.
     WriteFileBytes(work.Path("bad.csv").toStdString(), ExportOf("13/1/2024\xE9"));
     WriteFileBytes(work.Path("good.csv").toStdString(), ExportOf("1/2/2024"));
-    TForm1 form;
-    form.Edit1->setText(work.Path("bad.csv"));
-    form.Edit2->setText(work.Path("out.vcs"));
-    QTest::mouseClick(form.Button1, Qt::LeftButton);
-    form.Edit1->setText(work.Path("good.csv"));
-    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    MainWindow form;
+    form.inputEdit->setText(work.Path("bad.csv"));
+    form.outputEdit->setText(work.Path("out.vcs"));
+    QTest::mouseClick(form.convertButton, Qt::LeftButton);
+    form.inputEdit->setText(work.Path("good.csv"));
+    QTest::mouseClick(form.convertButton, Qt::LeftButton);
     QCOMPARE(watcher.boxes.size(), size_t{2});
     QCOMPARE(watcher.boxes[0].text, QStringLiteral("'13/1/2024é 10:00:00' は日付または時刻ではありません."));
     QCOMPARE(watcher.boxes[1].caption, QStringLiteral("変換の完了"));
@@ -583,7 +583,7 @@ class MainWindowTest : public QObject {
     const struct Restore {
       ~Restore() { SetFileChooserHookForTesting({}); }
     } restore;
-    TForm1 form;
+    MainWindow form;
     form.show();
 
     struct Drop {
@@ -593,22 +593,22 @@ class MainWindowTest : public QObject {
       QLineEdit* filled;
     };
     const Drop drops[] = {
-        {"onto the output edit", form.Edit2, QStringLiteral("/data/out.vcs"), form.Edit2},
-        {"onto the input edit", form.Edit1, QStringLiteral("/data/予定 1.csv"), form.Edit1},
-        {"onto a memo", form.memOption->viewport(), QStringLiteral("/data/b.csv"), form.Edit1},
-        {"onto the window", &form, QStringLiteral("/data/c.csv"), form.Edit1},
+        {"onto the output edit", form.outputEdit, QStringLiteral("/data/out.vcs"), form.outputEdit},
+        {"onto the input edit", form.inputEdit, QStringLiteral("/data/予定 1.csv"), form.inputEdit},
+        {"onto a memo", form.optionMemo->viewport(), QStringLiteral("/data/b.csv"), form.inputEdit},
+        {"onto the window", &form, QStringLiteral("/data/c.csv"), form.inputEdit},
     };
     for (const Drop& drop : drops) {
       QVERIFY2(DropFile(drop.target, drop.file), drop.name);
       QCOMPARE(drop.filled->text(), drop.file);
       QCOMPARE(drop.filled->toolTip(), drop.file);
     }
-    QCOMPARE(form.Edit2->text(), QStringLiteral("/data/out.vcs"));
-    QVERIFY(form.memOption->toPlainText().isEmpty());
+    QCOMPARE(form.outputEdit->text(), QStringLiteral("/data/out.vcs"));
+    QVERIFY(form.optionMemo->toPlainText().isEmpty());
 
     answer = QStringLiteral("/data/chosen.csv");
-    QTest::mouseDClick(form.Edit1, Qt::LeftButton);
-    QCOMPARE(form.Edit1->text(), answer);
+    QTest::mouseDClick(form.inputEdit, Qt::LeftButton);
+    QCOMPARE(form.inputEdit->text(), answer);
     QCOMPARE(asked.size(), size_t{1});
     QVERIFY(!asked[0].save);
     QCOMPARE(asked[0].startPath, QStringLiteral("/data/c.csv"));
@@ -624,9 +624,9 @@ class MainWindowTest : public QObject {
         if (action->text() == QStringLiteral("参照...")) action->trigger();
       menu->close();
     });
-    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5), form.Edit2->mapToGlobal(QPoint(5, 5)));
-    QCoreApplication::sendEvent(form.Edit2, &menuEvent);
-    QCOMPARE(form.Edit2->text(), answer);
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(5, 5), form.outputEdit->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(form.outputEdit, &menuEvent);
+    QCOMPARE(form.outputEdit->text(), answer);
     QCOMPARE(asked.size(), size_t{2});
     QVERIFY(asked[1].save);
     QCOMPARE(asked[1].startPath, QStringLiteral("/data/chosen.vcs"));
@@ -634,20 +634,20 @@ class MainWindowTest : public QObject {
     QCOMPARE(asked[1].selectedFilter, QStringLiteral("vCalendar (*.vcs)"));
 
     answer.clear();  // cancelled: nothing changes
-    QTest::mouseDClick(form.Edit2, Qt::LeftButton);
-    QCOMPARE(form.Edit2->text(), QStringLiteral("/elsewhere/chosen.vcs"));
+    QTest::mouseDClick(form.outputEdit, Qt::LeftButton);
+    QCOMPARE(form.outputEdit->text(), QStringLiteral("/elsewhere/chosen.vcs"));
     QCOMPARE(watcher.boxes.size(), size_t{0});
 
     // With no output yet iCalendar is offered; a name without an extension
     // takes the chosen filter's, and the name then chooses what is written.
-    form.Edit1->setText(work.Path("export.csv"));
-    form.Edit2->clear();
+    form.inputEdit->setText(work.Path("export.csv"));
+    form.outputEdit->clear();
     answer = work.Path("calendar");
-    QTest::mouseDClick(form.Edit2, Qt::LeftButton);
+    QTest::mouseDClick(form.outputEdit, Qt::LeftButton);
     QCOMPARE(asked.back().startPath, work.Path("export.ics"));
     QCOMPARE(asked.back().selectedFilter, QStringLiteral("iCalendar (*.ics)"));
-    QCOMPARE(form.Edit2->text(), work.Path("calendar.ics"));
-    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    QCOMPARE(form.outputEdit->text(), work.Path("calendar.ics"));
+    QTest::mouseClick(form.convertButton, Qt::LeftButton);
     QVERIFY(work.Bytes("calendar.ics").starts_with("BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"));
     QCOMPARE(watcher.boxes.size(), size_t{1});
   }
@@ -657,12 +657,12 @@ class MainWindowTest : public QObject {
     BoxWatcher watcher;
     CursorSpy spy;
     platform::SetFileWriteSeamForTesting(&spy);
-    TForm1 form;
-    form.Edit1->setText(work.Path("export.csv"));
-    form.Edit2->setText(work.Path("out.vcs"));
-    QTest::mouseClick(form.Button1, Qt::LeftButton);
-    form.Edit1->setText(work.Path("missing.csv"));
-    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    MainWindow form;
+    form.inputEdit->setText(work.Path("export.csv"));
+    form.outputEdit->setText(work.Path("out.vcs"));
+    QTest::mouseClick(form.convertButton, Qt::LeftButton);
+    form.inputEdit->setText(work.Path("missing.csv"));
+    QTest::mouseClick(form.convertButton, Qt::LeftButton);
     platform::SetFileWriteSeamForTesting(nullptr);
     QVERIFY(!spy.shapes.empty());
     for (Qt::CursorShape shape : spy.shapes) QCOMPARE(shape, Qt::WaitCursor);
@@ -678,9 +678,9 @@ class MainWindowTest : public QObject {
     const QString previous = QDir::currentPath();
     QDir::setCurrent(work.dir.path());
     RunProgram(
-        [&](TForm1& form) {
-          QCOMPARE(form.Edit1->text(), work.Path("given.csv"));
-          QCOMPARE(form.Edit2->text(), QStringLiteral("b.vcs"));
+        [&](MainWindow& form) {
+          QCOMPARE(form.inputEdit->text(), work.Path("given.csv"));
+          QCOMPARE(form.outputEdit->text(), QStringLiteral("b.vcs"));
         },
         "given.csv");
     QDir::setCurrent(previous);
@@ -691,20 +691,20 @@ class MainWindowTest : public QObject {
   // the descenders of "Copyright" must still be drawn inside them.
   void linkUnderlinesAndDescendersAreDrawn() {
     Workspace work;
-    TForm1 form;
+    MainWindow form;
     form.show();
-    TfrmAbout about(&form);
-    about.FormShow();
-    about.GroupBox2->hide();
-    about.GroupBox1->show();
+    AboutBox about(&form);
+    about.ShowVersionInfo();
+    about.noticeGroup->hide();
+    about.contactGroup->show();
     about.show();
-    const QList<LinkLabel*> links = {form.Label5, about.Label1, about.Label2, about.Label4};
+    const QList<LinkLabel*> links = {form.aboutLink, about.webSiteLink, about.usersSiteLink, about.mailLink};
     for (LinkLabel* link : links) {
       QCOMPARE(link->height(), 12);
       const int textWidth = QFontMetrics(link->font()).horizontalAdvance(link->text());
       QVERIFY2(LongestRun(link->grab().toImage(), QColor(Qt::blue)) >= textWidth - 1, qPrintable(link->text()));
     }
-    for (QLabel* label : {about.Copyright, about.ProductName, about.Version}) {
+    for (QLabel* label : {about.copyrightLabel, about.productNameLabel, about.versionLabel}) {
       QCOMPARE(label->height(), 12);
       QCOMPARE(InkRows(label->grab().toImage()), InkRowsOfText(label));
     }
@@ -713,32 +713,32 @@ class MainWindowTest : public QObject {
   void aboutBoxShowsTheNoticeAndWarnsBeforeMail() {
     Workspace work;
     BoxWatcher watcher;
-    QPointer<TfrmAbout> first;
-    RunProgram([&](TForm1& form) {
+    QPointer<AboutBox> first;
+    RunProgram([&](MainWindow& form) {
       QTimer::singleShot(0, [&] {
-        auto* about = qobject_cast<TfrmAbout*>(QApplication::activeModalWidget());
+        auto* about = qobject_cast<AboutBox*>(QApplication::activeModalWidget());
         QVERIFY(about != nullptr);
         first = about;
         const CloseOnExit closer{about};
         QVERIFY(QTest::qWaitForWindowActive(about));
         QCOMPARE(about->parentWidget(), &form);
-        QCOMPARE(about->ProductName->text(), QStringLiteral("Kivaro for iPod series"));
-        QVERIFY(about->ProductName->font().bold());
-        QCOMPARE(about->Version->text(), QStringLiteral("Version 1.02  (Build 25)"));
-        QVERIFY(about->Copyright->text().startsWith(QStringLiteral("Copyright")));
-        QVERIFY(about->GroupBox2->isVisible());
-        QVERIFY(!about->GroupBox1->isVisible());
-        QCOMPARE(about->Label7->text(), QStringLiteral("http://example.com/kivaro/"));
-        QCOMPARE(about->focusWidget(), about->cmdOK);
+        QCOMPARE(about->productNameLabel->text(), QStringLiteral("Kivaro for iPod series"));
+        QVERIFY(about->productNameLabel->font().bold());
+        QCOMPARE(about->versionLabel->text(), QStringLiteral("Version 1.02  (Build 25)"));
+        QVERIFY(about->copyrightLabel->text().startsWith(QStringLiteral("Copyright")));
+        QVERIFY(about->noticeGroup->isVisible());
+        QVERIFY(!about->contactGroup->isVisible());
+        QCOMPARE(about->noticeWebSiteLink->text(), QStringLiteral("http://example.com/kivaro/"));
+        QCOMPARE(about->focusWidget(), about->okButton);
 
-        QTest::mouseClick(about->Label7, Qt::LeftButton);
+        QTest::mouseClick(about->noticeWebSiteLink, Qt::LeftButton);
         // The contact group, as a supported build shows it.
-        about->GroupBox2->hide();
-        about->GroupBox1->show();
-        QTest::mouseClick(about->Label4, Qt::LeftButton);
-        QTest::mouseClick(about->cmdOK, Qt::LeftButton);
+        about->noticeGroup->hide();
+        about->contactGroup->show();
+        QTest::mouseClick(about->mailLink, Qt::LeftButton);
+        QTest::mouseClick(about->okButton, Qt::LeftButton);
       });
-      QTest::mouseClick(form.Label5, Qt::LeftButton);
+      QTest::mouseClick(form.aboutLink, Qt::LeftButton);
       QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
       QVERIFY2(first.isNull(), "the closed about box is destroyed");
 
@@ -747,7 +747,7 @@ class MainWindowTest : public QObject {
         QVERIFY(about != nullptr);
         QTest::keyClick(about, Qt::Key_Return);  // Enter presses OK
       });
-      QTest::mouseClick(form.Label5, Qt::LeftButton);
+      QTest::mouseClick(form.aboutLink, Qt::LeftButton);
       QVERIFY(QApplication::activeModalWidget() == nullptr);
     });
     const QStringList expected = {

@@ -47,14 +47,14 @@ class PreviewDialogTest : public QObject {
   void cleanupTestCase() { SetSettingsDirectoryForTesting(std::nullopt); }
 
   void linkOpensThePreviewOfTheUnsavedBoxes() {
-    TForm1 form;
-    QCOMPARE(form.lblPreview->geometry().topLeft(), QPoint(8, 418));
-    QCOMPARE(form.lblPreview->font().underline(), form.Label5->font().underline());
-    QCOMPARE(form.lblPreview->palette().color(QPalette::WindowText),
-             form.Label5->palette().color(QPalette::WindowText));
-    form.Edit1->setText(Path("export.csv").c_str());
-    form.Edit2->setText(QString::fromStdString(Path("out.ics")));
-    form.memFilter->setPlainText(QStringLiteral("休暇"));
+    MainWindow form;
+    QCOMPARE(form.previewLink->geometry().topLeft(), QPoint(8, 418));
+    QCOMPARE(form.previewLink->font().underline(), form.aboutLink->font().underline());
+    QCOMPARE(form.previewLink->palette().color(QPalette::WindowText),
+             form.aboutLink->palette().color(QPalette::WindowText));
+    form.inputEdit->setText(Path("export.csv").c_str());
+    form.outputEdit->setText(QString::fromStdString(Path("out.ics")));
+    form.filterMemo->setPlainText(QStringLiteral("休暇"));
     form.show();
 
     QString seenTitle, seenSummary, copied;
@@ -75,7 +75,7 @@ class PreviewDialogTest : public QObject {
       QTest::keyClick(preview->List, Qt::Key_Escape);
       closedByEscape = !preview->isVisible();
     });
-    QTest::mouseClick(form.lblPreview, Qt::LeftButton);
+    QTest::mouseClick(form.previewLink, Qt::LeftButton);
 
     QCOMPARE(seenTitle, QStringLiteral("内容の確認"));
     QVERIFY2(seenSummary.contains(QStringLiteral("・変換対象: 1件　・フィルタ対象: 1件　・エラー: 1件")),

@@ -1,6 +1,5 @@
 #include "app/qt/about_box.h"
 
-#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPainter>
@@ -35,7 +34,7 @@ void SetCaption(QLabel* label, const QString& text) {
 
 }  // namespace
 
-TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner) {
+AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
   const WindowLayout& layout = AboutBoxLayout();
   setObjectName(LayoutText(layout.name));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
@@ -45,30 +44,24 @@ TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner) {
   setFont(AboutFont());
   setWindowIcon(MainIcon());
 
+  // The layout's own ids name the controls.
   const std::map<std::string_view, QWidget*> controls = CreateLayoutControls(this, layout);
-  cmdOK = LayoutControl<QPushButton>(controls, "cmdOK");
-  Copyright = LayoutControl<QLabel>(controls, "Copyright");
-  Version = LayoutControl<QLabel>(controls, "Version");
-  ProductName = LayoutControl<QLabel>(controls, "ProductName");
-  Bevel1 = LayoutControl<QFrame>(controls, "Bevel1");
-  GroupBox1 = LayoutControl<QGroupBox>(controls, ContactGroup);
-  Label1 = LayoutControl<LinkLabel>(controls, "Label1");
-  Label4 = LayoutControl<LinkLabel>(controls, "Label4");
-  Label5 = LayoutControl<QLabel>(controls, "Label5");
-  Label6 = LayoutControl<QLabel>(controls, "Label6");
-  Image1 = LayoutControl<QLabel>(controls, "Image1");
-  Label2 = LayoutControl<LinkLabel>(controls, "Label2");
-  GroupBox2 = LayoutControl<QGroupBox>(controls, NoticeGroup);
-  Label7 = LayoutControl<LinkLabel>(controls, "Label7");
-  Label9 = LayoutControl<QLabel>(controls, "Label9");
-  Label10 = LayoutControl<QLabel>(controls, "Label10");
-  Image2 = LayoutControl<QLabel>(controls, "Image2");
-  GroupBox2->hide();
-  cmdOK->setFocus();
+  okButton = LayoutControl<QPushButton>(controls, "cmdOK");
+  productNameLabel = LayoutControl<QLabel>(controls, "ProductName");
+  versionLabel = LayoutControl<QLabel>(controls, "Version");
+  copyrightLabel = LayoutControl<QLabel>(controls, "Copyright");
+  contactGroup = LayoutControl<QGroupBox>(controls, ContactGroup);
+  webSiteLink = LayoutControl<LinkLabel>(controls, "Label1");
+  mailLink = LayoutControl<LinkLabel>(controls, "Label4");
+  usersSiteLink = LayoutControl<LinkLabel>(controls, "Label2");
+  noticeGroup = LayoutControl<QGroupBox>(controls, NoticeGroup);
+  noticeWebSiteLink = LayoutControl<LinkLabel>(controls, "Label7");
+  noticeGroup->hide();
+  okButton->setFocus();
 
   CentreOnScreen(this);
 
-  connect(cmdOK, &QPushButton::clicked, this, Guarded([this] { cmdOKClick(); }));
+  connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
   for (const ControlLayout& row : layout.controls) {
     if (row.kind != ControlKind::Link && row.kind != ControlKind::MailLink) continue;
     connect(LayoutControl<LinkLabel>(controls, row.name), &LinkLabel::clicked, this,
@@ -76,31 +69,29 @@ TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner) {
   }
 }
 
-void TfrmAbout::FormShow() {
+void AboutBox::ShowVersionInfo() {
   const AboutCaptions captions = ComposeAboutCaptions(ProgramVersionInfo());
-  SetCaption(ProductName, FromAnsi(captions.productName));
-  SetCaption(Version, FromAnsi(captions.version));
-  SetCaption(Copyright, FromAnsi(captions.copyright));
+  SetCaption(productNameLabel, FromAnsi(captions.productName));
+  SetCaption(versionLabel, FromAnsi(captions.version));
+  SetCaption(copyrightLabel, FromAnsi(captions.copyright));
   if (captions.noticeGroup) {
-    GroupBox1->hide();
-    GroupBox2->show();
+    contactGroup->hide();
+    noticeGroup->show();
   }
 }
 
-void TfrmAbout::cmdOKClick() { accept(); }
-
-void TfrmAbout::LinkClicked(const ControlLayout& link) {
+void AboutBox::LinkClicked(const ControlLayout& link) {
   const LinkClick click = ClickOnLink(link);
   if (click.warnFirst) ShowFixedTextBox(this, click.warning);
   OpenLink(QUrl(FromAnsi(click.address)));
 }
 
-void TfrmAbout::showEvent(QShowEvent* event) {
+void AboutBox::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (!event->spontaneous()) QuillmerApplication::RunHandler([this] { FormShow(); });
+  if (!event->spontaneous()) QuillmerApplication::RunHandler([this] { ShowVersionInfo(); });
 }
 
-void TfrmAbout::paintEvent(QPaintEvent* event) {
+void AboutBox::paintEvent(QPaintEvent* event) {
   QDialog::paintEvent(event);
   QPainter painter(this);
   painter.drawPixmap(24, 24, MainIconPixmap());

@@ -5,44 +5,36 @@
 
 #include "app/window_layout.h"
 
-class QFrame;
 class QGroupBox;
 class QLabel;
 class QPushButton;
 class LinkLabel;
 
-class TfrmAbout : public QDialog {
+class AboutBox : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TfrmAbout(QWidget* owner);
+  explicit AboutBox(QWidget* owner);
 
   // Fills the three captions from the version information and picks the group.
-  void FormShow();
-  void cmdOKClick();
+  void ShowVersionInfo();
   // Opens the link's address; a mail link warns first.
   void LinkClicked(const ControlLayout& link);
 
-  QPushButton* cmdOK;
-  QLabel* Copyright;
-  QLabel* Version;
-  QLabel* ProductName;
-  QFrame* Bevel1;
-  QGroupBox* GroupBox1;
-  LinkLabel* Label1;
-  LinkLabel* Label4;
-  QLabel* Label5;
-  QLabel* Label6;
-  QLabel* Image1;
-  LinkLabel* Label2;
-  QGroupBox* GroupBox2;
-  LinkLabel* Label7;
-  QLabel* Label9;
-  QLabel* Label10;
-  QLabel* Image2;
+  // The controls that change or are bound; the rest only show.
+  QPushButton* okButton;
+  QLabel* productNameLabel;
+  QLabel* versionLabel;
+  QLabel* copyrightLabel;
+  QGroupBox* contactGroup;
+  LinkLabel* webSiteLink;
+  LinkLabel* mailLink;
+  LinkLabel* usersSiteLink;
+  QGroupBox* noticeGroup;
+  LinkLabel* noticeWebSiteLink;
 
  protected:
   void showEvent(QShowEvent* event) override;
-  // FormPaint: the program's icon at 24, 24, under the labels and the frame.
+  // The program's icon at 24, 24, under the labels and the frame.
   void paintEvent(QPaintEvent* event) override;
 };

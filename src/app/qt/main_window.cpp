@@ -6,10 +6,8 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QStringList>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -29,7 +27,7 @@
 #include "app/qt/preview_dialog.h"
 #include "app/settings.h"
 
-TForm1* Form1 = nullptr;
+MainWindow* CurrentMainWindow = nullptr;
 
 namespace {
 
@@ -58,7 +56,7 @@ bool IsEnter(QEvent* event) {
 
 }  // namespace
 
-TForm1::TForm1(QWidget* parent, const std::string& fileArgument)
+MainWindow::MainWindow(QWidget* parent, const std::string& fileArgument)
     : QWidget(parent, Qt::Window), form_(*this, SettingsProgramPath(ExecutableName())) {
   const WindowLayout& layout = MainWindowLayout();
   setObjectName(LayoutText(layout.name));
@@ -71,47 +69,42 @@ TForm1::TForm1(QWidget* parent, const std::string& fileArgument)
   if (auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance()))
     setWindowTitle(app->Title());
 
+  // The layout's own ids name the controls.
   const std::map<std::string_view, QWidget*> controls = CreateLayoutControls(this, layout);
-  GroupBox1 = LayoutControl<QGroupBox>(controls, "GroupBox1");
-  Button1 = LayoutControl<QPushButton>(controls, "Button1");
-  Edit1 = LayoutControl<QLineEdit>(controls, "Edit1");
-  Label2 = LayoutControl<QLabel>(controls, "Label2");
-  Label3 = LayoutControl<QLabel>(controls, "Label3");
-  Edit2 = LayoutControl<QLineEdit>(controls, "Edit2");
-  GroupBox2 = LayoutControl<QGroupBox>(controls, "GroupBox2");
-  memOption = LayoutControl<QPlainTextEdit>(controls, "memOption");
-  Label1 = LayoutControl<QLabel>(controls, "Label1");
-  Label4 = LayoutControl<QLabel>(controls, "Label4");
-  memFilter = LayoutControl<QPlainTextEdit>(controls, "memFilter");
-  Label5 = LayoutControl<LinkLabel>(controls, "Label5");
-  chkAutoTerminate = LayoutControl<QCheckBox>(controls, "chkAutoTerminate");
-  lblPreview = LayoutControl<LinkLabel>(controls, "lblPreview");
-  Button1->setFocus();
+  convertButton = LayoutControl<QPushButton>(controls, "Button1");
+  inputEdit = LayoutControl<QLineEdit>(controls, "Edit1");
+  outputEdit = LayoutControl<QLineEdit>(controls, "Edit2");
+  autoTerminateBox = LayoutControl<QCheckBox>(controls, "chkAutoTerminate");
+  optionMemo = LayoutControl<QPlainTextEdit>(controls, "memOption");
+  filterMemo = LayoutControl<QPlainTextEdit>(controls, "memFilter");
+  aboutLink = LayoutControl<LinkLabel>(controls, "Label5");
+  previewLink = LayoutControl<LinkLabel>(controls, "lblPreview");
+  convertButton->setFocus();
 
-  connect(Button1, &QPushButton::clicked, this, Guarded([this] { Button1Click(); }));
-  connect(Label5, &LinkLabel::clicked, this, Guarded([this] { Label5Click(); }));
-  connect(lblPreview, &LinkLabel::clicked, this, Guarded([this] { PreviewClick(); }));
+  connect(convertButton, &QPushButton::clicked, this, Guarded([this] { Convert(); }));
+  connect(aboutLink, &LinkLabel::clicked, this, Guarded([this] { ShowAboutBox(); }));
+  connect(previewLink, &LinkLabel::clicked, this, Guarded([this] { ShowPreview(); }));
   // Enter in an edit or on the check box converts, as the default button would.
-  connect(Edit1, &QLineEdit::returnPressed, Button1, &QPushButton::click);
-  connect(Edit2, &QLineEdit::returnPressed, Button1, &QPushButton::click);
-  chkAutoTerminate->installEventFilter(this);
+  connect(inputEdit, &QLineEdit::returnPressed, convertButton, &QPushButton::click);
+  connect(outputEdit, &QLineEdit::returnPressed, convertButton, &QPushButton::click);
+  autoTerminateBox->installEventFilter(this);
 
   // The desktop's ways of naming a file: drop it, double-click an edit or use
   // its context menu; the whole path shows as the edit's tooltip.
   setAcceptDrops(true);
-  for (QLineEdit* edit : {Edit1, Edit2}) {
+  for (QLineEdit* edit : {inputEdit, outputEdit}) {
     edit->installEventFilter(this);
     connect(edit, &QLineEdit::textChanged, edit, &QLineEdit::setToolTip);
   }
   // A memo takes dropped text as usual; a dropped file still names the input.
-  for (QPlainTextEdit* memo : {memOption, memFilter}) memo->viewport()->installEventFilter(this);
+  for (QPlainTextEdit* memo : {optionMemo, filterMemo}) memo->viewport()->installEventFilter(this);
 
   CentreOnScreen(this);
 
   form_.Create(fileArgument, [](const QuillmerError& error) { ShowErrorBox(error); });
 }
 
-void TForm1::Button1Click() {
+void MainWindow::Convert() {
   const ConversionResult result = [this] {
     const WaitCursor waiting;
     return ConversionRun(form_.Request());
@@ -121,19 +114,19 @@ void TForm1::Button1Click() {
   if (outcome.quit) QCoreApplication::quit();
 }
 
-void TForm1::Label5Click() {
-  auto* about = new TfrmAbout(this);
+void MainWindow::ShowAboutBox() {
+  auto* about = new AboutBox(this);
   about->exec();
   about->deleteLater();
 }
 
-void TForm1::PreviewClick() {
+void MainWindow::ShowPreview() {
   auto* preview = new PreviewDialog(form_.Request(), this);
   preview->exec();
   delete preview;
 }
 
-void TForm1::BrowseForPath(PathEdit edit) {
+void MainWindow::BrowseForPath(PathEdit edit) {
   const PathChoice offered = ChoiceForPathEdit(form_, edit);
   QStringList filters;
   for (const FileFilter& filter : offered.filters) filters << QStringFromFixed(filter.name);
@@ -151,7 +144,7 @@ void TForm1::BrowseForPath(PathEdit edit) {
   EditControl(edit)->setText(QFile::decodeName(QByteArray::fromStdString(path)));
 }
 
-bool TForm1::PathEditEvent(PathEdit edit, QEvent* event) {
+bool MainWindow::PathEditEvent(PathEdit edit, QEvent* event) {
   switch (event->type()) {
     case QEvent::MouseButtonDblClick:
       QuillmerApplication::RunHandler([this, edit] { BrowseForPath(edit); });
@@ -179,14 +172,14 @@ bool TForm1::PathEditEvent(PathEdit edit, QEvent* event) {
   }
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == chkAutoTerminate && IsEnter(event)) {
-    Button1->click();
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == autoTerminateBox && IsEnter(event)) {
+    convertButton->click();
     return true;
   }
-  if (watched == Edit1 || watched == Edit2)
-    return PathEditEvent(watched == Edit1 ? PathEdit::Input : PathEdit::Output, event);
-  if (watched == memOption->viewport() || watched == memFilter->viewport()) {
+  if (watched == inputEdit || watched == outputEdit)
+    return PathEditEvent(watched == inputEdit ? PathEdit::Input : PathEdit::Output, event);
+  if (watched == optionMemo->viewport() || watched == filterMemo->viewport()) {
     const bool dragging = event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
                           event->type() == QEvent::Drop;
     if (dragging && !DraggedFile(static_cast<QDropEvent*>(event)->mimeData()).isEmpty())
@@ -195,39 +188,39 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
   if (!DraggedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
-void TForm1::dropEvent(QDropEvent* event) {
+void MainWindow::dropEvent(QDropEvent* event) {
   const QString file = DraggedFile(event->mimeData());
   if (file.isEmpty()) return;
   event->acceptProposedAction();
-  Edit1->setText(file);
+  inputEdit->setText(file);
 }
 
-QPlainTextEdit* TForm1::MemoControl(Memo memo) const { return memo == Memo::Option ? memOption : memFilter; }
+QPlainTextEdit* MainWindow::MemoControl(Memo memo) const { return memo == Memo::Option ? optionMemo : filterMemo; }
 
-QLineEdit* TForm1::EditControl(PathEdit edit) const { return edit == PathEdit::Input ? Edit1 : Edit2; }
+QLineEdit* MainWindow::EditControl(PathEdit edit) const { return edit == PathEdit::Input ? inputEdit : outputEdit; }
 
-AnsiText TForm1::MemoText(Memo memo) const {
+AnsiText MainWindow::MemoText(Memo memo) const {
   QString text = MemoControl(memo)->toPlainText();
   text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
   return AnsiFromQString(text);
 }
 
-void TForm1::SetMemoText(Memo memo, const AnsiText& text) {
+void MainWindow::SetMemoText(Memo memo, const AnsiText& text) {
   QString shown = QStringFromAnsi(text);
   shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   MemoControl(memo)->setPlainText(shown);
 }
 
-std::string TForm1::EditText(PathEdit edit) const { return QFile::encodeName(EditControl(edit)->text()).toStdString(); }
+std::string MainWindow::EditText(PathEdit edit) const { return QFile::encodeName(EditControl(edit)->text()).toStdString(); }
 
-void TForm1::SetEditText(PathEdit edit, const std::string& path) {
+void MainWindow::SetEditText(PathEdit edit, const std::string& path) {
   EditControl(edit)->setText(QFile::decodeName(QByteArray::fromStdString(path)));
 }
 
-bool TForm1::AutoTerminate() const { return chkAutoTerminate->isChecked(); }
+bool MainWindow::AutoTerminate() const { return autoTerminateBox->isChecked(); }
 
-void TForm1::SetAutoTerminate(bool ticked) { chkAutoTerminate->setChecked(ticked); }
+void MainWindow::SetAutoTerminate(bool ticked) { autoTerminateBox->setChecked(ticked); }

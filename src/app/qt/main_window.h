@@ -8,29 +8,27 @@
 #include "app/main_form.h"
 
 class QCheckBox;
-class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class LinkLabel;
 
-class TForm1 : public QWidget, public FormControls {
+class MainWindow : public QWidget, public FormControls {
   Q_OBJECT
 
  public:
-  // Builds the controls and runs FormCreate with the file given to the
-  // program, if any; load errors are shown, never raised.
-  explicit TForm1(QWidget* parent = nullptr, const std::string& fileArgument = std::string());
+  // Builds the controls and runs the shell's start-up steps with the file
+  // given to the program, if any; load errors are shown, never raised.
+  explicit MainWindow(QWidget* parent = nullptr, const std::string& fileArgument = std::string());
 
   // The window's handlers and what it was loaded with.
   MainForm& Form() { return form_; }
   // Runs one conversion with the controls' values and reports it.
-  void Button1Click();
+  void Convert();
   // Opens a fresh about box modally.
-  void Label5Click();
+  void ShowAboutBox();
   // Opens the preview of what the convert button would do now.
-  void PreviewClick();
+  void ShowPreview();
   // Lets the user pick the edit's file with the platform's file chooser.
   void BrowseForPath(PathEdit edit);
 
@@ -43,20 +41,15 @@ class TForm1 : public QWidget, public FormControls {
   bool AutoTerminate() const override;
   void SetAutoTerminate(bool ticked) override;
 
-  QGroupBox* GroupBox1;
-  QPushButton* Button1;
-  QLineEdit* Edit1;
-  QLabel* Label2;
-  QLabel* Label3;
-  QLineEdit* Edit2;
-  QGroupBox* GroupBox2;
-  QPlainTextEdit* memOption;
-  QLabel* Label1;
-  QLabel* Label4;
-  QPlainTextEdit* memFilter;
-  LinkLabel* Label5;
-  QCheckBox* chkAutoTerminate;
-  LinkLabel* lblPreview;
+  // The controls that are bound; the group boxes and labels only show.
+  QPushButton* convertButton;
+  QLineEdit* inputEdit;
+  QLineEdit* outputEdit;
+  QCheckBox* autoTerminateBox;
+  QPlainTextEdit* optionMemo;
+  QPlainTextEdit* filterMemo;
+  LinkLabel* aboutLink;
+  LinkLabel* previewLink;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -73,4 +66,4 @@ class TForm1 : public QWidget, public FormControls {
 };
 
 // The program's main window while it exists.
-extern TForm1* Form1;
+extern MainWindow* CurrentMainWindow;

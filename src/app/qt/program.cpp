@@ -8,13 +8,13 @@
 #include "app/qt/application.h"
 
 int RunMainWindow(const std::string& inputFile) {
-  TForm1 form(nullptr, inputFile);
-  Form1 = &form;
+  MainWindow window(nullptr, inputFile);
+  CurrentMainWindow = &window;
   auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance());
-  auto finish = [&form, app] {
-    form.hide();
+  auto finish = [&window, app] {
+    window.hide();
     try {
-      form.Form().Destroy();
+      window.Form().Destroy();
     } catch (...) {
       // Ending on a signal, nobody may be there to close a box: it would keep
       // the program from ending.
@@ -27,19 +27,19 @@ int RunMainWindow(const std::string& inputFile) {
   };
   // At the end of the desktop session the settings are saved before the loop may be left.
   const QMetaObject::Connection sessionEnd =
-      QObject::connect(qApp, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager&) {
-        QuillmerApplication::RunHandler([&form] { form.Form().Save(); });
+      QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager&) {
+        QuillmerApplication::RunHandler([&window] { window.Form().Save(); });
       });
-  const QMetaObject::Connection quitting = QObject::connect(qApp, &QCoreApplication::aboutToQuit, &form, finish);
+  const QMetaObject::Connection quitting = QObject::connect(qApp, &QCoreApplication::aboutToQuit, &window, finish);
 
   if (app == nullptr || !app->EndRequested()) {
-    form.show();
+    window.show();
     QCoreApplication::exec();
   }
   finish();
   QObject::disconnect(sessionEnd);
   QObject::disconnect(quitting);
-  Form1 = nullptr;
+  CurrentMainWindow = nullptr;
   if (app != nullptr) app->ForgetEndRequest();
   return 0;
 }

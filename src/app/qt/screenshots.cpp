@@ -56,17 +56,17 @@ int main(int argc, char** argv) {
   if (args.size() > 2) QFile::copy(args.at(2), work.filePath(QStringLiteral("outlook-export.csv")));
   QDir::setCurrent(work.path());
 
-  TForm1 form;
-  form.Edit1->setText(QStringLiteral("outlook-export.csv"));
-  form.Edit2->setText(QStringLiteral("calendar.vcs"));
-  form.memOption->setPlainText(QStringLiteral("CATEGORIES:BUSINESS\nCLASS:PRIVATE"));
-  form.memFilter->setPlainText(QStringLiteral("[private]\n休暇"));
+  MainWindow form;
+  form.inputEdit->setText(QStringLiteral("outlook-export.csv"));
+  form.outputEdit->setText(QStringLiteral("calendar.vcs"));
+  form.optionMemo->setPlainText(QStringLiteral("CATEGORIES:BUSINESS\nCLASS:PRIVATE"));
+  form.filterMemo->setPlainText(QStringLiteral("[private]\n休暇"));
   form.show();
   ok = Save(form, out.filePath(QStringLiteral("main-window.png"))) && ok;
 
   boxName = QStringLiteral("completion-box.png");
   try {
-    form.Button1Click();
+    form.Convert();
   } catch (...) {
     std::fprintf(stderr, "the sample export did not convert:\n");
     ShowErrorBox(std::current_exception());
@@ -80,12 +80,12 @@ int main(int argc, char** argv) {
     ok = Save(*preview, out.filePath(QStringLiteral("preview.png"))) && ok;
     preview->close();
   });
-  form.PreviewClick();
+  form.ShowPreview();
 
-  form.Edit1->setText(QStringLiteral("missing.csv"));
+  form.inputEdit->setText(QStringLiteral("missing.csv"));
   boxName = QStringLiteral("error-box.png");
   try {
-    form.Button1Click();
+    form.Convert();
   } catch (...) {
     ShowErrorBox(std::current_exception());
   }
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
       about->close();
     }
   });
-  form.Label5Click();
+  form.ShowAboutBox();
   SetMessageBoxHookForTesting({});
   SetSettingsDirectoryForTesting(std::nullopt);
   return ok ? 0 : 1;

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr const char* kClassName = "TfrmAbout";
+constexpr const char* kClassName = "QuillmerAboutBox";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP;
 
@@ -23,7 +23,7 @@ struct AboutWindow {
   HWND tooltips = nullptr;
   std::unique_ptr<win32ui::LayoutFonts> fonts;
   HICON icon = nullptr;
-  HWND cmdOK = nullptr, productName = nullptr, version = nullptr, copyright = nullptr;
+  HWND okButton = nullptr, productName = nullptr, version = nullptr, copyright = nullptr;
   std::vector<HWND> contactGroup, noticeGroup;
   bool closed = false;
 };
@@ -47,8 +47,9 @@ void CreateControls(AboutWindow& about) {
   about.tooltips = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, w, nullptr,
                                      ::GetModuleHandleA(nullptr), nullptr);
+  // The layout's own ids name the controls.
   const std::map<std::string_view, HWND> controls = win32ui::CreateLayoutControls(w, layout, *about.fonts);
-  about.cmdOK = controls.at("cmdOK");
+  about.okButton = controls.at("cmdOK");
   about.productName = controls.at("ProductName");
   about.version = controls.at("Version");
   about.copyright = controls.at("Copyright");
@@ -62,7 +63,7 @@ void CreateControls(AboutWindow& about) {
   for (HWND control : about.noticeGroup) ::ShowWindow(control, SW_HIDE);
 }
 
-void FormShow(AboutWindow& about) {
+void ShowVersionInfo(AboutWindow& about) {
   const AboutCaptions captions = ComposeAboutCaptions(ExecutableVersionInfo());
   win32ui::SetLabelText(about.productName, captions.productName);
   win32ui::SetLabelText(about.version, captions.version);
@@ -73,7 +74,7 @@ void FormShow(AboutWindow& about) {
   }
 }
 
-void FormPaint(AboutWindow& about, HDC dc) {
+void PaintFrameAndIcon(AboutWindow& about, HDC dc) {
   for (const ControlLayout& row : AboutBoxLayout().controls) {
     if (row.kind != ControlKind::Frame) continue;
     RECT frame{row.rect.left, row.rect.top, row.rect.left + row.rect.width, row.rect.top + row.rect.height};
@@ -104,7 +105,7 @@ LRESULT CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       return 0;
     case WM_ERASEBKGND: {
       const LRESULT erased = ::DefWindowProcA(window, message, wParam, lParam);
-      FormPaint(*about, reinterpret_cast<HDC>(wParam));
+      PaintFrameAndIcon(*about, reinterpret_cast<HDC>(wParam));
       return erased;
     }
     case WM_COMMAND: {
@@ -113,7 +114,7 @@ LRESULT CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       const ControlLayout* control = FindControl(AboutBoxLayout(), id);
       const bool link = control != nullptr &&
                         (control->kind == ControlKind::Link || control->kind == ControlKind::MailLink);
-      if ((id == ::GetDlgCtrlID(about->cmdOK) || id == IDOK || id == IDCANCEL) && code == BN_CLICKED) {
+      if ((id == ::GetDlgCtrlID(about->okButton) || id == IDOK || id == IDCANCEL) && code == BN_CLICKED) {
         ::DestroyWindow(window);
       } else if (link && code == STN_CLICKED) {
         win32ui::Guarded(window, [about, control] { LinkClicked(*about, *control); });
@@ -121,7 +122,7 @@ LRESULT CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       return 0;
     }
     case DM_GETDEFID:
-      return MAKELRESULT(::GetDlgCtrlID(about->cmdOK), DC_HASDEFID);
+      return MAKELRESULT(::GetDlgCtrlID(about->okButton), DC_HASDEFID);
     case WM_CTLCOLORSTATIC:
       return win32ui::LabelColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_SETCURSOR:
@@ -142,7 +143,7 @@ LRESULT CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-void TfrmAbout::ShowModal(HWND owner) {
+void AboutBox::ShowModal(HWND owner) {
   HINSTANCE instance = ::GetModuleHandleA(nullptr);
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof windowClass;
@@ -161,10 +162,10 @@ void TfrmAbout::ShowModal(HWND owner) {
                     rect.bottom - rect.top, owner, nullptr, instance, &about);
   if (about.window == nullptr) return;
   // A failure while filling the captions is shown; the box opens all the same.
-  win32ui::Guarded(owner, [&about] { FormShow(about); });
+  win32ui::Guarded(owner, [&about] { ShowVersionInfo(about); });
   ::EnableWindow(owner, FALSE);
   ::ShowWindow(about.window, SW_SHOW);
-  ::SetFocus(about.cmdOK);
+  ::SetFocus(about.okButton);
   MSG message;
   while (!about.closed && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
     if (::IsDialogMessageA(about.window, &message)) continue;

@@ -19,7 +19,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
   // Explorer's "Open with" and Send to give the file as the first argument.
-  TForm1* form = TForm1::Create(showCommand, __argc > 1 ? std::string(__argv[1]) : std::string());
+  MainWindow* form = MainWindow::Create(showCommand, __argc > 1 ? std::string(__argv[1]) : std::string());
   if (form == nullptr) return 1;
   for (const std::exception_ptr& failure : failures)
     win32ui::Guarded(form->Handle(), [&failure] { std::rethrow_exception(failure); });

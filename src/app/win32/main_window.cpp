@@ -13,12 +13,12 @@
 
 namespace {
 
-constexpr const char* kClassName = "TForm1";
+constexpr const char* kClassName = "QuillmerMainWindow";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 }  // namespace
 
-TForm1* TForm1::Create(int showCommand, const std::string& file) {
+MainWindow* MainWindow::Create(int showCommand, const std::string& file) {
   HINSTANCE instance = ::GetModuleHandleA(nullptr);
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof windowClass;
@@ -30,7 +30,7 @@ TForm1* TForm1::Create(int showCommand, const std::string& file) {
   windowClass.lpszClassName = kClassName;
   ::RegisterClassExA(&windowClass);
 
-  auto* form = new TForm1();
+  auto* form = new MainWindow();
   const WindowLayout& layout = MainWindowLayout();
   const RECT rect = win32ui::CentredWindowRect(layout.width, layout.height, kStyle, 0);
   const AnsiText title = ApplicationTitle();
@@ -47,35 +47,36 @@ TForm1* TForm1::Create(int showCommand, const std::string& file) {
   ::ShowWindow(form->window_, showCommand == SW_SHOWMAXIMIZED || showCommand == SW_SHOWMINNOACTIVE
                                   ? showCommand
                                   : SW_SHOWNORMAL);
-  ::SetFocus(form->Button1_);
+  ::SetFocus(form->convertButton_);
   return form;
 }
 
-TForm1::TForm1() : form_(*this, SettingsProgramPath()) {}
+MainWindow::MainWindow() : form_(*this, SettingsProgramPath()) {}
 
-void TForm1::CreateControls() {
+void MainWindow::CreateControls() {
   const WindowLayout& layout = MainWindowLayout();
   fonts_ = std::make_unique<win32ui::LayoutFonts>(layout);
+  // The layout's own ids name the controls.
   const std::map<std::string_view, HWND> controls = win32ui::CreateLayoutControls(window_, layout, *fonts_);
-  Button1_ = controls.at("Button1");
-  Edit1_ = controls.at("Edit1");
-  Edit2_ = controls.at("Edit2");
-  chkAutoTerminate_ = controls.at("chkAutoTerminate");
-  memOption_ = controls.at("memOption");
-  memFilter_ = controls.at("memFilter");
-  Label5_ = controls.at("Label5");
-  lblPreview_ = controls.at("lblPreview");
+  convertButton_ = controls.at("Button1");
+  inputBox_ = controls.at("Edit1");
+  outputBox_ = controls.at("Edit2");
+  autoTerminateBox_ = controls.at("chkAutoTerminate");
+  optionMemo_ = controls.at("memOption");
+  filterMemo_ = controls.at("memFilter");
+  aboutLink_ = controls.at("Label5");
+  previewLink_ = controls.at("lblPreview");
 
   // The desktop's ways of naming a file: drop it from Explorer, double-click
   // a path box or use its context menu; the whole path shows as its tooltip.
   ::DragAcceptFiles(window_, TRUE);
-  pathTips_ = win32ui::CreatePathTips(window_, {Edit1_, Edit2_});
+  pathTips_ = win32ui::CreatePathTips(window_, {inputBox_, outputBox_});
   for (PathEdit box : {PathEdit::Input, PathEdit::Output}) {
     win32ui::MakePathBox(PathBox(box), [this, box] { win32ui::Guarded(window_, [this, box] { BrowseForPath(box); }); });
   }
 }
 
-void TForm1::Button1Click() {
+void MainWindow::Convert() {
   const ConversionResult result = [this] {
     const win32ui::WaitCursor waiting;
     return ConversionRun(form_.Request());
@@ -85,14 +86,14 @@ void TForm1::Button1Click() {
   if (outcome.quit) ::DestroyWindow(window_);
 }
 
-void TForm1::Label5Click() { TfrmAbout::ShowModal(window_); }
+void MainWindow::ShowAboutBox() { AboutBox::ShowModal(window_); }
 
-void TForm1::BrowseForPath(PathEdit edit) {
+void MainWindow::BrowseForPath(PathEdit edit) {
   if (const std::optional<std::string> chosen = win32ui::ChooseFile(window_, ChoiceForPathEdit(form_, edit)))
     form_.SetEditText(edit, *chosen);
 }
 
-void TForm1::FilesDropped(HDROP drop) {
+void MainWindow::FilesDropped(HDROP drop) {
   const UINT length = ::DragQueryFileA(drop, 0, nullptr, 0);
   if (length == 0) return;
   std::string file(length + 1, '\0');
@@ -100,39 +101,39 @@ void TForm1::FilesDropped(HDROP drop) {
   POINT point{};
   ::DragQueryPoint(drop, &point);
   RECT output{};
-  ::GetWindowRect(Edit2_, &output);
+  ::GetWindowRect(outputBox_, &output);
   ::MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&output), 2);
   form_.SetEditText(::PtInRect(&output, point) ? PathEdit::Output : PathEdit::Input, file);
 }
 
-void TForm1::PreviewClick() { PreviewWindow::ShowModal(window_, form_.Request()); }
+void MainWindow::ShowPreview() { PreviewWindow::ShowModal(window_, form_.Request()); }
 
-AnsiText TForm1::MemoText(Memo memo) const { return win32ui::BoxText(MemoBox(memo)); }
+AnsiText MainWindow::MemoText(Memo memo) const { return win32ui::BoxText(MemoBox(memo)); }
 
-void TForm1::SetMemoText(Memo memo, const AnsiText& text) { win32ui::SetBoxText(MemoBox(memo), text); }
+void MainWindow::SetMemoText(Memo memo, const AnsiText& text) { win32ui::SetBoxText(MemoBox(memo), text); }
 
-std::string TForm1::EditText(PathEdit edit) const { return win32ui::WindowText(PathBox(edit)); }
+std::string MainWindow::EditText(PathEdit edit) const { return win32ui::WindowText(PathBox(edit)); }
 
-void TForm1::SetEditText(PathEdit edit, const std::string& path) { ::SetWindowTextA(PathBox(edit), path.c_str()); }
+void MainWindow::SetEditText(PathEdit edit, const std::string& path) { ::SetWindowTextA(PathBox(edit), path.c_str()); }
 
-bool TForm1::AutoTerminate() const { return ::SendMessageA(chkAutoTerminate_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool MainWindow::AutoTerminate() const { return ::SendMessageA(autoTerminateBox_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-void TForm1::SetAutoTerminate(bool ticked) {
-  ::SendMessageA(chkAutoTerminate_, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
+void MainWindow::SetAutoTerminate(bool ticked) {
+  ::SendMessageA(autoTerminateBox_, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    auto* form = static_cast<TForm1*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    auto* form = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
     form->window_ = window;
     ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
   }
-  auto* form = reinterpret_cast<TForm1*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* form = reinterpret_cast<MainWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
   if (form == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
   return form->Dispatch(message, wParam, lParam);
 }
 
-LRESULT TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
       CreateControls();
@@ -142,14 +143,14 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       const int code = HIWORD(wParam);
       // IDOK is what the dialog manager sends for Enter outside the memos.
       HWND control = reinterpret_cast<HWND>(lParam);
-      if (((control != nullptr && control == Button1_) || id == IDOK) && code == BN_CLICKED) {
-        win32ui::Guarded(window_, [this] { Button1Click(); });
-      } else if (control != nullptr && control == Label5_ && code == STN_CLICKED) {
-        win32ui::Guarded(window_, [this] { Label5Click(); });
-      } else if (control != nullptr && (control == Edit1_ || control == Edit2_) && code == EN_CHANGE) {
+      if (((control != nullptr && control == convertButton_) || id == IDOK) && code == BN_CLICKED) {
+        win32ui::Guarded(window_, [this] { Convert(); });
+      } else if (control != nullptr && control == aboutLink_ && code == STN_CLICKED) {
+        win32ui::Guarded(window_, [this] { ShowAboutBox(); });
+      } else if (control != nullptr && (control == inputBox_ || control == outputBox_) && code == EN_CHANGE) {
         win32ui::ShowWholePath(pathTips_, control, win32ui::WindowText(control));
-      } else if (control != nullptr && control == lblPreview_ && code == STN_CLICKED) {
-        win32ui::Guarded(window_, [this] { PreviewClick(); });
+      } else if (control != nullptr && control == previewLink_ && code == STN_CLICKED) {
+        win32ui::Guarded(window_, [this] { ShowPreview(); });
       }
       return 0;
     }
@@ -160,9 +161,9 @@ LRESULT TForm1::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case DM_GETDEFID:
-      return MAKELRESULT(::GetDlgCtrlID(Button1_), DC_HASDEFID);
+      return MAKELRESULT(::GetDlgCtrlID(convertButton_), DC_HASDEFID);
     case WM_CTLCOLORSTATIC:
-      if (reinterpret_cast<HWND>(lParam) == Edit1_ || reinterpret_cast<HWND>(lParam) == Edit2_) break;
+      if (reinterpret_cast<HWND>(lParam) == inputBox_ || reinterpret_cast<HWND>(lParam) == outputBox_) break;
       return win32ui::LabelColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_SETCURSOR:
       if (win32ui::SetLinkCursor(reinterpret_cast<HWND>(wParam))) return TRUE;

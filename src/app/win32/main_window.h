@@ -11,22 +11,24 @@
 #include "app/main_form.h"
 #include "app/win32/layout_controls.h"
 
-class TForm1 final : public FormControls {
+class MainWindow final : public FormControls {
  public:
-  // Creates the window and runs FormCreate; errors are shown, not raised. A
-  // file given to the program fills the input path.
-  static TForm1* Create(int showCommand, const std::string& file = std::string());
+  // Creates the window and runs the shell's start-up steps; errors are shown,
+  // not raised. A file given to the program fills the input path.
+  static MainWindow* Create(int showCommand, const std::string& file = std::string());
   HWND Handle() const { return window_; }
 
-  void Button1Click();
-  void Label5Click();
+  // Runs one conversion with the controls' values and reports it.
+  void Convert();
+  // Opens a fresh about box modally.
+  void ShowAboutBox();
   // Lets the user pick the box's file with the system's file dialog.
   void BrowseForPath(PathEdit edit);
   // The first file dropped: onto the output box it is the output, anywhere
   // else the input.
   void FilesDropped(HDROP drop);
   // Opens the preview of what the convert button would do now.
-  void PreviewClick();
+  void ShowPreview();
 
   // FormControls: what the controls show.
   AnsiText MemoText(Memo memo) const override;
@@ -40,16 +42,16 @@ class TForm1 final : public FormControls {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
-  HWND MemoBox(Memo memo) const { return memo == Memo::Option ? memOption_ : memFilter_; }
-  HWND PathBox(PathEdit edit) const { return edit == PathEdit::Input ? Edit1_ : Edit2_; }
+  HWND MemoBox(Memo memo) const { return memo == Memo::Option ? optionMemo_ : filterMemo_; }
+  HWND PathBox(PathEdit edit) const { return edit == PathEdit::Input ? inputBox_ : outputBox_; }
 
-  TForm1();
+  MainWindow();
 
   HWND window_ = nullptr;
   std::unique_ptr<win32ui::LayoutFonts> fonts_;
-  HWND Button1_ = nullptr, Edit1_ = nullptr, Edit2_ = nullptr, chkAutoTerminate_ = nullptr;
-  HWND memOption_ = nullptr, memFilter_ = nullptr, Label5_ = nullptr;
+  HWND convertButton_ = nullptr, inputBox_ = nullptr, outputBox_ = nullptr, autoTerminateBox_ = nullptr;
+  HWND optionMemo_ = nullptr, filterMemo_ = nullptr, aboutLink_ = nullptr;
   HWND pathTips_ = nullptr;
-  HWND lblPreview_ = nullptr;
+  HWND previewLink_ = nullptr;
   MainForm form_;
 };
