@@ -2,12 +2,14 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QSocketNotifier>
 #include <QWidget>
 #include <cstdio>
 
 #include "app/error_text.h"
 #include "app/qt/ansi_qt.h"
 #include "app/qt/desktop.h"
+#include "platform/interruption.h"
 #include "text/date_time_text.h"
 #include "text/errors.h"
 
@@ -26,6 +28,17 @@ void QuillmerApplication::RunHandler(const std::function<void()>& handler) {
 void QuillmerApplication::RequestEnd() {
   endRequested_ = true;
   QCoreApplication::exit(0);
+}
+
+void QuillmerApplication::RequestEndOnInterruption(std::string_view programName) {
+  const std::intptr_t request = platform::RequestEndOnInterruption(programName);
+  if (request < 0) return;
+  // The platform asks only once, so the notifier has nothing more to say.
+  auto* notifier = new QSocketNotifier(static_cast<qintptr>(request), QSocketNotifier::Read, this);
+  connect(notifier, &QSocketNotifier::activated, this, [this, notifier] {
+    notifier->setEnabled(false);
+    RequestEnd();
+  });
 }
 
 bool QuillmerApplication::notify(QObject* receiver, QEvent* event) {

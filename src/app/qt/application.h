@@ -25,6 +25,10 @@ class QuillmerApplication : public QApplication {
   // Ends every running event loop, modal boxes included, also before the main
   // loop has started; the main loop is then never entered.
   void RequestEnd();
+  // A log-off or shutdown that sends SIGTERM or SIGHUP, or Ctrl+C, requests
+  // the end, so the settings are still written; a second one ends the program
+  // at once.
+  void RequestEndOnInterruption(std::string_view programName);
   bool EndRequested() const { return endRequested_; }
   // The request belongs to one run of the main window.
   void ForgetEndRequest() { endRequested_ = false; }

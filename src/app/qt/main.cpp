@@ -9,14 +9,13 @@
 #include "app/qt/ansi_qt.h"
 #include "app/qt/application.h"
 #include "app/qt/program.h"
-#include "app/qt/termination_signals.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::exception_ptr> failures = PrepareRegionalSettings();
   QuillmerApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("quillmer"));
   app.SetTitle(QStringFromFixed(ApplicationTitle()));
-  QuitOnTerminationSignals(app);
+  app.RequestEndOnInterruption("quillmer");
   // Qt's own texts (an edit's context menu, the file chooser) in Japanese like
   // the rest of the window, where Qt's translations are installed.
   QTranslator qtTexts;

@@ -2,6 +2,7 @@
 // messages are made when the handlers are installed.
 #include "platform/interruption.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -22,12 +23,15 @@ struct Ending {
 };
 Ending g_endings[] = {{SIGINT, "SIGINT", {}, 0}, {SIGTERM, "SIGTERM", {}, 0}, {SIGHUP, "SIGHUP", {}, 0}};
 
-void (*g_request)() = nullptr;
+// The write end of the pipe that carries the one request for an orderly end;
+// -1 when interruptions end at once.
+int g_requestPipe = -1;
 std::atomic<bool> g_requested{false};
 
 void OnInterruption(int signal) {
-  if (g_request != nullptr && !g_requested.exchange(true)) {
-    g_request();
+  if (g_requestPipe >= 0 && !g_requested.exchange(true)) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = ::write(g_requestPipe, &byte, 1);
     return;
   }
   RemoveTemporaryFilesNow();
@@ -39,8 +43,8 @@ void OnInterruption(int signal) {
   ::_exit(128 + signal);
 }
 
-void Install(std::string_view programName, void (*request)()) {
-  g_request = request;
+void Install(std::string_view programName, int requestPipe) {
+  g_requestPipe = requestPipe;
   // Limits are met as failed writes, which the caller reports.
   ::signal(SIGXFSZ, SIG_IGN);
   ::signal(SIGPIPE, SIG_IGN);
@@ -62,10 +66,17 @@ void Install(std::string_view programName, void (*request)()) {
 
 }  // namespace
 
-void EndAtOnceOnInterruption(std::string_view programName) { Install(programName, nullptr); }
+void EndAtOnceOnInterruption(std::string_view programName) { Install(programName, -1); }
 
-void RequestEndOnInterruption(std::string_view programName, void (*request)()) {
-  Install(programName, request);
+std::intptr_t RequestEndOnInterruption(std::string_view programName) {
+  int ends[2];
+  // Non-blocking, so that the handler never waits on a full pipe.
+  if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
+    Install(programName, -1);
+    return -1;
+  }
+  Install(programName, ends[1]);
+  return ends[0];
 }
 
 }  // namespace platform

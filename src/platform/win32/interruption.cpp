@@ -13,7 +13,9 @@ namespace platform {
 namespace {
 
 std::string g_programName;
-void (*g_request)() = nullptr;
+// Signalled by the one request for an orderly end; null when control events
+// end the process at once.
+HANDLE g_requestEvent = nullptr;
 std::atomic<bool> g_requested{false};
 
 const char* EventName(DWORD event) {
@@ -26,8 +28,8 @@ const char* EventName(DWORD event) {
 
 BOOL WINAPI OnControlEvent(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
-  if (g_request != nullptr && !g_requested.exchange(true)) {
-    g_request();
+  if (g_requestEvent != nullptr && !g_requested.exchange(true)) {
+    ::SetEvent(g_requestEvent);
     return TRUE;
   }
   RemoveTemporaryFilesNow();
@@ -38,9 +40,9 @@ BOOL WINAPI OnControlEvent(DWORD event) {
   ::ExitProcess(128 + 2);
 }
 
-void Install(std::string_view programName, void (*request)()) {
+void Install(std::string_view programName, HANDLE requestEvent) {
   g_programName = std::string(programName);
-  g_request = request;
+  g_requestEvent = requestEvent;
   ::SetConsoleCtrlHandler(OnControlEvent, TRUE);
 }
 
@@ -48,6 +50,10 @@ void Install(std::string_view programName, void (*request)()) {
 
 void EndAtOnceOnInterruption(std::string_view programName) { Install(programName, nullptr); }
 
-void RequestEndOnInterruption(std::string_view programName, void (*request)()) { Install(programName, request); }
+std::intptr_t RequestEndOnInterruption(std::string_view programName) {
+  HANDLE requestEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  Install(programName, requestEvent);
+  return requestEvent == nullptr ? -1 : reinterpret_cast<std::intptr_t>(requestEvent);
+}
 
 }  // namespace platform
