@@ -48,8 +48,12 @@ expect() {  # name, actual, expected
 shot() { [ -n "$shots" ] && sleep 1 && import -window root "$shots/$1" 2>/dev/null || true; }
 
 cp "$program" Quillmer.exe
-examples="Z:$(echo "$root/examples" | tr / '\\')"
 here="Z:$(echo "$work" | tr / '\\')"
+# The sample is typed from a copy in the work folder: the helper reads "\n" in
+# a text as a line break, and the checkout's own path may hold one (...\names).
+mkdir examples
+cp "$root/examples/outlook-export.csv" examples/
+examples="$here\\examples"
 # iCalendar output is then the same bytes on every run.
 export SOURCE_DATE_EPOCH=1704067200
 start() {
