@@ -66,13 +66,13 @@ class PreviewDialogTest : public QObject {
       QTRY_VERIFY(preview->Finished());
       QTest::qWait(50);
       seenTitle = preview->windowTitle();
-      seenSummary = preview->Summary->text();
-      const QModelIndexList selected = preview->List->selectionModel()->selectedRows();
+      seenSummary = preview->summaryLabel->text();
+      const QModelIndexList selected = preview->rowTable->selectionModel()->selectedRows();
       if (selected.size() == 1) seenSelected = selected[0].row();
-      QTest::keyClick(preview->List, Qt::Key_A, Qt::ControlModifier);
-      QTest::keyClick(preview->List, Qt::Key_C, Qt::ControlModifier);
+      QTest::keyClick(preview->rowTable, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClick(preview->rowTable, Qt::Key_C, Qt::ControlModifier);
       copied = QGuiApplication::clipboard()->text();
-      QTest::keyClick(preview->List, Qt::Key_Escape);
+      QTest::keyClick(preview->rowTable, Qt::Key_Escape);
       closedByEscape = !preview->isVisible();
     });
     QTest::mouseClick(form.previewLink, Qt::LeftButton);

@@ -67,35 +67,35 @@ PreviewDialog::PreviewDialog(ConversionRequest request, QWidget* owner)
   setFont(MainWindowFont());
   resize(920, 460);
 
-  Summary = new QLabel(this);
-  Summary->setObjectName(QStringLiteral("Summary"));
-  Summary->setTextFormat(Qt::PlainText);
-  Summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  summaryLabel = new QLabel(this);
+  summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
+  summaryLabel->setTextFormat(Qt::PlainText);
+  summaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
   table_ = new PreviewTable(*preview_, this);
-  List = new QTableView(this);
-  List->setObjectName(QStringLiteral("List"));
-  List->setModel(table_);
-  List->setSelectionBehavior(QAbstractItemView::SelectRows);
-  List->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  List->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  List->setWordWrap(false);
-  List->installEventFilter(this);
-  List->verticalHeader()->hide();
-  List->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
-  List->horizontalHeader()->setHighlightSections(false);
+  rowTable = new QTableView(this);
+  rowTable->setObjectName(QStringLiteral("rowTable"));
+  rowTable->setModel(table_);
+  rowTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+  rowTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  rowTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  rowTable->setWordWrap(false);
+  rowTable->installEventFilter(this);
+  rowTable->verticalHeader()->hide();
+  rowTable->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
+  rowTable->horizontalHeader()->setHighlightSections(false);
   const QFontMetrics metrics(font());
   const int when = metrics.horizontalAdvance(QStringLiteral("2008/01/15 10:00")) + 12;
   const int widths[kPreviewColumnCount] = {44, 44, 150, 150, when, when, 120, when};
-  for (int column = 0; column < kPreviewColumnCount; ++column) List->setColumnWidth(column, widths[column]);
+  for (int column = 0; column < kPreviewColumnCount; ++column) rowTable->setColumnWidth(column, widths[column]);
 
   auto* close = new QPushButton(LayoutText(PreviewCloseCaption), this);
   close->setObjectName(QStringLiteral("Close"));
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(Summary);
-  layout->addWidget(List, 1);
+  layout->addWidget(summaryLabel);
+  layout->addWidget(rowTable, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(close);
@@ -105,38 +105,38 @@ PreviewDialog::PreviewDialog(ConversionRequest request, QWidget* owner)
   connect(timer_, &QTimer::timeout, this, &PreviewDialog::TakeRows);
   timer_->start(kTakeEveryMs);
   TakeRows();
-  List->setFocus();
+  rowTable->setFocus();
 }
 
 PreviewDialog::~PreviewDialog() {
   // The list reads the preview's rows: it goes before them.
-  delete List;
-  List = nullptr;
+  delete rowTable;
+  rowTable = nullptr;
 }
 
 void PreviewDialog::TakeRows() {
   preview_->Update();
   table_->Grow();
-  Summary->setText(FromUtf16(preview_->Summary()));
+  summaryLabel->setText(FromUtf16(preview_->Summary()));
   if (!errorShown_ && preview_->FirstFailedRow()) {
     errorShown_ = true;
     const QModelIndex first = table_->index(static_cast<int>(*preview_->FirstFailedRow()), 0);
-    List->selectRow(first.row());
-    List->scrollTo(first, QAbstractItemView::PositionAtCenter);
+    rowTable->selectRow(first.row());
+    rowTable->scrollTo(first, QAbstractItemView::PositionAtCenter);
   }
   if (preview_->Finished()) timer_->stop();
 }
 
 QString PreviewDialog::SelectedText() const {
   std::vector<std::size_t> rows;
-  for (const QModelIndex& index : List->selectionModel()->selectedRows())
+  for (const QModelIndex& index : rowTable->selectionModel()->selectedRows())
     rows.push_back(static_cast<std::size_t>(index.row()));
   std::sort(rows.begin(), rows.end());
   return FromUtf16(preview_->CopiedText(rows));
 }
 
 bool PreviewDialog::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == List && event->type() == QEvent::KeyPress &&
+  if (watched == rowTable && event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
     QGuiApplication::clipboard()->setText(SelectedText());
     return true;

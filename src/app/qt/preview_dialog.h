@@ -42,8 +42,8 @@ class PreviewDialog : public QDialog {
   // The selected rows as the clipboard receives them.
   QString SelectedText() const;
 
-  QLabel* Summary;
-  QTableView* List;
+  QLabel* summaryLabel;
+  QTableView* rowTable;
 
  protected:
   // Ctrl+C on the list copies the selected rows whole, under the titles.
