@@ -251,8 +251,12 @@ void ICalendarWriter::AppendEvent(const EventRecord& record, std::string_view te
   if (!IsBlank(place)) AppendTextItem("LOCATION:", place, {}, output);
   if (!IsBlank(notes)) AppendTextItem("DESCRIPTION:", notes, breaks, output);
   if (record.Columns().ByName()) AppendOutlookProperties(record, output.Text());
-  output.Text().append(options_);
-  output.Step();
+  // The option lines may be long, and every event carries them: in steps, as
+  // the long values, so that no piece of the output holds them whole.
+  for (std::size_t at = 0; at < options_.size(); at += BlockOutput::kStepBytes) {
+    output.Text().append(options_, at, BlockOutput::kStepBytes);
+    output.Step();
+  }
   if (alarm) {
     output.Text().append("BEGIN:VALARM\r\nACTION:DISPLAY\r\n");
     AppendTextItem("DESCRIPTION:", title, {}, output);
