@@ -254,6 +254,8 @@ TEST_F(EventColumnsTest, WhatOnlyTheICalendarFormWrites) {
        "DESCRIPTION:定例会議\r\nTRIGGER;VALUE=DATE-TIME:20240104T090000Z\r\nEND:VALARM\r\n"},
       {"categories", With(plain, {{F::Categories, " 会議, 出張;会議 ;;a\\b "}}),
        times + "CATEGORIES:会議,出張,a\\\\b\r\n"},
+      {"repeats past the first sixteen names", With(plain, {{F::Categories, "a,b,c,d,e,f,g,h,i,j,k,l,m,n,o,p,q,r,q,a;r"}}),
+       times + "CATEGORIES:a,b,c,d,e,f,g,h,i,j,k,l,m,n,o,p,q,r\r\n"},
       {"private flag", With(plain, {{F::Private, "True"}}), times + "CLASS:PRIVATE\r\n"},
       {"personal", With(plain, {{F::Sensitivity, "個人用"}}), times + "CLASS:PRIVATE\r\n"},
       {"private sensitivity", With(plain, {{F::Sensitivity, "Private"}}), times + "CLASS:PRIVATE\r\n"},

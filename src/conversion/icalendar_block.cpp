@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <unordered_set>
 
 #include "conversion/timestamps.h"
 #include "text/characters.h"
@@ -133,14 +134,25 @@ class AllDayDates {
 
 // The categories as Outlook joins them (by the list separator, "," or ";"),
 // each trimmed; empty and repeated names left out.
+// A handful of names is searched in place; past that, a set keeps a field
+// of many names from costing the square of their count.
 void SplitCategories(std::string_view text, std::vector<std::string_view>& names) {
+  constexpr std::size_t kSearchedInPlace = 16;
   names.clear();
+  std::unordered_set<std::string_view> seen;
   // 0x2C and 0x3B are never the second byte of a double-byte character.
   for (std::size_t p = 0; p <= text.size();) {
     const std::size_t next = std::min(text.find_first_of(",;", p), text.size());
     const std::string_view name = TrimmedBlanks(text.substr(p, next - p));
-    if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
     p = next + 1;
+    if (name.empty()) continue;
+    if (names.size() < kSearchedInPlace) {
+      if (std::find(names.begin(), names.end(), name) != names.end()) continue;
+    } else {
+      if (seen.empty()) seen.insert(names.begin(), names.end());
+      if (!seen.insert(name).second) continue;
+    }
+    names.push_back(name);
   }
 }
 
