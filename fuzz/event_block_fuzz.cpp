@@ -168,7 +168,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   while (fields.Count() > fieldCount) fields.RemoveAt(fields.Count() - 1);
   const LineList options{"X-A:1", ""};
 
-  const AnsiText cut = detail::CutToByteLimit(notes, limit);
+  const AnsiText cut = CutToByteLimit(notes, limit);
   const AnsiText literalCut = CutToByteLimitLiterally(notes, limit);
   if (cut != literalCut) {
     std::fprintf(stderr, "cut to %zu bytes\n", limit);

@@ -240,14 +240,14 @@ TEST(Characters, ALeadByteBeforeAByteBelow0x40StandsAlone) {
         SCOPED_TRACE(std::to_string(number) + ": " + Hex(text));
         ASSERT_EQ(NextCharacter(text, 0), 1u);
         ASSERT_EQ(ByteKindAt(text, 0, 1), ByteKind::Single);
-        ASSERT_EQ(detail::ActiveCharacterWalk().Next(text, 0), 1u);
+        ASSERT_EQ(ActiveCharacterWalk().Next(text, 0), 1u);
         // The lead byte decodes as it does at the end of a text.
         const std::u16string units = page.ToUtf16(std::string(1, l)) + static_cast<char16_t>(byte) + u'A';
         ASSERT_EQ(AnsiTextToUtf16(text), units);
         ASSERT_EQ(AnsiTextToUtf8(text), Utf16ToUtf8(units));
         std::string steps;  // a step that ends after the lead byte
         for (std::size_t p = 0; p < text.size();)
-          p += detail::AppendAnsiTextToUtf8Step(std::string_view(text).substr(p), 1, steps);
+          p += AppendAnsiTextToUtf8Step(std::string_view(text).substr(p), 1, steps);
         ASSERT_EQ(steps, Utf16ToUtf8(units));
         ASSERT_EQ(Utf16Length(text), 3);
         ASSERT_EQ(FindSubstring(std::string{b, 'A'}, text), FindSubstring(std::string{b, 'A'}, plain));
@@ -300,7 +300,7 @@ TEST(Characters, FastPathsMatchTheLiteralRulesOnRandomBytes) {
       ASSERT_EQ(AnsiTextToUtf8(text), Utf16ToUtf8(units));
       std::string steps;  // converted a few bytes at a time: no pair is cut
       for (std::size_t p = 0; p < text.size();)
-        p += detail::AppendAnsiTextToUtf8Step(std::string_view(text).substr(p), 1 + rng() % 4, steps);
+        p += AppendAnsiTextToUtf8Step(std::string_view(text).substr(p), 1 + rng() % 4, steps);
       ASSERT_EQ(steps, Utf16ToUtf8(units));
       ASSERT_EQ(Utf16Length(text), static_cast<int>(units.size()));
       const int n = static_cast<int>(rng() % (units.size() + 2));

@@ -417,7 +417,7 @@ TEST(PatternLetters, MatchFindSubstringOnRandomPatterns) {
       }
       for (const char* letters : {"e", "ddd", "d"}) {
         SCOPED_TRACE(std::to_string(page) + " " + letters + " in " + Hex(pattern));
-        ASSERT_EQ(detail::OccursOnCharacterStart(letters, pattern), FindSubstring(letters, pattern) > 0);
+        ASSERT_EQ(OccursOnCharacterStart(letters, pattern), FindSubstring(letters, pattern) > 0);
       }
     }
   }

@@ -60,12 +60,12 @@ using reference::CutToByteLimitLiterally;
 // equal the literal loop on text; otherwise what differs.
 std::string CutDisagreement(const std::string& text, std::size_t limit) {
   const AnsiText expected = CutToByteLimitLiterally(text, limit);
-  const AnsiText actual = detail::CutToByteLimit(text, limit);
+  const AnsiText actual = CutToByteLimit(text, limit);
   if (expected != actual)
     return "limit " + std::to_string(limit) + "\n  text     " + Hex(text) + "\n  expected " + Hex(expected) +
            "\n  actual   " + Hex(actual);
   std::string utf8 = "kept";
-  if (detail::AppendTrimmedCutAsUtf8(text, limit, utf8) && utf8 != "kept" + AnsiTextToUtf8(TrimmedBlanks(expected)))
+  if (AppendTrimmedCutAsUtf8(text, limit, utf8) && utf8 != "kept" + AnsiTextToUtf8(TrimmedBlanks(expected)))
     return "limit " + std::to_string(limit) + " in one walk\n  text     " + Hex(text) + "\n  utf8     " + Hex(utf8);
   return {};
 }

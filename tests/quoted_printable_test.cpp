@@ -155,12 +155,12 @@ TEST(QuotedPrintable, MatchesTheLiteralRulesOnRandomInput) {
     ASSERT_TRUE(SameBytes(EncodeQuotedPrintable(in), LiteralEncode(in)));
     // Appending leaves what was there and adds the same bytes.
     std::string appended = "DESCRIPTION:";
-    detail::AppendQuotedPrintable(in, appended);
+    AppendQuotedPrintable(in, appended);
     ASSERT_TRUE(SameBytes(appended, "DESCRIPTION:" + LiteralEncode(in)));
     // Given in parts of any size, the same bytes; 9 blocks of "a" end
     // exactly as a line closes.
     if (round == 0) in = A(9 * 8192);
-    detail::QuotedPrintableWriter writer;
+    QuotedPrintableWriter writer;
     std::string parts;
     for (std::size_t p = 0, n = 0; p < in.size(); p += n) {
       n = 1 + rng() % (round % 2 ? 9000 : 70);

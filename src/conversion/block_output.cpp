@@ -12,13 +12,13 @@ void AppendQuotedPrintableItem(std::string_view head, std::string_view ansiValue
   out.Text().append(head);
   if (ansiValue.size() <= BlockOutput::kStepBytes) {
     utf8.clear();
-    detail::AppendAnsiTextToUtf8(ansiValue, utf8);
-    detail::AppendQuotedPrintable(utf8, out.Text());
+    AppendAnsiTextToUtf8(ansiValue, utf8);
+    AppendQuotedPrintable(utf8, out.Text());
   } else {
-    detail::QuotedPrintableWriter encoder;
+    QuotedPrintableWriter encoder;
     for (std::size_t p = 0; p < ansiValue.size();) {
       utf8.clear();
-      p += detail::AppendAnsiTextToUtf8Step(ansiValue.substr(p), BlockOutput::kStepBytes, utf8);
+      p += AppendAnsiTextToUtf8Step(ansiValue.substr(p), BlockOutput::kStepBytes, utf8);
       encoder.Append(utf8, out.Text());
       out.Step();
     }

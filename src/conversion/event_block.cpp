@@ -31,10 +31,10 @@ AnsiText Encoded(std::string_view ansi) { return EncodeQuotedPrintable(AnsiTextT
 // Usually one walk over the text; description may be changed.
 std::string_view DescriptionAsUtf8(AnsiText& description, std::string& utf8) {
   utf8.clear();
-  if (detail::AppendTrimmedCutAsUtf8(description, DescriptionByteLimit, utf8)) return utf8;
+  if (AppendTrimmedCutAsUtf8(description, DescriptionByteLimit, utf8)) return utf8;
   if (description.size() > DescriptionByteLimit)
-    description = detail::CutToByteLimit(description, DescriptionByteLimit);
-  detail::AppendAnsiTextToUtf8(TrimmedBlanks(description), utf8);
+    description = CutToByteLimit(description, DescriptionByteLimit);
+  AppendAnsiTextToUtf8(TrimmedBlanks(description), utf8);
   return utf8;
 }
 
@@ -120,7 +120,7 @@ struct TextSink {
   void EncodedUtf8Item(std::string_view head, std::string_view utf8Text) {
     AnsiText& text = out.Text();
     text.append(head);
-    detail::AppendQuotedPrintable(utf8Text, text);
+    AppendQuotedPrintable(utf8Text, text);
     text.append("\r\n");
     out.Step();
   }

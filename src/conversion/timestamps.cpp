@@ -104,8 +104,8 @@ std::size_t WriteUtcStamp(DateTime value, char* out) {
 }
 
 std::size_t WriteLocalTimeAsUtcStamp(std::string_view dateText, std::string_view timeText, char* out) {
-  detail::LocalDateTime t;
-  if (!detail::ReadCommonShape(dateText, timeText, CurrentDateTextSettings(), t))
+  LocalDateTime t;
+  if (!ReadCommonShape(dateText, timeText, CurrentDateTextSettings(), t))
     return WriteUtcStamp(AddHours(ParseLocalDateTime(dateText, timeText), LocalToUtcHours), out);
   // The fixed shift, by whole hours, within the years 1899..9999.
   t.hour += static_cast<int>(LocalToUtcHours);

@@ -7,8 +7,6 @@
 #include "text/characters.h"
 #include "text/text_settings.h"
 
-namespace detail {
-
 namespace {
 
 // The cut of a text longer than limit when every character up to the first
@@ -104,5 +102,3 @@ AnsiText CutToByteLimit(std::string_view text, std::size_t limit) {
   while (ByteLength(cut) > limit) cut = LeftChars(cut, Utf16Length(cut) - 1);
   return cut;
 }
-
-}  // namespace detail

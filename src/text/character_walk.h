@@ -9,8 +9,6 @@
 #include "text/ansi_text.h"
 #include "text/text_settings.h"
 
-namespace detail {
-
 class CharacterWalk {
  public:
   explicit CharacterWalk(const platform::CharTables& tables) : t_(tables) {}
@@ -44,5 +42,3 @@ AnsiText CutToByteLimit(std::string_view text, std::size_t limit);
 // one walk, for a text longer than limit whose cut keeps its own bytes (see
 // above); false, out unchanged, for any other text.
 bool AppendTrimmedCutAsUtf8(std::string_view text, std::size_t limit, std::string& out);
-
-}  // namespace detail

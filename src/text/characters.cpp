@@ -185,15 +185,15 @@ std::string Utf16ToUtf8(std::u16string_view units) {
 // Utf16ToUtf8(AnsiTextToUtf16(text)) without the UTF-16 text in between.
 std::string AnsiTextToUtf8(std::string_view text) {
   std::string out;
-  detail::AppendAnsiTextToUtf8(text, out);
+  AppendAnsiTextToUtf8(text, out);
   return out;
 }
 
-void detail::AppendAnsiTextToUtf8(std::string_view text, std::string& out) {
+void AppendAnsiTextToUtf8(std::string_view text, std::string& out) {
   AppendAnsiTextToUtf8Step(text, text.size(), out);
 }
 
-std::size_t detail::AppendAnsiTextToUtf8Step(std::string_view text, std::size_t step, std::string& out) {
+std::size_t AppendAnsiTextToUtf8Step(std::string_view text, std::size_t step, std::string& out) {
   if (text.empty()) return 0;
   const auto& t = ActiveTables();
   const std::size_t taken = step < text.size() ? step : text.size();

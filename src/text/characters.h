@@ -41,13 +41,9 @@ using platform::CompareAsciiNoCase;
 std::string Utf16ToUtf8(std::u16string_view units);
 std::string AnsiTextToUtf8(std::string_view text);
 
-namespace detail {
-
 // AnsiTextToUtf8(text) appended to out, for callers that reuse one buffer.
 void AppendAnsiTextToUtf8(std::string_view text, std::string& out);
 // The same for the first whole characters of text, at least `step` bytes of
 // them (all, when text is shorter): returns the bytes taken. A pair is never
 // cut, so the rest converted after it gives what one call gives.
 std::size_t AppendAnsiTextToUtf8Step(std::string_view text, std::size_t step, std::string& out);
-
-}  // namespace detail

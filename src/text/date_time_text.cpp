@@ -269,7 +269,7 @@ int EraOffsetOf(Scanner& scanner, const DateTextSettings& settings) {
       if (FindSubstring(given, era.name) > 0) return era.yearOffset;
     return 0;
   }
-  if (!settings.eras.empty() && detail::OccursOnCharacterStart("e", pattern))
+  if (!settings.eras.empty() && OccursOnCharacterStart("e", pattern))
     return settings.eras.front().yearOffset;
   return 0;
 }
@@ -326,7 +326,7 @@ bool ReadDate(Scanner& scanner, const DateTextSettings& settings, YearSource& cu
 
   scanner.Expect(separator);
   scanner.SkipSpaces();
-  if (settings.doubleByteSystem && detail::OccursOnCharacterStart("ddd", settings.shortDatePattern))
+  if (settings.doubleByteSystem && OccursOnCharacterStart("ddd", settings.shortDatePattern))
     scanner.SkipWordsToDesignator(settings);
 
   if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
@@ -438,8 +438,6 @@ DateTime ParseDateTimeText(std::string_view text, const DateTextSettings& settin
   return Parse(text, settings, YearSource(currentYear));
 }
 
-namespace detail {
-
 namespace {
 
 // min..max digits at text[at], followed by the end of the text or by
@@ -545,7 +543,6 @@ bool OccursOnCharacterStart(std::string_view letters, std::string_view text) {
   return false;
 }
 
-}  // namespace detail
 
 void LoadDateTextSettings() {
   const platform::RegionalProfile& profile = platform::ActiveRegionalProfile();

@@ -47,8 +47,6 @@ DateTime ParseDateTimeText(std::string_view text);
 DateTime ParseDateTimeText(std::string_view text, const DateTextSettings& settings,
                            int currentYear);
 
-namespace detail {
-
 // A moment as the columns give it, before any shift.
 struct LocalDateTime {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
@@ -65,5 +63,3 @@ bool ReadCommonShape(std::string_view dateText, std::string_view timeText, const
 // FindSubstring(letters, text) > 0 for ASCII letters without NUL (the
 // pattern letters the reading looks for), without its general searches.
 bool OccursOnCharacterStart(std::string_view letters, std::string_view text);
-
-}  // namespace detail

@@ -112,11 +112,9 @@ void AppendEncoded(std::string_view bytes, bool last, std::size_t& lineLength, A
 
 AnsiText EncodeQuotedPrintable(std::string_view bytes) {
   AnsiText out;
-  detail::AppendQuotedPrintable(bytes, out);
+  AppendQuotedPrintable(bytes, out);
   return out;
 }
-
-namespace detail {
 
 void AppendQuotedPrintable(std::string_view bytes, AnsiText& out) {
   std::size_t lineLength = 0;
@@ -136,5 +134,3 @@ void QuotedPrintableWriter::Finish(AnsiText& out) {
   pending_.clear();
   lineLength_ = 0;
 }
-
-}  // namespace detail

@@ -9,8 +9,6 @@
 
 AnsiText EncodeQuotedPrintable(std::string_view bytes);
 
-namespace detail {
-
 // The same encoding appended to out, without a string of its own.
 void AppendQuotedPrintable(std::string_view bytes, AnsiText& out);
 
@@ -29,5 +27,3 @@ class QuotedPrintableWriter {
   std::string pending_;
   std::size_t lineLength_ = 0;
 };
-
-}  // namespace detail
