@@ -52,7 +52,7 @@ RingOptions RingOptionsFor(const RunOptions& run) {
 //   reader:  input -> join -> filter -> [slot: records]           (in order)
 //   either:  [slot: records] -> convert -> [slot: output, marks]  (oldest
 //            filled slot, by a thread that would otherwise wait; at most
-//            8 MiB of output, the rest left for the caller)
+//            4 MiB of output, the rest left for the caller)
 //   caller:  takes slots in order; copies their output made ahead, counting
 //            the UID numbers at the marks; converts what is left straight
 //            into the output pieces; keeps the first error and the counts

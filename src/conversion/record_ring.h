@@ -87,7 +87,7 @@ struct RingOptions {
   std::size_t slotBytes = std::size_t{256} << 10;
   // Output a slot converted ahead keeps at most: a record that would take
   // it further is left to the caller.
-  std::size_t aheadBytes = std::size_t{8} << 20;
+  std::size_t aheadBytes = std::size_t{4} << 20;
   // Tests: whether the slot numbered n (from 0) is converted ahead of the
   // caller's turn (by either thread) or by the caller in its turn. Without
   // it, a slot is converted ahead only by a thread that would otherwise wait.
