@@ -92,13 +92,9 @@ void LinkClicked(AboutWindow& about, const ControlLayout& link) {
 }
 
 LRESULT CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* about = static_cast<AboutWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    about->window = window;
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(about));
-  }
-  auto* about = reinterpret_cast<AboutWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* about = win32ui::WindowOwner<AboutWindow>(window, message, lParam);
   if (about == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
+  about->window = window;
   switch (message) {
     case WM_CREATE:
       CreateControls(*about);
@@ -163,20 +159,5 @@ void AboutBox::ShowModal(HWND owner) {
   if (about.window == nullptr) return;
   // A failure while filling the captions is shown; the box opens all the same.
   win32ui::Guarded(owner, [&about] { ShowVersionInfo(about); });
-  ::EnableWindow(owner, FALSE);
-  ::ShowWindow(about.window, SW_SHOW);
-  ::SetFocus(about.okButton);
-  MSG message;
-  while (!about.closed && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (::IsDialogMessageA(about.window, &message)) continue;
-    ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
-  }
-  ::EnableWindow(owner, TRUE);
-  ::SetActiveWindow(owner);
-  if (!about.closed) {
-    // The quit message ended the loop: the main loop must see it too.
-    ::DestroyWindow(about.window);
-    ::PostQuitMessage(0);
-  }
+  win32ui::RunModal(owner, about.window, about.okButton, about.closed);
 }

@@ -123,13 +123,9 @@ void MainWindow::SetAutoTerminate(bool ticked) {
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* form = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    form->window_ = window;
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-  }
-  auto* form = reinterpret_cast<MainWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* form = win32ui::WindowOwner<MainWindow>(window, message, lParam);
   if (form == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
+  form->window_ = window;
   return form->Dispatch(message, wParam, lParam);
 }
 

@@ -157,13 +157,9 @@ LRESULT ListNotice(Preview& preview, NMHDR& notice) {
 }
 
 LRESULT CALLBACK PreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* preview = static_cast<Preview*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    preview->window = window;
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(preview));
-  }
-  auto* preview = reinterpret_cast<Preview*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* preview = win32ui::WindowOwner<Preview>(window, message, lParam);
   if (preview == nullptr) return ::DefWindowProcA(window, message, wParam, lParam);
+  preview->window = window;
   switch (message) {
     case WM_CREATE:
       CreateControls(*preview);
@@ -222,20 +218,5 @@ void PreviewWindow::ShowModal(HWND owner, ConversionRequest request) {
   if (preview.window == nullptr) return;
   TakeRows(preview);
   if (!preview.model->Finished()) ::SetTimer(preview.window, kTimer, kTakeEveryMs, nullptr);
-  ::EnableWindow(owner, FALSE);
-  ::ShowWindow(preview.window, SW_SHOW);
-  ::SetFocus(preview.list);
-  MSG message;
-  while (!preview.closed && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
-    if (::IsDialogMessageA(preview.window, &message)) continue;
-    ::TranslateMessage(&message);
-    ::DispatchMessageA(&message);
-  }
-  ::EnableWindow(owner, TRUE);
-  ::SetActiveWindow(owner);
-  if (!preview.closed) {
-    // The quit message ended the loop: the main loop must see it too.
-    ::DestroyWindow(preview.window);
-    ::PostQuitMessage(0);
-  }
+  win32ui::RunModal(owner, preview.window, preview.list, preview.closed);
 }

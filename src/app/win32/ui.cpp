@@ -155,4 +155,22 @@ void OpenLink(std::string_view address) {
   ::ShellExecuteA(nullptr, nullptr, target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+void RunModal(HWND owner, HWND window, HWND focus, const bool& closed) {
+  ::EnableWindow(owner, FALSE);
+  ::ShowWindow(window, SW_SHOW);
+  ::SetFocus(focus);
+  MSG message;
+  while (!closed && ::GetMessageA(&message, nullptr, 0, 0) > 0) {
+    if (::IsDialogMessageA(window, &message)) continue;
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+  }
+  ::EnableWindow(owner, TRUE);
+  ::SetActiveWindow(owner);
+  if (!closed) {
+    ::DestroyWindow(window);
+    ::PostQuitMessage(0);
+  }
+}
+
 }  // namespace win32ui

@@ -55,6 +55,22 @@ void Guarded(HWND owner, Handler handler);
 // Opens an address with the system's handler; failures are silent.
 void OpenLink(std::string_view address);
 
+// The object a window was created for (CreateWindowExA's last argument),
+// kept in the window's user data from WM_NCCREATE on; nullptr before that.
+template <typename Owner>
+Owner* WindowOwner(HWND window, UINT message, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    ::SetWindowLongPtrA(window, GWLP_USERDATA,
+                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+  }
+  return reinterpret_cast<Owner*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+// Shows window modal over its owner, focus on focus, until closed is set. A
+// quit message ends it too: the window is then destroyed and the message
+// posted again for the main loop.
+void RunModal(HWND owner, HWND window, HWND focus, const bool& closed);
+
 }  // namespace win32ui
 
 #include "app/win32/ui_guarded.h"
