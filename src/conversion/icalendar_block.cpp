@@ -81,6 +81,16 @@ void AppendUid(std::uint64_t hash, BlockOutput& output) {
 // one padded with zeros); word i goes to lane i % 4, so that the four chains
 // of multiplications run side by side; the lanes are then folded together
 // and MurmurHash3's finaliser mixes the result.
+std::uint64_t RecordHash(std::string_view bytes);
+
+// The record's hash (as eight little-endian bytes) followed by the zone's
+// name: what a record read in a zone other than Japan's hashes.
+std::string ZoneSalted(std::uint64_t hash, std::string_view zoneName) {
+  std::string bytes(8, '\0');
+  for (int i = 0; i < 8; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>(hash >> (8 * i));
+  return bytes.append(zoneName);
+}
+
 std::uint64_t RecordHash(std::string_view bytes) {
   constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
   auto mix = [](std::uint64_t lane, std::uint64_t word) {
@@ -187,7 +197,9 @@ unsigned ICalendarWriter::PropertyBit(std::string_view line) {
   return 0;
 }
 
-ICalendarWriter::ICalendarWriter(const LineList& optionLines, std::int64_t runTime) {
+ICalendarWriter::ICalendarWriter(const LineList& optionLines, std::int64_t runTime,
+                                 std::shared_ptr<const TimeZone> zone)
+    : zone_(std::move(zone)) {
   for (int k = 0; k < optionLines.Count(); ++k) {
     const AnsiText& line = optionLines.ItemAt(k);
     if (line.empty()) continue;
@@ -212,7 +224,9 @@ void ICalendarWriter::AppendTail(AnsiText& out) const { out.append("END:VCALENDA
 void ICalendarWriter::AppendEvent(const EventRecord& record, std::string_view text,
                                   std::span<const std::size_t> joinOffsets, BlockOutput& output) const {
   // Equal records hash alike; the occurrence number keeps their UIDs apart.
-  const std::uint64_t hash = RecordHash(text);
+  // Read in another zone than Japan's, the same record is another event.
+  std::uint64_t hash = RecordHash(text);
+  if (!zone_->IsJapan()) hash = RecordHash(ZoneSalted(hash, zone_->Name()));
   output.ExpectOccurrence(hash);
   // The fields are read in the vCalendar block's order, so that a faulty
   // record reports the same first error in both formats.
@@ -229,19 +243,19 @@ void ICalendarWriter::AppendEvent(const EventRecord& record, std::string_view te
   if (allDay) {
     dates.SetStart(startDate, startTime);
   } else {
-    start.emplace(startDate, startTime);
+    start.emplace(startDate, startTime, *zone_);
   }
   const std::string_view endTime = record.Required(EventField::EndTime);
   const std::string_view endDate = record.Required(EventField::EndDate);
   if (allDay) {
     dates.SetEnd(endDate, endTime);
   } else {
-    end.emplace(endDate, endTime);
+    end.emplace(endDate, endTime, *zone_);
   }
   std::optional<UtcStamp> alarm;
   if (record.AlarmOn()) {
     const std::string_view alarmTime = record.Required(EventField::AlarmTime);
-    alarm.emplace(record.Required(EventField::AlarmDate), alarmTime);
+    alarm.emplace(record.Required(EventField::AlarmDate), alarmTime, *zone_);
   }
   thread_local std::vector<std::size_t> noteBreaks;
   LineBreaks breaks;

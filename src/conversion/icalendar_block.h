@@ -5,6 +5,7 @@
 // errors for the same record.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -14,15 +15,17 @@
 #include "text/ansi_text.h"
 #include "text/comma_text.h"
 #include "text/line_list.h"
+#include "text/time_zone.h"
 
 // The calendar's head and tail, and one VEVENT per record. Holds nothing
 // that changes while it writes: any thread may write events with it.
 class ICalendarWriter {
  public:
-  // runTime (seconds since 1970, UTC) is every event's DTSTAMP. Empty option
+  // runTime (seconds since 1970, UTC) is every event's DTSTAMP; times are
+  // read in zone, whose name (but Japan's) goes into the UIDs. Empty option
   // lines are left out: they are no content lines. Raises OptionLineError
   // for a line that is no content line or names what the writer writes.
-  ICalendarWriter(const LineList& optionLines, std::int64_t runTime);
+  ICalendarWriter(const LineList& optionLines, std::int64_t runTime, std::shared_ptr<const TimeZone> zone);
 
   void AppendHead(AnsiText& out) const;
   // text is the joined record the fields came from; joinOffsets are the
@@ -46,4 +49,5 @@ class ICalendarWriter {
   unsigned userProperties_ = 0;
   AnsiText options_;  // the option lines as content lines, ready to copy
   AnsiText stamp_;    // DTSTAMP
+  std::shared_ptr<const TimeZone> zone_;
 };

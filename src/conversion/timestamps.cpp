@@ -50,11 +50,62 @@ char* YearDigits(char* out, int year) {
   return out;
 }
 
+char* WriteStamp(char* out, int year, int month, int day, int hour, int minute, int second) {
+  char* p = YearDigits(out, year);
+  p = TwoDigits(p, month);
+  p = TwoDigits(p, day);
+  *p++ = 'T';
+  p = TwoDigits(p, hour);
+  p = TwoDigits(p, minute);
+  p = TwoDigits(p, second);
+  *p++ = 'Z';
+  return p;
+}
+
+constexpr std::int64_t kSecondsPerDay = 86'400;
+constexpr std::int64_t kDayValueOf1970 = 25'569;
+
+std::int64_t LocalSeconds(const LocalDateTime& t) {
+  return (DayValue(t.year, t.month, t.day) - kDayValueOf1970) * kSecondsPerDay + t.hour * 3'600 + t.minute * 60 +
+         t.second;
+}
+
+// The wall clock as the general reading gives it, taken apart as the
+// formatter takes a value apart; the milliseconds never reach a stamp.
+std::int64_t LocalSeconds(std::string_view dateText, std::string_view timeText) {
+  const long long count = MillisecondCount(ParseLocalDateTime(dateText, timeText));
+  const long long magnitude = count < 0 ? -count : count;
+  const long long day = count < 0 ? -(magnitude / kMsPerDay) : magnitude / kMsPerDay;
+  return (day - kDayValueOf1970) * kSecondsPerDay + magnitude % kMsPerDay / 1'000;
+}
+
+// A stamp holds the years 1 to 9999; a time at the calendar's very edge that
+// the zone moves past it is an error, never a stamp no reader takes.
+std::size_t WriteZoneStamp(std::int64_t localSeconds, const TimeZone& zone, std::string_view dateText,
+                           std::string_view timeText, char* out) {
+  const std::int64_t utc = zone.UtcFromLocal(localSeconds);
+  const std::int64_t secondOfDay = ((utc % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay;
+  const std::int64_t days = (utc - secondOfDay) / kSecondsPerDay;
+  const CivilDate date = DateFromDayNumber(days + kDayValueOf1970 + kDayNumberOfDayValueZero);
+  if (date.year < 1 || date.year > 9999) {
+    AnsiText joined(dateText);
+    joined.append(1, ' ').append(timeText);
+    throw PlainError(MessagePieces{
+        {MessagePiece::Source::Fixed, "'"},
+        {MessagePiece::Source::Quoted, joined},
+        {MessagePiece::Source::Fixed,
+         platform::Cp932FromUtf8("' は " + zone.Name() + " から UTC にすると 1 年から 9999 年の外になります")}});
+  }
+  const int second = static_cast<int>(secondOfDay);
+  return static_cast<std::size_t>(
+      WriteStamp(out, date.year, date.month, date.day, second / 3'600, second / 60 % 60, second % 60) - out);
+}
+
 }  // namespace
 
 AnsiText MakeUtcStamp(std::string_view dateText, std::string_view timeText) {
   char bytes[kUtcStampRoom];
-  return AnsiText(bytes, WriteLocalTimeAsUtcStamp(dateText, timeText, bytes));
+  return AnsiText(bytes, WriteLocalTimeAsUtcStamp(dateText, timeText, *TimeZone::Japan(), bytes));
 }
 
 DateTime ParseLocalDateTime(std::string_view dateText, std::string_view timeText) {
@@ -103,10 +154,13 @@ std::size_t WriteUtcStamp(DateTime value, char* out) {
   return static_cast<std::size_t>(p - out);
 }
 
-std::size_t WriteLocalTimeAsUtcStamp(std::string_view dateText, std::string_view timeText, char* out) {
+std::size_t WriteLocalTimeAsUtcStamp(std::string_view dateText, std::string_view timeText, const TimeZone& zone,
+                                     char* out) {
   LocalDateTime t;
-  if (!ReadCommonShape(dateText, timeText, CurrentDateTextSettings(), t))
-    return WriteUtcStamp(AddHours(ParseLocalDateTime(dateText, timeText), LocalToUtcHours), out);
+  const bool common = ReadCommonShape(dateText, timeText, CurrentDateTextSettings(), t);
+  if (!zone.IsJapan())
+    return WriteZoneStamp(common ? LocalSeconds(t) : LocalSeconds(dateText, timeText), zone, dateText, timeText, out);
+  if (!common) return WriteUtcStamp(AddHours(ParseLocalDateTime(dateText, timeText), LocalToUtcHours), out);
   // The fixed shift, by whole hours, within the years 1899..9999.
   t.hour += static_cast<int>(LocalToUtcHours);
   if (t.hour < 0) {
@@ -119,15 +173,7 @@ std::size_t WriteLocalTimeAsUtcStamp(std::string_view dateText, std::string_view
       t.day = DaysInMonth(t.year, t.month);
     }
   }
-  char* p = YearDigits(out, t.year);
-  p = TwoDigits(p, t.month);
-  p = TwoDigits(p, t.day);
-  *p++ = 'T';
-  p = TwoDigits(p, t.hour);
-  p = TwoDigits(p, t.minute);
-  p = TwoDigits(p, t.second);
-  *p++ = 'Z';
-  return static_cast<std::size_t>(p - out);
+  return static_cast<std::size_t>(WriteStamp(out, t.year, t.month, t.day, t.hour, t.minute, t.second) - out);
 }
 
 std::int64_t OutputTimestamp() {
