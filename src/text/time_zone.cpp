@@ -1,6 +1,7 @@
 #include "text/time_zone.h"
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 
 #include "platform/ascii_case.h"
@@ -334,13 +335,30 @@ std::shared_ptr<const TimeZone> LoadTimeZone(std::string_view name) {
   return nullptr;
 }
 
+TimeZone::TimeZone(std::string name, bool japan) : name_(std::move(name)), japan_(japan) {
+  static std::atomic<std::uint64_t> zones{0};
+  id_ = ++zones;
+}
+
 std::int64_t TimeZone::UtcFromLocal(std::int64_t localSeconds) const {
+  // An export's times mostly follow one another, so the span of the last
+  // answer usually holds the next time too.
+  struct Span {
+    std::uint64_t zone = 0;
+    std::int64_t from = 0, to = 0;
+    std::int32_t offset = 0;
+  };
+  thread_local Span last;
+  if (last.zone == id_ && localSeconds >= last.from && localSeconds < last.to) return localSeconds - last.offset;
   // The last change whose bound the time has reached decides; before the
   // first, the zone's first offset.
   const auto next = std::upper_bound(transitions_.begin(), transitions_.end(), localSeconds,
                                      [](std::int64_t t, const Transition& x) { return t < x.localBound; });
-  const std::int32_t offset = next == transitions_.begin() ? firstOffset_ : std::prev(next)->after;
-  return localSeconds - offset;
+  last.zone = id_;
+  last.from = next == transitions_.begin() ? INT64_MIN : std::prev(next)->localBound;
+  last.to = next == transitions_.end() ? INT64_MAX : next->localBound;
+  last.offset = next == transitions_.begin() ? firstOffset_ : std::prev(next)->after;
+  return localSeconds - last.offset;
 }
 
 std::int32_t TimeZone::OffsetAt(std::int64_t utcSeconds) const {

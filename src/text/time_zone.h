@@ -33,7 +33,7 @@ class TimeZone {
   // they first apply.
   std::vector<std::int32_t> OffsetsBetween(std::int64_t fromUtc, std::int64_t toUtc) const;
 
-  TimeZone(std::string name, bool japan) : name_(std::move(name)), japan_(japan) {}
+  TimeZone(std::string name, bool japan);
 
   // A change of offset at a UTC instant; before the first, firstOffset_ holds.
   struct Transition {
@@ -50,6 +50,7 @@ class TimeZone {
   friend class TzifReader;
   std::string name_;
   bool japan_ = false;
+  std::uint64_t id_ = 0;  // unique among the process's zones
   std::int32_t firstOffset_ = 0;
   std::vector<Transition> transitions_;  // in time order, through the year 9999
 };
