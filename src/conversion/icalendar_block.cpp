@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "conversion/timestamps.h"
+#include "platform/code_page.h"
 #include "text/characters.h"
 #include "text/content_line.h"
 #include "text/errors.h"
@@ -113,23 +114,35 @@ std::uint64_t RecordHash(std::string_view bytes) {
 // An all-day appointment's first day and the day after its last, yyyymmdd,
 // as they are written: a date has no time zone, so nothing is shifted. The
 // columns are read as the stamps read them, so a bad date fails with the
-// same message.
+// same message. A day is the value's whole part: before 1899/12/30 the time
+// of day is counted away from zero, so rounding down would give the day
+// before.
 class AllDayDates {
  public:
   void SetStart(std::string_view date, std::string_view time) {
-    startDay_ = std::floor(ParseLocalDateTime(date, time));
+    startDay_ = std::trunc(ParseLocalDateTime(date, time));
+    startDate_ = date;
   }
   // Outlook ends the day after the last one; an end not after the start
-  // still gives the event its one day.
+  // still gives the event its one day. On 9999/12/31 that day cannot be
+  // written, and a cut date would break the file for every reader.
   void SetEnd(std::string_view date, std::string_view time) {
-    endDay_ = std::max(std::floor(ParseLocalDateTime(date, time)), startDay_ + 1);
+    endDay_ = std::max(std::trunc(ParseLocalDateTime(date, time)), startDay_ + 1);
+    if (endDay_ > kLastDay) {
+      throw PlainError(MessagePieces{
+          {MessagePiece::Source::Fixed, platform::Cp932FromUtf8("終日の予定の開始日 '")},
+          {MessagePiece::Source::Quoted, AnsiText(startDate_)},
+          {MessagePiece::Source::Fixed, platform::Cp932FromUtf8("' の翌日は 9999/12/31 より後で、終了日として書けません")}});
+    }
   }
   AnsiText Start() const { return FormatUtcStamp(startDay_).substr(0, 8); }
   AnsiText End() const { return FormatUtcStamp(endDay_).substr(0, 8); }
 
  private:
+  static constexpr double kLastDay = 2958465;  // 9999/12/31
   double startDay_ = 0;
   double endDay_ = 0;
+  std::string_view startDate_;
 };
 
 // The categories as Outlook joins them (by the list separator, "," or ";"),
