@@ -30,9 +30,9 @@ struct ConversionRequest {
   LineList OptionLines;
   LineList FilterLines;
   OutputFormat Format = OutputFormat::VCalendar;
+  RunOptions Options = {};
   // The zone of the export's times; nullptr: the one chosen for the process.
   std::shared_ptr<const TimeZone> Zone = nullptr;
-  RunOptions Options = {};
 };
 
 struct ConversionResult {
