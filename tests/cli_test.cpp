@@ -141,7 +141,9 @@ TEST_F(CliTest, MissingOptionFileFailsBeforeConverting) {
 // the terminal's language chooses nothing.
 TEST_F(CliTest, ProfileChoice) {
   const std::string convert = Example("outlook-export.csv") + " " + Path("out.vcs");
-  const std::string known = "(known: ja-JP, ja-JP-u-ca-japanese, en-US)";
+  const std::string known = "(known: ja-JP, ja-JP-u-ca-japanese, en-US, en-GB)";
+  // The sample's year-first dates are no dates under en-GB, and no hint is added.
+  const std::string notDayFirst = "'2024/01/15 10:00:00' は日付または時刻ではありません.\n";
   struct Row {
     const char* name;
     std::string env;
@@ -154,6 +156,8 @@ TEST_F(CliTest, ProfileChoice) {
       {"--locale", "LANG=C.UTF-8", " --locale en-US", 1, "2024/01/15 10:00:00"},
       {"the variable", "QUILLMER_LOCALE=en-US", "", 1, "2024/01/15 10:00:00"},
       {"--locale wins over the variable", "QUILLMER_LOCALE=en-US", " --locale ja-JP", 0, ""},
+      {"--locale en-GB in any letter case", "LANG=C.UTF-8", " --locale EN-gb", 1, notDayFirst},
+      {"the variable names en-GB", "QUILLMER_LOCALE=en-GB", "", 1, notDayFirst},
       {"an empty variable chooses nothing", "QUILLMER_LOCALE=", "", 0, ""},
       {"unknown --locale", "LANG=C.UTF-8", " --locale xx-YY", 2, "unknown locale xx-YY " + known},
       {"unknown variable", "QUILLMER_LOCALE=fr-FR", "", 2, "unknown locale fr-FR in QUILLMER_LOCALE " + known},
@@ -250,8 +254,10 @@ TEST_F(CliTest, ReadableMessagesAndTheFailingRecord) {
     std::string err;
   };
   const Row rows[] = {
-      {"bad date after a record of two lines", "date.csv",
-       "'13/1/2024 10:00:00' は日付または時刻ではありません.\n該当レコード: データの 2 件目 (入力の 4 行目から)\n"},
+      {"a day-first date after a record of two lines", "date.csv",
+       "'13/1/2024 10:00:00' は日付または時刻ではありません。月/日/年の順では読めませんが、日/月/年の順の日付として"
+       "読めます。--locale en-GB (ウィンドウでは環境変数 QUILLMER_LOCALE=en-GB) を指定してください.\n"
+       "該当レコード: データの 2 件目 (入力の 4 行目から)\n"},
       {"unfinished last record", "unfinished.csv",
        "リストのインデックスが範囲を超えています (3)\n該当レコード: データの 2 件目 (入力の 3 行目から)\n"},
       {"unfinished header", "header.csv",

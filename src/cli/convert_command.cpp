@@ -122,12 +122,14 @@ std::string ConvertUsageText() {
 #ifdef _WIN32
          "  --locale NAME   the regional settings of the Outlook that made the export,\n"
          "                  for reading its dates and text: ja-JP,\n"
-         "                  ja-JP-u-ca-japanese or en-US. Without it the variable\n"
+         "                  ja-JP-u-ca-japanese, en-US (1/15/2024) or en-GB\n"
+         "                  (15/01/2024). Without it the variable\n"
          "                  QUILLMER_LOCALE names them, else Windows' own settings.\n"
 #else
          "  --locale NAME   the regional settings of the Outlook that made the export,\n"
          "                  for reading its dates and text: ja-JP (the default),\n"
-         "                  ja-JP-u-ca-japanese or en-US. Without it the variable\n"
+         "                  ja-JP-u-ca-japanese, en-US (1/15/2024) or en-GB\n"
+         "                  (15/01/2024). Without it the variable\n"
          "                  QUILLMER_LOCALE names them; LANG and LC_* choose nothing.\n"
 #endif
          "  --zone NAME     the time zone the export's dates and times were written in,\n"
