@@ -3,7 +3,8 @@
 // name NAME extends at a '-': outlook-export-filtered.ics comes from
 // outlook-export.csv) must give, with the option and filter lines of
 // NAME.option.txt and NAME.filter.txt where those exist, read under the
-// profile NAME.locale.txt names (ja-JP without one). The expected files
+// profile NAME.locale.txt names (ja-JP without one), in the zone
+// NAME.zone.txt names (Japan's without one). The expected files
 // come from the generators beside them (make_example.py,
 // make_default_export.py, make_icalendar_cases.py) or, for the short
 // day-first export, were written by hand, apart from this code; a new case is
@@ -32,7 +33,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct GoldenCase {
-  fs::path expected, csv, options, filters, locale;
+  fs::path expected, csv, options, filters, locale, zone;
   OutputFormat format;
 };
 
@@ -57,7 +58,7 @@ std::vector<GoldenCase> GoldenCases() {
       while (!fs::exists(path.parent_path() / (stem + ".csv")) && stem.find('-') != std::string::npos)
         stem.erase(stem.rfind('-'));
       cases.push_back({path, path.parent_path() / (stem + ".csv"), SideFile(path, "option"), SideFile(path, "filter"),
-                       SideFile(path, "locale"), vcs ? OutputFormat::VCalendar : OutputFormat::ICalendar});
+                       SideFile(path, "locale"), SideFile(path, "zone"), vcs ? OutputFormat::VCalendar : OutputFormat::ICalendar});
     }
   }
   std::sort(cases.begin(), cases.end(), [](const GoldenCase& a, const GoldenCase& b) { return a.expected < b.expected; });
@@ -94,8 +95,9 @@ TEST_P(GoldenFile, IsWhatItsExportGives) {
   const GoldenCase& c = GetParam();
   ASSERT_TRUE(fs::exists(c.csv)) << c.csv;
   const std::string expected = ReadFileBytes(c.expected);
-  const ConversionResult result =
-      ConversionRun({c.csv.string(), dir_ / "out", FileLines(c.options), FileLines(c.filters), c.format});
+  ConversionRequest request{c.csv.string(), dir_ / "out", FileLines(c.options), FileLines(c.filters), c.format};
+  if (!c.zone.empty()) request.Zone = LoadTimeZone(FileLines(c.zone).ItemAt(0));
+  const ConversionResult result = ConversionRun(request);
   EXPECT_EQ(static_cast<std::size_t>(result.ConvertedCount), Count(expected, "BEGIN:VEVENT"));
   EXPECT_TRUE(SameBytes(ReadFileBytes(dir_ / "out"), expected));
 }
