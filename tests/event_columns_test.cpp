@@ -157,6 +157,8 @@ TEST_F(EventColumnsTest, TheHeaderDecidesHowColumnsAreRead) {
       {"shuffled", HeaderOf({"End Time", "Subject", "End Date", "Start Time", "Start Date"}), true, 1, -1, -1},
       {"the first of two columns with a name", HeaderOf({"件名", "Subject", "開始日", "開始時刻", "終了日", "終了時刻"}),
        true, 0, -1, -1},
+      {"unquoted, a blank inside a title", "Location,Subject,Start Date,Start Time,End Date,End Time\r\n", true, 1,
+       -1, -1},
       {"no end time: by position", HeaderOf({"Subject", "Start Date", "Start Time", "End Date"}), false, 0, 9, -1},
       {"titles that are not Outlook's", HeaderOf({"title", "place", "from", "to"}), false, 0, 9, -1},
       {"no header", "", false, 0, 9, -1},
