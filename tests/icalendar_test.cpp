@@ -262,6 +262,25 @@ TEST_F(ICalendarTest, UidsStayApartInALargeExport) {
   EXPECT_TRUE(ofFirst[0].ends_with("-1") && ofFirst[1].ends_with("-2") && ofFirst[2].ends_with("-3"));
 }
 
+// Read in another zone than Japan's, a record is another event: its UID
+// differs by zone, and Japan's is the UID the golden file holds.
+TEST_F(ICalendarTest, UidsNameTheZone) {
+  auto firstUid = [&](const char* zone) {
+    ConversionRequest request{Source("examples/outlook-export.csv"), out_, {}, {}, OutputFormat::ICalendar};
+    request.Zone = LoadTimeZone(zone);
+    ConversionRun(request);
+    const std::string ics = ReadFileBytes(out_);
+    const std::size_t at = ics.find("UID:");
+    return ics.substr(at, ics.find("\r\n", at) - at);
+  };
+  const std::string golden = ReadFileBytes(SourceDir() / "examples/outlook-export.ics");
+  const std::string japan = firstUid("Asia/Tokyo");
+  EXPECT_NE(golden.find(japan + "\r\n"), std::string::npos);
+  const std::set<std::string> uids = {japan, firstUid("Europe/London"), firstUid("America/New_York"), firstUid("UTC")};
+  EXPECT_EQ(uids.size(), 4u);
+  EXPECT_EQ(firstUid("Europe/London"), firstUid("Europe/London"));
+}
+
 TEST_F(ICalendarTest, NothingConvertedIsAnEmptyCalendar) {
   EXPECT_EQ(ConvertText("\"h\"\r\n"),
             "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Quillmer//Quillmer " QUILLMER_TEST_VERSION
