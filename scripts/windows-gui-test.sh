@@ -173,6 +173,21 @@ expect "copied rows" "$(printf '%s\n' "$copied" | wc -l)" "21"
 timeout 10 xdotool key Escape
 h gone 内容の確認 || { echo "FAIL Escape leaves the preview open"; failures=$((failures + 1)); h close 内容の確認; }
 [ ! -e preview.vcs ] || { echo "FAIL the preview wrote its output"; failures=$((failures + 1)); }
+# The preview of an export that never delivers (a named pipe whose server
+# stays silent) closes at once: right after, the main window answers.
+h silentpipe quillmer-silent 60 &
+silent=$!
+sleep 1
+h set "$title" 102 '\\.\pipe\quillmer-silent'
+h notify "$title" 108
+h wait 内容の確認
+sleep 0.5
+h close 内容の確認
+h gone 内容の確認 || { echo "FAIL the preview of a silent pipe stays open"; failures=$((failures + 1)); }
+timeout 5 "$wine_run" "$helper" get "$title" 102 </dev/null >/dev/null ||
+  { echo "FAIL the window hangs after closing the preview of a silent pipe"; failures=$((failures + 1)); }
+kill "$silent" 2>/dev/null || true
+wait "$silent" 2>/dev/null || true
 h set "$title" 103 "$output"
 
 # Auto-terminate: the program ends once the completion box is closed, and

@@ -751,6 +751,86 @@ TEST_F(FaultMatrix, CancelledWhileWaitingForAFifoWriter) {
   }
 }
 
+// Whether the process ended within ms, leaving it to be reaped.
+bool EndsWithin(pid_t pid, int ms) {
+  for (int waited = 0;; waited += 10) {
+    siginfo_t info{};
+    if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid) {
+      return true;
+    }
+    if (waited >= ms) return false;
+    ::usleep(10000);
+  }
+}
+
+// A child copying what a FIFO's writer sends into a file, as `cat fifo > file`.
+pid_t DrainFifo(const std::string& fifo, const fs::path& into) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int in = ::open(fifo.c_str(), O_RDONLY);
+    const int out = ::open(into.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    char buffer[4096];
+    for (ssize_t n; in >= 0 && (n = ::read(in, buffer, sizeof buffer)) > 0;) {
+      if (::write(out, buffer, static_cast<std::size_t>(n)) != n) ::_exit(1);
+    }
+    ::_exit(0);
+  }
+  return pid;
+}
+
+// A FIFO as the output is opened once, for writing, after every record
+// converted, never probed: a reader waiting before the run, or coming later,
+// gets every byte; with none, the run waits as any writer does, and an
+// interruption ends it with nothing left behind.
+TEST_F(FaultMatrix, FifoOutputWaitsForItsReader) {
+  WriteFileBytes(Path("in.csv"), Export(40));
+  ASSERT_EQ(RunCli({Path("in.csv"), Path("expected.vcs")}, Logs())->exitCode, 0);
+  const std::string expected = ReadFileBytes(Path("expected.vcs"));
+  const std::string fifo = Path("out.fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const auto before = Snapshot(dir_.Path());
+  struct Row {
+    const char* name;
+    bool readerFirst;
+    int signal;  // sent instead of a reader coming
+  };
+  const Row rows[] = {
+      {"a reader waiting", true, 0},
+      {"a reader coming later", false, 0},
+      {"no reader, interrupted", false, SIGINT},
+      {"no reader, terminated", false, SIGTERM},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    const fs::path got = Logs() / "got";
+    fs::remove(got);
+    pid_t reader = r.readerFirst ? DrainFifo(fifo, got) : -1;
+    const RunningCli running = StartCli({Path("in.csv"), fifo}, Logs(), {});
+    if (!r.readerFirst) {
+      EXPECT_FALSE(EndsWithin(running.pid, 300)) << "ended without a reader";
+      if (r.signal != 0) {
+        ::kill(running.pid, r.signal);
+      } else {
+        reader = DrainFifo(fifo, got);
+      }
+    }
+    const bool ended = EndsWithin(running.pid, 10000);
+    EXPECT_TRUE(ended) << "still waiting";
+    if (!ended) ::kill(running.pid, SIGKILL);
+    const std::optional<CliOutcome> cli = FinishCli(running, Logs(), {});
+    if (reader > 0) {
+      if (!EndsWithin(reader, 5000)) ::kill(reader, SIGKILL);
+      ::waitpid(reader, nullptr, 0);
+    }
+    ASSERT_TRUE(cli.has_value());
+    EXPECT_EQ(cli->exitCode, r.signal == 0 ? 0 : 128 + r.signal) << cli->err;
+    if (r.signal == 0) {
+      EXPECT_TRUE(SameBytes(ReadFileBytes(got), expected));
+    }
+    EXPECT_EQ(Snapshot(dir_.Path()), before);
+  }
+}
+
 TEST_F(FaultMatrix, FileSizeLimitIsAWriteError) {
   WriteFileBytes(Path("in.csv"), Export(400));
   WriteFileBytes(Path("out.vcs"), kOldOutput);

@@ -1,8 +1,10 @@
 // The preview's rows and counts: each record's state as the conversion
 // would give it, in both layouts, and the same counts as the conversion on
 // every example.
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/memo_text.h"
@@ -157,4 +159,32 @@ TEST_F(PreviewModelTest, DestroyedWhileReading) {
   for (int i = 0; i < 20000; ++i) csv += "a,p,2008/1/15,10:00,2008/1/15,11:00,FALSE,,,\"\"\r\n";
   PreviewModel model(Request(csv));
   model.Update();
+}
+
+// Closing the window returns at once whatever the input does: a FIFO that
+// never gets a writer, or one whose writer stops half way through a record.
+TEST_F(PreviewModelTest, DestroyedWhileTheInputDeliversNothing) {
+  SKIP_ON_WINDOWS("FIFOs are POSIX's; the Win32 tests cancel a read of a named pipe");
+#ifndef _WIN32
+  const struct {
+    const char* name;
+    std::string bytes;
+  } rows[] = {
+      {"a FIFO nobody writes", ""},
+      {"a FIFO stalled inside a record", "\"h\"\r\n\"a\",\"p\",\"2008/1/15\",\"10:00\",\"a note"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::string fifo = dir_ / "stalled.csv";
+    const testing_support::StalledFifo stalled(fifo, row.bytes);
+    const auto start = std::chrono::steady_clock::now();
+    {
+      PreviewModel model({fifo, dir_ / "out.vcs", {}, {}});
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      EXPECT_FALSE(model.Update() && model.Finished());
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    std::filesystem::remove(fifo);
+  }
+#endif
 }

@@ -6,16 +6,15 @@
 
 #include "app/error_text.h"
 #include "conversion/event_columns.h"
-#include "conversion/input_records.h"
 #include "conversion/ordered_output.h"
 #include "conversion/record_converter.h"
 #include "conversion/record_filter.h"
+#include "conversion/record_reader.h"
 #include "conversion/timestamps.h"
 #include "platform/code_page.h"
 #include "text/characters.h"
 #include "text/date_time_format.h"
 #include "text/errors.h"
-#include "text/line_stream.h"
 #include "text/text_file.h"
 
 namespace {
@@ -24,15 +23,6 @@ namespace {
 // that taking them costs the window little however long the export.
 constexpr std::size_t kFirstChunk = 64;
 constexpr std::size_t kChunk = 4096;
-
-class StreamLines final : public LineSource {
- public:
-  explicit StreamLines(ByteSource& input) : stream_(input) {}
-  bool Next(std::string_view& line) override { return stream_.Next(line); }
-
- private:
-  LineStream stream_;
-};
 
 std::u16string Decoded(std::string_view ansi) { return ActiveCodePage().ToUtf16(ansi); }
 
@@ -118,24 +108,27 @@ PreviewModel::PreviewModel(ConversionRequest request)
 }
 
 PreviewModel::~PreviewModel() {
-  stop_ = true;
+  Cancel();
   reader_.join();
 }
 
-// The conversion's reading, record by record: the same joiner, filter,
-// columns and block writer, each record converted into a scratch buffer that
-// is thrown away. Unlike the conversion it goes on after a failing record,
-// so that every record's state is shown.
+void PreviewModel::Cancel() {
+  stop_ = true;
+  cancel_.Cancel();
+}
+
+// The conversion's reading, record by record, through the run's own record
+// reader, each record converted into a scratch buffer that is thrown away.
+// Unlike the conversion it goes on after a failing record, so that every
+// record's state is shown. Cancel wakes a read that waits for the input.
 void PreviewModel::Read() {
   const TextSettingsScope scope(settings_);
   std::vector<PreviewRow> rows;
   std::u16string error;
   try {
-    InputFile input(request_.InputPath);
-    StreamLines lines(input);
-    RecordJoiner joiner(lines);
+    InputFile input(request_.InputPath, &cancel_);
     const RecordFilter filter(request_.FilterLines);
-    EventColumns columns;
+    RecordReader reader(input, filter);
     const RecordConverter converter(request_.Format, request_.OptionLines,
                                     request_.Format == OutputFormat::ICalendar ? OutputTimestamp() : 0,
                                     settings_.zone);
@@ -145,35 +138,32 @@ void PreviewModel::Read() {
     std::vector<std::string_view> fields;
     AnsiText scratch;
     std::size_t chunk = kFirstChunk;
-    std::string_view text;
-    while (!stop_) {
-      const RecordJoiner::Step step = joiner.Next(text);
-      if (step == RecordJoiner::Step::End) break;
-      if (step == RecordJoiner::Step::Unfinished) throw joiner.UnfinishedError();
-      if (joiner.Count() == 1) {
-        columns = EventColumns::FromHeader(text);
+    RecordReader::Record read;
+    bool byNameTold = false;
+    while (!stop_ && reader.Next(read)) {
+      if (!byNameTold) {
+        byNameTold = true;
         const std::lock_guard<std::mutex> lock(mutex_);
-        pendingByName_ = columns.ByName();
-        continue;
+        pendingByName_ = reader.Columns().ByName();
       }
-
+      const std::string_view text = read.text;
       places.clear();
       reduced.clear();
       fields.clear();
-      FindCommaFields(text, places, reduced);
+      RecordReader::FindFields(text, 0, text.size(), places, reduced);
       for (const FieldPlace& place : places) fields.push_back(FieldValue(place, text, reduced));
-      const EventRecord record{FieldViews(fields), columns};
+      const EventRecord record{FieldViews(fields), reader.Columns()};
 
       PreviewRow& row = rows.emplace_back();
       std::u16string state;
-      if (filter.Excludes(text)) {
+      if (read.filteredOut) {
         row.state = RecordState::Filtered;
         state = MatchedFilterLine(text, request_.FilterLines);
       } else {
         try {
           scratch.clear();
           DiscardingOutput sink(scratch, occurrences);
-          converter.Convert(record, text, joiner.JoinOffsets(), sink);
+          converter.Convert(record, text, reader.JoinOffsets(), sink);
         } catch (const QuillmerError& failure) {
           row.state = RecordState::Failed;
           state = ShownErrorText(failure);
@@ -182,8 +172,8 @@ void PreviewModel::Read() {
       state.insert(0, state.empty() ? u"" : u": ").insert(0, StateWord(row.state));
 
       RowBuilder cells(row);
-      cells.Cell(Number(static_cast<long long>(joiner.Count() - 1)));
-      cells.Cell(Number(joiner.StartLine()));
+      cells.Cell(Number(static_cast<long long>(read.index)));
+      cells.Cell(Number(read.startLine));
       cells.Cell(state);
       cells.Cell(Decoded(record.Optional(EventField::Title).value_or("")));
       const bool allDay = record.Flag(EventField::AllDay);
@@ -203,8 +193,12 @@ void PreviewModel::Read() {
         chunk = kChunk;
       }
     }
+    // An export of a header alone still tells its columns.
+    const std::lock_guard<std::mutex> lock(mutex_);
+    pendingByName_ = reader.Columns().ByName();
   } catch (const QuillmerError& failure) {
-    error = ShownErrorText(failure);
+    // Once cancelled, the reading's end is no error of the export's.
+    if (!stop_) error = ShownErrorText(failure);
   } catch (const std::exception& failure) {
     const std::string_view what = failure.what();
     error.assign(what.begin(), what.end());

@@ -1,7 +1,7 @@
 #pragma once
 // The preview: what the convert button would do now, record by record, read
-// with the conversion's own code (joiner, filter, columns, block writer) on a
-// thread of its own, and nothing written. Both windows show it.
+// with the conversion's own code (its record reader, columns and block
+// writer) on a thread of its own, and nothing written. Both windows show it.
 #include <array>
 #include <atomic>
 #include <condition_variable>
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "conversion/conversion_run.h"
+#include "platform/files.h"
 #include "text/text_settings.h"
 
 enum class RecordState { Converted, Filtered, Failed };
@@ -44,7 +45,8 @@ class PreviewModel {
  public:
   // Starts reading at once; the request's paths, lines and format are kept.
   explicit PreviewModel(ConversionRequest request);
-  // Cancels the reading and waits for it (it stops between two records).
+  // Cancels the reading and waits for it: a read that waits for its input
+  // (a FIFO nobody writes) is woken, so this returns at once.
   ~PreviewModel();
   PreviewModel(const PreviewModel&) = delete;
   PreviewModel& operator=(const PreviewModel&) = delete;
@@ -53,8 +55,8 @@ class PreviewModel {
   bool Update();
   // Waits until everything is read, then takes it (tests, the benchmark).
   void WaitUntilRead();
-  // Ends the reading soon (between two records); what was read stays.
-  void Cancel() { stop_ = true; }
+  // Ends the reading soon, a waiting read at once; what was read stays. Any thread.
+  void Cancel();
   // Everything is read and taken.
   bool Finished() const { return finished_; }
 
@@ -93,6 +95,7 @@ class PreviewModel {
   bool readDone_ = false;
   std::u16string pendingError_;
   std::atomic<bool> stop_{false};
+  platform::ReadCancel cancel_;
   // The window's.
   std::vector<PreviewRow> rows_;
   PreviewCounts counts_;

@@ -39,9 +39,7 @@ void ConvertSlotRecord(const RecordConverter& converter, const RecordSlot& slot,
 
 RecordRing::RecordRing(ByteSource& input, const RecordFilter& filter, const RecordConverter& converter,
                        BlockWriter& writer, const TextSettings& settings, RingOptions options)
-    : lines_(input),
-      joiner_(lines_),
-      filter_(filter),
+    : recordReader_(input, filter),
       converter_(converter),
       writer_(writer),
       settings_(settings),
@@ -65,7 +63,7 @@ void RecordRing::Fill(Slot& slot) {
   records.joinOffsets.clear();
   records.filtered = 0;
   records.split = false;
-  records.columns = &columns_;
+  records.columns = &recordReader_.Columns();
   records.ahead.done = false;
   records.ahead.text.clear();
   records.ahead.marks.clear();
@@ -74,28 +72,23 @@ void RecordRing::Fill(Slot& slot) {
   slot.error = nullptr;
   slot.last = false;
   try {
-    std::string_view record;
+    RecordReader::Record record;
     while (records.text.size() < options_.slotBytes) {
       // The record goes straight to the slot, and leaves it again if it is
-      // not to be converted.
+      // filtered out.
       const std::size_t start = records.text.size();
-      const RecordJoiner::Step step = joiner_.Next(record, &records.text);
-      if (step == RecordJoiner::Step::End) {
+      if (!recordReader_.Next(record, &records.text)) {
         slot.last = true;
         break;
       }
-      if (step == RecordJoiner::Step::Unfinished) throw joiner_.UnfinishedError();
-      const bool header = joiner_.Count() == 1;
-      if (header) columns_ = EventColumns::FromHeader(record);
-      if (header || filter_.Excludes(record)) {
+      if (record.filteredOut) {
         records.text.resize(start);
-        if (!header) ++records.filtered;
+        ++records.filtered;
         continue;
       }
-      const std::vector<std::size_t>& joins = joiner_.JoinOffsets();
+      const std::vector<std::size_t>& joins = recordReader_.JoinOffsets();
       records.joinOffsets.insert(records.joinOffsets.end(), joins.begin(), joins.end());
-      records.records.push_back({records.text.size(), records.joinOffsets.size(), 0, joiner_.Count() - 1,
-                                 joiner_.StartLine()});
+      records.records.push_back({records.text.size(), records.joinOffsets.size(), 0, record.index, record.startLine});
     }
   } catch (...) {
     slot.error = std::current_exception();
@@ -111,9 +104,7 @@ void RecordRing::SplitFields(RecordSlot& slot) {
   slot.fields.clear();
   std::size_t start = 0;
   for (RecordSlot::Record& record : slot.records) {
-    const std::size_t firstField = slot.places.size();
-    FindCommaFields(std::string_view(slot.text).substr(start, record.end - start), slot.places, slot.reduced);
-    for (std::size_t k = firstField; k < slot.places.size(); ++k) slot.places[k].raw += start;
+    RecordReader::FindFields(slot.text, start, record.end, slot.places, slot.reduced);
     record.fieldsEnd = slot.places.size();
     start = record.end;
   }

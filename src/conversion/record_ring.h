@@ -20,9 +20,9 @@
 #include "conversion/block_output.h"
 #include "conversion/block_writer.h"
 #include "conversion/event_columns.h"
-#include "conversion/input_records.h"
 #include "conversion/record_converter.h"
 #include "conversion/record_filter.h"
+#include "conversion/record_reader.h"
 #include "text/comma_text.h"
 #include "text/line_stream.h"
 #include "text/text_settings.h"
@@ -136,21 +136,8 @@ class RecordRing {
   // for the caller to take them all: long records are not read far ahead.
   static constexpr std::size_t kAheadTextBytes = std::size_t{8} << 20;
 
-  class Lines final : public LineSource {
-   public:
-    explicit Lines(ByteSource& input) : stream_(input) {}
-    bool Next(std::string_view& line) override { return stream_.Next(line); }
-    bool NextPart(std::string_view& part, bool& more) override { return stream_.NextPart(part, more); }
-
-   private:
-    LineStream stream_;
-  };
-
-  Lines lines_;
-  RecordJoiner joiner_;
-  // Read from the header, in the first slot, before the thread starts.
-  EventColumns columns_;
-  const RecordFilter& filter_;
+  // Reads the header, in the first slot, before the thread starts.
+  RecordReader recordReader_;
   const RecordConverter& converter_;
   BlockWriter& writer_;
   const TextSettings& settings_;

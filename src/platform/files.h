@@ -40,6 +40,33 @@ inline constexpr int FileNotFoundError = 2;
 inline constexpr int FileNotFoundError = ENOENT;
 #endif
 
+// The error code of a read ended by ReadCancel (ERROR_OPERATION_ABORTED on Windows).
+#ifdef _WIN32
+inline constexpr int ReadCancelledError = 995;
+#else
+inline constexpr int ReadCancelledError = ECANCELED;
+#endif
+
+// Ends, from any thread, the reading of the FileReaders opened with it: a
+// read that waits for a pipe, a FIFO or a terminal to deliver returns at once
+// with ReadCancelledError, and so does every later one. Opening with it never
+// waits either (a FIFO without a writer). A file on a disk is read in
+// smaller pieces, so that a slow one stops soon too. Outlives its readers.
+class ReadCancel {
+ public:
+  ReadCancel();
+  ~ReadCancel();
+  ReadCancel(const ReadCancel&) = delete;
+  ReadCancel& operator=(const ReadCancel&) = delete;
+  void Cancel();
+  bool Cancelled() const;
+
+ private:
+  friend class FileReader;
+  struct State;  // the platform's own
+  std::unique_ptr<State> state_;
+};
+
 // An input read in pieces from its start to its end, whatever kind of file
 // it is (a pipe or a terminal reports no size). Closed when destroyed.
 class FileReader {
@@ -50,8 +77,8 @@ class FileReader {
   FileReader& operator=(const FileReader&) = delete;
 
   // 0, or the error code when the file cannot be opened for reading (a
-  // directory cannot).
-  int Open(const std::string& path);
+  // directory cannot). With cancel, its reads can be ended from another thread.
+  int Open(const std::string& path, const ReadCancel* cancel = nullptr);
   // The size the file reports, 0 when it reports none; only a hint.
   std::size_t SizeHint() const;
   struct Piece {

@@ -46,8 +46,8 @@ void SaveFileBytes(const std::string& path, std::string_view bytes, platform::Fo
   RaiseIfFailed(path, platform::ReplaceWholeFile(path, bytes, links));
 }
 
-InputFile::InputFile(const std::string& path) : path_(path) {
-  if (const int error = reader_.Open(path)) RaiseOpenError(path, error);
+InputFile::InputFile(const std::string& path, const platform::ReadCancel* cancel) : path_(path) {
+  if (const int error = reader_.Open(path, cancel)) RaiseOpenError(path, error);
 }
 
 std::size_t InputFile::Read(char* buffer, std::size_t capacity) {

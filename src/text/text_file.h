@@ -25,10 +25,12 @@ void RaiseIfFailed(const std::string& path, const platform::FileWriteResult& res
 // An input file read in pieces, for LineStream. Raises FileOpenError, as
 // LoadFileBytes does, when it cannot be opened or read, and PlainError
 // "ファイル "<full path>" は変換中に変更されました" at its end when a file on a
-// disk changed while it was read.
+// disk changed while it was read. With cancel, another thread can end the
+// reading: the read then raises FileOpenError with the platform's text for
+// ReadCancelledError.
 class InputFile final : public ByteSource {
  public:
-  explicit InputFile(const std::string& path);
+  explicit InputFile(const std::string& path, const platform::ReadCancel* cancel = nullptr);
   std::size_t Read(char* buffer, std::size_t capacity) override;
 
  private:

@@ -3,6 +3,7 @@
 // the rows, Escape closes it, and nothing is written.
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -90,6 +91,39 @@ class PreviewDialogTest : public QObject {
                                     "\t壊れた\t2024/05/32 9:00:00\t2024/05/02 18:00\t\t\r\n"));
     QVERIFY(closedByEscape);
     QVERIFY(!QFile::exists(QString::fromStdString(Path("out.ics"))));
+  }
+
+  // Escape closes the preview at once while its export is a FIFO that
+  // delivers nothing, or stalls inside a record.
+  void closingNeverWaitsForTheInput() {
+    const struct {
+      const char* name;
+      std::string bytes;
+    } rows[] = {
+        {"a FIFO nobody writes", ""},
+        {"a FIFO stalled inside a record", "\"h\"\r\n\"a\",\"p\",\"2008/1/15\",\"10:00\",\"a note"},
+    };
+    for (const auto& row : rows) {
+      const testing_support::StalledFifo stalled(Path("stalled.csv"), row.bytes);
+      MainWindow form;
+      form.inputEdit->setText(Path("stalled.csv").c_str());
+      form.outputEdit->setText(QString::fromStdString(Path("out.vcs")));
+      form.show();
+      QElapsedTimer closing;
+      bool reading = false;
+      QTimer::singleShot(0, [&] {
+        auto* preview = qobject_cast<PreviewDialog*>(QApplication::activeModalWidget());
+        QVERIFY(preview != nullptr);
+        QTest::qWait(100);
+        reading = !preview->Finished();
+        closing.start();
+        QTest::keyClick(preview->rowTable, Qt::Key_Escape);
+      });
+      QTest::mouseClick(form.previewLink, Qt::LeftButton);
+      QVERIFY2(reading, row.name);
+      QVERIFY2(closing.elapsed() < 1000, row.name);
+      QFile::remove(QString::fromStdString(Path("stalled.csv")));
+    }
   }
 
  private:

@@ -3,7 +3,15 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #endif
 #include <stdlib.h>
 
@@ -103,5 +111,52 @@ TempDir::~TempDir() {
 }
 
 std::filesystem::path SourceDir() { return QUILLMER_SOURCE_DIR; }
+
+#ifndef _WIN32
+struct StalledFifo::State {
+  std::string path;
+  int writer = -1;
+  std::mutex mutex;
+  std::condition_variable released;
+  bool done = false;
+  std::thread rescuer;
+};
+
+StalledFifo::StalledFifo(const std::filesystem::path& path, std::string_view bytes, int seconds)
+    : state_(std::make_unique<State>()) {
+  State& s = *state_;
+  s.path = path.string();
+  if (::mkfifo(s.path.c_str(), 0600) != 0) throw std::runtime_error("cannot make " + s.path);
+  if (!bytes.empty()) {
+    // Read and write: the open does not wait, and the bytes wait in the pipe.
+    s.writer = ::open(s.path.c_str(), O_RDWR | O_CLOEXEC);
+    if (s.writer < 0 || ::write(s.writer, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+      throw std::runtime_error("cannot feed " + s.path);
+    }
+  }
+  s.rescuer = std::thread([&s, seconds] {
+    {
+      std::unique_lock<std::mutex> lock(s.mutex);
+      s.released.wait_for(lock, std::chrono::seconds(seconds), [&s] { return s.done; });
+    }
+    if (s.writer >= 0) {
+      ::close(s.writer);
+    } else {
+      // A writer that comes and goes ends a reader waiting for one.
+      const int writer = ::open(s.path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (writer >= 0) ::close(writer);
+    }
+  });
+}
+
+StalledFifo::~StalledFifo() {
+  {
+    const std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->done = true;
+  }
+  state_->released.notify_all();
+  state_->rescuer.join();
+}
+#endif
 
 }  // namespace testing_support

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -63,5 +64,24 @@ std::string ErrorOf(Call&& call) {
   }
   return "no error";
 }
+
+#ifndef _WIN32
+// A FIFO that delivers `bytes` and then nothing more, its writer neither
+// writing nor closing (with no bytes, no writer ever comes), as a stalled
+// network file would. After `seconds`, and when destroyed, the writer comes
+// and goes, so that a reader that failed to be woken still ends and its test
+// fails rather than hangs.
+class StalledFifo {
+ public:
+  StalledFifo(const std::filesystem::path& path, std::string_view bytes, int seconds = 5);
+  ~StalledFifo();
+  StalledFifo(const StalledFifo&) = delete;
+  StalledFifo& operator=(const StalledFifo&) = delete;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+#endif
 
 }  // namespace testing_support

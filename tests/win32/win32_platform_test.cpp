@@ -270,3 +270,44 @@ TEST(Win32Files, TheInputCannotBeItsOwnOutput) {
   EXPECT_EQ(ReadFileBytes(csv), header);
   EXPECT_EQ(EntryCount(dir), 1u);
 }
+
+// A named pipe as the output is opened once, when the bytes are complete: a
+// probe would take the server's one instance and leave it disconnected. As
+// the input, a read that waits for a silent server ends when cancelled.
+TEST(Win32Files, NamedPipesAreOpenedOnceAndTheirReadsCancel) {
+  const std::string name = "\\\\.\\pipe\\quillmer-test-" + std::to_string(GetCurrentProcessId());
+  HANDLE server = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0,
+                                   nullptr);
+  ASSERT_NE(server, INVALID_HANDLE_VALUE);
+  SaveFileBytes(name, "through\r\n");
+  char got[32] = {};
+  DWORD size = 0;
+  EXPECT_TRUE(ReadFile(server, got, sizeof got, &size, nullptr));
+  EXPECT_EQ(std::string(got, size), "through\r\n");
+  CloseHandle(server);
+
+  server = CreateNamedPipeA(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
+  ASSERT_NE(server, INVALID_HANDLE_VALUE);
+  platform::ReadCancel cancel;
+  platform::FileReader reader;
+  ASSERT_EQ(reader.Open(name, &cancel), 0);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(server, "ab", 2, &written, nullptr));
+  EXPECT_EQ(reader.Read(got, sizeof got).size, 2u);
+  // The server never writes again; were the read not woken, closing the
+  // server after a few seconds would end it.
+  HANDLE readDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  std::thread closer([&] {
+    Sleep(100);
+    cancel.Cancel();
+    if (WaitForSingleObject(readDone, 5000) != WAIT_OBJECT_0) DisconnectNamedPipe(server);
+  });
+  const ULONGLONG start = GetTickCount64();
+  const platform::FileReader::Piece piece = reader.Read(got, sizeof got);
+  SetEvent(readDone);
+  closer.join();
+  EXPECT_EQ(piece.error, platform::ReadCancelledError);
+  EXPECT_LT(GetTickCount64() - start, 2000u);
+  CloseHandle(readDone);
+  CloseHandle(server);
+}

@@ -236,6 +236,14 @@ int main(int argc, char** argv) {
       ::GlobalUnlock(data);
     }
     ::CloseClipboard();
+  } else if (command == "silentpipe" && argc == 4) {
+    // A named pipe whose server never writes, for as many seconds as asked.
+    const std::string name = std::string("\\\\.\\pipe\\") + title;
+    HANDLE pipe = ::CreateNamedPipeA(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0,
+                                     nullptr);
+    if (pipe == INVALID_HANDLE_VALUE) return 1;
+    ::Sleep(static_cast<DWORD>(std::atoi(argv[3])) * 1000);
+    ::CloseHandle(pipe);
   } else if (command == "close") {
     ::PostMessageA(WaitFor(title, false), WM_CLOSE, 0, 0);
   } else {

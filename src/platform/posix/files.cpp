@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/random.h>
@@ -384,9 +385,35 @@ std::string PathErrorText(const std::string& path, int error) {
   return ErrorText(error);
 }
 
+// The wake-up is a pipe whose read end becomes readable on Cancel and stays
+// so: every reader polls it beside its input.
+struct ReadCancel::State {
+  int wake[2] = {-1, -1};
+  std::atomic<bool> cancelled{false};
+};
+
+ReadCancel::ReadCancel() : state_(std::make_unique<State>()) {
+  if (::pipe2(state_->wake, O_CLOEXEC | O_NONBLOCK) != 0) state_->wake[0] = state_->wake[1] = -1;
+}
+
+ReadCancel::~ReadCancel() {
+  for (const int end : state_->wake) {
+    if (end >= 0) ::close(end);
+  }
+}
+
+void ReadCancel::Cancel() {
+  if (state_->cancelled.exchange(true) || state_->wake[1] < 0) return;
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t ignored = ::write(state_->wake[1], &byte, 1);
+}
+
+bool ReadCancel::Cancelled() const { return state_->cancelled.load(); }
+
 struct FileReader::State {
   int handle = -1;
   bool ownsHandle = false;
+  const ReadCancel* cancel = nullptr;
   std::size_t sizeHint = 0;
   bool watched = false;  // a regular file, checked for changes
   std::string path;      // the name it was opened by; empty for the standard input
@@ -401,11 +428,16 @@ FileReader::~FileReader() {
   if (state_->ownsHandle) ::close(state_->handle);
 }
 
-int FileReader::Open(const std::string& path) {
+int FileReader::Open(const std::string& path, const ReadCancel* cancel) {
+  state_->cancel = cancel;
+  if (cancel != nullptr && cancel->Cancelled()) return ReadCancelledError;
   if (IsStandardStream(path)) {
     state_->handle = 0;
   } else {
-    state_->handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // A cancellable FIFO is opened without waiting for its writer: the poll
+    // before each read waits for it instead (Linux reports no hang-up on a
+    // FIFO that never had a writer).
+    state_->handle = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | (cancel != nullptr ? O_NONBLOCK : 0));
     if (state_->handle < 0) return errno;
     state_->ownsHandle = true;
     state_->path = path;
@@ -418,11 +450,39 @@ int FileReader::Open(const std::string& path) {
   return 0;
 }
 
-FileReader::Piece FileReader::Read(char* buffer, std::size_t capacity) {
+namespace {
+
+// Waits until fd has something to read (or its end), or the cancel's wake-up
+// comes: 0, ReadCancelledError or the poll's error.
+int WaitReadable(int fd, const ReadCancel& cancel, int wake) {
   for (;;) {
+    if (cancel.Cancelled()) return ReadCancelledError;
+    pollfd fds[2] = {{fd, POLLIN, 0}, {wake, POLLIN, 0}};
+    // Without a wake-up pipe the flag is looked at every tenth of a second.
+    const int n = ::poll(fds, wake >= 0 ? 2 : 1, wake >= 0 ? -1 : 100);
+    if (n < 0 && errno != EINTR) return errno;
+    if (n > 0 && fds[1].revents != 0) return ReadCancelledError;
+    if (n > 0 && fds[0].revents != 0) return 0;
+  }
+}
+
+// Read requests of a cancellable file on a disk: a slow one is asked again soon.
+constexpr std::size_t kCancellablePiece = std::size_t{256} << 10;
+
+}  // namespace
+
+FileReader::Piece FileReader::Read(char* buffer, std::size_t capacity) {
+  const ReadCancel* cancel = state_->cancel;
+  if (cancel != nullptr && capacity > kCancellablePiece) capacity = kCancellablePiece;
+  for (;;) {
+    if (cancel != nullptr) {
+      if (const int error = WaitReadable(state_->handle, *cancel, cancel->state_->wake[0])) return Piece{0, error};
+    }
     const ssize_t n = ::read(state_->handle, buffer, capacity);
     if (n > 0 && g_readSeam != nullptr) g_readSeam->PieceRead(static_cast<std::size_t>(n));
     if (n >= 0) return Piece{static_cast<std::size_t>(n), 0};
+    // Another reader of the same FIFO may have taken what the poll saw.
+    if (errno == EAGAIN && cancel != nullptr) continue;
     if (errno != EINTR) return Piece{0, errno};
   }
 }
@@ -492,12 +552,19 @@ FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks link
   }
 
   // Devices and pipes cannot be replaced by a rename: they are written in
-  // place, through the name as given.
+  // place, through the name as given, opened once on Commit. Opening one
+  // only to see whether it can be written is not harmless: a FIFO's waiting
+  // reader would see its end, a tape would rewind. The permission bits say
+  // as much as such a probe would.
   struct stat given;
   if (::stat(path.c_str(), &given) == 0 && !S_ISREG(given.st_mode) && !S_ISDIR(given.st_mode)) {
-    struct stat st;
-    bool exists = false;
-    if (int error = CheckWritable(path, st, exists)) return Fail(WriteStage::Create, error);
+    if (S_ISFIFO(given.st_mode) || S_ISCHR(given.st_mode) || S_ISBLK(given.st_mode)) {
+      if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0) return Fail(WriteStage::Create, errno);
+    } else {
+      struct stat st;
+      bool exists = false;
+      if (int error = CheckWritable(path, st, exists)) return Fail(WriteStage::Create, error);
+    }
     s.target = path;
     s.inPlace = true;
     s.handle = OpenScratch();
@@ -557,7 +624,10 @@ FileWriteResult FileReplacement::Commit() {
   };
   if (s.inPlace) {
     // The bytes waited in scratch space: the target sees all of them or none.
-    const int out = s.stream >= 0 ? s.stream : ::open(s.target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
+    // A FIFO waits here for its reader, as any writer to it would.
+    int out = s.stream;
+    while (out < 0 && (out = ::open(s.target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY)) < 0 && errno == EINTR) {
+    }
     if (out < 0) return abandon(WriteStage::Create, errno);
     int error = ::lseek(s.handle, 0, SEEK_SET) == 0 ? 0 : errno;
     std::vector<char> buffer(std::size_t{1} << 16);

@@ -6,7 +6,9 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -72,6 +74,26 @@ DWORD WriteAll(HANDLE file, std::string_view bytes) {
 }
 
 FileWriteResult Fail(WriteStage stage, DWORD error) { return FileWriteResult{stage, static_cast<int>(error)}; }
+
+// A name of a device rather than of a file: the device namespace (\\.\PIPE\x,
+// \\.\COM1) or a reserved name (NUL, CON, COM1, LPT1, ... with any extension,
+// in any directory). Such a target is opened once, on Commit: opening it
+// only to see whether it can be written is not harmless (a named pipe's
+// server would see a client come and go).
+bool IsDeviceName(std::string_view path) {
+  if (path.size() > 4 && (path.substr(0, 4) == "\\\\.\\" || path.substr(0, 4) == "//./")) {
+    // \\.\C:\dir\name is still a file on a disk.
+    return !(path.size() > 6 && path[5] == ':' && (path[6] == '\\' || path[6] == '/'));
+  }
+  std::string base(path.substr(DirectoryPart(path).size()));
+  base = base.substr(0, base.find('.'));
+  while (!base.empty() && (base.back() == ' ' || base.back() == ':')) base.pop_back();
+  for (char& c : base) c = FoldAsciiCase(c);
+  if (base == "NUL" || base == "CON" || base == "PRN" || base == "AUX" || base == "CONIN$" || base == "CONOUT$") {
+    return true;
+  }
+  return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' && base[3] <= '9';
+}
 
 // Refuses, before anything changes, a target that could not be written: a
 // directory, a read-only file, a file another program holds open.
@@ -178,9 +200,33 @@ std::string PathErrorText(const std::string& path, int error) {
   return ErrorText(error);
 }
 
+// Cancel signals an event that every overlapped read waits for beside its own.
+struct ReadCancel::State {
+  HANDLE event = nullptr;
+  std::atomic<bool> cancelled{false};
+};
+
+ReadCancel::ReadCancel() : state_(std::make_unique<State>()) {
+  state_->event = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+}
+
+ReadCancel::~ReadCancel() {
+  if (state_->event != nullptr) ::CloseHandle(state_->event);
+}
+
+void ReadCancel::Cancel() {
+  state_->cancelled.store(true);
+  if (state_->event != nullptr) ::SetEvent(state_->event);
+}
+
+bool ReadCancel::Cancelled() const { return state_->cancelled.load(); }
+
 struct FileReader::State {
   HANDLE handle = INVALID_HANDLE_VALUE;
   bool ownsHandle = false;
+  const ReadCancel* cancel = nullptr;
+  HANDLE ioEvent = nullptr;      // set when the handle was opened for overlapped reads
+  std::uint64_t position = 0;    // where the next overlapped read of a disk file starts
   std::size_t sizeHint = 0;
   bool watched = false;  // a file on a disk, checked for changes
   std::string path;      // the name it was opened by; empty for the standard input
@@ -210,19 +256,29 @@ FileReader::FileReader() : state_(std::make_unique<State>()) {}
 
 FileReader::~FileReader() {
   if (state_->ownsHandle && state_->handle != INVALID_HANDLE_VALUE) ::CloseHandle(state_->handle);
+  if (state_->ioEvent != nullptr) ::CloseHandle(state_->ioEvent);
 }
 
 std::size_t FileReader::SizeHint() const { return state_->sizeHint; }
 
-int FileReader::Open(const std::string& path) {
+int FileReader::Open(const std::string& path, const ReadCancel* cancel) {
   State& s = *state_;
+  s.cancel = cancel;
+  if (cancel != nullptr && cancel->Cancelled()) return ReadCancelledError;
+  // A cancellable input is read overlapped, so that a read can be given up;
+  // the standard input is read as it was opened.
+  const bool overlapped = cancel != nullptr && cancel->state_->event != nullptr && !IsStandardStream(path);
+  if (overlapped) {
+    s.ioEvent = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (s.ioEvent == nullptr) return static_cast<int>(::GetLastError());
+  }
   if (IsStandardStream(path)) {
     s.handle = ::GetStdHandle(STD_INPUT_HANDLE);
     if (s.handle == nullptr || s.handle == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
     s.ownsHandle = false;
   } else {
     s.handle = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+                             FILE_ATTRIBUTE_NORMAL | (overlapped ? FILE_FLAG_OVERLAPPED : 0), nullptr);
     if (s.handle == INVALID_HANDLE_VALUE) return static_cast<int>(::GetLastError());
     s.ownsHandle = true;
   }
@@ -257,12 +313,55 @@ bool FileReader::ChangedSinceOpen() const {
   return !same;
 }
 
+namespace {
+
+// Read requests of a cancellable file on a disk: a slow one is asked again soon.
+constexpr std::size_t kCancellablePiece = std::size_t{256} << 10;
+
+// One overlapped read that gives up when cancelled is signalled: 0 or the
+// system's error.
+DWORD ReadOverlapped(HANDLE file, HANDLE ioEvent, HANDLE cancelled, std::uint64_t& position, char* buffer,
+                     DWORD ask, DWORD& got) {
+  OVERLAPPED request{};
+  request.Offset = static_cast<DWORD>(position);
+  request.OffsetHigh = static_cast<DWORD>(position >> 32);
+  request.hEvent = ioEvent;
+  got = 0;
+  if (!::ReadFile(file, buffer, ask, nullptr, &request)) {
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_IO_PENDING) return error;
+    const HANDLE events[2] = {ioEvent, cancelled};
+    if (::WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) {
+      ::CancelIoEx(file, &request);
+      // The read must have ended before its buffer and request go.
+      ::GetOverlappedResult(file, &request, &got, TRUE);
+      got = 0;
+      return ERROR_OPERATION_ABORTED;
+    }
+  }
+  if (!::GetOverlappedResult(file, &request, &got, TRUE)) return ::GetLastError();
+  position += got;
+  return 0;
+}
+
+}  // namespace
+
 FileReader::Piece FileReader::Read(char* buffer, std::size_t capacity) {
+  State& s = *state_;
   Piece piece;
+  if (s.cancel != nullptr) {
+    if (s.cancel->Cancelled()) return Piece{0, ReadCancelledError};
+    if (capacity > kCancellablePiece) capacity = kCancellablePiece;
+  }
   const DWORD ask = capacity < (DWORD{1} << 30) ? static_cast<DWORD>(capacity) : (DWORD{1} << 30);
   DWORD got = 0;
-  if (!::ReadFile(state_->handle, buffer, ask, &got, nullptr)) {
-    const DWORD error = ::GetLastError();
+  DWORD error = 0;
+  if (s.ioEvent != nullptr) {
+    error = ReadOverlapped(s.handle, s.ioEvent, s.cancel->state_->event, s.position, buffer, ask, got);
+  } else if (!::ReadFile(s.handle, buffer, ask, &got, nullptr)) {
+    error = ::GetLastError();
+  }
+  if (error != 0) {
     // The writer of a pipe closing it is the end of the input.
     if (error != ERROR_BROKEN_PIPE && error != ERROR_HANDLE_EOF) piece.error = static_cast<int>(error);
     return piece;
@@ -277,6 +376,7 @@ struct FileReplacement::State {
   HANDLE handle = INVALID_HANDLE_VALUE;
   bool inPlace = false;          // a device or a pipe
   bool toStandardOutput = false;  // held in a file of its own until Commit
+  bool toDevice = false;          // ... as is what goes to a device's name
   std::string tempName;          // the temporary file beside the target
   int tempSlot = -1;             // its entry for RemoveTemporaryFilesNow
 };
@@ -299,6 +399,7 @@ FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks) {
   State& s = *state_;
   s.target = path;
   s.inPlace = false;
+  s.toDevice = false;
   s.toStandardOutput = IsStandardStream(path);
   if (s.toStandardOutput) {
     s.handle = CreateHoldingFile();
@@ -306,6 +407,12 @@ FileWriteResult FileReplacement::Begin(const std::string& path, FollowLinks) {
     return FileWriteResult{};
   }
   if (path.empty()) return Fail(WriteStage::Create, ERROR_PATH_NOT_FOUND);
+  s.toDevice = IsDeviceName(path);
+  if (s.toDevice) {
+    s.handle = CreateHoldingFile();
+    if (s.handle == INVALID_HANDLE_VALUE) return Fail(WriteStage::Scratch, ::GetLastError());
+    return FileWriteResult{};
+  }
   bool exists = false;
   bool diskFile = true;
   if (DWORD error = CheckWritable(path, exists, diskFile)) return Fail(WriteStage::Create, error);
@@ -339,21 +446,27 @@ FileWriteResult FileReplacement::Commit() {
     Abandon();
     return Fail(stage, error);
   };
-  if (s.toStandardOutput) {
-    // Every record converted: now the bytes go out, unchanged by text mode.
-    HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
-    if (::SetFilePointer(s.handle, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
-      return abandon(WriteStage::Write, ::GetLastError());
-    }
+  if (s.toStandardOutput || s.toDevice) {
+    // Every record converted: now the bytes go out, unchanged by text mode,
+    // through the one opening of the device.
+    HANDLE out = s.toStandardOutput ? ::GetStdHandle(STD_OUTPUT_HANDLE)
+                                    : ::CreateFileA(s.target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (s.toDevice && out == INVALID_HANDLE_VALUE) return abandon(WriteStage::Create, ::GetLastError());
+    DWORD error = ::SetFilePointer(s.handle, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ? ::GetLastError() : 0;
     std::vector<char> buffer(1 << 16);
-    for (;;) {
+    while (error == 0) {
       DWORD got = 0;
       if (!::ReadFile(s.handle, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
-        return abandon(WriteStage::Write, ::GetLastError());
+        error = ::GetLastError();
+      } else if (got == 0) {
+        break;
+      } else {
+        error = WriteAll(out, std::string_view(buffer.data(), got));
       }
-      if (got == 0) break;
-      if (DWORD error = WriteAll(out, std::string_view(buffer.data(), got))) return abandon(WriteStage::Write, error);
     }
+    if (s.toDevice) ::CloseHandle(out);
+    if (error != 0) return abandon(WriteStage::Write, error);
     Abandon();
     return FileWriteResult{};
   }
