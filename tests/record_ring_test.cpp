@@ -95,7 +95,8 @@ TEST(RecordRing, EveryMixOfAheadAndInPlaceGivesTheOneThreadBytes) {
     options.slotBytes = 2000;
     Outcome outcome;
     try {
-      const ConversionRequest request{in, out, input.options, {"skip"}, format, nullptr, std::move(options)};
+      ConversionRequest request{in, out, input.options, {"skip"}, format};
+      request.Options = std::move(options);
       outcome.result = ConversionRun(request);
       outcome.output = ReadFileBytes(out);
       // A run into a sink takes the same path, in every schedule.
