@@ -1,7 +1,9 @@
 // quillmer-convert as a user runs it, and its command line.
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 
 #include "cli/convert_command.h"
 #include "support/test_support.h"
@@ -127,6 +129,38 @@ TEST_F(CliTest, FailuresGoToStderrAsTheErrorBoxWordsThem) {
     EXPECT_EQ(run.out, "");
     EXPECT_NE(run.err.find(r.message), std::string::npos) << run.err;
     EXPECT_EQ(ReadFileBytes(dir_ / "out.vcs"), "old");
+  }
+}
+
+// A dry run writes nothing: the existing output keeps its bytes and its
+// time, and no temporary file is left; a failing record fails as a real run.
+TEST_F(CliTest, DryRunWritesNothing) {
+  WriteFileBytes(dir_ / "bad.csv", "\"h\"\r\n\"a\",\"b\",\"2008/02/30\",\"10:00:00\"\r\n");
+  struct Row {
+    const char* name;
+    std::string input;
+    int exitCode;
+    std::string out, err;
+  };
+  const Row rows[] = {
+      {"the sample again", Example("outlook-export.csv"), 0, "・新規: 0件\n・前回と同じ: 20件\n・前回だけ: 0件\n", ""},
+      {"a bad date", Path("bad.csv"), 1, "", "該当レコード: データの 1 件目 (入力の 2 行目から)\n"},
+  };
+  const std::string sample = ReadFileBytes(SourceDir() / "examples/outlook-export.ics");
+  const auto past = std::filesystem::file_time_type::clock::now() - std::chrono::hours(48);
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    WriteFileBytes(dir_ / "out.ics", sample);
+    std::filesystem::last_write_time(dir_ / "out.ics", past);
+    const RunResult run = Run(r.input + " " + Path("out.ics") + " --dry-run");
+    EXPECT_EQ(run.exitCode, r.exitCode);
+    EXPECT_NE(run.out.find(r.out), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find(r.err), std::string::npos) << run.err;
+    EXPECT_TRUE(SameBytes(ReadFileBytes(dir_ / "out.ics"), sample));
+    EXPECT_EQ(std::filesystem::last_write_time(dir_ / "out.ics"), past);
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.Path())) files += entry.path().filename() != "bad.csv";
+    EXPECT_EQ(files, 3u);  // out.ics, stdout, stderr
   }
 }
 

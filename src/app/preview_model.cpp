@@ -1,9 +1,11 @@
 #include "app/preview_model.h"
 
+#include <algorithm>
 #include <exception>
 #include <string>
 #include <utility>
 
+#include "app/dry_run_report.h"
 #include "app/error_text.h"
 #include "conversion/event_columns.h"
 #include "conversion/ordered_output.h"
@@ -12,6 +14,7 @@
 #include "conversion/record_reader.h"
 #include "conversion/timestamps.h"
 #include "platform/code_page.h"
+#include "platform/time_zones.h"
 #include "text/characters.h"
 #include "text/date_time_format.h"
 #include "text/errors.h"
@@ -73,14 +76,22 @@ class RowBuilder {
   int column_ = 0;
 };
 
-// The output of a record is only made to see whether it fails: it is thrown
-// away in steps, so that a long record needs no room for all of it.
+// The output of a record is made to see whether it fails, and read by the
+// comparer on its way out: it is passed on in steps, so that a long record
+// needs no room for all of it.
 class DiscardingOutput final : public OrderedOutput {
  public:
-  DiscardingOutput(AnsiText& text, OccurrenceCounter& counter) : OrderedOutput(text, counter, std::size_t{1} << 20) {}
+  DiscardingOutput(AnsiText& text, OccurrenceCounter& counter, ByteSink& comparer)
+      : OrderedOutput(text, counter, std::size_t{1} << 20), comparer_(comparer) {}
 
  protected:
-  void HandOn() override { text_->clear(); }
+  void HandOn() override {
+    comparer_.Write(*text_);
+    text_->clear();
+  }
+
+ private:
+  ByteSink& comparer_;
 };
 
 const char16_t* StateWord(RecordState state) {
@@ -125,6 +136,12 @@ void PreviewModel::Read() {
   const TextSettingsScope scope(settings_);
   std::vector<PreviewRow> rows;
   std::u16string error;
+  const LastOutputFile last = LoadLastOutput(request_.OutputPath, request_.Format);
+  OutputComparer comparer(request_.Format, last.output);
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    pendingLast_ = last.state;
+  }
   try {
     InputFile input(request_.InputPath, &cancel_);
     const RecordFilter filter(request_.FilterLines);
@@ -162,8 +179,9 @@ void PreviewModel::Read() {
       } else {
         try {
           scratch.clear();
-          DiscardingOutput sink(scratch, occurrences);
+          DiscardingOutput sink(scratch, occurrences, comparer);
           converter.Convert(record, text, reader.JoinOffsets(), sink);
+          comparer.Write(scratch);
         } catch (const QuillmerError& failure) {
           row.state = RecordState::Failed;
           state = ShownErrorText(failure);
@@ -189,7 +207,7 @@ void PreviewModel::Read() {
       cells.Cell(alarm ? WhenText(record, EventField::AlarmDate, EventField::AlarmTime, false) : u"");
 
       if (rows.size() >= chunk) {
-        Publish(rows);
+        Publish(rows, comparer);
         chunk = kChunk;
       }
     }
@@ -203,11 +221,13 @@ void PreviewModel::Read() {
     const std::string_view what = failure.what();
     error.assign(what.begin(), what.end());
   }
-  Publish(rows, &error);
+  Publish(rows, comparer, &error);
 }
 
-void PreviewModel::Publish(std::vector<PreviewRow>& rows, std::u16string* readError) {
+void PreviewModel::Publish(std::vector<PreviewRow>& rows, const OutputComparer& comparer, std::u16string* readError) {
   const std::lock_guard<std::mutex> lock(mutex_);
+  pendingStarts_ = comparer.Starts();
+  if (readError) pendingComparison_ = comparer.Result();
   if (pending_.empty()) {
     pending_.swap(rows);
   } else {
@@ -229,8 +249,13 @@ bool PreviewModel::Update() {
     const std::lock_guard<std::mutex> lock(mutex_);
     taken.swap(pending_);
     byName_ = pendingByName_;
+    starts_ = pendingStarts_;
+    last_ = pendingLast_;
     done = readDone_;
-    if (done) readError_ = pendingError_;
+    if (done) {
+      readError_ = pendingError_;
+      comparison_ = std::move(pendingComparison_);
+    }
   }
   rows_.reserve(rows_.size() + taken.size());
   for (PreviewRow& row : taken) {
@@ -267,6 +292,25 @@ std::u16string PreviewModel::Summary() const {
   if (!readError_.empty() || counts_.failed > 0)
     text += u"\n変換と出力はエラーで中止され、出力ファイルは変わりません。";
   return text;
+}
+
+std::u16string PreviewModel::ZoneNote() const {
+  return u"(" + ZoneOffsetsText(Zone(), starts_) + u")　一覧の開始・終了・アラームはこのタイムゾーンの時刻です";
+}
+
+std::u16string PreviewModel::Comparison() const {
+  if (!finished_) return {};
+  if (!readError_.empty() || counts_.failed > 0)
+    return u"変換と出力がエラーで中止されるため、前回の出力とは比べません。\n";
+  return ComparisonText(last_, comparison_, Zone());
+}
+
+std::vector<std::string> PreviewModel::ZoneChoices(const TimeZone& current) {
+  std::vector<std::string> names = platform::ZoneNames();
+  for (const std::string_view name : {std::string_view(current.Name()), std::string_view("UTC")})
+    if (std::find(names.begin(), names.end(), name) == names.end())
+      names.insert(std::lower_bound(names.begin(), names.end(), name), std::string(name));
+  return names;
 }
 
 std::u16string_view PreviewModel::ColumnTitle(int column) {

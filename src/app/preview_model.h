@@ -17,6 +17,7 @@
 
 #include "conversion/conversion_run.h"
 #include "platform/files.h"
+#include "conversion/output_comparison.h"
 #include "text/text_settings.h"
 
 enum class RecordState { Converted, Filtered, Failed };
@@ -74,14 +75,26 @@ class PreviewModel {
   // The lines above the list: the counts, the layout and the format, and
   // whether the conversion would fail.
   std::u16string Summary() const;
+  // The request it reads (another zone's preview is made from it).
+  const ConversionRequest& Request() const { return request_; }
+  // The zone the times are read in, and beside its name the offsets it uses
+  // for the export's dates, with what the list's times are.
+  const TimeZone& Zone() const { return *settings_.zone; }
+  std::u16string ZoneNote() const;
+  // How the output compares with the output file as it is, once everything
+  // is read (ComparisonText's lines); empty until then.
+  std::u16string Comparison() const;
   // The rows as tab-separated lines (CR LF) under a line of column titles.
   std::u16string CopiedText(std::span<const std::size_t> rows) const;
   static std::u16string_view ColumnTitle(int column);
+  // The zones a user may choose from, the current one among them.
+  static std::vector<std::string> ZoneChoices(const TimeZone& current);
 
  private:
   void Read();
-  // Hands rows to the window; with readError (empty for none), the last ones.
-  void Publish(std::vector<PreviewRow>& rows, std::u16string* readError = nullptr);
+  // Hands rows to the window, and what the comparer gathered; with
+  // readError (empty for none), the last ones.
+  void Publish(std::vector<PreviewRow>& rows, const OutputComparer& comparer, std::u16string* readError = nullptr);
 
   const ConversionRequest request_;
   // The settings of the moment the preview was asked for: the window's
@@ -94,6 +107,9 @@ class PreviewModel {
   bool pendingByName_ = false;
   bool readDone_ = false;
   std::u16string pendingError_;
+  std::optional<StartSpan> pendingStarts_;
+  LastOutputState pendingLast_ = LastOutputState::None;
+  OutputComparison pendingComparison_;
   std::atomic<bool> stop_{false};
   platform::ReadCancel cancel_;
   // The window's.
@@ -103,5 +119,8 @@ class PreviewModel {
   bool byName_ = false;
   bool finished_ = false;
   std::u16string readError_;
+  std::optional<StartSpan> starts_;
+  LastOutputState last_ = LastOutputState::None;
+  OutputComparison comparison_;
   std::thread reader_;
 };

@@ -51,6 +51,10 @@ ConvertCommand ParseConvertCommand(const std::vector<std::string>& args) {
       name = arg.substr(0, equals);
       value = arg.substr(equals + 1);
     }
+    if (arg == "--dry-run") {
+      command.dryRun = true;
+      continue;
+    }
     std::optional<std::string>* target = nullptr;
     if (name == "--options") target = &command.optionsFile;
     if (name == "--filters") target = &command.filtersFile;
@@ -95,7 +99,7 @@ ConvertCommand ParseConvertCommand(const std::vector<std::string>& args) {
 
 std::string ConvertUsageText() {
   return "Usage: quillmer-convert [INPUT OUTPUT] [--options FILE] [--filters FILE] [--locale NAME]\n"
-         "                        [--zone NAME] [--format vcalendar|icalendar|ics]\n"
+         "                        [--zone NAME] [--format vcalendar|icalendar|ics] [--dry-run]\n"
          "       quillmer-convert --zone list | --help | --version\n"
          "\n"
          "Converts a calendar that Outlook exported as comma-separated text into a\n"
@@ -146,6 +150,14 @@ std::string ConvertUsageText() {
          "                  Option lines become lines of every iCalendar event;\n"
          "                  empty option lines are left out. SOURCE_DATE_EPOCH, when\n"
          "                  set, is the DTSTAMP of its events instead of the time now.\n"
+         "  --dry-run       read and convert everything as a real run would, but write\n"
+         "                  nothing (OUTPUT keeps its bytes and time stamps). Prints one\n"
+         "                  labelled item a line: the counts, the regional settings,\n"
+         "                  the zone with its offsets and the output format; when OUTPUT\n"
+         "                  is a calendar quillmer-convert wrote, also how many\n"
+         "                  appointments are new, the same as in it, or only in it\n"
+         "                  (changed or deleted in Outlook since: delete those by hand\n"
+         "                  in a calendar that holds the last import), listing the latter.\n"
          "\n"
          "A failing appointment is named on a second line: its number among the\n"
          "appointments and the line of the export where it starts.\n"

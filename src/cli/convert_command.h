@@ -1,7 +1,7 @@
 #pragma once
 // The command line of quillmer-convert, read without touching anything:
 //   quillmer-convert [INPUT OUTPUT] [--options FILE] [--filters FILE] [--locale NAME]
-//                    [--zone NAME] [--format vcalendar|icalendar|ics]
+//                    [--zone NAME] [--format vcalendar|icalendar|ics] [--dry-run]
 //   quillmer-convert --zone list | --help | --version
 #include <optional>
 #include <string>
@@ -23,6 +23,8 @@ struct ConvertCommand {
   std::optional<std::string> zoneName;
   // Not given: the output's name chooses (FormatForOutputPath).
   std::optional<OutputFormat> format;
+  // Convert and compare with the existing output, writing nothing.
+  bool dryRun = false;
   std::string usageError;  // what is wrong, for UsageError
 };
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/convert_command.h"
+#include "app/dry_run_report.h"
 #include "app/error_text.h"
 #include "app/main_form.h"
 #include "app/memo_text.h"
@@ -16,6 +17,7 @@
 #include "app/settings.h"
 #include "cli/terminal_text.h"
 #include "conversion/conversion_run.h"
+#include "conversion/output_comparison.h"
 #include "platform/files.h"
 #include "platform/interruption.h"
 #include "platform/regional.h"
@@ -79,6 +81,11 @@ int Convert(const ConvertCommand& command, const std::string& codeset) {
   if (command.filtersFile) request.FilterLines = MemoFileLines(*command.filtersFile);
   // --format wins over the output's name.
   request.Format = command.format.value_or(FormatForOutputPath(request.OutputPath));
+  if (command.dryRun) {
+    const DryRunResult result = DryRun(request);
+    Print(stdout, cli::Utf8ToTerminal(Utf16ToUtf8(DryRunReport(result, *ChosenTimeZone(), request.Format)), codeset));
+    return kConverted;
+  }
   const ConversionResult result = ConversionRun(request);
   // The converted bytes own the standard output when it was the output.
   std::FILE* report = request.OutputPath == platform::StandardStream ? stderr : stdout;

@@ -2,7 +2,7 @@
 
 // A piece is given its room when it is first filled: a small output uses
 // one.
-BlockWriter::BlockWriter(OutputFile& output) : output_(output) { pieces_[0].reserve(kPieceRoom); }
+BlockWriter::BlockWriter(ByteSink& output) : output_(output) { pieces_[0].reserve(kPieceRoom); }
 
 void BlockWriter::PieceMayBeFull() {
   if (Piece().size() < kPieceSize) return;

@@ -16,8 +16,9 @@
 
 class BlockWriter {
  public:
-  // output must outlive this; its failures are kept for its Commit.
-  explicit BlockWriter(OutputFile& output);
+  // output must outlive this (an output file keeps its failures for its
+  // Commit).
+  explicit BlockWriter(ByteSink& output);
   BlockWriter(const BlockWriter&) = delete;
   BlockWriter& operator=(const BlockWriter&) = delete;
 
@@ -42,7 +43,7 @@ class BlockWriter {
   // with the lock released.
   void WriteOldest(std::unique_lock<std::mutex>& lock);
 
-  OutputFile& output_;
+  ByteSink& output_;
   AnsiText pieces_[kPieces];
   // Pieces handed over, and pieces written: those between wait or are being
   // written, and the one after them is being filled.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 #include "conversion/block_writer.h"
 #include "conversion/ordered_output.h"
@@ -53,6 +54,8 @@ TextSettings RunSettings(const ConversionRequest& request) {
   return settings;
 }
 
+namespace {
+
 // One streaming pass, a ring of four slots between two threads:
 //
 //   reader:  input -> join -> filter -> [slot: records]           (in order)
@@ -62,7 +65,8 @@ TextSettings RunSettings(const ConversionRequest& request) {
 //   caller:  takes slots in order; copies their output made ahead, counting
 //            the UID numbers at the marks; converts what is left straight
 //            into the output pieces; keeps the first error and the counts
-//   either:  output pieces of about 1 MiB -> the (temporary) output file
+//   either:  output pieces of about 1 MiB -> the (temporary) output file,
+//            or a dry run's sink
 //
 // Memory stays bounded by the slots and pieces, however long the export.
 // All or nothing: the output replaces its path only on Commit, after the last
@@ -70,16 +74,19 @@ TextSettings RunSettings(const ConversionRequest& request) {
 // first; then a reading error (an unfinished last line, a NUL), so after a
 // record error the input is still read to its end; then the first record
 // error; the output's create or write errors last (kept for Commit).
-ConversionResult ConversionRun(const ConversionRequest& request) {
+// Into sink, or (nullptr) into the output file, which is made only once the
+// input is open.
+ConversionResult RunInto(const ConversionRequest& request, ByteSink* sink) {
   // Both threads read under the settings of the run's start.
   const TextSettings settings = RunSettings(request);
   const TextSettingsScope scope(settings);
   const RecordConverter converter(request.Format, request.OptionLines,
                                   request.Format == OutputFormat::ICalendar ? OutputTimestamp() : 0, settings.zone);
   InputFile input(request.InputPath);
-  OutputFile output(request.OutputPath);
+  std::optional<OutputFile> file;
+  if (sink == nullptr) sink = &file.emplace(request.OutputPath);
   const RecordFilter filter(request.FilterLines);
-  BlockWriter writer(output);
+  BlockWriter writer(*sink);
   OccurrenceCounter occurrences;
   PieceOutput out(writer, occurrences);
   RecordRing ring(input, filter, converter, writer, settings, RingOptionsFor(request.Options));
@@ -114,6 +121,12 @@ ConversionResult ConversionRun(const ConversionRequest& request) {
   converter.AppendTail(out.Text());
 
   writer.Finish();
-  output.Commit();
+  if (file) file->Commit();
   return result;
 }
+
+}  // namespace
+
+ConversionResult ConversionRun(const ConversionRequest& request) { return RunInto(request, nullptr); }
+
+ConversionResult ConversionRun(const ConversionRequest& request, ByteSink& output) { return RunInto(request, &output); }

@@ -7,6 +7,7 @@
 #include "conversion/record_converter.h"
 #include "text/ansi_text.h"
 #include "text/line_list.h"
+#include "text/text_file.h"
 #include "text/text_settings.h"
 #include "text/time_zone.h"
 
@@ -47,3 +48,6 @@ TextSettings RunSettings(const ConversionRequest& request);
 // The output file is written once, after every record converted; after any
 // error it is byte for byte what it was.
 ConversionResult ConversionRun(const ConversionRequest& request);
+// The same run with its output bytes given to output, in order, instead of
+// the output path: nothing is written there and no temporary file is made.
+ConversionResult ConversionRun(const ConversionRequest& request, ByteSink& output);

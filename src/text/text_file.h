@@ -38,14 +38,22 @@ class InputFile final : public ByteSource {
   platform::FileReader reader_;
 };
 
+// Where a run's output bytes go, in order and one call at a time (possibly
+// from different threads, each call ordered after the one before).
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  virtual void Write(std::string_view bytes) = 0;
+};
+
 // An output file written in pieces that replaces the file whole or not at
 // all: nothing reaches the path before Commit. Failures to create or write
 // are kept and raised by Commit (FileCreateError, FileWriteError), so they
 // come after every error of the input. Abandoned when destroyed uncommitted.
-class OutputFile {
+class OutputFile final : public ByteSink {
  public:
   explicit OutputFile(const std::string& path);
-  void Write(std::string_view bytes);
+  void Write(std::string_view bytes) override;
   void Commit();
 
  private:

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QComboBox>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,7 +25,9 @@
 #include "support/test_support.h"
 #include "text/date_time_text.h"
 
+using testing_support::ReadFileBytes;
 using testing_support::Sjis;
+using testing_support::SourceDir;
 using testing_support::WriteFileBytes;
 
 class PreviewDialogTest : public QObject {
@@ -124,6 +127,34 @@ class PreviewDialogTest : public QObject {
       QVERIFY2(closing.elapsed() < 1000, row.name);
       QFile::remove(QString::fromStdString(Path("stalled.csv")));
     }
+  }
+
+  // The zone's row: its offsets over the export's dates; another zone
+  // chosen reads the rows and the comparison again and is kept.
+  void zoneChooserReadsAgainAndKeepsTheZone() {
+    WriteFileBytes(Path("ny.csv"), ReadFileBytes(SourceDir() / "tests/data/dry-run/new-york.csv"));
+    WriteFileBytes(Path("out.vcs"), ReadFileBytes(SourceDir() / "tests/data/dry-run/new-york.vcs"));
+    ConversionRequest request;
+    request.InputPath = Path("ny.csv");
+    request.OutputPath = Path("out.vcs");
+    request.Zone = TimeZone::Japan();
+    std::string kept;
+    PreviewDialog preview(request, nullptr, [&](std::shared_ptr<const TimeZone> zone) { kept = zone->Name(); });
+    QTRY_VERIFY(preview.Finished());
+    QCOMPARE(preview.zoneBox->currentText(), QStringLiteral("Asia/Tokyo"));
+    QVERIFY2(preview.zoneNote->text().startsWith(QStringLiteral("(UTC+9)")), qPrintable(preview.zoneNote->text()));
+
+    preview.zoneBox->setCurrentText(QStringLiteral("America/New_York"));
+    QCOMPARE(kept, std::string("America/New_York"));
+    QTRY_VERIFY(preview.Finished());
+    QCOMPARE(preview.rowTable->model()->rowCount(), 2);
+    QVERIFY2(preview.zoneNote->text().startsWith(QStringLiteral("(UTC-5 / UTC-4)")),
+             qPrintable(preview.zoneNote->text()));
+    const QString comparison = preview.comparisonText->toPlainText();
+    QVERIFY2(comparison.startsWith(QStringLiteral("・新規: 2件\n・前回と同じ: 0件\n・前回だけ: 2件\n"
+                                                  "    2024/11/03 01:30  定例会議 = 1\n")),
+             qPrintable(comparison));
+    QCOMPARE(ReadFileBytes(Path("out.vcs")), ReadFileBytes(SourceDir() / "tests/data/dry-run/new-york.vcs"));
   }
 
  private:

@@ -121,7 +121,8 @@ void MainWindow::ShowAboutBox() {
 }
 
 void MainWindow::ShowPreview() {
-  auto* preview = new PreviewDialog(form_.Request(), this);
+  auto* preview =
+      new PreviewDialog(form_.Request(), this, [this](std::shared_ptr<const TimeZone> zone) { form_.UseZone(zone); });
   preview->exec();
   delete preview;
 }

@@ -1,10 +1,12 @@
 #include "app/qt/preview_dialog.h"
 
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -31,7 +33,7 @@ int PreviewTable::columnCount(const QModelIndex& parent) const { return parent.i
 
 QVariant PreviewTable::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
-  const PreviewRow& row = preview_.Row(static_cast<std::size_t>(index.row()));
+  const PreviewRow& row = preview_->Row(static_cast<std::size_t>(index.row()));
   switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
@@ -52,25 +54,51 @@ QVariant PreviewTable::headerData(int section, Qt::Orientation orientation, int 
   return FromUtf16(PreviewModel::ColumnTitle(section));
 }
 
+void PreviewTable::Show(const PreviewModel& preview) {
+  beginResetModel();
+  preview_ = &preview;
+  shown_ = 0;
+  endResetModel();
+}
+
 void PreviewTable::Grow() {
-  const int rows = static_cast<int>(preview_.RowCount());
+  const int rows = static_cast<int>(preview_->RowCount());
   if (rows == shown_) return;
   beginInsertRows(QModelIndex(), shown_, rows - 1);
   shown_ = rows;
   endInsertRows();
 }
 
-PreviewDialog::PreviewDialog(ConversionRequest request, QWidget* owner)
-    : QDialog(owner), preview_(std::make_unique<PreviewModel>(std::move(request))) {
+PreviewDialog::PreviewDialog(ConversionRequest request, QWidget* owner, ZoneKeeper keepZone)
+    : QDialog(owner), keepZone_(std::move(keepZone)), preview_(std::make_unique<PreviewModel>(std::move(request))) {
   setObjectName(QStringLiteral("PreviewDialog"));
   setWindowTitle(LayoutText(PreviewCaption));
   setFont(MainWindowFont());
-  resize(920, 460);
+  resize(920, 540);
+
+  zoneBox = new QComboBox(this);
+  zoneBox->setObjectName(QStringLiteral("zoneBox"));
+  for (const std::string& name : PreviewModel::ZoneChoices(preview_->Zone()))
+    zoneBox->addItem(QString::fromStdString(name));
+  zoneBox->setCurrentText(QString::fromStdString(preview_->Zone().Name()));
+  zoneBox->setMaxVisibleItems(20);
+  connect(zoneBox, &QComboBox::currentTextChanged, this, &PreviewDialog::ChooseZone);
+  zoneNote = new QLabel(this);
+  zoneNote->setObjectName(QStringLiteral("zoneNote"));
+  zoneNote->setTextFormat(Qt::PlainText);
+  auto* zoneLabel = new QLabel(QStringLiteral("タイムゾーン(&Z):"), this);
+  zoneLabel->setBuddy(zoneBox);
 
   summaryLabel = new QLabel(this);
   summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
   summaryLabel->setTextFormat(Qt::PlainText);
   summaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  comparisonText = new QPlainTextEdit(this);
+  comparisonText->setObjectName(QStringLiteral("comparisonText"));
+  comparisonText->setReadOnly(true);
+  comparisonText->setLineWrapMode(QPlainTextEdit::NoWrap);
+  comparisonText->setFixedHeight(QFontMetrics(font()).lineSpacing() * 6 + 10);
 
   table_ = new PreviewTable(*preview_, this);
   rowTable = new QTableView(this);
@@ -94,7 +122,15 @@ PreviewDialog::PreviewDialog(ConversionRequest request, QWidget* owner)
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(summaryLabel);
+  auto* zoneRow = new QHBoxLayout;
+  zoneRow->addWidget(zoneLabel);
+  zoneRow->addWidget(zoneBox);
+  zoneRow->addWidget(zoneNote, 1);
+  layout->addLayout(zoneRow);
+  auto* summaryRow = new QHBoxLayout;
+  summaryRow->addWidget(summaryLabel, 1, Qt::AlignTop);
+  summaryRow->addWidget(comparisonText, 1);
+  layout->addLayout(summaryRow);
   layout->addWidget(rowTable, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
@@ -118,6 +154,9 @@ void PreviewDialog::TakeRows() {
   preview_->Update();
   table_->Grow();
   summaryLabel->setText(FromUtf16(preview_->Summary()));
+  zoneNote->setText(FromUtf16(preview_->ZoneNote()));
+  const QString comparison = FromUtf16(preview_->Comparison());
+  if (comparison != comparisonText->toPlainText()) comparisonText->setPlainText(comparison);
   if (!errorShown_ && preview_->FirstFailedRow()) {
     errorShown_ = true;
     const QModelIndex first = table_->index(static_cast<int>(*preview_->FirstFailedRow()), 0);
@@ -125,6 +164,21 @@ void PreviewDialog::TakeRows() {
     rowTable->scrollTo(first, QAbstractItemView::PositionAtCenter);
   }
   if (preview_->Finished()) timer_->stop();
+}
+
+void PreviewDialog::ChooseZone(const QString& name) {
+  std::shared_ptr<const TimeZone> zone = LoadTimeZone(name.toStdString());
+  if (!zone || zone->Name() == preview_->Zone().Name()) return;
+  if (keepZone_) keepZone_(zone);
+  ConversionRequest request = preview_->Request();
+  request.Zone = std::move(zone);
+  preview_->Cancel();
+  auto next = std::make_unique<PreviewModel>(std::move(request));
+  table_->Show(*next);
+  preview_ = std::move(next);
+  errorShown_ = false;
+  TakeRows();
+  if (!preview_->Finished()) timer_->start(kTakeEveryMs);
 }
 
 QString PreviewDialog::SelectedText() const {

@@ -106,7 +106,10 @@ void MainWindow::FilesDropped(HDROP drop) {
   form_.SetEditText(::PtInRect(&output, point) ? PathEdit::Output : PathEdit::Input, file);
 }
 
-void MainWindow::ShowPreview() { PreviewWindow::ShowModal(window_, form_.Request()); }
+void MainWindow::ShowPreview() {
+  PreviewWindow::ShowModal(window_, form_.Request(),
+                           [this](std::shared_ptr<const TimeZone> zone) { form_.UseZone(std::move(zone)); });
+}
 
 AnsiText MainWindow::MemoText(Memo memo) const { return win32ui::BoxText(MemoBox(memo)); }
 

@@ -11,20 +11,26 @@
 #include "app/win32/layout_controls.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/ui.h"
+#include "platform/code_page.h"
 
 namespace {
 
 constexpr const char* kClassName = "TfrmPreview";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
-constexpr int kClientWidth = 760, kClientHeight = 460;
+constexpr int kClientWidth = 760, kClientHeight = 540;
+// Below the zone's row: the summary and the comparison side by side.
+constexpr int kSummaryTop = 38, kSummaryHeight = 100, kListTop = kSummaryTop + kSummaryHeight + 6;
 // How often the window takes what was read: often enough to look immediate.
 constexpr UINT kTakeEveryMs = 30;
 constexpr UINT_PTR kTimer = 1;
 
 struct Preview {
   std::unique_ptr<PreviewModel> model;
-  HWND window = nullptr, summary = nullptr, list = nullptr, close = nullptr;
+  std::function<void(std::shared_ptr<const TimeZone>)> keepZone;
+  HWND window = nullptr, zone = nullptr, zoneNote = nullptr, summary = nullptr, comparison = nullptr,
+       list = nullptr, close = nullptr;
+  std::u16string comparisonShown;
   HFONT font = nullptr;
   std::size_t shown = 0;
   bool errorShown = false;
@@ -34,13 +40,29 @@ struct Preview {
 void CreateControls(Preview& preview) {
   HWND w = preview.window;
   preview.font = win32ui::LayoutFont(win32ui::LayoutText(LayoutFace));
-  preview.summary = win32ui::Place(w, "STATIC", "", SS_LEFT | SS_NOPREFIX, 0, IDC_PREVIEW_SUMMARY, 8, 8,
-                                   kClientWidth - 16, 60, preview.font);
+  win32ui::Place(w, "STATIC", platform::Cp932FromUtf8("タイムゾーン:"), SS_LEFT | SS_NOPREFIX, 0, -1, 8, 12, 92,
+                 20, preview.font);
+  preview.zone = win32ui::Place(w, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, IDC_PREVIEW_ZONE,
+                                100, 8, 230, 320, preview.font);
+  for (const std::string& name : PreviewModel::ZoneChoices(preview.model->Zone()))
+    ::SendMessageA(preview.zone, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  ::SendMessageA(preview.zone, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(preview.model->Zone().Name().c_str()));
+  preview.zoneNote = win32ui::Place(w, "STATIC", "", SS_LEFT | SS_NOPREFIX, 0, IDC_PREVIEW_ZONE_NOTE, 340, 12,
+                                    kClientWidth - 348, 20, preview.font);
+  const int half = (kClientWidth - 24) / 2;
+  preview.summary = win32ui::Place(w, "STATIC", "", SS_LEFT | SS_NOPREFIX, 0, IDC_PREVIEW_SUMMARY, 8, kSummaryTop,
+                                   half, kSummaryHeight, preview.font);
+  preview.comparison = win32ui::Place(w, "EDIT", "",
+                                      ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL |
+                                          WS_HSCROLL | WS_TABSTOP,
+                                      WS_EX_CLIENTEDGE, IDC_PREVIEW_COMPARISON, 16 + half, kSummaryTop, half,
+                                      kSummaryHeight, preview.font);
   HINSTANCE instance = ::GetModuleHandleA(nullptr);
   preview.list = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
                                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
                                        LVS_SHOWSELALWAYS,
-                                   8, 72, kClientWidth - 16, kClientHeight - 72 - 42, w,
+                                   8, kListTop, kClientWidth - 16, kClientHeight - kListTop - 42, w,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PREVIEW_LIST)), instance, nullptr);
   ::SendMessageW(preview.list, WM_SETFONT, reinterpret_cast<WPARAM>(preview.font), TRUE);
   ::SendMessageW(preview.list, CCM_SETUNICODEFORMAT, TRUE, 0);
@@ -79,6 +101,16 @@ void TakeRows(Preview& preview) {
     ::SendMessageW(preview.list, LVM_SETITEMCOUNT, preview.shown, LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
   }
   ::SetWindowTextW(preview.summary, Wide(model.Summary()).c_str());
+  ::SetWindowTextW(preview.zoneNote, Wide(model.ZoneNote()).c_str());
+  if (const std::u16string comparison = model.Comparison(); comparison != preview.comparisonShown) {
+    preview.comparisonShown = comparison;
+    std::wstring lines;
+    for (const char16_t unit : comparison) {
+      if (unit == u'\n') lines += L'\r';
+      lines += static_cast<wchar_t>(unit);
+    }
+    ::SetWindowTextW(preview.comparison, lines.c_str());
+  }
   if (!preview.errorShown && model.FirstFailedRow()) {
     preview.errorShown = true;
     const int row = static_cast<int>(*model.FirstFailedRow());
@@ -89,6 +121,27 @@ void TakeRows(Preview& preview) {
     ::SendMessageW(preview.list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
   }
   if (model.Finished()) ::KillTimer(preview.window, kTimer);
+}
+
+// Reads the preview again in the zone chosen in the box, and keeps the zone.
+void ChooseZone(Preview& preview) {
+  const LRESULT index = ::SendMessageA(preview.zone, CB_GETCURSEL, 0, 0);
+  if (index < 0) return;
+  std::string name(static_cast<std::size_t>(::SendMessageA(preview.zone, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0)), '\0');
+  ::SendMessageA(preview.zone, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(name.data()));
+  std::shared_ptr<const TimeZone> zone = LoadTimeZone(name);
+  if (!zone || zone->Name() == preview.model->Zone().Name()) return;
+  if (preview.keepZone) preview.keepZone(zone);
+  ConversionRequest request = preview.model->Request();
+  request.Zone = std::move(zone);
+  preview.model->Cancel();
+  // The list forgets the old rows before they go.
+  preview.shown = 0;
+  ::SendMessageW(preview.list, LVM_SETITEMCOUNT, 0, 0);
+  preview.model = std::make_unique<PreviewModel>(std::move(request));
+  preview.errorShown = false;
+  TakeRows(preview);
+  if (!preview.model->Finished()) ::SetTimer(preview.window, kTimer, kTakeEveryMs, nullptr);
 }
 
 void SelectAll(Preview& preview) {
@@ -176,6 +229,8 @@ LRESULT CALLBACK PreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return 0;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDCANCEL && HIWORD(wParam) == BN_CLICKED) ::DestroyWindow(window);
+      if (LOWORD(wParam) == IDC_PREVIEW_ZONE && HIWORD(wParam) == CBN_SELCHANGE)
+        win32ui::Guarded(window, [preview] { ChooseZone(*preview); });
       return 0;
     case DM_GETDEFID:
       return MAKELRESULT(IDCANCEL, DC_HASDEFID);
@@ -198,7 +253,8 @@ LRESULT CALLBACK PreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 }  // namespace
 
-void PreviewWindow::ShowModal(HWND owner, ConversionRequest request) {
+void PreviewWindow::ShowModal(HWND owner, ConversionRequest request,
+                              std::function<void(std::shared_ptr<const TimeZone>)> keepZone) {
   HINSTANCE instance = ::GetModuleHandleA(nullptr);
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof windowClass;
@@ -211,6 +267,7 @@ void PreviewWindow::ShowModal(HWND owner, ConversionRequest request) {
 
   Preview preview;
   preview.model = std::make_unique<PreviewModel>(std::move(request));
+  preview.keepZone = std::move(keepZone);
   const RECT rect = win32ui::CentredWindowRect(kClientWidth, kClientHeight, kStyle, kExStyle);
   const AnsiText caption = win32ui::LayoutText(PreviewCaption);
   ::CreateWindowExA(kExStyle, kClassName, caption.c_str(), kStyle, rect.left, rect.top, rect.right - rect.left,
