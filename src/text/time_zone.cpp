@@ -1,7 +1,6 @@
 #include "text/time_zone.h"
 
 #include <algorithm>
-#include <atomic>
 #include <optional>
 
 #include "platform/ascii_case.h"
@@ -223,6 +222,7 @@ class TzifReader {
     }
     if (wide) ContinueByRule(zone, times.empty() ? INT64_MIN : times.back(), current);
     for (TimeZone::Transition& t : zone.transitions_) t.localBound = t.at + std::max(t.before, t.after);
+    zone.IndexPeriods();
   }
 
  private:
@@ -335,30 +335,34 @@ std::shared_ptr<const TimeZone> LoadTimeZone(std::string_view name) {
   return nullptr;
 }
 
-TimeZone::TimeZone(std::string name, bool japan) : name_(std::move(name)), japan_(japan) {
-  static std::atomic<std::uint64_t> zones{0};
-  id_ = ++zones;
+TimeZone::TimeZone(std::string name, bool japan) : name_(std::move(name)), japan_(japan) {}
+
+void TimeZone::IndexPeriods() {
+  periods_.resize(kPeriodCount);
+  for (std::size_t p = 0; p < kPeriodCount; ++p) {
+    const std::int64_t start = kFirstPeriod + (static_cast<std::int64_t>(p) << kPeriodShift);
+    periods_[p] = static_cast<std::uint32_t>(
+        std::upper_bound(transitions_.begin(), transitions_.end(), start,
+                         [](std::int64_t t, const Transition& x) { return t < x.localBound; }) -
+        transitions_.begin());
+  }
 }
 
 std::int64_t TimeZone::UtcFromLocal(std::int64_t localSeconds) const {
-  // An export's times mostly follow one another, so the span of the last
-  // answer usually holds the next time too.
-  struct Span {
-    std::uint64_t zone = 0;
-    std::int64_t from = 0, to = 0;
-    std::int32_t offset = 0;
-  };
-  thread_local Span last;
-  if (last.zone == id_ && localSeconds >= last.from && localSeconds < last.to) return localSeconds - last.offset;
   // The last change whose bound the time has reached decides; before the
-  // first, the zone's first offset.
-  const auto next = std::upper_bound(transitions_.begin(), transitions_.end(), localSeconds,
-                                     [](std::int64_t t, const Transition& x) { return t < x.localBound; });
-  last.zone = id_;
-  last.from = next == transitions_.begin() ? INT64_MIN : std::prev(next)->localBound;
-  last.to = next == transitions_.end() ? INT64_MAX : next->localBound;
-  last.offset = next == transitions_.begin() ? firstOffset_ : std::prev(next)->after;
-  return localSeconds - last.offset;
+  // first, the zone's first offset. A period holds a change or two at most.
+  std::size_t next;
+  const std::int64_t sincePeriods = localSeconds - kFirstPeriod;
+  if (sincePeriods >= 0 && static_cast<std::uint64_t>(sincePeriods >> kPeriodShift) < periods_.size()) {
+    next = periods_[static_cast<std::size_t>(sincePeriods >> kPeriodShift)];
+    while (next < transitions_.size() && transitions_[next].localBound <= localSeconds) ++next;
+  } else {
+    next = static_cast<std::size_t>(
+        std::upper_bound(transitions_.begin(), transitions_.end(), localSeconds,
+                         [](std::int64_t t, const Transition& x) { return t < x.localBound; }) -
+        transitions_.begin());
+  }
+  return localSeconds - (next == 0 ? firstOffset_ : transitions_[next - 1].after);
 }
 
 std::int32_t TimeZone::OffsetAt(std::int64_t utcSeconds) const {
