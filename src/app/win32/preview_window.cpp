@@ -26,46 +26,85 @@ struct Preview {
   std::unique_ptr<PreviewModel> model;
   HWND window = nullptr, summary = nullptr, list = nullptr, close = nullptr;
   HFONT font = nullptr;
+  int dpi = win32ui::kLayoutDpi;
   std::size_t shown = 0;
   bool errorShown = false;
   bool closed = false;
 };
 
-void CreateControls(Preview& preview) {
-  HWND w = preview.window;
-  preview.font = win32ui::LayoutFont(win32ui::LayoutText(LayoutFace));
-  preview.summary = win32ui::Place(w, "STATIC", "", SS_LEFT | SS_NOPREFIX, 0, IDC_PREVIEW_SUMMARY, 8, 8,
-                                   kClientWidth - 16, 60, preview.font);
-  HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  preview.list = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
-                                       LVS_SHOWSELALWAYS,
-                                   8, 72, kClientWidth - 16, kClientHeight - 72 - 42, w,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PREVIEW_LIST)), instance, nullptr);
-  ::SendMessageW(preview.list, WM_SETFONT, reinterpret_cast<WPARAM>(preview.font), TRUE);
-  ::SendMessageW(preview.list, CCM_SETUNICODEFORMAT, TRUE, 0);
-  ::SendMessageW(preview.list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
-                 LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
-  // The date columns as wide as a date and time in the list's font.
+// Where the controls sit at the window's density; 96 dpi gives the places
+// the window was drawn with.
+RECT SummaryRect(int dpi) { return win32ui::ScaledRect(8, 8, kClientWidth - 16, 60, dpi); }
+RECT ListRect(int dpi) { return win32ui::ScaledRect(8, 72, kClientWidth - 16, kClientHeight - 72 - 42, dpi); }
+RECT CloseRect(int dpi) { return win32ui::ScaledRect(kClientWidth - 8 - 97, kClientHeight - 34, 97, 26, dpi); }
+
+// The columns' widths at the window's density; the date columns as wide as a
+// date and time in the list's font.
+void ColumnWidths(const Preview& preview, int (&widths)[kPreviewColumnCount]) {
   HDC dc = ::GetDC(preview.list);
   const HGDIOBJ previous = ::SelectObject(dc, preview.font);
   SIZE extent{};
   ::GetTextExtentPoint32W(dc, L"2008/01/15 10:00", 16, &extent);
   ::SelectObject(dc, previous);
   ::ReleaseDC(preview.list, dc);
-  const int when = static_cast<int>(extent.cx) + 14;
-  const int kWidths[kPreviewColumnCount] = {44, 44, 130, 130, when, when, 100, when};
+  const int when = static_cast<int>(extent.cx) + win32ui::Scaled(14, preview.dpi);
+  const int kWidths[kPreviewColumnCount] = {44, 44, 130, 130, 0, 0, 100, 0};
+  for (int column = 0; column < kPreviewColumnCount; ++column)
+    widths[column] = kWidths[column] == 0 ? when : win32ui::Scaled(kWidths[column], preview.dpi);
+}
+
+void CreateControls(Preview& preview) {
+  HWND w = preview.window;
+  preview.dpi = win32ui::WindowDpi(w);
+  preview.font = win32ui::LayoutFont(win32ui::LayoutText(LayoutFace), preview.dpi);
+  const RECT summary = SummaryRect(preview.dpi);
+  preview.summary = win32ui::Place(w, "STATIC", "", SS_LEFT | SS_NOPREFIX, 0, IDC_PREVIEW_SUMMARY, summary.left,
+                                   summary.top, summary.right - summary.left, summary.bottom - summary.top,
+                                   preview.font);
+  HINSTANCE instance = ::GetModuleHandleA(nullptr);
+  const RECT list = ListRect(preview.dpi);
+  preview.list = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
+                                       LVS_SHOWSELALWAYS,
+                                   list.left, list.top, list.right - list.left, list.bottom - list.top, w,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PREVIEW_LIST)), instance, nullptr);
+  ::SendMessageW(preview.list, WM_SETFONT, reinterpret_cast<WPARAM>(preview.font), TRUE);
+  ::SendMessageW(preview.list, CCM_SETUNICODEFORMAT, TRUE, 0);
+  ::SendMessageW(preview.list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
+                 LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+  int widths[kPreviewColumnCount];
+  ColumnWidths(preview, widths);
   for (int column = 0; column < kPreviewColumnCount; ++column) {
     std::wstring title(PreviewModel::ColumnTitle(column).begin(), PreviewModel::ColumnTitle(column).end());
     LVCOLUMNW item{};
     item.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     item.fmt = column <= kLineColumn ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    item.cx = kWidths[column];
+    item.cx = widths[column];
     item.pszText = title.data();
     ::SendMessageW(preview.list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
   }
-  preview.close = win32ui::Place(w, "BUTTON", win32ui::LayoutText(PreviewCloseCaption), WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL,
-                                 kClientWidth - 8 - 97, kClientHeight - 34, 97, 26, preview.font);
+  const RECT close = CloseRect(preview.dpi);
+  preview.close = win32ui::Place(w, "BUTTON", win32ui::LayoutText(PreviewCloseCaption), WS_TABSTOP | BS_PUSHBUTTON,
+                                 0, IDCANCEL, close.left, close.top, close.right - close.left,
+                                 close.bottom - close.top, preview.font);
+}
+
+void DpiChanged(Preview& preview, int dpi, const RECT& suggested) {
+  if (dpi != preview.dpi) {
+    preview.dpi = dpi;
+    const HFONT old = preview.font;
+    preview.font = win32ui::LayoutFont(win32ui::LayoutText(LayoutFace), dpi);
+    win32ui::Relayout(preview.summary, SummaryRect(dpi), preview.font, false);
+    win32ui::Relayout(preview.list, ListRect(dpi), preview.font, false);
+    win32ui::Relayout(preview.close, CloseRect(dpi), preview.font, false);
+    ::DeleteObject(old);
+    int widths[kPreviewColumnCount];
+    ColumnWidths(preview, widths);
+    for (int column = 0; column < kPreviewColumnCount; ++column)
+      ::SendMessageW(preview.list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), widths[column]);
+  }
+  ::SetWindowPos(preview.window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
@@ -181,6 +220,9 @@ LRESULT CALLBACK PreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return MAKELRESULT(IDCANCEL, DC_HASDEFID);
     case WM_CTLCOLORSTATIC:
       return win32ui::LabelColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DPICHANGED:
+      DpiChanged(*preview, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_CLOSE:
       ::DestroyWindow(window);
       return 0;
@@ -216,6 +258,7 @@ void PreviewWindow::ShowModal(HWND owner, ConversionRequest request) {
   ::CreateWindowExA(kExStyle, kClassName, caption.c_str(), kStyle, rect.left, rect.top, rect.right - rect.left,
                     rect.bottom - rect.top, owner, nullptr, instance, &preview);
   if (preview.window == nullptr) return;
+  win32ui::FitToDpi(preview.window, kClientWidth, kClientHeight);
   TakeRows(preview);
   if (!preview.model->Finished()) ::SetTimer(preview.window, kTimer, kTakeEveryMs, nullptr);
   win32ui::RunModal(owner, preview.window, preview.list, preview.closed);
