@@ -123,7 +123,9 @@ case "$error" in
 esac
 h notify "$title" 107
 h wait バージョン情報
-expect "version line" "$(h get バージョン情報 203)" "Version 1.02  (Build 25)"
+# The version the build was configured with: 1.0.2.25 shows as 1.02, build 25.
+IFS=. read -r major minor patch build <<<"$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$(dirname "$program")/CMakeCache.txt")"
+expect "version line" "$(h get バージョン情報 203)" "Version $major.$minor$patch  (Build $build)"
 expect "product name" "$(h get バージョン情報 202)" "Kivaro for iPod series"
 h layout バージョン情報 96 || { echo "FAIL version dialog against its layout at 96 dpi"; failures=$((failures + 1)); }
 shot windows-about.png
