@@ -237,9 +237,18 @@ if [ -n "$shots" ]; then
   sleep 1
   import -window "$(timeout 10 xdotool search --name "^$title\$" | head -1)" -frame "$shots/windows-main-150.png" 2>/dev/null || true
 fi
+for moved in 96 144; do
+  h dpichange "$title" $moved
+  h layout "$title" $moved || { echo "FAIL main window moved to $moved dpi"; failures=$((failures + 1)); }
+done
 h notify "$title" 107
 h wait バージョン情報
 h layout バージョン情報 144 || { echo "FAIL version dialog against its layout at 144 dpi"; failures=$((failures + 1)); }
+# Moved to a monitor at 100 % and back, as Windows tells it.
+for moved in 96 144; do
+  h dpichange バージョン情報 $moved
+  h layout バージョン情報 $moved || { echo "FAIL version dialog moved to $moved dpi"; failures=$((failures + 1)); }
+done
 h close バージョン情報
 h gone バージョン情報
 finish

@@ -15,6 +15,8 @@
 //   layout TITLE DPI               checks the main window or the version dialog against its layout
 //                                  at DPI: the client area and each control within a pixel of the
 //                                  table's place scaled, no label's text wider than the label
+//   dpichange TITLE DPI            tells a window it is now on a monitor of DPI, as Windows does
+//                                  when it is moved there (the suggested rectangle keeps its frame)
 // Titles and texts are in the ANSI code page, as Wine passes them.
 #include <windows.h>
 
@@ -189,6 +191,24 @@ int TextWidth(HWND label, HFONT font) {
   return widest;
 }
 
+// WM_DPICHANGED with the rectangle Windows would suggest: the layout's client
+// area at dpi inside the window's present frame.
+void DpiChange(const char* title, int dpi) {
+  HWND window = WaitFor(title, false);
+  const bool about = std::string(title) == win32ui::LayoutText(AboutBoxLayout().caption);
+  const WindowLayout& layout = about ? AboutBoxLayout() : MainWindowLayout();
+  RECT outer{}, client{};
+  ::GetWindowRect(window, &outer);
+  ::GetClientRect(window, &client);
+  const int frameWidth = (outer.right - outer.left) - client.right;
+  const int frameHeight = (outer.bottom - outer.top) - client.bottom;
+  const RECT suggested{outer.left, outer.top, outer.left + frameWidth + ::MulDiv(layout.width, dpi, 96),
+                       outer.top + frameHeight + ::MulDiv(layout.height, dpi, 96)};
+  const RemoteMemory memory(window, sizeof suggested);
+  memory.Write(0, &suggested, sizeof suggested);
+  ::SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(memory.At(0)));
+}
+
 // Prints each difference from the layout; returns their count.
 int CheckLayout(const char* title, int dpi) {
   HWND window = WaitFor(title, false);
@@ -316,6 +336,8 @@ int main(int argc, char** argv) {
     ::CloseClipboard();
   } else if (command == "layout" && argc == 4) {
     return CheckLayout(title, std::atoi(argv[3])) == 0 ? 0 : 1;
+  } else if (command == "dpichange" && argc == 4) {
+    DpiChange(title, std::atoi(argv[3]));
   } else if (command == "close") {
     ::PostMessageA(WaitFor(title, false), WM_CLOSE, 0, 0);
   } else {
