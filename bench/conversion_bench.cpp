@@ -37,13 +37,14 @@ std::string MegabyteNote() {
   return note;
 }
 
-void ConversionRun100k(benchmark::State& state, OutputFormat format) {
+void ConversionRun100k(benchmark::State& state, OutputFormat format, const char* zone = "Asia/Tokyo") {
   UseReferenceSettings();
   const std::string input = TempPath("export.csv");
   const std::string output = TempPath("calendar.out");
   const std::string bytes = MakeExport(100000);
   WriteFile(input, bytes);
-  const ConversionRequest request{input, output, {"CLASS:PUBLIC"}, {platform::Cp932FromUtf8("【私用】")}, format};
+  const ConversionRequest request{input, output, {"CLASS:PUBLIC"}, {platform::Cp932FromUtf8("【私用】")}, format, {},
+                                  LoadTimeZone(zone)};
   for (auto _ : state) benchmark::DoNotOptimize(ConversionRun(request));
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
   state.counters["input_MB"] = static_cast<double>(bytes.size()) / 1e6;
@@ -56,6 +57,16 @@ BENCHMARK(BM_ConversionRun100k)->Unit(benchmark::kMillisecond)->Iterations(5);
 // The same export as one iCalendar file (every value folded and escaped).
 void BM_ConversionRun100kICalendar(benchmark::State& state) { ConversionRun100k(state, OutputFormat::ICalendar); }
 BENCHMARK(BM_ConversionRun100kICalendar)->Unit(benchmark::kMillisecond)->Iterations(5);
+// Both again with the times read by a zone's rules (daylight saving) rather
+// than Japan's fixed shift.
+void BM_ConversionRun100kNewYork(benchmark::State& state) {
+  ConversionRun100k(state, OutputFormat::VCalendar, "America/New_York");
+}
+BENCHMARK(BM_ConversionRun100kNewYork)->Unit(benchmark::kMillisecond)->Iterations(5);
+void BM_ConversionRun100kICalendarNewYork(benchmark::State& state) {
+  ConversionRun100k(state, OutputFormat::ICalendar, "America/New_York");
+}
+BENCHMARK(BM_ConversionRun100kICalendarNewYork)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_EventBlockMegabyteNote(benchmark::State& state) {
   UseReferenceSettings();

@@ -131,7 +131,7 @@ Outcome StepByStep(const ConversionRequest& request, std::string_view text) {
       const std::vector<std::string_view> views = ViewsOf(fields);
       OccurrenceCounter occurrences;
       OrderedOutput sink(outcome.output, occurrences);
-      AppendEventBlock(EventRecord(FieldViews(views), columns), request.OptionLines, sink);
+      AppendEventBlock(EventRecord(FieldViews(views), columns), request.OptionLines, *TimeZone::Japan(), sink);
     }
   } catch (const QuillmerError& e) {
     outcome.error = e.Message();

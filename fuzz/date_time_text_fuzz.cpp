@@ -1,5 +1,6 @@
 // Date and time text under the Japanese, Japanese-era and English settings:
-// a rejected text is quoted whole in the error; an accepted one is a real
+// a rejected text is quoted whole in the error, with the day-first hint
+// exactly when the month-first text reads under en-GB; an accepted one is a real
 // calendar value that reads back the same after being written out; a UTC stamp
 // is always sixteen characters of the fixed shape.
 #include <fuzzer/FuzzedDataProvider.h>
@@ -31,6 +32,7 @@ Profile* Profiles() {
       {"ja-JP", "yyyy/mm/dd hh:nn:ss", {}},
       {"ja-JP-u-ca-japanese", "yyyy/mm/dd hh:nn:ss", {}},
       {"en-US", "mm/dd/yyyy hh:nn:ss", {}},
+      {"en-GB", "dd/mm/yyyy hh:nn:ss", {}},
   };
   static bool loaded = false;
   if (!loaded) {
@@ -64,7 +66,7 @@ bool IsStamp(std::string_view s) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   FuzzedDataProvider provider(data, size);
-  Profile& profile = Profiles()[provider.ConsumeIntegralInRange<int>(0, 2)];
+  Profile& profile = Profiles()[provider.ConsumeIntegralInRange<int>(0, 3)];
   const std::string text = provider.ConsumeRemainingBytesAsString();
 
   // The text as a pattern, with a value of the calendar drawn from it: at most
@@ -79,7 +81,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     value = ParseDateTimeText(exact.View(), profile.settings, kYear);
   } catch (const DateTimeTextError& error) {
-    FUZZ_CHECK(error.Message() == "'" + text + suffix);
+    const AnsiText plain = "'" + text + suffix;
+    FUZZ_CHECK(error.Message().compare(0, plain.size(), plain) == 0);
+    bool dayFirst = false;
+    if (&profile == &Profiles()[2]) {
+      try {
+        ParseDateTimeText(exact.View(), Profiles()[3].settings, kYear);
+        dayFirst = true;
+      } catch (const DateTimeTextError&) {
+      }
+    }
+    FUZZ_CHECK((error.Message().size() > plain.size()) == dayFirst);
     return 0;
   }
   FUZZ_CHECK(std::isfinite(value));

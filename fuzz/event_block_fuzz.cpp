@@ -119,8 +119,8 @@ void CheckNamedColumns(std::uint32_t seed, const LineList& fields, const LineLis
   const EventRecord positional(FieldViews(views), positions);
   const EventRecord fromTitles(FieldViews(named), byName);
 
-  const std::string block = Written([&](BlockOutput& out) { AppendEventBlock(fromTitles, options, out); });
-  const std::string expected = Written([&](BlockOutput& out) { AppendEventBlock(positional, options, out); });
+  const std::string block = Written([&](BlockOutput& out) { AppendEventBlock(fromTitles, options, *TimeZone::Japan(), out); });
+  const std::string expected = Written([&](BlockOutput& out) { AppendEventBlock(positional, options, *TimeZone::Japan(), out); });
   if (block != expected) {
     fuzz::ReportPair("named block", block, expected);
     FUZZ_CHECK(block == expected);
@@ -201,7 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     OccurrenceCounter occurrences;
     OrderedOutput sink(text, occurrences);
-    AppendEventBlock(EventRecord(FieldViews(ViewsOf(fields)), EventColumns()), options, sink);
+    AppendEventBlock(EventRecord(FieldViews(ViewsOf(fields)), EventColumns()), options, *TimeZone::Japan(), sink);
   } catch (const QuillmerError& e) {
     textError = e.Message();
   }

@@ -77,6 +77,22 @@ for seed in 1 2 3; do
   compare "generated export, seed $seed ($mix)" generated.csv OUT
   [ "$seed" = 3 ] && SOURCE_DATE_EPOCH=1704067200 compare "generated export, seed $seed ($mix), iCalendar" generated.csv OUT --format ics
 done
+# Zones: the same instants from the same zone files, named or the system's own.
+"$linux/bench/quillmer-make-export" 2000 zoned.csv 4 calendar >/dev/null
+for zone in America/New_York Europe/London Australia/Sydney UTC; do
+  compare "zone $zone" zoned.csv OUT --zone "$zone"
+done
+printf '"h"\r\n"a","b","3/10/2024","2:30:00","11/3/2024","1:30:00","TRUE","3/9/2024","9:00:00 PM",""\r\n' >us.csv
+rm -f linux.vcs windows.vcs
+TZ=America/New_York "$linux/quillmer-convert" us.csv linux.vcs --locale en-US >/dev/null 2>&1
+TZ=America/New_York "$root/scripts/wine-run" "$windows/quillmer-convert.exe" us.csv windows.vcs --locale en-US \
+  >/dev/null 2>&1 </dev/null
+if grep -q '^DTSTART:20240310T073000Z' windows.vcs 2>/dev/null && cmp -s linux.vcs windows.vcs; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  echo "FAIL the system's zone (New York): $(grep -a DTSTART windows.vcs 2>&1)"
+fi
 # "-" for both files: the bytes on standard output, unchanged by text mode.
 "$root/scripts/wine-run" "$windows/quillmer-convert.exe" - - <outlook-export.csv >streams.vcs 2>/dev/null
 if cmp -s streams.vcs outlook-export.vcs; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL standard streams"; fi

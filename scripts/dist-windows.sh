@@ -16,6 +16,8 @@ mkdir "$stage/$name"
 for program in Quillmer.exe quillmer-convert.exe; do
   x86_64-w64-mingw32-strip -o "$stage/$name/$program" "$build/$program"
 done
+# The zone database the programs read the export's times with.
+cp -r "$build/zoneinfo" "$stage/$name/zoneinfo"
 { printf '\xEF\xBB\xBF'; sed 's/$/\r/' "$root/docs/windows-readme.txt"; } >"$stage/$name/readme.txt"
 rm -f "$build/$name.zip"
 (cd "$stage" && zip -q -r -X "$build/$name.zip" "$name")

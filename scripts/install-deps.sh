@@ -8,5 +8,6 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev
   fonts-ipafont-gothic qt6-translations-l10n xvfb xauth desktop-file-utils
   clang libclang-rt-dev
+  tzdata python3
 )
 exec "$(dirname "$0")/install-packages.sh" "${packages[@]}"

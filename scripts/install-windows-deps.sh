@@ -9,5 +9,6 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 locales
   fonts-ipafont-gothic xvfb xauth openbox xdotool zip imagemagick nsis
+  tzdata python3-tzlocal
 )
 exec "$(dirname "$0")/install-packages.sh" "${packages[@]}"

@@ -41,7 +41,7 @@ w "$setup" /S
 programs="$(w cmd /c echo %LOCALAPPDATA% | tr -d '\r')\\Programs\\Quillmer"
 dir="$(w winepath -u "$programs" | tr -d '\r')"
 menu="$(w winepath -u "$(w cmd /c echo %APPDATA% | tr -d '\r')\\Microsoft\\Windows\\Start Menu\\Programs" | tr -d '\r')"
-installed=(Quillmer.exe quillmer-convert.exe readme.txt uninstall.exe)
+installed=(Quillmer.exe quillmer-convert.exe readme.txt uninstall.exe zoneinfo/Asia/Tokyo)
 for file in "${installed[@]}"; do [ -f "$dir/$file" ] || fail "not installed: $file"; done
 [ -f "$menu/Quillmer.lnk" ] || fail "no Start menu entry"
 
@@ -77,7 +77,7 @@ done
 w "$dir/uninstall.exe" /S
 for _ in $(seq 100); do [ -e "$dir/uninstall.exe" ] || break; sleep 0.2; done
 wineserver -w 2>/dev/null || true
-for file in "${installed[@]}"; do [ ! -e "$dir/$file" ] || fail "left behind: $file"; done
+for file in "${installed[@]}" zoneinfo; do [ ! -e "$dir/$file" ] || fail "left behind: $file"; done
 [ ! -e "$menu/Quillmer.lnk" ] || fail "Start menu entry left behind"
 for k in "$application" 'HKCU\Software\Classes\.csv\OpenWithList\Quillmer.exe' "$uninstall"; do
   if key "$k"; then fail "key left behind: $k"; fi

@@ -141,7 +141,9 @@ TEST_F(CliTest, MissingOptionFileFailsBeforeConverting) {
 // the terminal's language chooses nothing.
 TEST_F(CliTest, ProfileChoice) {
   const std::string convert = Example("outlook-export.csv") + " " + Path("out.vcs");
-  const std::string known = "(known: ja-JP, ja-JP-u-ca-japanese, en-US)";
+  const std::string known = "(known: ja-JP, ja-JP-u-ca-japanese, en-US, en-GB)";
+  // The sample's year-first dates are no dates under en-GB, and no hint is added.
+  const std::string notDayFirst = "'2024/01/15 10:00:00' は日付または時刻ではありません.\n";
   struct Row {
     const char* name;
     std::string env;
@@ -154,6 +156,8 @@ TEST_F(CliTest, ProfileChoice) {
       {"--locale", "LANG=C.UTF-8", " --locale en-US", 1, "2024/01/15 10:00:00"},
       {"the variable", "QUILLMER_LOCALE=en-US", "", 1, "2024/01/15 10:00:00"},
       {"--locale wins over the variable", "QUILLMER_LOCALE=en-US", " --locale ja-JP", 0, ""},
+      {"--locale en-GB in any letter case", "LANG=C.UTF-8", " --locale EN-gb", 1, notDayFirst},
+      {"the variable names en-GB", "QUILLMER_LOCALE=en-GB", "", 1, notDayFirst},
       {"an empty variable chooses nothing", "QUILLMER_LOCALE=", "", 0, ""},
       {"unknown --locale", "LANG=C.UTF-8", " --locale xx-YY", 2, "unknown locale xx-YY " + known},
       {"unknown variable", "QUILLMER_LOCALE=fr-FR", "", 2, "unknown locale fr-FR in QUILLMER_LOCALE " + known},
@@ -167,6 +171,73 @@ TEST_F(CliTest, ProfileChoice) {
       EXPECT_NE(run.err.find("Usage: quillmer-convert"), std::string::npos);
     }
   }
+}
+
+// The zone: --zone, then QUILLMER_ZONE, then (without paths) the saved one,
+// else Asia/Tokyo under the Japanese profiles (the sample's own bytes, whatever
+// the computer's zone) and the computer's zone under any other.
+TEST_F(CliTest, ZoneChoice) {
+  const std::string sample = ReadFileBytes(SourceDir() / "examples/outlook-export.vcs");
+  WriteFileBytes(dir_ / "us.csv", "\"h\"\r\n\"a\",\"b\",\"1/15/2024\",\"10:00:00\",\"1/15/2024\",\"11:00:00\",\"FALSE\",\"\",\"\",\"\"\r\n");
+  struct Row {
+    const char* name;
+    std::string env;
+    std::string args;
+    int exitCode;
+    std::string firstStart;  // the first DTSTART written, or "" for the sample's bytes
+    std::string err;
+  };
+  const std::string sampleRun = Example("outlook-export.csv") + " " + Path("out.vcs");
+  const std::string usRun = Path("us.csv") + " " + Path("out.vcs") + " --locale en-US";
+  const Row rows[] = {
+      {"Japanese default, New York computer", "TZ=America/New_York", sampleRun, 0, "", ""},
+      {"Asia/Tokyo named", "TZ=UTC", sampleRun + " --zone asia/tokyo", 0, "", ""},
+      {"an empty variable counts as unset", "QUILLMER_ZONE=", sampleRun, 0, "", ""},
+      {"--zone", "TZ=UTC", sampleRun + " --zone America/New_York", 0, "20240115T150000Z", ""},
+      {"the variable", "QUILLMER_ZONE=Europe/London", sampleRun, 0, "20240115T100000Z", ""},
+      {"--zone wins", "QUILLMER_ZONE=Europe/London", sampleRun + " --zone=UTC", 0, "20240115T100000Z", ""},
+      {"other profiles: the computer's zone", "TZ=America/New_York", usRun, 0, "20240115T150000Z", ""},
+      {"from /etc/localtime's kind of path", "TZ=:/usr/share/zoneinfo/Australia/Sydney", usRun, 0,
+       "20240114T230000Z", ""},
+      {"a rule in TZ is no zone: UTC", "TZ=EST5EDT,M3.2.0,M11.1.0", usRun, 0, "20240115T100000Z", ""},
+      {"unknown --zone", "TZ=UTC", sampleRun + " --zone Mars/Olympus", 2, "-",
+       "unknown time zone Mars/Olympus ('quillmer-convert --zone list' lists the names)"},
+      {"unknown variable", "QUILLMER_ZONE=../../etc/passwd", sampleRun, 2, "-",
+       "unknown time zone ../../etc/passwd in QUILLMER_ZONE"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    WriteFileBytes(dir_ / "out.vcs", "old");
+    const RunResult run = Run(r.args, "LANG=C.UTF-8 " + r.env);
+    EXPECT_EQ(run.exitCode, r.exitCode) << run.err;
+    EXPECT_NE(run.err.find(r.err), std::string::npos) << run.err;
+    const std::string out = ReadFileBytes(dir_ / "out.vcs");
+    if (r.firstStart.empty()) {
+      EXPECT_TRUE(SameBytes(out, sample));
+    } else if (r.firstStart == "-") {
+      EXPECT_EQ(out, "old");
+    } else {
+      EXPECT_EQ(out.substr(out.find("DTSTART:") + 8, 16), r.firstStart);
+    }
+  }
+
+  const RunResult list = Run("--zone list");
+  EXPECT_EQ(list.exitCode, 0);
+  for (const char* name : {"\nAmerica/New_York\n", "\nAsia/Tokyo\n", "\nEurope/London\n"})
+    EXPECT_NE(list.out.find(name), std::string::npos) << name;
+}
+
+// The saved zone counts for the run that uses the saved settings only.
+TEST_F(CliTest, SavedZone) {
+  const std::filesystem::path program = dir_.Path() / "quillmer-convert";
+  std::filesystem::copy_file(Binary(), program);
+  WriteFileBytes(dir_ / "quillmer.ini", "[i/o]\r\ninput=" + (SourceDir() / "examples/outlook-export.csv").string() +
+                                            "\r\noutput=" + (dir_ / "saved.vcs") + "\r\nzone=Europe/London\r\n");
+  EXPECT_EQ(RunBinary(program.string(), "", "LANG=C.UTF-8").exitCode, 0);
+  EXPECT_NE(ReadFileBytes(dir_ / "saved.vcs").find("DTSTART:20240115T100000Z"), std::string::npos);
+  EXPECT_EQ(RunBinary(program.string(), Example("outlook-export.csv") + " " + Path("paths.vcs"), "LANG=C.UTF-8").exitCode,
+            0);
+  EXPECT_TRUE(SameBytes(ReadFileBytes(dir_ / "paths.vcs"), ReadFileBytes(SourceDir() / "examples/outlook-export.vcs")));
 }
 
 // The system's Japanese texts read as Japanese under a single-byte profile, and
@@ -183,8 +254,10 @@ TEST_F(CliTest, ReadableMessagesAndTheFailingRecord) {
     std::string err;
   };
   const Row rows[] = {
-      {"bad date after a record of two lines", "date.csv",
-       "'13/1/2024 10:00:00' は日付または時刻ではありません.\n該当レコード: データの 2 件目 (入力の 4 行目から)\n"},
+      {"a day-first date after a record of two lines", "date.csv",
+       "'13/1/2024 10:00:00' は日付または時刻ではありません。月/日/年の順では読めませんが、日/月/年の順の日付として"
+       "読めます。--locale en-GB (ウィンドウでは環境変数 QUILLMER_LOCALE=en-GB) を指定してください.\n"
+       "該当レコード: データの 2 件目 (入力の 4 行目から)\n"},
       {"unfinished last record", "unfinished.csv",
        "リストのインデックスが範囲を超えています (3)\n該当レコード: データの 2 件目 (入力の 3 行目から)\n"},
       {"unfinished header", "header.csv",

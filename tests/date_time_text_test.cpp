@@ -43,6 +43,7 @@ struct Row {
   const char* name;
   std::string text;
   std::optional<double> value;  // none: the text must fail
+  bool dayFirstHint = false;    // a failure names the day-first profile
 };
 
 void CheckRows(const DateTextSettings& settings, const std::vector<Row>& rows) {
@@ -56,7 +57,10 @@ void CheckRows(const DateTextSettings& settings, const std::vector<Row>& rows) {
       ParseDateTimeText(r.text, settings, kYear);
       ADD_FAILURE() << "accepted";
     } catch (const DateTimeTextError& e) {
-      EXPECT_EQ(e.Message(), NotDateMessage(r.text));
+      const AnsiText plain = NotDateMessage(r.text);
+      EXPECT_EQ(e.Message().substr(0, plain.size()), plain);
+      EXPECT_EQ(e.Message().size() > plain.size(), r.dayFirstHint) << e.Message();
+      EXPECT_EQ(e.Message().find("--locale en-GB") != std::string::npos, r.dayFirstHint);
     }
   }
 }
@@ -123,8 +127,34 @@ TEST(ParseDateTimeText, EnglishSettings) {
       {"PM", "1/2/2009 3:00:00 PM", At(2009, 1, 2, 15)},
       {"two-digit year", "1/2/09 3:00 PM", At(2009, 1, 2, 15)},
       {"no year", "1/2 10:00", At(kYear, 1, 2, 10)},
-      {"month 13", "13/2/2009 3:00 PM", std::nullopt},
       {"year first reads 2009 as the month", "2009/01/02 10:00", std::nullopt},
+      // Text that only the day-first order reads says so.
+      {"day first", "13/2/2009 3:00 PM", std::nullopt, true},
+      {"day first, 24-hour time", "31/12/2024 23:30:00", std::nullopt, true},
+      {"day first without year", "13/1", std::nullopt, true},
+      {"no date either way", "13/13/2009", std::nullopt},
+      {"impossible day-first day", "31/2/2024", std::nullopt},
+      {"bad time either way", "13/1/2024 25:00", std::nullopt},
+      {"impossible day", "2/30/2024", std::nullopt},
+  });
+  platform::SetAnsiCodePage(932);
+}
+
+TEST(ParseDateTimeText, BritishSettings) {
+  const DateTextSettings s = ProfileSettings("en-GB");
+  CheckRows(s, {
+      {"two-digit day and month", "15/01/2024 14:30:00", At(2024, 1, 15, 14, 30)},
+      {"the day comes first", "03/02/2024 9:05:00", At(2024, 2, 3, 9, 5)},
+      {"one-digit day and month", "3/2/2024 09:05", At(2024, 2, 3, 9, 5)},
+      {"midnight", "1/3/2024 0:00:00", At(2024, 3, 1)},
+      {"two-digit year", "3/2/24", At(2024, 2, 3)},
+      {"no year", "3/2 10:00", At(kYear, 2, 3, 10)},
+      {"a designator still reads", "3/2/2024 3:00 PM", At(2024, 2, 3, 15)},
+      {"leap day", "29/02/2024", At(2024, 2, 29)},
+      {"no leap day", "29/02/2023", std::nullopt},
+      // No hint the other way: a month-first export under en-GB is plainly refused.
+      {"month first", "1/13/2024 10:00:00", std::nullopt},
+      {"year first", "2024/01/15 10:00:00", std::nullopt},
   });
   platform::SetAnsiCodePage(932);
 }
@@ -243,6 +273,12 @@ TEST(DateTextSettingsFrom, BuiltInProfiles) {
   EXPECT_EQ(en.amDesignator, "AM");
   EXPECT_FALSE(en.doubleByteSystem);
   EXPECT_EQ(en.primaryLanguage, 0x09);
+
+  DateTextSettings gb = ProfileSettings("en-GB");
+  EXPECT_EQ(gb.shortDatePattern, "dd/MM/yyyy");
+  EXPECT_EQ(std::string({gb.dateSeparator, gb.timeSeparator}), "/:");
+  EXPECT_FALSE(gb.doubleByteSystem);
+  EXPECT_EQ(gb.primaryLanguage, 0x09);
   platform::SetAnsiCodePage(932);
 }
 
@@ -357,6 +393,11 @@ TEST(RegionalProfile, ChosenByNameAndLoaded) {
   LoadDateTextSettings();
   EXPECT_EQ(platform::AnsiCodePage().Number(), 1252);
   EXPECT_EQ(CurrentDateTextSettings().shortDatePattern, "M/d/yyyy");
+
+  ASSERT_TRUE(platform::UseRegionalProfile("en-gb"));
+  LoadDateTextSettings();
+  EXPECT_EQ(platform::AnsiCodePage().Number(), 1252);
+  EXPECT_EQ(CurrentDateTextSettings().shortDatePattern, "dd/MM/yyyy");
 
   ASSERT_TRUE(platform::UseRegionalProfile("ja-JP-u-ca-japanese"));
   LoadDateTextSettings();

@@ -325,7 +325,7 @@ TEST_F(EventBlockTest, OutputTextEqualsTheItemsWithLineBreaks) {
     AnsiText text = "before\r\n";
     OccurrenceCounter occurrences;
     OrderedOutput sink(text, occurrences);
-    AppendEventBlock(EventRecord(FieldViews(ViewsOf(fields)), EventColumns()), options, sink);
+    AppendEventBlock(EventRecord(FieldViews(ViewsOf(fields)), EventColumns()), options, *TimeZone::Japan(), sink);
     EXPECT_TRUE(SameBytes(text, "before\r\n" + BuildEventBlock(fields, options).JoinLinesToText()));
   }
 }

@@ -15,6 +15,8 @@
 #include "text/date_time_text.h"
 #include "text/errors.h"
 
+using testing_support::ErrorOf;
+using testing_support::Hex;
 using testing_support::ReadFileBytes;
 using testing_support::SameBytes;
 using testing_support::Sjis;
@@ -155,6 +157,8 @@ TEST_F(EventColumnsTest, TheHeaderDecidesHowColumnsAreRead) {
       {"shuffled", HeaderOf({"End Time", "Subject", "End Date", "Start Time", "Start Date"}), true, 1, -1, -1},
       {"the first of two columns with a name", HeaderOf({"件名", "Subject", "開始日", "開始時刻", "終了日", "終了時刻"}),
        true, 0, -1, -1},
+      {"unquoted, a blank inside a title", "Location,Subject,Start Date,Start Time,End Date,End Time\r\n", true, 1,
+       -1, -1},
       {"no end time: by position", HeaderOf({"Subject", "Start Date", "Start Time", "End Date"}), false, 0, 9, -1},
       {"titles that are not Outlook's", HeaderOf({"title", "place", "from", "to"}), false, 0, 9, -1},
       {"no header", "", false, 0, 9, -1},
@@ -247,6 +251,14 @@ TEST_F(EventColumnsTest, WhatOnlyTheICalendarFormWrites) {
       {"all day, the end not after the start",
        With(plain, {{F::AllDay, "オン"}, {F::EndDate, "2024/1/5"}}),
        "DTSTART;VALUE=DATE:20240105\r\nDTEND;VALUE=DATE:20240106\r\n"},
+      {"all day before 1899/12/30 keeps its date whatever the time",
+       With(plain, {{F::AllDay, "True"}, {F::StartDate, "1899/12/29"}, {F::StartTime, "6:00:00"},
+                    {F::EndDate, "1899/12/29"}, {F::EndTime, "6:00:00"}}),
+       "DTSTART;VALUE=DATE:18991229\r\nDTEND;VALUE=DATE:18991230\r\n"},
+      {"all day at noon far before 1899",
+       With(plain, {{F::AllDay, "True"}, {F::StartDate, "1800/1/1"}, {F::StartTime, "12:00:00"},
+                    {F::EndDate, "1800/1/2"}, {F::EndTime, "12:00:00"}}),
+       "DTSTART;VALUE=DATE:18000101\r\nDTEND;VALUE=DATE:18000102\r\n"},
       {"all day keeps a UTC alarm",
        With(plain, {{F::AllDay, "True"}, {F::EndDate, "2024/1/6"}, {F::AlarmFlag, "True"}, {F::AlarmDate, "2024/1/4"},
                     {F::AlarmTime, "18:00:00"}}),
@@ -278,6 +290,14 @@ TEST_F(EventColumnsTest, WhatOnlyTheICalendarFormWrites) {
     lines.erase(lines.find("SUMMARY:"), lines.find("\r\n", lines.find("SUMMARY:")) + 2 - lines.find("SUMMARY:"));
     EXPECT_TRUE(SameBytes(lines, r.lines));
   }
+  // The day after 9999/12/31 has no date to write: the run fails, naming the
+  // record's start, and writes nothing.
+  WriteFileBytes(out_, "old");
+  const std::string last = ExportOf(
+      kJapanese, {With(plain, {{F::AllDay, "True"}, {F::StartDate, "9999/12/31"}, {F::EndDate, "9999/12/31"}})});
+  EXPECT_EQ(ErrorOf([&] { Convert(last, OutputFormat::ICalendar); }),
+            Hex(Sjis("終日の予定の開始日 '9999/12/31' の翌日は 9999/12/31 より後で、終了日として書けません")));
+  EXPECT_EQ(ReadFileBytes(out_), "old");
 }
 
 // An option line that names a property the export gives stands in for it;

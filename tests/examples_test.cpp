@@ -2,11 +2,13 @@
 // NAME.ics is what the export NAME.csv (or, failing that, the export whose
 // name NAME extends at a '-': outlook-export-filtered.ics comes from
 // outlook-export.csv) must give, with the option and filter lines of
-// NAME.option.txt and NAME.filter.txt where those exist. The expected files
+// NAME.option.txt and NAME.filter.txt where those exist, read under the
+// profile NAME.locale.txt names (ja-JP without one), in the zone
+// NAME.zone.txt names (Japan's without one). The expected files
 // come from the generators beside them (make_example.py,
-// make_default_export.py, make_icalendar_cases.py), written apart from this
-// code; a new case is a new file, not a new row, and each case is a test of
-// its own.
+// make_default_export.py, make_icalendar_cases.py) or, for the short
+// day-first export, were written by hand, apart from this code; a new case is
+// a new file, not a new row, and each case is a test of its own.
 #include <stdlib.h>
 
 #include <algorithm>
@@ -31,7 +33,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct GoldenCase {
-  fs::path expected, csv, options, filters;
+  fs::path expected, csv, options, filters, locale, zone;
   OutputFormat format;
 };
 
@@ -56,7 +58,7 @@ std::vector<GoldenCase> GoldenCases() {
       while (!fs::exists(path.parent_path() / (stem + ".csv")) && stem.find('-') != std::string::npos)
         stem.erase(stem.rfind('-'));
       cases.push_back({path, path.parent_path() / (stem + ".csv"), SideFile(path, "option"), SideFile(path, "filter"),
-                       vcs ? OutputFormat::VCalendar : OutputFormat::ICalendar});
+                       SideFile(path, "locale"), SideFile(path, "zone"), vcs ? OutputFormat::VCalendar : OutputFormat::ICalendar});
     }
   }
   std::sort(cases.begin(), cases.end(), [](const GoldenCase& a, const GoldenCase& b) { return a.expected < b.expected; });
@@ -76,7 +78,9 @@ std::size_t Count(const std::string& text, std::string_view what) {
 class GoldenFile : public ::testing::TestWithParam<GoldenCase> {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(platform::UseRegionalProfile("ja-JP"));
+    const GoldenCase& c = GetParam();
+    const std::string locale = c.locale.empty() ? "ja-JP" : FileLines(c.locale).ItemAt(0);
+    ASSERT_TRUE(platform::UseRegionalProfile(locale)) << locale;
     LoadDateTextSettings();
     setenv("SOURCE_DATE_EPOCH", "1704067200", 1);  // the golden files' DTSTAMP, 2024-01-01 00:00:00 UTC
   }
@@ -91,8 +95,9 @@ TEST_P(GoldenFile, IsWhatItsExportGives) {
   const GoldenCase& c = GetParam();
   ASSERT_TRUE(fs::exists(c.csv)) << c.csv;
   const std::string expected = ReadFileBytes(c.expected);
-  const ConversionResult result =
-      ConversionRun({c.csv.string(), dir_ / "out", FileLines(c.options), FileLines(c.filters), c.format});
+  ConversionRequest request{c.csv.string(), dir_ / "out", FileLines(c.options), FileLines(c.filters), c.format};
+  if (!c.zone.empty()) request.Zone = LoadTimeZone(FileLines(c.zone).ItemAt(0));
+  const ConversionResult result = ConversionRun(request);
   EXPECT_EQ(static_cast<std::size_t>(result.ConvertedCount), Count(expected, "BEGIN:VEVENT"));
   EXPECT_TRUE(SameBytes(ReadFileBytes(dir_ / "out"), expected));
 }

@@ -6,6 +6,7 @@
 #endif
 #include <stdlib.h>
 
+#include <cctype>
 #include <memory>
 #include <set>
 
@@ -17,6 +18,7 @@
 #include "support/test_support.h"
 #include "text/comma_text.h"
 #include "text/content_line.h"
+#include "text/characters.h"
 #include "text/date_time_text.h"
 #include "text/errors.h"
 
@@ -168,7 +170,7 @@ TEST_F(ICalendarTest, AwkwardAppointmentsReadBackAsWritten) {
 #endif
 
 // Where the export broke a note over several lines, the calendar shows the
-// breaks; a break outside any quotes changes nothing.
+// breaks.
 TEST_F(ICalendarTest, NotesKeepTheirLineBreaks) {
   const std::string head = "\"h\"\r\n\"t\",\"\",\"2024/01/01\",\"9:00\",\"2024/01/01\",\"10:00\",\"FALSE\",\"\",\"\",";
   struct Row {
@@ -184,7 +186,7 @@ TEST_F(ICalendarTest, NotesKeepTheirLineBreaks) {
       {"doubled quotes", "\"a \"\"x\"\" b\r\nc \"\"y\"\"d\"", "DESCRIPTION:a \"x\" b\\nc \"y\"d"},
       {"a break after doubled quotes", "\"a,\"\"\r\nb\"", "DESCRIPTION:a\\,\"\\nb"},
       {"a break right before the closing quote", "\"a\r\n\"", "DESCRIPTION:a\\n"},
-      {"an unquoted note over two lines", "a\r\n\"b\"", "DESCRIPTION:a\\n\"b\""},
+      {"an unquoted note ends the record on its line", "ab", "DESCRIPTION:ab"},
       {"only breaks", "\"\r\n\r\n\"", ""},
   };
   for (const Row& r : rows) {
@@ -258,6 +260,25 @@ TEST_F(ICalendarTest, UidsStayApartInALargeExport) {
   EXPECT_EQ(uids.size(), 3u * kDistinct);
   ASSERT_EQ(ofFirst.size(), 3u);
   EXPECT_TRUE(ofFirst[0].ends_with("-1") && ofFirst[1].ends_with("-2") && ofFirst[2].ends_with("-3"));
+}
+
+// Read in another zone than Japan's, a record is another event: its UID
+// differs by zone, and Japan's is the UID the golden file holds.
+TEST_F(ICalendarTest, UidsNameTheZone) {
+  auto firstUid = [&](const char* zone) {
+    ConversionRequest request{Source("examples/outlook-export.csv"), out_, {}, {}, OutputFormat::ICalendar};
+    request.Zone = LoadTimeZone(zone);
+    ConversionRun(request);
+    const std::string ics = ReadFileBytes(out_);
+    const std::size_t at = ics.find("UID:");
+    return ics.substr(at, ics.find("\r\n", at) - at);
+  };
+  const std::string golden = ReadFileBytes(SourceDir() / "examples/outlook-export.ics");
+  const std::string japan = firstUid("Asia/Tokyo");
+  EXPECT_NE(golden.find(japan + "\r\n"), std::string::npos);
+  const std::set<std::string> uids = {japan, firstUid("Europe/London"), firstUid("America/New_York"), firstUid("UTC")};
+  EXPECT_EQ(uids.size(), 4u);
+  EXPECT_EQ(firstUid("Europe/London"), firstUid("Europe/London"));
 }
 
 TEST_F(ICalendarTest, NothingConvertedIsAnEmptyCalendar) {
@@ -359,49 +380,83 @@ TEST(ContentLine, FoldingAndEscaping) {
   }
 }
 
-// An option line that is no content line, or that names what the writer
-// writes itself, fails the run before anything is written, quoting the line
-// and its number; the vCalendar blocks still copy it as it is.
-TEST_F(ICalendarTest, OptionLinesMustBeContentLines) {
+// Option lines, as every event carries them. A line that is no content
+// line, names what the writer writes, or names again a property an event
+// holds once fails the run before anything is written, quoting the line and
+// its number; a line naming the place or the notes stands in for the
+// export's. Every file written passes the strict reader; the vCalendar
+// blocks still copy each line as it is.
+TEST_F(ICalendarTest, OptionLines) {
   struct Row {
-    const char* name;
-    std::string line;
-    bool accepted;
+    std::string name;
+    std::vector<std::string> lines;  // after "X-FIRST:1" and an empty line
+    int refused;                     // the number of the refused line, or 0
+    bool libicalKeeps = true;        // libical drops an X- property without a value
   };
-  const Row rows[] = {
-      {"a plain property", "X-NOTE:1", true},
-      {"parameters, quoted and listed", "X-A;LANGUAGE=ja;X-B=\"a:b;c\",d:v\tw", true},
-      {"Japanese value", Sjis("CATEGORIES:仕事"), true},
-      {"an empty value", "X-A:", true},
-      {"a leading blank folds into the line before", " X-NOTE:1", false},
-      {"a leading tab", "\tX-NOTE:1", false},
-      {"no colon", "X-NOTE", false},
-      {"a name with a blank", "X NOTE:1", false},
-      {"a control character in the value", "X-NOTE:a\x01" "b", false},
-      {"a quote in a plain parameter value", "X-A;B=a\"b:1", false},
-      {"an unclosed quoted parameter", "X-A;B=\"ab:1", false},
-      {"ends the event", "END:VEVENT", false},
-      {"opens a component", "begin:VTODO", false},
-      {"ends the calendar", "END:VCALENDAR", false},
-      {"the writer's UID", "UID:x", false},
-      {"the writer's start", "DTSTART;VALUE=DATE:20240101", false},
+  std::vector<Row> rows = {
+      {"a plain property", {"X-NOTE:1"}, 0},
+      {"parameters, quoted and listed", {"X-A;LANGUAGE=ja;X-B=\"a:b;c\",d:v\tw"}, 0},
+      {"Japanese value", {Sjis("CATEGORIES:仕事")}, 0},
+      {"an empty value", {"X-A:"}, 0, false},
+      {"a leading blank folds into the line before", {" X-NOTE:1"}, 3},
+      {"a leading tab", {"\tX-NOTE:1"}, 3},
+      {"no colon", {"X-NOTE"}, 3},
+      {"a name with a blank", {"X NOTE:1"}, 3},
+      {"a control character in the value", {"X-NOTE:a\x01" "b"}, 3},
+      {"a quote in a plain parameter value", {"X-A;B=a\"b:1"}, 3},
+      {"an unclosed quoted parameter", {"X-A;B=\"ab:1"}, 3},
+      {"ends the event", {"END:VEVENT"}, 3},
+      {"opens a component", {"begin:VTODO"}, 3},
+      {"ends the calendar", {"END:VCALENDAR"}, 3},
+      {"the writer's UID", {"UID:x"}, 3},
+      {"the writer's start", {"DTSTART;VALUE=DATE:20240101"}, 3},
+      {"a duration beside the writer's end", {"DURATION:PT1H"}, 3},
+      {"a second summary", {"summary;LANGUAGE=en:x"}, 3},
+      {"properties an event may hold many times",
+       {"CATEGORIES:a", "CATEGORIES:b", "ATTENDEE:mailto:a@example.org", "ATTENDEE:mailto:b@example.org",
+        "X-MICROSOFT-CDO-BUSYSTATUS:BUSY", "X-MICROSOFT-CDO-BUSYSTATUS:FREE"},
+       0},
   };
-  const std::string csv = "\"h\"\r\n\"t\",\"\",\"2024/01/01\",\"9:00\",\"2024/01/01\",\"10:00\",\"FALSE\",\"\",\"\",\"n\"\r\n";
+  // Each property an event holds at most once: given once it is written
+  // (the place and the notes instead of the export's); given again it is
+  // refused at the second line, whatever its letter case.
+  const std::vector<std::string> once = {
+      "LOCATION:Room 1",       "DESCRIPTION;LANGUAGE=en:see the plan", "CLASS:PUBLIC",
+      "PRIORITY:5",            "TRANSP:TRANSPARENT",                   "GEO:35.68;139.76",
+      "ORGANIZER:mailto:a@example.org", "STATUS:CONFIRMED",            "URL:https://example.org/",
+      "SEQUENCE:1",            "CREATED:20240101T000000Z",             "LAST-MODIFIED:20240101T000000Z",
+      "RECURRENCE-ID:20240101T000000Z"};
+  rows.push_back({"each once-only property once", once, 0});
+  for (const std::string& line : once) {
+    std::string again = line;
+    for (std::size_t i = 0; i < again.find_first_of(";:"); ++i) again[i] = static_cast<char>(std::tolower(again[i]));
+    rows.push_back({line + " twice", {line, "X-B:1", again}, 5});
+  }
+
+  const std::string csv =
+      "\"h\"\r\n\"t\",\"p\",\"2024/01/01\",\"9:00\",\"2024/01/01\",\"10:00\",\"FALSE\",\"\",\"\",\"n\"\r\n";
   WriteFileBytes(in_, csv);
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
     WriteFileBytes(out_, "old");
-    const LineList options = {"X-FIRST:1", "", r.line};
-    try {
-      ConversionRun({in_, out_, options, {}, OutputFormat::ICalendar});
-      EXPECT_TRUE(r.accepted);
-    } catch (const OptionLineError& error) {
-      EXPECT_FALSE(r.accepted);
-      EXPECT_EQ(error.Message(), OptionLineError(3, r.line).Message());
+    LineList options = {"X-FIRST:1", ""};
+    for (const std::string& line : r.lines) options.Append(line);
+    const std::string error = testing_support::ErrorOf([&] { ConversionRun({in_, out_, options, {}, OutputFormat::ICalendar}); });
+    if (r.refused) {
+      EXPECT_EQ(error, Hex(OptionLineError(r.refused, r.lines[static_cast<std::size_t>(r.refused - 3)]).Message()));
       EXPECT_EQ(ReadFileBytes(out_), "old");
+    } else {
+      EXPECT_EQ(error, "no error");
+      const std::string ics = ReadFileBytes(out_);
+      for (const std::string& line : r.lines) EXPECT_NE(ics.find("\r\n" + AnsiTextToUtf8(line) + "\r\n"), std::string::npos) << line;
+#if QUILLMER_HAVE_LIBICAL
+      if (r.libicalKeeps) {
+        EXPECT_TRUE(ParseStrictly(ics));
+      }
+#endif
     }
     ConversionRun({in_, out_, options, {}, OutputFormat::VCalendar});
-    EXPECT_NE(ReadFileBytes(out_).find("\r\n" + r.line + "\r\n"), std::string::npos);
+    for (const std::string& line : r.lines) EXPECT_NE(ReadFileBytes(out_).find("\r\n" + line + "\r\n"), std::string::npos);
   }
 }
 

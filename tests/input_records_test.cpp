@@ -83,6 +83,17 @@ using JoinRecordLinesTest = CodePage932;
 
 TEST_F(JoinRecordLinesTest, JoinsLinesIntoRecords) {
   const std::string nine = R"("a","b","c","d","e","f","g","h","i",)";
+  // Headers as a script or a spreadsheet writes them, and records whose last
+  // field is an unset value (nothing between the commas).
+  const AnsiText japaneseHeader = Sjis("件名,場所,開始日,開始時刻,終了日,終了時刻,アラーム オン/オフ,アラーム日付,アラーム時刻,内容");
+  const AnsiText englishHeader = "Subject,Start Date,Start Time,End Date,End Time,Reminder on/off,Description";
+  const AnsiText tenColumns = Sjis("会議,本社,2024/1/5,10:00,2024/1/5,11:00,FALSE,,,資料");
+  const AnsiText emptyNotes = R"("t","p","2024/01/05","10:00","2024/01/05","11:00","FALSE",,,)";
+  // Outlook's 22 columns, the notes (column 19) between head and tail.
+  const AnsiText head = Sjis(R"("会議","2024/1/5","10:00:00","2024/1/5","11:00:00","False","False",,,)"
+                             R"("山田","","","","False","","2","","本社",)");
+  const AnsiText tail = Sjis(R"(,"標準","",)");
+  const AnsiText defaultLayout = head + "\"\"" + tail;
   struct Row {
     const char* name;
     std::vector<AnsiText> lines;
@@ -104,8 +115,15 @@ TEST_F(JoinRecordLinesTest, JoinsLinesIntoRecords) {
        {"\"t\",\"say \"\"hi\"\"", "more\""}, {"\"t\",\"say \"\"hi\"\"more\""}},
       {"a note line ending in a comma and a quoted word", {"\"t\",\"a,\"\"b\"\"", "\"", "\"c\""},
        {"\"t\",\"a,\"\"b\"\"\"", "\"c\""}},
-      {"an unquoted header absorbs the first record", {"title,place", "\"a\",\"b\"", "\"c\""},
-       {"title,place\"a\",\"b\"", "\"c\""}},
+      {"an unquoted Japanese header is a record of its own", {japaneseHeader, tenColumns, tenColumns},
+       {japaneseHeader, tenColumns, tenColumns}},
+      {"an unquoted English header is a record of its own", {englishHeader, tenColumns}, {englishHeader, tenColumns}},
+      {"default layout records ending with an empty field",
+       {defaultLayout, head + "\"" + Sjis("資料"), Sjis("持参") + "\"" + tail, defaultLayout},
+       {defaultLayout, head + "\"" + Sjis("資料持参") + "\"" + tail, defaultLayout}},
+      {"ten-column records ending with an empty field", {"\"h\"", emptyNotes, emptyNotes},
+       {"\"h\"", emptyNotes, emptyNotes}},
+      {"a blank line joins the next record", {"\"a\"", " \t", "\"b\""}, {"\"a\"", " \t\"b\""}},
       {"a double-byte note line is joined whole", {"\"" + Sjis("会議"), Sjis("資料") + "\""},
        {"\"" + Sjis("会議資料") + "\""}},
       {"a trail byte 0x5C before the line end changes nothing", {"\"" + Sjis("ソ"), "\""},
@@ -132,7 +150,7 @@ TEST_F(JoinRecordLinesTest, UnfinishedLastLineNamesTheMissingIndex) {
       {"a single unfinished line", {"\"a"}, 1},
       {"the last line ends with comma and quote", {"\"h\"", "\"a\",\""}, 2},
       {"a lone quote opens a field that never closes", {"\"h\"", "\"", "\"a\""}, 2},
-      {"an unfinished first line that absorbs everything", {"x", "y", "z"}, 1},
+      {"a quote opened after an unquoted line runs to the end", {"x", "\"y", "z"}, 2},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
@@ -151,7 +169,7 @@ TEST_F(JoinRecordLinesTest, LeavesTheJoinsMadeBeforeTheError) {
 // every code page, for lines full of quotes, commas, lead bytes and bytes
 // that are no character.
 TEST(JoinRecordLinesOracle, MatchesTheOneAtATimeLoop) {
-  const unsigned char pool[] = {'"', '"', ',', 'a', ' ', 0x5C, 0x40, 0x81, 0x82, 0x83, 0x85, 0x9F,
+  const unsigned char pool[] = {'"', '"', ',', 'a', ' ', '\t', 0x5C, 0x40, 0x81, 0x82, 0x83, 0x85, 0x9F,
                                 0xA0, 0xB1, 0xE0, 0xEF, 0xFC, 0xFD, 0xFF, 0x80, 0x7F, 0xA1};
   for (int page : {932, 936, 950, 1252}) {
     platform::SetAnsiCodePage(page);

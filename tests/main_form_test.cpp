@@ -16,6 +16,7 @@
 
 #include "platform/code_page.h"
 #include "platform/files.h"
+#include "text/text_settings.h"
 
 #include "support/test_support.h"
 
@@ -334,4 +335,46 @@ TEST(CompletionMessage, CountsInPlainDigits) {
   EXPECT_TRUE(SameBytes(CompletionMessage({1221, 13}), Sjis("変換と出力が完了しました") + "\r\n\r\n" +
                                                            Sjis("・変換対象: 1221件") + "\r\n" +
                                                            Sjis("・フィルタ対象: 13件")));
+}
+
+// The zone kept in the INI file is the runs' from the window's start; an
+// unknown one is reported and the default used; a zone chosen later is kept.
+TEST(MainForm, SavedZone) {
+  struct Row {
+    const char* name;
+    std::string zoneLine;  // in [i/o], or ""
+    const char* inForce;
+    std::string error;  // reported, or ""
+    std::string saved;  // the INI file's zone line after the end
+  };
+  const Row rows[] = {
+      {"none saved: Japan's default, nothing written", "", "Asia/Tokyo", "", ""},
+      {"a saved zone", "zone=Europe/London\r\n", "Europe/London", "", "zone=Europe/London\r\n"},
+      {"an unknown one", "zone=Mars/Olympus\r\n", "Asia/Tokyo",
+       Sjis("設定ファイルのタイムゾーン \"Mars/Olympus\" はありません。Asia/Tokyo で続けます (一覧: quillmer-convert "
+            "--zone list)"),
+       "zone=Mars/Olympus\r\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TempDir dir;
+    WriteFileBytes(dir / "quillmer.ini", std::string(kIni) + row.zoneLine);
+    BoxFace face;
+    MainForm form(face, dir / "quillmer");
+    std::string reported;
+    form.Create("", [&](const QuillmerError& error) { reported += error.Message(); });
+    EXPECT_EQ(reported, row.error);
+    EXPECT_EQ(ChosenTimeZone()->Name(), row.inForce);
+    form.Destroy();
+    EXPECT_EQ(ReadFileBytes(dir / "quillmer.ini"), std::string(kIni) + row.saved);
+  }
+  TempDir dir;
+  BoxFace face;
+  MainForm form(face, dir / "quillmer");
+  form.Create("", [](const QuillmerError& error) { ADD_FAILURE() << error.Message(); });
+  form.UseZone(LoadTimeZone("America/New_York"));
+  EXPECT_EQ(ChosenTimeZone()->Name(), "America/New_York");
+  form.Destroy();
+  EXPECT_NE(ReadFileBytes(dir / "quillmer.ini").find("zone=America/New_York\r\n"), std::string::npos);
+  UseTimeZone(nullptr);
 }

@@ -3,7 +3,7 @@
 ; CSV files, and an uninstaller listed in Settings > Apps. Texts in Japanese
 ; for a Japanese Windows, in English otherwise.
 ;   makensis -INPUTCHARSET UTF8 -DVERSION=1.2.3.4 -DSTAGE=DIR -DOUTFILE=FILE quillmer.nsi
-; STAGE holds Quillmer.exe, quillmer-convert.exe and readme.txt.
+; STAGE holds Quillmer.exe, quillmer-convert.exe, readme.txt and zoneinfo\.
 Unicode true
 Target amd64-unicode
 RequestExecutionLevel user
@@ -60,6 +60,7 @@ Section "Quillmer" ProgramFiles
   File "${STAGE}\Quillmer.exe"
   File "${STAGE}\quillmer-convert.exe"
   File "${STAGE}\readme.txt"
+  File /r "${STAGE}\zoneinfo"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortCut "$SMPROGRAMS\Quillmer.lnk" "$INSTDIR\Quillmer.exe"
 
@@ -91,6 +92,7 @@ Section "un.$(ProgramSection)" UninstallProgram
   Delete "$INSTDIR\Quillmer.exe"
   Delete "$INSTDIR\quillmer-convert.exe"
   Delete "$INSTDIR\readme.txt"
+  RMDir /r "$INSTDIR\zoneinfo"
   Delete "$INSTDIR\uninstall.exe"
   Delete "$SMPROGRAMS\Quillmer.lnk"
   DeleteRegKey HKCU "${APPLICATION_KEY}"

@@ -8,10 +8,12 @@
 
 #include "app/memo_text.h"
 #include "app/path_choice.h"
+#include "app/regional_choice.h"
 #include "app/settings.h"
 #include "platform/code_page.h"
 #include "platform/directories.h"
 #include "platform/files.h"
+#include "text/text_settings.h"
 
 namespace {
 
@@ -19,6 +21,7 @@ constexpr std::string_view kSection = "i/o";
 constexpr std::string_view kInputKey = "input";
 constexpr std::string_view kOutputKey = "output";
 constexpr std::string_view kTerminateKey = "terminate";
+constexpr std::string_view kZoneKey = "zone";
 constexpr std::string_view kOptionFile = "option.txt";
 constexpr std::string_view kFilterFile = "filter.txt";
 
@@ -81,6 +84,7 @@ UnloadedSideFiles LoadFormSettings(FormControls& controls, const std::string& pr
     controls.SetEditText(PathEdit::Input, settings.ReadPath(kSection, kInputKey));
     controls.SetEditText(PathEdit::Output, settings.ReadPath(kSection, kOutputKey));
     controls.SetAutoTerminate(settings.ReadFlag(kSection, kTerminateKey, false));
+    controls.SetZoneName(settings.ReadText(kSection, kZoneKey, ""));
   }
   for (const std::exception_ptr& error : errors) {
     try {
@@ -107,6 +111,9 @@ void SaveFormSettings(const FormControls& controls, const std::string& programPa
   settings.WritePath(kSection, kInputKey, controls.EditText(PathEdit::Input));
   settings.WritePath(kSection, kOutputKey, controls.EditText(PathEdit::Output));
   settings.WriteFlag(kSection, kTerminateKey, controls.AutoTerminate());
+  // Settings of a program that never chose a zone stay as they were.
+  const std::string zone = controls.ZoneName();
+  if (!zone.empty() || !settings.ReadText(kSection, kZoneKey, "").empty()) settings.WriteText(kSection, kZoneKey, zone);
 }
 
 void TakeFileArgument(FormControls& controls, const std::string& file) {
@@ -129,6 +136,10 @@ ConversionRequest SavedSettingsRequest(const std::string& programPath, const Err
   return BuildConversionRequest(values);
 }
 
+std::string SavedZoneName(const std::string& programPath) {
+  return SettingsFile(IniPath(programPath)).ReadText(kSection, kZoneKey, "");
+}
+
 MainForm::MainForm(FormControls& face, std::string programPath) : face_(face), programPath_(std::move(programPath)) {}
 
 void MainForm::Create(const std::string& fileArgument, const ErrorReport& report) {
@@ -137,11 +148,17 @@ void MainForm::Create(const std::string& fileArgument, const ErrorReport& report
   } catch (const QuillmerError& error) {
     report(error);
   }
+  if (const std::optional<PlainError> unknown = UseZoneOfChoice(zone_)) report(*unknown);
   try {
     TakeFileArgument(*this, fileArgument);
   } catch (const QuillmerError& error) {
     report(error);
   }
+}
+
+void MainForm::UseZone(std::shared_ptr<const TimeZone> zone) {
+  zone_ = zone->Name();
+  UseTimeZone(std::move(zone));
 }
 
 void MainForm::Destroy() {

@@ -24,6 +24,10 @@ class FormControls {
   virtual void SetEditText(PathEdit edit, const std::string& path) = 0;
   virtual bool AutoTerminate() const = 0;
   virtual void SetAutoTerminate(bool ticked) = 0;
+  // The zone the preview chose, kept with the paths; empty when none was.
+  // No control shows it, so a face need not keep it.
+  virtual std::string ZoneName() const { return {}; }
+  virtual void SetZoneName(const std::string&) {}
 };
 
 // The controls' values without any window: what the command-line converter
@@ -38,10 +42,12 @@ class FormValues : public FormControls {
   }
   bool AutoTerminate() const override { return terminate_; }
   void SetAutoTerminate(bool ticked) override { terminate_ = ticked; }
+  std::string ZoneName() const override { return zone_; }
+  void SetZoneName(const std::string& name) override { zone_ = name; }
 
  private:
   AnsiText option_, filter_;
-  std::string input_, output_;
+  std::string input_, output_, zone_;
   bool terminate_ = false;
 };
 
@@ -94,6 +100,8 @@ ConversionRequest BuildConversionRequest(const FormControls& controls);
 // after programPath (SettingsProgramPath() for the program's own). The files
 // are only read; load failures go to report as at the window's start.
 ConversionRequest SavedSettingsRequest(const std::string& programPath, const ErrorReport& report);
+// The zone kept in the settings named after programPath; empty when none is.
+std::string SavedZoneName(const std::string& programPath);
 
 // What the convert button leads to once the conversion has run: the
 // completion box, and whether the program then ends.
@@ -113,9 +121,9 @@ class MainForm final : public FormControls {
   // programPath names the settings files (SettingsProgramPath()).
   MainForm(FormControls& face, std::string programPath);
 
-  // At the window's start: the settings loaded, then a file given to the
-  // program fills the input path. A failure goes to report and the next step
-  // is still taken.
+  // At the window's start: the settings loaded, the zone of choice made the
+  // runs' (an unknown one reported), then a file given to the program fills
+  // the input path. A failure goes to report and the next step is still taken.
   void Create(const std::string& fileArgument, const ErrorReport& report);
   // At the window's end: the settings written once, whichever end comes first.
   // Raises the first failure.
@@ -133,6 +141,10 @@ class MainForm final : public FormControls {
   void SetEditText(PathEdit edit, const std::string& path) override;
   bool AutoTerminate() const override { return face_.AutoTerminate(); }
   void SetAutoTerminate(bool ticked) override { face_.SetAutoTerminate(ticked); }
+  std::string ZoneName() const override { return zone_; }
+  void SetZoneName(const std::string& name) override { zone_ = name; }
+  // The zone the user chose (in the preview): the runs' from now on, and kept.
+  void UseZone(std::shared_ptr<const TimeZone> zone);
 
  private:
   // The bytes a control was given, and what it gave back for them then.
@@ -145,5 +157,6 @@ class MainForm final : public FormControls {
   std::string programPath_;
   UnloadedSideFiles unloaded_;
   Loaded memos_[2], paths_[2];
+  std::string zone_;
   bool destroyed_ = false;
 };

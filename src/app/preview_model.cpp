@@ -113,7 +113,7 @@ std::u16string_view PreviewRow::Cell(int column) const {
 }
 
 PreviewModel::PreviewModel(ConversionRequest request)
-    : request_(std::move(request)), settings_(CaptureTextSettings()) {
+    : request_(std::move(request)), settings_(RunSettings(request_)) {
   reader_ = std::thread([this] { Read(); });
 }
 
@@ -137,7 +137,8 @@ void PreviewModel::Read() {
     const RecordFilter filter(request_.FilterLines);
     EventColumns columns;
     const RecordConverter converter(request_.Format, request_.OptionLines,
-                                    request_.Format == OutputFormat::ICalendar ? OutputTimestamp() : 0);
+                                    request_.Format == OutputFormat::ICalendar ? OutputTimestamp() : 0,
+                                    settings_.zone);
     OccurrenceCounter occurrences;
     std::vector<FieldPlace> places;
     AnsiText reduced;

@@ -55,6 +55,7 @@ ConvertCommand ParseConvertCommand(const std::vector<std::string>& args) {
     if (name == "--options") target = &command.optionsFile;
     if (name == "--filters") target = &command.filtersFile;
     if (name == "--locale") target = &command.localeName;
+    if (name == "--zone") target = &command.zoneName;
     if (name == "--format") target = &format;
     if (target == nullptr) return UsageError("unknown option " + name);
     if (target->has_value()) return UsageError(name + " is given twice");
@@ -75,6 +76,10 @@ ConvertCommand ParseConvertCommand(const std::vector<std::string>& args) {
     }
   }
 
+  if (command.zoneName == "list") {
+    command.action = ConvertCommand::Action::ListZones;
+    return command;
+  }
   command.action = ConvertCommand::Action::Convert;
   // Without paths the saved settings of the desktop program name them.
   if (paths.empty()) {
@@ -90,8 +95,8 @@ ConvertCommand ParseConvertCommand(const std::vector<std::string>& args) {
 
 std::string ConvertUsageText() {
   return "Usage: quillmer-convert [INPUT OUTPUT] [--options FILE] [--filters FILE] [--locale NAME]\n"
-         "                        [--format vcalendar|icalendar|ics]\n"
-         "       quillmer-convert --help | --version\n"
+         "                        [--zone NAME] [--format vcalendar|icalendar|ics]\n"
+         "       quillmer-convert --zone list | --help | --version\n"
          "\n"
          "Converts a calendar that Outlook exported as comma-separated text into a\n"
          "file of vCalendar 1.0 blocks for an iPod, or into one iCalendar 2.0 file when\n"
@@ -117,14 +122,22 @@ std::string ConvertUsageText() {
 #ifdef _WIN32
          "  --locale NAME   the regional settings of the Outlook that made the export,\n"
          "                  for reading its dates and text: ja-JP,\n"
-         "                  ja-JP-u-ca-japanese or en-US. Without it the variable\n"
+         "                  ja-JP-u-ca-japanese, en-US (1/15/2024) or en-GB\n"
+         "                  (15/01/2024). Without it the variable\n"
          "                  QUILLMER_LOCALE names them, else Windows' own settings.\n"
 #else
          "  --locale NAME   the regional settings of the Outlook that made the export,\n"
          "                  for reading its dates and text: ja-JP (the default),\n"
-         "                  ja-JP-u-ca-japanese or en-US. Without it the variable\n"
+         "                  ja-JP-u-ca-japanese, en-US (1/15/2024) or en-GB\n"
+         "                  (15/01/2024). Without it the variable\n"
          "                  QUILLMER_LOCALE names them; LANG and LC_* choose nothing.\n"
 #endif
+         "  --zone NAME     the time zone the export's dates and times were written in,\n"
+         "                  an IANA name such as America/New_York, Europe/London or\n"
+         "                  Asia/Tokyo; \"--zone list\" lists them. Without it the\n"
+         "                  variable QUILLMER_ZONE names it, then (without paths) the\n"
+         "                  saved settings, else Asia/Tokyo under the Japanese settings\n"
+         "                  and the computer's own zone under any other.\n"
          "  --format FORMAT vcalendar: vCalendar 1.0 blocks for the iPod;\n"
          "                  icalendar or ics: one iCalendar 2.0 file in UTF-8 for\n"
          "                  desktop and web calendars, with the notes in full.\n"

@@ -1,8 +1,8 @@
 #pragma once
 // The command line of quillmer-convert, read without touching anything:
 //   quillmer-convert [INPUT OUTPUT] [--options FILE] [--filters FILE] [--locale NAME]
-//                    [--format vcalendar|icalendar|ics]
-//   quillmer-convert --help | --version
+//                    [--zone NAME] [--format vcalendar|icalendar|ics]
+//   quillmer-convert --zone list | --help | --version
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,7 +10,7 @@
 #include "conversion/conversion_run.h"
 
 struct ConvertCommand {
-  enum class Action { Convert, Help, Version, UsageError };
+  enum class Action { Convert, ListZones, Help, Version, UsageError };
   Action action = Action::UsageError;
   // No paths given: the desktop program's saved settings make the request.
   bool useSavedSettings = false;
@@ -20,6 +20,7 @@ struct ConvertCommand {
   std::optional<std::string> optionsFile;
   std::optional<std::string> filtersFile;
   std::optional<std::string> localeName;
+  std::optional<std::string> zoneName;
   // Not given: the output's name chooses (FormatForOutputPath).
   std::optional<OutputFormat> format;
   std::string usageError;  // what is wrong, for UsageError

@@ -19,9 +19,11 @@
 #include "platform/files.h"
 #include "platform/interruption.h"
 #include "platform/regional.h"
+#include "platform/time_zones.h"
 #include "text/characters.h"
 #include "text/date_time_text.h"
 #include "text/errors.h"
+#include "text/text_settings.h"
 
 namespace {
 
@@ -99,6 +101,12 @@ int main(int argc, char** argv) {
       return kConverted;
     case ConvertCommand::Action::UsageError:
       return UsageError(command.usageError);
+    case ConvertCommand::Action::ListZones: {
+      std::string names;
+      for (const std::string& name : platform::ZoneNames()) names += name + "\n";
+      Print(stdout, names);
+      return kConverted;
+    }
     case ConvertCommand::Action::Convert:
       break;
   }
@@ -107,6 +115,22 @@ int main(int argc, char** argv) {
     return UsageError("unknown locale " + *unknown + (command.localeName ? "" : " in QUILLMER_LOCALE") +
                       " (known: " + platform::KnownProfileNames() + ")");
   }
+  // The saved zone is read only for the run that uses the saved settings.
+  const ZoneChoice zoneChoice =
+      ChooseZoneName(command.zoneName, command.useSavedSettings ? SavedZoneName(SettingsProgramPath()) : "");
+  std::shared_ptr<const TimeZone> zone;
+  try {
+    zone = LoadChosenZone(zoneChoice);
+  } catch (const QuillmerError& error) {
+    Print(stderr, cli::Utf8ToTerminal(Utf16ToUtf8(ShownErrorText(error)) + "\n", cli::TerminalCodeset()));
+    return kFailed;
+  }
+  if (!zone) {
+    static constexpr const char* kWhere[] = {"", " in QUILLMER_ZONE", " in the saved settings", ""};
+    return UsageError("unknown time zone " + zoneChoice.name + kWhere[static_cast<int>(zoneChoice.source)] +
+                      " ('quillmer-convert --zone list' lists the names)");
+  }
+  UseTimeZone(std::move(zone));
   const std::string codeset = cli::TerminalCodeset();
   platform::EndAtOnceOnInterruption("quillmer-convert");
   try {

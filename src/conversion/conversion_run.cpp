@@ -47,6 +47,12 @@ RingOptions RingOptionsFor(const RunOptions& run) {
 
 }  // namespace
 
+TextSettings RunSettings(const ConversionRequest& request) {
+  TextSettings settings = CaptureTextSettings();
+  if (request.Zone) settings.zone = request.Zone;
+  return settings;
+}
+
 // One streaming pass, a ring of four slots between two threads:
 //
 //   reader:  input -> join -> filter -> [slot: records]           (in order)
@@ -66,10 +72,10 @@ RingOptions RingOptionsFor(const RunOptions& run) {
 // error; the output's create or write errors last (kept for Commit).
 ConversionResult ConversionRun(const ConversionRequest& request) {
   // Both threads read under the settings of the run's start.
-  const TextSettings settings = CaptureTextSettings();
+  const TextSettings settings = RunSettings(request);
   const TextSettingsScope scope(settings);
   const RecordConverter converter(request.Format, request.OptionLines,
-                                  request.Format == OutputFormat::ICalendar ? OutputTimestamp() : 0);
+                                  request.Format == OutputFormat::ICalendar ? OutputTimestamp() : 0, settings.zone);
   InputFile input(request.InputPath);
   OutputFile output(request.OutputPath);
   const RecordFilter filter(request.FilterLines);

@@ -2,10 +2,13 @@
 // One conversion, export file to output file, all or nothing.
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "conversion/record_converter.h"
 #include "text/ansi_text.h"
 #include "text/line_list.h"
+#include "text/text_settings.h"
+#include "text/time_zone.h"
 
 // How the run shares its work (tests choose; the default is the product's).
 struct RunOptions {
@@ -28,12 +31,18 @@ struct ConversionRequest {
   LineList FilterLines;
   OutputFormat Format = OutputFormat::VCalendar;
   RunOptions Options = {};
+  // The zone of the export's times; nullptr: the one chosen for the process.
+  std::shared_ptr<const TimeZone> Zone = nullptr;
 };
 
 struct ConversionResult {
   std::int32_t ConvertedCount = 0;
   std::int32_t FilteredCount = 0;
 };
+
+// The settings a run of request reads under, taken now: the process's, with
+// the request's zone.
+TextSettings RunSettings(const ConversionRequest& request);
 
 // The output file is written once, after every record converted; after any
 // error it is byte for byte what it was.

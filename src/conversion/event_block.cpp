@@ -41,7 +41,7 @@ std::string_view DescriptionAsUtf8(AnsiText& description, std::string& utf8) {
 // Writes the items of one block, in order, to a sink: a list of items or the
 // output text.
 template <typename Sink>
-void WriteEventBlock(const EventRecord& record, const LineList& optionLines, Sink& sink) {
+void WriteEventBlock(const EventRecord& record, const LineList& optionLines, const TimeZone& zone, Sink& sink) {
   // The fields are read in a fixed order: it decides which error a faulty
   // record reports (the first missing index, or the first bad date).
   sink.Item("BEGIN:VCALENDAR");
@@ -62,15 +62,15 @@ void WriteEventBlock(const EventRecord& record, const LineList& optionLines, Sin
   }
 
   const std::string_view startTime = record.Required(EventField::StartTime);
-  sink.Item("DTSTART:", UtcStamp(record.Required(EventField::StartDate), startTime).Text());
+  sink.Item("DTSTART:", UtcStamp(record.Required(EventField::StartDate), startTime, zone).Text());
   const std::string_view endTime = record.Required(EventField::EndTime);
-  sink.Item("DTEND:", UtcStamp(record.Required(EventField::EndDate), endTime).Text());
+  sink.Item("DTEND:", UtcStamp(record.Required(EventField::EndDate), endTime, zone).Text());
 
   if (!record.AlarmOn()) {
     sink.Item(kNoAlarm);
   } else {
     const std::string_view alarmTime = record.Required(EventField::AlarmTime);
-    sink.Item(kAlarm, UtcStamp(record.Required(EventField::AlarmDate), alarmTime).Text(), ";");
+    sink.Item(kAlarm, UtcStamp(record.Required(EventField::AlarmDate), alarmTime, zone).Text(), ";");
   }
 
   if (const std::optional<std::string_view> notes = record.Optional(EventField::Notes)) {
@@ -143,11 +143,12 @@ LineList BuildEventBlock(const LineList& fields, const LineList& optionLines) {
   const std::vector<std::string_view> views = ViewsOf(fields);
   const FieldViews fieldViews(views);
   const EventColumns positions;
-  WriteEventBlock(EventRecord(fieldViews, positions), optionLines, sink);
+  WriteEventBlock(EventRecord(fieldViews, positions), optionLines, *CaptureTextSettings().zone, sink);
   return block;
 }
 
-void AppendEventBlock(const EventRecord& record, const LineList& optionLines, BlockOutput& out) {
+void AppendEventBlock(const EventRecord& record, const LineList& optionLines, const TimeZone& zone,
+                      BlockOutput& out) {
   TextSink sink{out};
-  WriteEventBlock(record, optionLines, sink);
+  WriteEventBlock(record, optionLines, zone, sink);
 }

@@ -93,6 +93,31 @@ bool SameName(std::string_view text, std::string_view name) {
   return text.size() == name.size() && Folded(text) == Folded(name);
 }
 
+// The header's titles split at its commas alone: a script or a spreadsheet
+// writes "Subject,Start Date,..." unquoted, and a title may hold a blank.
+// A quoted title loses its quotes; "" inside one is a quote. Neither a quote
+// nor a comma is ever a trail byte, so the bytes are walked as they are.
+std::vector<AnsiText> HeaderTitles(std::string_view header) {
+  std::vector<AnsiText> titles(1);
+  bool quoted = false;
+  for (std::size_t i = 0; i < header.size(); ++i) {
+    const char c = header[i];
+    if (c == '"') {
+      if (quoted && i + 1 < header.size() && header[i + 1] == '"') {
+        titles.back().push_back('"');
+        ++i;
+      } else {
+        quoted = !quoted;
+      }
+    } else if (c == ',' && !quoted) {
+      titles.emplace_back();
+    } else {
+      titles.back().push_back(c);
+    }
+  }
+  return titles;
+}
+
 }  // namespace
 
 EventColumns::EventColumns() {
@@ -106,18 +131,16 @@ EventColumns::EventColumns() {
 
 EventColumns EventColumns::FromHeader(std::string_view header) {
   EventColumns columns;
-  std::vector<FieldPlace> places;
-  AnsiText reduced;
-  FindCommaFields(header, places, reduced);
+  const std::vector<AnsiText> titles = HeaderTitles(header);
   std::array<int, kEventFieldCount> named;
   named.fill(-1);
   for (const FieldName& name : kFieldNames) {
     for (const std::u16string_view spelling : {name.japanese, name.english}) {
       const std::optional<AnsiText> text = InCodePage(spelling);
       if (!text) continue;
-      for (std::size_t k = 0; k < places.size(); ++k) {
+      for (std::size_t k = 0; k < titles.size(); ++k) {
         int& column = named[static_cast<std::size_t>(name.field)];
-        if (SameName(TrimmedBlanks(FieldValue(places[k], header, reduced)), *text) &&
+        if (SameName(TrimmedBlanks(titles[k]), *text) &&
             (column < 0 || static_cast<int>(k) < column)) {
           column = static_cast<int>(k);
         }

@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "conversion/timestamps.h"
+#include "platform/code_page.h"
 #include "text/characters.h"
 #include "text/content_line.h"
 #include "text/errors.h"
@@ -81,6 +82,16 @@ void AppendUid(std::uint64_t hash, BlockOutput& output) {
 // one padded with zeros); word i goes to lane i % 4, so that the four chains
 // of multiplications run side by side; the lanes are then folded together
 // and MurmurHash3's finaliser mixes the result.
+std::uint64_t RecordHash(std::string_view bytes);
+
+// The record's hash (as eight little-endian bytes) followed by the zone's
+// name: what a record read in a zone other than Japan's hashes.
+std::string ZoneSalted(std::uint64_t hash, std::string_view zoneName) {
+  std::string bytes(8, '\0');
+  for (int i = 0; i < 8; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>(hash >> (8 * i));
+  return bytes.append(zoneName);
+}
+
 std::uint64_t RecordHash(std::string_view bytes) {
   constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
   auto mix = [](std::uint64_t lane, std::uint64_t word) {
@@ -113,23 +124,35 @@ std::uint64_t RecordHash(std::string_view bytes) {
 // An all-day appointment's first day and the day after its last, yyyymmdd,
 // as they are written: a date has no time zone, so nothing is shifted. The
 // columns are read as the stamps read them, so a bad date fails with the
-// same message.
+// same message. A day is the value's whole part: before 1899/12/30 the time
+// of day is counted away from zero, so rounding down would give the day
+// before.
 class AllDayDates {
  public:
   void SetStart(std::string_view date, std::string_view time) {
-    startDay_ = std::floor(ParseLocalDateTime(date, time));
+    startDay_ = std::trunc(ParseLocalDateTime(date, time));
+    startDate_ = date;
   }
   // Outlook ends the day after the last one; an end not after the start
-  // still gives the event its one day.
+  // still gives the event its one day. On 9999/12/31 that day cannot be
+  // written, and a cut date would break the file for every reader.
   void SetEnd(std::string_view date, std::string_view time) {
-    endDay_ = std::max(std::floor(ParseLocalDateTime(date, time)), startDay_ + 1);
+    endDay_ = std::max(std::trunc(ParseLocalDateTime(date, time)), startDay_ + 1);
+    if (endDay_ > kLastDay) {
+      throw PlainError(MessagePieces{
+          {MessagePiece::Source::Fixed, platform::Cp932FromUtf8("終日の予定の開始日 '")},
+          {MessagePiece::Source::Quoted, AnsiText(startDate_)},
+          {MessagePiece::Source::Fixed, platform::Cp932FromUtf8("' の翌日は 9999/12/31 より後で、終了日として書けません")}});
+    }
   }
   AnsiText Start() const { return FormatUtcStamp(startDay_).substr(0, 8); }
   AnsiText End() const { return FormatUtcStamp(endDay_).substr(0, 8); }
 
  private:
+  static constexpr double kLastDay = 2958465;  // 9999/12/31
   double startDay_ = 0;
   double endDay_ = 0;
+  std::string_view startDate_;
 };
 
 // The categories as Outlook joins them (by the list separator, "," or ";"),
@@ -159,44 +182,54 @@ void SplitCategories(std::string_view text, std::vector<std::string_view>& names
 // The property an option line names: the text before its first ";" or ":".
 std::string_view PropertyName(std::string_view line) { return line.substr(0, std::min(line.find_first_of(";:"), line.size())); }
 
-// The calendar's nesting and the properties every event gets from the writer.
-bool IsWritersOwn(std::string_view line) {
-  static constexpr std::string_view kOwn[] = {"BEGIN",    "END", "VERSION", "PRODID", "CALSCALE",
-                                              "UID",      "DTSTAMP", "DTSTART", "DTEND"};
-  const std::string_view name = PropertyName(line);
-  return std::any_of(std::begin(kOwn), std::end(kOwn), [name](std::string_view own) { return platform::EqualsAsciiNoCase(name, own); });
-}
-
 }  // namespace
 
-// The property of Outlook's export that an option line names, if any: the
-// user's line then stands in for the one the export would give.
-unsigned ICalendarWriter::PropertyBit(std::string_view line) {
-  const std::string_view name = PropertyName(line);
-  struct Owned {
+ICalendarWriter::ICalendarWriter(const LineList& optionLines, std::int64_t runTime,
+                                 std::shared_ptr<const TimeZone> zone)
+    : zone_(std::move(zone)) {
+  // What an option line's property is to every event: one the writer writes
+  // itself (DTEND stands for DURATION too), one an event may hold once (a
+  // second line naming it is refused), or one it may hold many times; and
+  // the export's property the line then stands in for.
+  enum class Use { Writers, Once, Many };
+  struct Rule {
     std::string_view name;
-    unsigned bit;
+    Use use;
+    unsigned replaces;
   };
-  static constexpr Owned kOwned[] = {{"CLASS", kOwnClass},
-                                     {"PRIORITY", kOwnPriority},
-                                     {"TRANSP", kOwnTransparency},
-                                     {"X-MICROSOFT-CDO-BUSYSTATUS", kOwnBusyStatus}};
-  for (const Owned& owned : kOwned) {
-    if (platform::EqualsAsciiNoCase(name, owned.name)) return owned.bit;
-  }
-  return 0;
-}
-
-ICalendarWriter::ICalendarWriter(const LineList& optionLines, std::int64_t runTime) {
+  static constexpr Rule kRules[] = {
+      {"BEGIN", Use::Writers, 0},   {"END", Use::Writers, 0},      {"VERSION", Use::Writers, 0},
+      {"PRODID", Use::Writers, 0},  {"CALSCALE", Use::Writers, 0}, {"UID", Use::Writers, 0},
+      {"DTSTAMP", Use::Writers, 0}, {"DTSTART", Use::Writers, 0},  {"DTEND", Use::Writers, 0},
+      {"DURATION", Use::Writers, 0}, {"SUMMARY", Use::Writers, 0},
+      {"CLASS", Use::Once, kOwnClass}, {"PRIORITY", Use::Once, kOwnPriority}, {"TRANSP", Use::Once, kOwnTransparency},
+      {"LOCATION", Use::Once, kOwnLocation}, {"DESCRIPTION", Use::Once, kOwnDescription},
+      {"X-MICROSOFT-CDO-BUSYSTATUS", Use::Many, kOwnBusyStatus},
+      {"CREATED", Use::Once, 0},    {"GEO", Use::Once, 0},         {"LAST-MODIFIED", Use::Once, 0},
+      {"ORGANIZER", Use::Once, 0},  {"RECURRENCE-ID", Use::Once, 0}, {"SEQUENCE", Use::Once, 0},
+      {"STATUS", Use::Once, 0},     {"URL", Use::Once, 0},
+  };
+  static_assert(std::size(kRules) <= 32);
+  std::uint32_t given = 0;  // the once-only rules an earlier line named
   for (int k = 0; k < optionLines.Count(); ++k) {
     const AnsiText& line = optionLines.ItemAt(k);
     if (line.empty()) continue;
     const std::string utf8 = AnsiTextToUtf8(line);
-    // A line that is no content line, or that names what the writer
-    // writes itself, would break the calendar for every reader.
-    if (!IsContentLine(utf8) || IsWritersOwn(line)) throw OptionLineError(k + 1, line);
+    // A line that is no content line, that names what the writer writes
+    // itself, or that repeats what an event holds once would break the
+    // calendar for every reader.
+    if (!IsContentLine(utf8)) throw OptionLineError(k + 1, line);
+    const std::string_view name = PropertyName(line);
+    for (std::size_t r = 0; r < std::size(kRules); ++r) {
+      if (!platform::EqualsAsciiNoCase(name, kRules[r].name)) continue;
+      const std::uint32_t bit = std::uint32_t{1} << r;
+      if (kRules[r].use == Use::Writers || (kRules[r].use == Use::Once && (given & bit)))
+        throw OptionLineError(k + 1, line);
+      given |= bit;
+      userProperties_ |= kRules[r].replaces;
+      break;
+    }
     AppendFoldedLine(utf8, options_);
-    userProperties_ |= PropertyBit(line);
   }
   stamp_ = "DTSTAMP:" + FormatUtcStamp(25569.0 + static_cast<double>(runTime) / 86400.0) + "\r\n";
 }
@@ -212,7 +245,9 @@ void ICalendarWriter::AppendTail(AnsiText& out) const { out.append("END:VCALENDA
 void ICalendarWriter::AppendEvent(const EventRecord& record, std::string_view text,
                                   std::span<const std::size_t> joinOffsets, BlockOutput& output) const {
   // Equal records hash alike; the occurrence number keeps their UIDs apart.
-  const std::uint64_t hash = RecordHash(text);
+  // Read in another zone than Japan's, the same record is another event.
+  std::uint64_t hash = RecordHash(text);
+  if (!zone_->IsJapan()) hash = RecordHash(ZoneSalted(hash, zone_->Name()));
   output.ExpectOccurrence(hash);
   // The fields are read in the vCalendar block's order, so that a faulty
   // record reports the same first error in both formats.
@@ -229,23 +264,25 @@ void ICalendarWriter::AppendEvent(const EventRecord& record, std::string_view te
   if (allDay) {
     dates.SetStart(startDate, startTime);
   } else {
-    start.emplace(startDate, startTime);
+    start.emplace(startDate, startTime, *zone_);
   }
   const std::string_view endTime = record.Required(EventField::EndTime);
   const std::string_view endDate = record.Required(EventField::EndDate);
   if (allDay) {
     dates.SetEnd(endDate, endTime);
   } else {
-    end.emplace(endDate, endTime);
+    end.emplace(endDate, endTime, *zone_);
   }
   std::optional<UtcStamp> alarm;
   if (record.AlarmOn()) {
     const std::string_view alarmTime = record.Required(EventField::AlarmTime);
-    alarm.emplace(record.Required(EventField::AlarmDate), alarmTime);
+    alarm.emplace(record.Required(EventField::AlarmDate), alarmTime, *zone_);
   }
   thread_local std::vector<std::size_t> noteBreaks;
   LineBreaks breaks;
-  const std::string_view notes = NotesAndBreaks(record, text, joinOffsets, noteBreaks, breaks);
+  const std::string_view notes = (userProperties_ & kOwnDescription)
+                                     ? std::string_view()
+                                     : NotesAndBreaks(record, text, joinOffsets, noteBreaks, breaks);
 
   output.Text().append("BEGIN:VEVENT\r\n");
   AppendUid(hash, output);
@@ -260,7 +297,7 @@ void ICalendarWriter::AppendEvent(const EventRecord& record, std::string_view te
   }
   // The values may be long: past them, the bytes go to output.Text().
   AppendTextItem("SUMMARY:", title, {}, output);
-  if (!IsBlank(place)) AppendTextItem("LOCATION:", place, {}, output);
+  if (!(userProperties_ & kOwnLocation) && !IsBlank(place)) AppendTextItem("LOCATION:", place, {}, output);
   if (!IsBlank(notes)) AppendTextItem("DESCRIPTION:", notes, breaks, output);
   if (record.Columns().ByName()) AppendOutlookProperties(record, output.Text());
   // The option lines may be long, and every event carries them: in steps, as

@@ -5,6 +5,7 @@
 // errors for the same record.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -14,15 +15,20 @@
 #include "text/ansi_text.h"
 #include "text/comma_text.h"
 #include "text/line_list.h"
+#include "text/time_zone.h"
 
 // The calendar's head and tail, and one VEVENT per record. Holds nothing
 // that changes while it writes: any thread may write events with it.
 class ICalendarWriter {
  public:
-  // runTime (seconds since 1970, UTC) is every event's DTSTAMP. Empty option
-  // lines are left out: they are no content lines. Raises OptionLineError
-  // for a line that is no content line or names what the writer writes.
-  ICalendarWriter(const LineList& optionLines, std::int64_t runTime);
+  // runTime (seconds since 1970, UTC) is every event's DTSTAMP; times are
+  // read in zone, whose name (but Japan's) goes into the UIDs. Empty option
+  // lines are left out: they are no content lines. A line naming LOCATION,
+  // DESCRIPTION, CLASS, PRIORITY, TRANSP or X-MICROSOFT-CDO-BUSYSTATUS stands
+  // in for what the export gives. Raises OptionLineError for a line that is
+  // no content line, names what the writer writes (SUMMARY and DURATION
+  // included), or names again a property an event holds at most once.
+  ICalendarWriter(const LineList& optionLines, std::int64_t runTime, std::shared_ptr<const TimeZone> zone);
 
   void AppendHead(AnsiText& out) const;
   // text is the joined record the fields came from; joinOffsets are the
@@ -39,11 +45,12 @@ class ICalendarWriter {
                                          std::span<const std::size_t> joinOffsets, std::vector<std::size_t>& scratch,
                                          LineBreaks& breaks);
   void AppendOutlookProperties(const EventRecord& record, AnsiText& out) const;
-  static unsigned PropertyBit(std::string_view optionLine);
 
   // Properties the user's option lines give, which the export's then do not.
-  static constexpr unsigned kOwnClass = 1, kOwnPriority = 2, kOwnTransparency = 4, kOwnBusyStatus = 8;
+  static constexpr unsigned kOwnClass = 1, kOwnPriority = 2, kOwnTransparency = 4, kOwnBusyStatus = 8,
+                            kOwnLocation = 16, kOwnDescription = 32;
   unsigned userProperties_ = 0;
   AnsiText options_;  // the option lines as content lines, ready to copy
   AnsiText stamp_;    // DTSTAMP
+  std::shared_ptr<const TimeZone> zone_;
 };

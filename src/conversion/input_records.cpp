@@ -13,13 +13,16 @@ namespace {
 // character, so every one counts, whatever the code page.
 std::size_t QuotesIn(std::string_view text) { return detail::CountByte(text.data(), text.data() + text.size(), '"'); }
 
-// A line ends its record when it ends with a double quote and the record's
-// quotes up to there are balanced: a note line that ends with a quoted word
-// (doubled quotes) is still inside its field, and a last field that ends with
-// a comma still closes its record.
-bool EndsRecord(std::string_view line, std::size_t quotesSoFar) {
-  return !line.empty() && line.back() == '"' && quotesSoFar % 2 == 0;
-}
+// Whether a piece of a record holds anything but blanks: a record of only
+// spaces and tabs (an empty line between records) is no record yet.
+bool HasContent(std::string_view text) { return text.find_first_not_of(" \t") != std::string_view::npos; }
+
+// A line ends its record when the record's quotes up to there are balanced
+// and the record holds more than blanks, whatever the line's last byte: a
+// note line that ends with a quoted word (doubled quotes) is still inside its
+// field, while an unquoted header or an empty unquoted last field closes its
+// record.
+bool EndsRecord(std::size_t quotesSoFar, bool hasContent) { return hasContent && quotesSoFar % 2 == 0; }
 
 }  // namespace
 
@@ -37,7 +40,8 @@ RecordJoiner::Step RecordJoiner::Next(std::string_view& record, AnsiText* into) 
   if (!lines_.NextPart(part, more)) return Step::End;
   startLine_ = ++linesRead_;
   std::size_t quotes = QuotesIn(part);
-  if (!more && into == nullptr && EndsRecord(part, quotes)) {
+  bool hasContent = HasContent(part);
+  if (!more && into == nullptr && EndsRecord(quotes, hasContent)) {
     record = part;
     ++count_;
     return Step::Record;
@@ -47,20 +51,20 @@ RecordJoiner::Step RecordJoiner::Next(std::string_view& record, AnsiText* into) 
     into = &joined_;
   }
   const std::size_t start = into->size();
-  std::size_t lineStart = start;
   into->append(part);
   for (;;) {
     while (more && lines_.NextPart(part, more)) {
       into->append(part);
       quotes += QuotesIn(part);
+      hasContent = hasContent || HasContent(part);
     }
-    if (EndsRecord(std::string_view(*into).substr(lineStart), quotes)) break;
+    if (EndsRecord(quotes, hasContent)) break;
     if (!lines_.NextPart(part, more)) return Step::Unfinished;
     ++linesRead_;
-    lineStart = into->size();
-    joinOffsets_.push_back(lineStart - start);
+    joinOffsets_.push_back(into->size() - start);
     into->append(part);
     quotes += QuotesIn(part);
+    hasContent = hasContent || HasContent(part);
   }
   record = std::string_view(*into).substr(start);
   ++count_;

@@ -34,9 +34,11 @@ class TextLines final : public LineSource {
 };
 
 // The one implementation of the joining rule: physical lines joined into
-// records, a line ending its record when it ends with a double quote and the
-// record's double quotes up to there are balanced. Fed by a line list (JoinRecordLines), a
-// text in memory or the conversion run's input read in pieces.
+// records, a line ending its record when the record's double quotes up to
+// there are balanced and the record holds more than blanks (spaces and
+// tabs), whatever the line's last byte. Fed by a line list
+// (JoinRecordLines), a text in memory or the conversion run's input read in
+// pieces.
 class RecordJoiner {
  public:
   explicit RecordJoiner(LineSource& lines);

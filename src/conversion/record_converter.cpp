@@ -2,9 +2,10 @@
 
 #include "conversion/event_block.h"
 
-RecordConverter::RecordConverter(OutputFormat format, const LineList& optionLines, std::int64_t runTime)
-    : optionLines_(optionLines) {
-  if (format == OutputFormat::ICalendar) icalendar_.emplace(optionLines, runTime);
+RecordConverter::RecordConverter(OutputFormat format, const LineList& optionLines, std::int64_t runTime,
+                                 std::shared_ptr<const TimeZone> zone)
+    : optionLines_(optionLines), zone_(std::move(zone)) {
+  if (format == OutputFormat::ICalendar) icalendar_.emplace(optionLines, runTime, zone_);
 }
 
 void RecordConverter::AppendHead(AnsiText& out) const {
@@ -20,6 +21,6 @@ void RecordConverter::Convert(const EventRecord& record, std::string_view text,
   if (icalendar_) {
     icalendar_->AppendEvent(record, text, joinOffsets, out);
   } else {
-    AppendEventBlock(record, optionLines_, out);
+    AppendEventBlock(record, optionLines_, *zone_, out);
   }
 }

@@ -3,6 +3,7 @@
 // for the run and for the preview alike.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -19,9 +20,11 @@ enum class OutputFormat { VCalendar, ICalendar };
 
 class RecordConverter {
  public:
-  // The option lines are kept by reference: they must outlive this. Raises
-  // OptionLineError (iCalendar) for an option line the format cannot carry.
-  RecordConverter(OutputFormat format, const LineList& optionLines, std::int64_t runTime);
+  // The option lines are kept by reference: they must outlive this. Times
+  // are read in zone. Raises OptionLineError (iCalendar) for an option line
+  // the format cannot carry.
+  RecordConverter(OutputFormat format, const LineList& optionLines, std::int64_t runTime,
+                  std::shared_ptr<const TimeZone> zone);
 
   // What comes before the first record and after the last.
   void AppendHead(AnsiText& out) const;
@@ -34,5 +37,6 @@ class RecordConverter {
 
  private:
   const LineList& optionLines_;
+  std::shared_ptr<const TimeZone> zone_;
   std::optional<ICalendarWriter> icalendar_;
 };

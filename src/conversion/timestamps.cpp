@@ -50,11 +50,82 @@ char* YearDigits(char* out, int year) {
   return out;
 }
 
+char* WriteStamp(char* out, int year, int month, int day, int hour, int minute, int second) {
+  char* p = YearDigits(out, year);
+  p = TwoDigits(p, month);
+  p = TwoDigits(p, day);
+  *p++ = 'T';
+  p = TwoDigits(p, hour);
+  p = TwoDigits(p, minute);
+  p = TwoDigits(p, second);
+  *p++ = 'Z';
+  return p;
+}
+
+constexpr int kSecondsPerDay = 86'400;
+
+// The wall clock as the general reading gives it, taken apart as the
+// formatter takes a value apart; the milliseconds never reach a stamp.
+LocalDateTime TakenApart(std::string_view dateText, std::string_view timeText) {
+  const long long count = MillisecondCount(ParseLocalDateTime(dateText, timeText));
+  const long long magnitude = count < 0 ? -count : count;
+  const long long day = count < 0 ? -(magnitude / kMsPerDay) : magnitude / kMsPerDay;
+  const int second = static_cast<int>(magnitude % kMsPerDay / 1'000);
+  const CivilDate date = DateFromDayNumber(day + kDayNumberOfDayValueZero);
+  return {date.year, date.month, date.day, second / 3'600, second / 60 % 60, second % 60};
+}
+
+// The wall clock less the zone's offset there, moved by at most a day (no
+// zone is a day off UTC). A stamp holds the years 1 to 9999: a time at the
+// calendar's very edge that the zone moves past it is an error, never a stamp
+// no reader takes.
+[[noreturn]] void OutsideTheStamp(std::string_view dateText, std::string_view timeText, const TimeZone& zone) {
+  AnsiText joined(dateText);
+  joined.append(1, ' ').append(timeText);
+  throw PlainError(MessagePieces{
+      {MessagePiece::Source::Fixed, "'"},
+      {MessagePiece::Source::Quoted, joined},
+      {MessagePiece::Source::Fixed,
+       platform::Cp932FromUtf8("' は " + zone.Name() + " から UTC にすると 1 年から 9999 年の外になります")}});
+}
+
+std::size_t WriteZoneStamp(LocalDateTime t, const TimeZone& zone, std::string_view dateText,
+                           std::string_view timeText, char* out) {
+  if (t.year < 1) OutsideTheStamp(dateText, timeText, zone);
+  constexpr std::int64_t kDayValueOf1970 = 25'569;
+  const int localSecond = t.hour * 3'600 + t.minute * 60 + t.second;
+  const std::int64_t local =
+      (DayValue(t.year, t.month, t.day) - kDayValueOf1970) * std::int64_t{kSecondsPerDay} + localSecond;
+  int second = localSecond - static_cast<int>(local - zone.UtcFromLocal(local));
+  if (second < 0) {
+    second += kSecondsPerDay;
+    if (--t.day == 0) {
+      if (--t.month == 0) {
+        t.month = 12;
+        --t.year;
+      }
+      t.day = t.year < 1 ? 31 : DaysInMonth(t.year, t.month);
+    }
+  } else if (second >= kSecondsPerDay) {
+    second -= kSecondsPerDay;
+    if (++t.day > DaysInMonth(t.year, t.month)) {
+      t.day = 1;
+      if (++t.month == 13) {
+        t.month = 1;
+        ++t.year;
+      }
+    }
+  }
+  if (t.year < 1 || t.year > 9999) OutsideTheStamp(dateText, timeText, zone);
+  return static_cast<std::size_t>(
+      WriteStamp(out, t.year, t.month, t.day, second / 3'600, second / 60 % 60, second % 60) - out);
+}
+
 }  // namespace
 
 AnsiText MakeUtcStamp(std::string_view dateText, std::string_view timeText) {
   char bytes[kUtcStampRoom];
-  return AnsiText(bytes, WriteLocalTimeAsUtcStamp(dateText, timeText, bytes));
+  return AnsiText(bytes, WriteLocalTimeAsUtcStamp(dateText, timeText, *TimeZone::Japan(), bytes));
 }
 
 DateTime ParseLocalDateTime(std::string_view dateText, std::string_view timeText) {
@@ -103,10 +174,13 @@ std::size_t WriteUtcStamp(DateTime value, char* out) {
   return static_cast<std::size_t>(p - out);
 }
 
-std::size_t WriteLocalTimeAsUtcStamp(std::string_view dateText, std::string_view timeText, char* out) {
+std::size_t WriteLocalTimeAsUtcStamp(std::string_view dateText, std::string_view timeText, const TimeZone& zone,
+                                     char* out) {
   LocalDateTime t;
-  if (!ReadCommonShape(dateText, timeText, CurrentDateTextSettings(), t))
-    return WriteUtcStamp(AddHours(ParseLocalDateTime(dateText, timeText), LocalToUtcHours), out);
+  const bool common = ReadCommonShape(dateText, timeText, CurrentDateTextSettings(), t);
+  if (!zone.IsJapan())
+    return WriteZoneStamp(common ? t : TakenApart(dateText, timeText), zone, dateText, timeText, out);
+  if (!common) return WriteUtcStamp(AddHours(ParseLocalDateTime(dateText, timeText), LocalToUtcHours), out);
   // The fixed shift, by whole hours, within the years 1899..9999.
   t.hour += static_cast<int>(LocalToUtcHours);
   if (t.hour < 0) {
@@ -119,15 +193,7 @@ std::size_t WriteLocalTimeAsUtcStamp(std::string_view dateText, std::string_view
       t.day = DaysInMonth(t.year, t.month);
     }
   }
-  char* p = YearDigits(out, t.year);
-  p = TwoDigits(p, t.month);
-  p = TwoDigits(p, t.day);
-  *p++ = 'T';
-  p = TwoDigits(p, t.hour);
-  p = TwoDigits(p, t.minute);
-  p = TwoDigits(p, t.second);
-  *p++ = 'Z';
-  return static_cast<std::size_t>(p - out);
+  return static_cast<std::size_t>(WriteStamp(out, t.year, t.month, t.day, t.hour, t.minute, t.second) - out);
 }
 
 std::int64_t OutputTimestamp() {

@@ -1,16 +1,18 @@
 #pragma once
-// A date column and a time column, meant as Japan Standard Time, as a UTC
-// stamp yyyymmddThhmmssZ. The machine's time zone is never consulted.
+// A date column and a time column, wall-clock times of the export's zone, as
+// a UTC stamp yyyymmddThhmmssZ. The zone is the run's, never the machine's;
+// Japan's is the fixed nine-hour shift.
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "text/ansi_text.h"
 #include "text/date_time_text.h"
+#include "text/time_zone.h"
 
 inline constexpr std::int64_t LocalToUtcHours = -9;
 
-// Raises DateTimeTextError quoting date, one space, time.
+// Japan's stamp. Raises DateTimeTextError quoting date, one space, time.
 AnsiText MakeUtcStamp(std::string_view dateText, std::string_view timeText);
 DateTime ParseLocalDateTime(std::string_view dateText, std::string_view timeText);
 DateTime AddHours(DateTime value, std::int64_t hours);
@@ -27,16 +29,18 @@ inline constexpr std::size_t kUtcStampRoom = 24;
 // Writes the bytes of FormatUtcStamp(value) to out (kUtcStampRoom bytes of
 // room) without building a string, and returns how many it wrote.
 std::size_t WriteUtcStamp(DateTime value, char* out);
-// Writes the bytes of MakeUtcStamp(dateText, timeText): columns in the common
-// shape of the current settings with integers only, any other text through
-// the general reading (which raises DateTimeTextError as MakeUtcStamp does).
-std::size_t WriteLocalTimeAsUtcStamp(std::string_view dateText, std::string_view timeText, char* out);
+// Writes the stamp of the columns read in zone (for Japan, the bytes of
+// MakeUtcStamp): columns in the common shape of the current settings with
+// integers only, any other text through the general reading (which raises
+// DateTimeTextError as MakeUtcStamp does).
+std::size_t WriteLocalTimeAsUtcStamp(std::string_view dateText, std::string_view timeText, const TimeZone& zone,
+                                     char* out);
 
-// MakeUtcStamp(dateText, timeText), kept on the stack.
+// The stamp of the columns read in zone, kept on the stack.
 class UtcStamp {
  public:
-  UtcStamp(std::string_view dateText, std::string_view timeText)
-      : size_(WriteLocalTimeAsUtcStamp(dateText, timeText, bytes_)) {}
+  UtcStamp(std::string_view dateText, std::string_view timeText, const TimeZone& zone)
+      : size_(WriteLocalTimeAsUtcStamp(dateText, timeText, zone, bytes_)) {}
   std::string_view Text() const { return {bytes_, size_}; }
 
  private:

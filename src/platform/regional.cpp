@@ -45,7 +45,10 @@ std::vector<RegionalProfile> BuildProfiles() {
   eras.calendarType = "3";
   eras.optionalCalendar = "3";
 
-  return {japanese, eras, Gregorian("en-US", 0x0409, 1252, "M/d/yyyy", "AM", "PM")};
+  // British English writes the day first and the hours 0 to 23; Windows still
+  // gives it designators, which a time may carry.
+  return {japanese, eras, Gregorian("en-US", 0x0409, 1252, "M/d/yyyy", "AM", "PM"),
+          Gregorian("en-GB", 0x0809, 1252, "dd/MM/yyyy", "AM", "PM")};
 }
 
 std::optional<std::string>& ChosenProfileName() {

@@ -13,7 +13,7 @@ namespace platform {
 // Text items are in the profile's own code page. An item that is absent
 // cannot be read, and its reader falls back to a default.
 struct RegionalProfile {
-  std::string name;                 // "ja-JP", "ja-JP-u-ca-japanese", "en-US"
+  std::string name;                 // "ja-JP", "ja-JP-u-ca-japanese", "en-US", "en-GB"
   unsigned localeId = 0;            // the low 10 bits are the primary language
   int ansiCodePage = 932;
   std::optional<std::string> shortDate;

@@ -283,10 +283,9 @@ int EraYear(int year, int offset, const DateTextSettings& settings, YearSource& 
   return year + offset - 1;  // the first year of an era is its year 1
 }
 
-bool ReadDate(Scanner& scanner, const DateTextSettings& settings, YearSource& currentYear,
+bool ReadDate(Scanner& scanner, const DateTextSettings& settings, DateOrder order, YearSource& currentYear,
               int& dayValue) {
   const int eraOffset = EraOffsetOf(scanner, settings);
-  const DateOrder order = DateOrderOf(settings.shortDatePattern);
   const char separator = settings.dateSeparator;
 
   int n1 = 0, n1Digits = 0, n2 = 0;
@@ -381,17 +380,28 @@ bool ReadTime(Scanner& scanner, const DateTextSettings& settings, double& timeVa
   return true;
 }
 
-DateTime Parse(std::string_view text, const DateTextSettings& settings, YearSource currentYear) {
+std::optional<DateTime> Read(std::string_view text, const DateTextSettings& settings, DateOrder order,
+                             YearSource& currentYear) {
   Scanner scanner(text);
   int dayValue = 0;
   double timeValue = 0;
-  if (ReadDate(scanner, settings, currentYear, dayValue)) {
+  if (ReadDate(scanner, settings, order, currentYear, dayValue)) {
     if (scanner.AtEnd()) return dayValue;
     if (ReadTime(scanner, settings, timeValue)) return CombineDateAndTime(dayValue, timeValue);
   }
   Scanner timeAlone(text);
   if (ReadTime(timeAlone, settings, timeValue) && timeAlone.AtEnd()) return timeValue;
-  throw DateTimeTextError(AnsiText(text));
+  return std::nullopt;
+}
+
+DateTime Parse(std::string_view text, const DateTextSettings& settings, YearSource currentYear) {
+  const DateOrder order = DateOrderOf(settings.shortDatePattern);
+  if (const std::optional<DateTime> value = Read(text, settings, order, currentYear)) return *value;
+  // A date that month-first settings refuse but the day-first order reads
+  // (13/01/2024) comes from an export made under other settings: say so.
+  const bool dayFirst =
+      order == DateOrder::MonthDayYear && Read(text, settings, DateOrder::DayMonthYear, currentYear).has_value();
+  throw DateTimeTextError(AnsiText(text), dayFirst ? DateTimeTextError::Hint::DayFirst : DateTimeTextError::Hint::None);
 }
 
 }  // namespace

@@ -40,5 +40,17 @@ OptionLineError::OptionLineError(long long number, const AnsiText& line)
     : QuillmerError(MessagePieces{Fixed(("オプションの " + std::to_string(number) + " 行目 '").c_str()), Quoted(line),
                                   Fixed("' は iCalendar の行として書けません")}) {}
 
-DateTimeTextError::DateTimeTextError(const AnsiText& text)
-    : QuillmerError(MessagePieces{Fixed("'"), Quoted(text), Fixed("' は日付または時刻ではありません")}) {}
+namespace {
+
+MessagePieces NotDateMessage(const AnsiText& text, DateTimeTextError::Hint hint) {
+  MessagePieces pieces{Fixed("'"), Quoted(text), Fixed("' は日付または時刻ではありません")};
+  // The window has no --locale: it reads the variable.
+  if (hint == DateTimeTextError::Hint::DayFirst)
+    pieces.push_back(Fixed("。月/日/年の順では読めませんが、日/月/年の順の日付として読めます。--locale en-GB "
+                           "(ウィンドウでは環境変数 QUILLMER_LOCALE=en-GB) を指定してください"));
+  return pieces;
+}
+
+}  // namespace
+
+DateTimeTextError::DateTimeTextError(const AnsiText& text, Hint hint) : QuillmerError(NotDateMessage(text, hint)) {}

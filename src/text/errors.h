@@ -72,9 +72,12 @@ class ListIndexError : public QuillmerError {
 };
 
 // Text that reads as neither a date nor a time: '%s' は日付または時刻ではありません
+// With the hint DayFirst (the text reads as a day-first date that the
+// month-first settings refuse) a second sentence names the profile to use.
 class DateTimeTextError : public QuillmerError {
  public:
-  explicit DateTimeTextError(const AnsiText& text);
+  enum class Hint { None, DayFirst };
+  explicit DateTimeTextError(const AnsiText& text, Hint hint = Hint::None);
 };
 
 // Any other failure whose message is fixed by its raiser.

@@ -548,18 +548,23 @@ class MainWindowTest : public QObject {
     } restore;
     // A character of code page 1252 quoted inside the system's Japanese text.
     WriteFileBytes(work.Path("bad.csv").toStdString(), ExportOf("13/1/2024\xE9"));
+    WriteFileBytes(work.Path("day-first.csv").toStdString(), ExportOf("13/1/2024"));
     WriteFileBytes(work.Path("good.csv").toStdString(), ExportOf("1/2/2024"));
     MainWindow form;
-    form.inputEdit->setText(work.Path("bad.csv"));
     form.outputEdit->setText(work.Path("out.vcs"));
-    QTest::mouseClick(form.convertButton, Qt::LeftButton);
-    form.inputEdit->setText(work.Path("good.csv"));
-    QTest::mouseClick(form.convertButton, Qt::LeftButton);
-    QCOMPARE(watcher.boxes.size(), size_t{2});
+    for (const char* input : {"bad.csv", "day-first.csv", "good.csv"}) {
+      form.inputEdit->setText(work.Path(input));
+      QTest::mouseClick(form.convertButton, Qt::LeftButton);
+    }
+    QCOMPARE(watcher.boxes.size(), size_t{3});
     QCOMPARE(watcher.boxes[0].text, QStringLiteral("'13/1/2024é 10:00:00' は日付または時刻ではありません."));
-    QCOMPARE(watcher.boxes[1].caption, QStringLiteral("変換の完了"));
-    QCOMPARE(watcher.boxes[1].text, QStringLiteral("変換と出力が完了しました\n\n・変換対象: 1件\n・フィルタ対象: 0件"));
-    QVERIFY(!watcher.boxes[0].waitCursor && !watcher.boxes[1].waitCursor);
+    QCOMPARE(watcher.boxes[1].text,
+             QStringLiteral("'13/1/2024 10:00:00' は日付または時刻ではありません。月/日/年の順では読めませんが、"
+                            "日/月/年の順の日付として読めます。--locale en-GB (ウィンドウでは環境変数 "
+                            "QUILLMER_LOCALE=en-GB) を指定してください."));
+    QCOMPARE(watcher.boxes[2].caption, QStringLiteral("変換の完了"));
+    QCOMPARE(watcher.boxes[2].text, QStringLiteral("変換と出力が完了しました\n\n・変換対象: 1件\n・フィルタ対象: 0件"));
+    QVERIFY(!watcher.boxes[0].waitCursor && !watcher.boxes[2].waitCursor);
 
     setenv("QUILLMER_LOCALE", "fr-FR", 1);
     const std::optional<std::string> unknown = ChooseRegionalProfile(std::nullopt);
@@ -569,7 +574,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(watcher.boxes.back().caption, kTitle);
     QCOMPARE(watcher.boxes.back().text,
              QStringLiteral("QUILLMER_LOCALE の地域設定 \"fr-FR\" はありません。ja-JP の設定で続けます "
-                            "(使用できる設定: ja-JP, ja-JP-u-ca-japanese, en-US)"));
+                            "(使用できる設定: ja-JP, ja-JP-u-ca-japanese, en-US, en-GB)"));
   }
 
   void filesDroppedOrChosenFillThePathEdits() {

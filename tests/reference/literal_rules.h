@@ -29,13 +29,15 @@ inline std::vector<std::string> SplitLinesLiterally(std::string_view text) {
   return items;
 }
 
-// The joining in place, one join at a time, with the list operations: an
+// The joining in place, one join at a time, with the list operations: a
+// record ends once its quotes balance and it holds more than blanks; an
 // unfinished last line raises ListIndexError from ItemAt.
 inline void JoinRecordLinesOneAtATime(LineList& lines) {
   int i = 0;
   while (i < lines.Count()) {
     const AnsiText line = lines.ItemAt(i);
-    if (!line.empty() && line.back() == '"' && std::count(line.begin(), line.end(), '"') % 2 == 0) {
+    const bool blank = std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
+    if (!blank && std::count(line.begin(), line.end(), '"') % 2 == 0) {
       ++i;
     } else {
       lines.SetItemAt(i, line + lines.ItemAt(i + 1));

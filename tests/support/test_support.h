@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/errors.h"
+
 #ifdef _WIN32
 #include <stdlib.h>
 // The POSIX environment calls the tests use, on the Windows C runtime.
@@ -49,5 +51,17 @@ class TempDir {
 
 // The project's source tree (examples/, tests/data/).
 std::filesystem::path SourceDir();
+
+// The message of the error a call raises, in hex so that a failure shows its
+// bytes, or "no error".
+template <typename Call>
+std::string ErrorOf(Call&& call) {
+  try {
+    call();
+  } catch (const QuillmerError& error) {
+    return Hex(error.Message());
+  }
+  return "no error";
+}
 
 }  // namespace testing_support
