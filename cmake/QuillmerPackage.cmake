@@ -25,6 +25,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Times are read in the export's zone from the system's zone database.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "tzdata")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert Outlook calendar exports (CSV) to vCalendar and iCalendar")
 # CPack indents the long description and marks its empty line as Debian wants.
