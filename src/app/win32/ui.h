@@ -34,7 +34,7 @@ HWND Label(HWND parent, const AnsiText& text, int id, int left, int top, int wid
            bool wrapping = false);
 // Sets a label's text and widens it to fit.
 void SetLabelText(HWND label, const AnsiText& text);
-// Places a control at the layout rectangle scaled to dpi, in font; a label
+// Moves a control to rect (already at the window's density) in font; a label
 // then widens to its text as Label does (wrapping: to its widest line).
 void Relayout(HWND control, const RECT& rect, HFONT font, bool label, bool wrapping = false);
 // Marks a label as a link: blue through LinkColour, hand cursor, clicks notify.
