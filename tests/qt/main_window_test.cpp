@@ -25,6 +25,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "app/about_text.h"
 #include "app/main_form.h"
 #include "app/regional_choice.h"
 #include "app/qt/about_box.h"
@@ -729,7 +730,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(about->parentWidget(), &form);
         QCOMPARE(about->productNameLabel->text(), QStringLiteral("Kivaro for iPod series"));
         QVERIFY(about->productNameLabel->font().bold());
-        QCOMPARE(about->versionLabel->text(), QStringLiteral("Version 1.02  (Build 25)"));
+        QCOMPARE(about->versionLabel->text(),
+                 QString::fromLatin1(ComposeAboutCaptions(ProgramVersionInfo()).version));
         QVERIFY(about->copyrightLabel->text().startsWith(QStringLiteral("Copyright")));
         QVERIFY(about->noticeGroup->isVisible());
         QVERIFY(!about->contactGroup->isVisible());
