@@ -172,6 +172,9 @@ class PosixRuleReader {
   std::size_t pos_ = 0;
 };
 
+// No zone is a day or more off UTC; a stamp moves by a day at most.
+bool IsOffset(std::int64_t seconds) { return seconds > -kSecondsPerDay && seconds < kSecondsPerDay; }
+
 std::int64_t YearOf(std::int64_t seconds) {
   std::int64_t days = seconds / kSecondsPerDay - (seconds % kSecondsPerDay < 0 ? 1 : 0);
   // Civil year from days since 1970 (the inverse of DaysFromCivil).
@@ -193,11 +196,11 @@ class TzifReader {
   TzifReader(const std::string& name, std::string_view bytes) : name_(name), bytes_(bytes) {}
 
   void Into(TimeZone& zone) {
-    Header first = ReadHeader();
+    Header first = ReadHeader(4);
     bool wide = false;
     if (first.version >= '2') {
       Skip(first.DataSize(4));
-      first = ReadHeader();
+      first = ReadHeader(8);
       wide = true;
     }
     const std::size_t timeSize = wide ? 8 : 4;
@@ -208,6 +211,7 @@ class TzifReader {
     std::vector<std::int32_t> offsets(first.typeCount);
     for (auto& offset : offsets) {
       offset = static_cast<std::int32_t>(Signed(4));
+      if (!IsOffset(offset)) Malformed(name_);
       Skip(2);  // the daylight flag and the abbreviation's index
     }
     Skip(first.charCount + first.leapCount * (timeSize + 4) + first.isStdCount + first.isUtCount);
@@ -230,12 +234,15 @@ class TzifReader {
     char version = 0;
     std::uint32_t isUtCount = 0, isStdCount = 0, leapCount = 0, timeCount = 0, typeCount = 0, charCount = 0;
     std::size_t DataSize(std::size_t timeSize) const {
-      return timeCount * timeSize + timeCount + typeCount * 6 + charCount + leapCount * (timeSize + 4) +
-             isStdCount + isUtCount;
+      // In 64 bits: the counts are whatever the file says.
+      const std::size_t times = timeCount, types = typeCount, leaps = leapCount;
+      return times * (timeSize + 1) + types * 6 + std::size_t{charCount} + leaps * (timeSize + 4) +
+             std::size_t{isStdCount} + std::size_t{isUtCount};
     }
   };
 
-  Header ReadHeader() {
+  // The counts are checked against the bytes there before anything is sized by them.
+  Header ReadHeader(std::size_t timeSize) {
     if (bytes_.substr(pos_, 4) != "TZif" || bytes_.size() - pos_ < 44) Malformed(name_);
     Header header;
     header.version = bytes_[pos_ + 4];
@@ -246,7 +253,7 @@ class TzifReader {
     header.timeCount = static_cast<std::uint32_t>(Unsigned(4));
     header.typeCount = static_cast<std::uint32_t>(Unsigned(4));
     header.charCount = static_cast<std::uint32_t>(Unsigned(4));
-    if (header.DataSize(8) > bytes_.size()) Malformed(name_);
+    if (header.DataSize(timeSize) > bytes_.size() - pos_) Malformed(name_);
     return header;
   }
 
@@ -282,7 +289,7 @@ class TzifReader {
     const std::string_view text = bytes_.substr(pos_ + 1, close - pos_ - 1);
     if (text.empty()) return;
     const std::optional<PosixRule> rule = PosixRuleReader(text).Read();
-    if (!rule) Malformed(name_);
+    if (!rule || !IsOffset(rule->standard) || (rule->daylight && !IsOffset(*rule->daylight))) Malformed(name_);
     if (!rule->daylight) {
       Add(zone, last == INT64_MIN ? last : last + 1, current, rule->standard);
       return;
