@@ -7,16 +7,17 @@
 #include <string_view>
 
 #include "platform/files.h"
+#include "platform/path.h"
 
 namespace platform::internal {
 
-inline bool IsStandardStream(std::string_view path) { return path == StandardStream; }
-
-inline std::string DirectoryOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
+// The directory that holds path as stat and open take it: DirectoryPart
+// without its final "/" (the root keeps it), "." for a bare name.
+inline std::string DirectoryOf(std::string_view path) {
+  std::string_view directory = DirectoryPart(path);
+  if (directory.empty()) return ".";
+  if (directory.size() > 1) directory.remove_suffix(1);
+  return std::string(directory);
 }
 
 // The file a chain of symbolic links ends at, lexically; a dangling link names

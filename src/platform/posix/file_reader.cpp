@@ -20,8 +20,6 @@ FileReadSeam* g_readSeam = nullptr;
 
 }  // namespace
 
-using internal::IsStandardStream;
-
 // The wake-up is a pipe whose read end becomes readable on Cancel and stays
 // so: every reader polls it beside its input.
 struct ReadCancel::State {

@@ -90,7 +90,6 @@ int CheckWritable(const std::string& name, struct stat& st, bool& exists) {
 
 }  // namespace
 
-using internal::IsStandardStream;
 using internal::OpenScratch;
 using internal::OpenUnnamed;
 using internal::RandomSuffix;

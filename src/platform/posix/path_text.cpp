@@ -4,12 +4,9 @@
 
 #include "platform/code_page.h"
 #include "platform/files.h"
-#include "platform/posix/file_internals.h"
 #include "platform/utf8.h"
 
 namespace platform {
-
-using internal::IsStandardStream;
 
 std::string DisplayPath(std::string_view path) {
   if (IsStandardStream(path)) return "-";

@@ -20,15 +20,11 @@
 #include <string_view>
 
 #include "platform/files.h"
+#include "platform/path.h"
 #include "platform/posix/file_internals.h"
 
 namespace platform {
 namespace {
-
-std::string BaseNameOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // What a temporary file's name holds after the target's: the host and the
 // process that write it, so that a later run can tell the stray of a killed
@@ -108,7 +104,7 @@ int OpenScratch() {
 // target's name is cut to leave room on any file system (vfat counts 255
 // characters), never inside a UTF-8 character.
 std::string TempNamePrefix(const std::string& directory, const std::string& target) {
-  std::string base = BaseNameOf(target);
+  std::string base = target.substr(DirectoryPart(target).size());
   if (base.size() > 160) {
     std::size_t cut = 160;
     while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) --cut;

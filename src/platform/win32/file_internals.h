@@ -12,8 +12,6 @@
 
 namespace platform::internal {
 
-inline bool IsStandardStream(std::string_view path) { return path == StandardStream; }
-
 // Registers a temporary file for RemoveTemporaryFilesNow while it exists:
 // its slot, released (and set to -1) by ReleaseTempSlot.
 int TakeTempSlot(const std::string& name);

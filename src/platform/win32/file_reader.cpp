@@ -17,8 +17,6 @@ FileReadSeam* g_readSeam = nullptr;
 
 }  // namespace
 
-using internal::IsStandardStream;
-
 // Cancel signals an event that every overlapped read waits for beside its own.
 struct ReadCancel::State {
   HANDLE event = nullptr;

@@ -108,7 +108,6 @@ DWORD MoveOver(const std::string& temp, const std::string& target) {
 
 using internal::CreateHoldingFile;
 using internal::CreateTemporaryBeside;
-using internal::IsStandardStream;
 using internal::ReleaseTempSlot;
 using internal::TakeTempSlot;
 

@@ -3,11 +3,8 @@
 #include <string_view>
 
 #include "platform/files.h"
-#include "platform/win32/file_internals.h"
 
 namespace platform {
-
-using internal::IsStandardStream;
 
 // Windows names are already in the code page.
 std::string DisplayPath(std::string_view path) { return IsStandardStream(path) ? std::string("-") : std::string(path); }
