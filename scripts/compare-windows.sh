@@ -10,6 +10,9 @@ windows="$(cd "$2" && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 cd "$work"
+# Generated exports are compared too: without the generator the comparison
+# would pass on two missing inputs.
+[ -x "$linux/bench/quillmer-make-export" ] || { echo "compare-windows: $linux/bench/quillmer-make-export is missing (build with benchmarks)"; exit 1; }
 passed=0
 failed=0
 
