@@ -126,7 +126,7 @@ void CheckNamedColumns(std::uint32_t seed, const LineList& fields, const LineLis
     fuzz::ReportPair("named block", block, expected);
     FUZZ_CHECK(block == expected);
   }
-  const ICalendarWriter writer(options, 0);
+  const ICalendarWriter writer(options, 0, TimeZone::Japan());
   const std::string event = Written([&](BlockOutput& out) { writer.AppendEvent(fromTitles, "", {}, out); });
   const std::string expectedEvent = Written([&](BlockOutput& out) { writer.AppendEvent(positional, "", {}, out); });
   if (event != expectedEvent) {
