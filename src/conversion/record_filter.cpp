@@ -67,10 +67,6 @@ struct RecordFilter::Scan {
   bool starts = true;
 };
 
-bool IsFilteredOut(std::string_view record, const LineList& filterLines) {
-  return RecordFilter(filterLines).Excludes(record);
-}
-
 // The one place that says where characters begin. `starts` is carried from
 // byte to byte by StartsAfter: false after a lead byte that begins a
 // character. The byte there is then its trail, unless it is below the trail

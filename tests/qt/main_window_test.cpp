@@ -110,7 +110,10 @@ class Workspace {
 // window is closed after the script unless the script ended the program itself.
 int RunProgram(const std::function<void(MainWindow&)>& script, const std::string& inputFile = std::string()) {
   QTimer::singleShot(0, [script] {
-    QPointer<MainWindow> form = CurrentMainWindow;
+    QPointer<MainWindow> form;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (auto* window = qobject_cast<MainWindow*>(widget)) form = window;
+    }
     script(*form);
     if (form && form->isVisible()) form->close();
   });
