@@ -109,11 +109,11 @@ void FitWidthToText(QLabel* label) {
   label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
 }
 
-std::map<std::string_view, QWidget*> CreateLayoutControls(QWidget* window, const WindowLayout& layout) {
-  std::map<std::string_view, QWidget*> controls;
+LayoutWidgets CreateLayoutControls(QWidget* window, const WindowLayout& layout) {
+  LayoutWidgets controls;
   std::vector<std::pair<int, QWidget*>> tabOrder;
   for (const ControlLayout& row : layout.controls) {
-    QWidget* parent = row.parent.empty() ? window : controls.at(row.parent);
+    QWidget* parent = row.parent == 0 ? window : controls.at(row.parent);
     QWidget* control = NewControl(row, parent);
     control->setObjectName(LayoutText(row.name));
     control->setGeometry(row.rect.left, row.rect.top, row.rect.width, row.rect.height);
@@ -127,7 +127,7 @@ std::map<std::string_view, QWidget*> CreateLayoutControls(QWidget* window, const
       }
     }
     if (row.tab > 0) tabOrder.emplace_back(row.tab, control);
-    controls.emplace(row.name, control);
+    controls.emplace(row.id, control);
   }
   std::sort(tabOrder.begin(), tabOrder.end());
   for (std::size_t i = 1; i < tabOrder.size(); ++i) QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);

@@ -58,19 +58,20 @@ void CreateControls(AboutWindow& about) {
   about.tooltips = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, w, nullptr,
                                      ::GetModuleHandleA(nullptr), nullptr);
-  // The layout's own ids name the controls.
   about.controls = win32ui::CreateLayoutControls(w, layout, *about.fonts, about.dpi);
   const win32ui::LayoutControls& controls = about.controls;
-  about.okButton = controls.at("cmdOK");
-  about.productName = controls.at("ProductName");
-  about.version = controls.at("Version");
-  about.copyright = controls.at("Copyright");
+  about.okButton = controls.at(AboutControl::OkButton);
+  about.productName = controls.at(AboutControl::ProductName);
+  about.version = controls.at(AboutControl::Version);
+  about.copyright = controls.at(AboutControl::Copyright);
   for (const ControlLayout& row : layout.controls) {
-    const auto control = controls.find(row.name);
+    const auto control = controls.find(row.id);
     if (control == controls.end()) continue;
     if (!row.tooltip.empty()) AddHint(about, control->second, win32ui::LayoutText(row.tooltip));
-    if (row.name == ContactGroup || row.parent == ContactGroup) about.contactGroup.push_back(control->second);
-    if (row.name == NoticeGroup || row.parent == NoticeGroup) about.noticeGroup.push_back(control->second);
+    if (row.id == AboutControl::ContactGroup || row.parent == AboutControl::ContactGroup)
+      about.contactGroup.push_back(control->second);
+    if (row.id == AboutControl::NoticeGroup || row.parent == AboutControl::NoticeGroup)
+      about.noticeGroup.push_back(control->second);
   }
   for (HWND control : about.noticeGroup) ::ShowWindow(control, SW_HIDE);
 }

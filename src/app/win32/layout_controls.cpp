@@ -110,14 +110,14 @@ LayoutControls CreateLayoutControls(HWND window, const WindowLayout& layout, con
                    [&rank](const ControlLayout* a, const ControlLayout* b) { return rank(a) < rank(b); });
   LayoutControls controls;
   for (const ControlLayout* row : order) {
-    if (HWND control = CreateControl(window, layout, *row, fonts, dpi)) controls.emplace(row->name, control);
+    if (HWND control = CreateControl(window, layout, *row, fonts, dpi)) controls.emplace(row->id, control);
   }
   return controls;
 }
 
 void RelayoutControls(const LayoutControls& controls, const WindowLayout& layout, const LayoutFonts& fonts, int dpi) {
   for (const ControlLayout& row : layout.controls) {
-    const auto control = controls.find(row.name);
+    const auto control = controls.find(row.id);
     if (control == controls.end()) continue;
     const PlacedRect r = At(layout, row, dpi);
     Relayout(control->second, RECT{r.left, r.top, r.left + r.width, r.top + r.height}, fonts.For(row.kind),

@@ -58,17 +58,16 @@ void MainWindow::CreateControls() {
   const WindowLayout& layout = MainWindowLayout();
   dpi_ = win32ui::WindowDpi(window_);
   fonts_ = std::make_unique<win32ui::LayoutFonts>(layout, dpi_);
-  // The layout's own ids name the controls.
   controls_ = win32ui::CreateLayoutControls(window_, layout, *fonts_, dpi_);
   const win32ui::LayoutControls& controls = controls_;
-  convertButton_ = controls.at("Button1");
-  inputBox_ = controls.at("Edit1");
-  outputBox_ = controls.at("Edit2");
-  autoTerminateBox_ = controls.at("chkAutoTerminate");
-  optionMemo_ = controls.at("memOption");
-  filterMemo_ = controls.at("memFilter");
-  aboutLink_ = controls.at("Label5");
-  previewLink_ = controls.at("lblPreview");
+  convertButton_ = controls.at(MainControl::ConvertButton);
+  inputBox_ = controls.at(MainControl::InputEdit);
+  outputBox_ = controls.at(MainControl::OutputEdit);
+  autoTerminateBox_ = controls.at(MainControl::AutoTerminateBox);
+  optionMemo_ = controls.at(MainControl::OptionMemo);
+  filterMemo_ = controls.at(MainControl::FilterMemo);
+  aboutLink_ = controls.at(MainControl::AboutLink);
+  previewLink_ = controls.at(MainControl::PreviewLink);
 
   // The desktop's ways of naming a file: drop it from Explorer, double-click
   // a path box or use its context menu; the whole path shows as its tooltip.
