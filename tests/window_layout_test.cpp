@@ -6,11 +6,11 @@
 
 namespace {
 
-// What both windows rely on: names and identifiers that find one control,
+// What the windows rely on: names and identifiers that find one control,
 // parents that are group boxes listed before their controls, controls inside
 // their parent and the window, and a Tab order without gaps.
 TEST(WindowLayout, EveryControlCanBeFoundAndLiesInsideItsParent) {
-  for (const WindowLayout* window : {&MainWindowLayout(), &AboutBoxLayout()}) {
+  for (const WindowLayout* window : {&MainWindowLayout(), &AboutBoxLayout(), &PreviewLayout()}) {
     SCOPED_TRACE(window->name);
     std::set<std::string_view> names;
     std::set<int> ids, tabs;

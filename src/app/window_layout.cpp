@@ -9,6 +9,7 @@ using enum ControlKind;
 
 namespace M = MainControl;
 namespace A = AboutControl;
+namespace P = PreviewControl;
 
 constexpr ControlLayout kMainControls[] = {
     {"GroupBox1", M::PathGroup, GroupBox, 0, {8, 8, 425, 121}, 0, "入出力設定", "", ""},
@@ -58,15 +59,31 @@ constexpr ControlLayout kAboutControls[] = {
     {"Image2", A::NoticeImage, NoticeImage, A::NoticeGroup, {16, 33, 32, 32}, 0, "", "Contact me!", ""},
 };
 
+// The summary and the comparison side by side below the zone's row, the list
+// below them down to the close button. The zone's box is as tall as its list
+// dropped down.
+constexpr ControlLayout kPreviewControls[] = {
+    {"zoneLabel", P::ZoneLabel, Note, 0, {8, 12, 92, 20}, 0, "タイムゾーン:", "", ""},
+    {"zoneBox", P::Zone, ComboBox, 0, {100, 8, 230, 320}, 1, "", "", ""},
+    {"zoneNote", P::ZoneNote, Note, 0, {340, 12, 412, 20}, 0, "", "", ""},
+    {"summaryLabel", P::Summary, Note, 0, {8, 38, 368, 100}, 0, "", "", ""},
+    {"comparisonText", P::Comparison, ReadOnlyMemo, 0, {384, 38, 368, 100}, 2, "", "", ""},
+    {"rowTable", P::List, RecordList, 0, {8, 144, 744, 354}, 3, "", "", ""},
+    {"Close", P::Close, Button, 0, {655, 506, 97, 26}, 4, "閉じる", "", ""},
+};
+
 constexpr WindowLayout kMainWindow{
     "Form1", "Kivaro; CSV to vCalendar for iPod series", 445, 436, LayoutFace, kMainControls};
 constexpr WindowLayout kAboutBox{"frmAbout", "バージョン情報", 329, 257, "MS UI Gothic", kAboutControls};
+constexpr WindowLayout kPreview{"PreviewDialog", "内容の確認", 760, 540, LayoutFace, kPreviewControls};
 
 }  // namespace
 
 const WindowLayout& MainWindowLayout() { return kMainWindow; }
 
 const WindowLayout& AboutBoxLayout() { return kAboutBox; }
+
+const WindowLayout& PreviewLayout() { return kPreview; }
 
 const ControlLayout* FindControl(const WindowLayout& window, int id) {
   for (const ControlLayout& control : window.controls)

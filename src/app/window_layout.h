@@ -1,6 +1,6 @@
 #pragma once
-// The two windows as data: every control's name, kind, place and texts, so
-// that the Qt and the Win32 window only create and bind what is listed here.
+// The three windows as data: every control's name, kind, place and texts, so
+// that the Qt and the Win32 windows only create and bind what is listed here.
 // Texts are UTF-8; a face converts them to what its toolkit takes.
 #include <span>
 #include <string>
@@ -21,7 +21,12 @@ enum class ControlKind {
   MailLink,      // a link that warns first, then writes a mail to its target
   ContactImage,
   NoticeImage,
-  Frame,  // a raised panel drawn over the window
+  Frame,         // a raised panel drawn over the window
+  Button,        // a push button that is not the default one
+  ComboBox,      // a list to choose one item from, dropped down below its box
+  Note,          // plain text of one or more lines, the layout's size kept
+  ReadOnlyMemo,  // lines to read and select, scrolled both ways
+  RecordList,    // the rows of a table under column titles
 };
 
 // The controls by their identifiers: the Win32 control's identifier, the key
@@ -65,6 +70,17 @@ inline constexpr int ContactImage = 215;
 inline constexpr int NoticeImage = 216;
 }  // namespace AboutControl
 
+namespace PreviewControl {
+inline constexpr int Summary = 301;
+inline constexpr int List = 302;
+inline constexpr int Zone = 303;
+inline constexpr int ZoneNote = 304;
+inline constexpr int Comparison = 305;
+inline constexpr int ZoneLabel = 306;
+// The dialog manager's identifier for cancelling, so that Escape closes.
+inline constexpr int Close = 2;
+}  // namespace PreviewControl
+
 struct LayoutRect {
   int left, top, width, height;
 };
@@ -93,12 +109,12 @@ struct WindowLayout {
 inline constexpr std::string_view LayoutFace = "ＭＳ Ｐゴシック";
 // The context-menu command of a path box that opens the file chooser.
 inline constexpr std::string_view BrowseCommand = "参照...";
-// The preview window's caption and the caption of its one button.
-inline constexpr std::string_view PreviewCaption = "内容の確認";
-inline constexpr std::string_view PreviewCloseCaption = "閉じる";
 
 const WindowLayout& MainWindowLayout();
 const WindowLayout& AboutBoxLayout();
+// The preview "内容の確認": the zone's row, the summary beside the comparison
+// with the last output, the record list and the close button.
+const WindowLayout& PreviewLayout();
 
 // The row of the control id; nullptr for none (and for 0, a frame's).
 const ControlLayout* FindControl(const WindowLayout& window, int id);

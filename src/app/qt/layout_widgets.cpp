@@ -1,12 +1,14 @@
 #include "app/qt/layout_widgets.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <algorithm>
 #include <vector>
 
@@ -88,6 +90,23 @@ QWidget* NewControl(const ControlLayout& row, QWidget* parent) {
       frame->setAttribute(Qt::WA_TransparentForMouseEvents);  // the labels under it keep their hints
       return frame;
     }
+    case ControlKind::Button:
+      return new QPushButton(caption, parent);
+    case ControlKind::ComboBox:
+      return new QComboBox(parent);
+    case ControlKind::Note: {
+      auto* note = new QLabel(caption, parent);
+      note->setTextFormat(Qt::PlainText);
+      return note;
+    }
+    case ControlKind::ReadOnlyMemo: {
+      auto* memo = new QPlainTextEdit(parent);
+      memo->setReadOnly(true);
+      memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+      return memo;
+    }
+    case ControlKind::RecordList:
+      return new QTableView(parent);
   }
   return nullptr;
 }
