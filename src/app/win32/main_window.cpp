@@ -13,34 +13,19 @@
 
 namespace {
 
-constexpr const char* kClassName = "QuillmerMainWindow";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 }  // namespace
 
 MainWindow* MainWindow::Create(int showCommand, const std::string& file) {
-  HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_QUILLMER));
-  windowClass.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kClassName;
-  ::RegisterClassExA(&windowClass);
-
   auto* form = new MainWindow();
   const WindowLayout& layout = MainWindowLayout();
-  const RECT rect = win32ui::CentredWindowRect(layout.width, layout.height, kStyle, 0);
-  const AnsiText title = ApplicationTitle();
-  ::CreateWindowExA(0, kClassName, title.c_str(), kStyle, rect.left, rect.top, rect.right - rect.left,
-                    rect.bottom - rect.top, nullptr, nullptr, instance, form);
+  win32ui::CreateCentredWindow({"QuillmerMainWindow", WindowProc, kStyle, 0, IDI_QUILLMER}, ApplicationTitle(),
+                               layout.width, layout.height, nullptr, form);
   if (form->window_ == nullptr) {
     delete form;
     return nullptr;
   }
-  win32ui::FitToDpi(form->window_, layout.width, layout.height);
   HWND owner = form->window_;
   win32ui::Guarded(owner, [form, owner, &file] {
     form->form_.Create(file, [owner](const QuillmerError& error) { win32ui::ShowErrorBox(owner, error); });

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr const char* kClassName = "TfrmPreview";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
 // How often the window takes what was read: often enough to look immediate.
@@ -260,26 +259,13 @@ LRESULT CALLBACK PreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 void PreviewWindow::ShowModal(HWND owner, ConversionRequest request,
                               std::function<void(std::shared_ptr<const TimeZone>)> keepZone) {
-  HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = PreviewProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kClassName;
-  ::RegisterClassExA(&windowClass);
-
   Preview preview;
   preview.model = std::make_unique<PreviewModel>(std::move(request));
   preview.keepZone = std::move(keepZone);
   const WindowLayout& layout = PreviewLayout();
-  const RECT rect = win32ui::CentredWindowRect(layout.width, layout.height, kStyle, kExStyle);
-  const AnsiText caption = win32ui::LayoutText(layout.caption);
-  ::CreateWindowExA(kExStyle, kClassName, caption.c_str(), kStyle, rect.left, rect.top, rect.right - rect.left,
-                    rect.bottom - rect.top, owner, nullptr, instance, &preview);
+  win32ui::CreateCentredWindow({"TfrmPreview", PreviewProc, kStyle, kExStyle, 0}, win32ui::LayoutText(layout.caption),
+                               layout.width, layout.height, owner, &preview);
   if (preview.window == nullptr) return;
-  win32ui::FitToDpi(preview.window, layout.width, layout.height);
   TakeRows(preview);
   if (!preview.model->Finished()) ::SetTimer(preview.window, kTimer, kTakeEveryMs, nullptr);
   win32ui::RunModal(owner, preview.window, preview.list, preview.closed);
