@@ -6,11 +6,11 @@
 
 namespace {
 
-// What both windows rely on: names and identifiers that find one control,
+// What the windows rely on: names and identifiers that find one control,
 // parents that are group boxes listed before their controls, controls inside
 // their parent and the window, and a Tab order without gaps.
 TEST(WindowLayout, EveryControlCanBeFoundAndLiesInsideItsParent) {
-  for (const WindowLayout* window : {&MainWindowLayout(), &AboutBoxLayout()}) {
+  for (const WindowLayout* window : {&MainWindowLayout(), &AboutBoxLayout(), &PreviewLayout()}) {
     SCOPED_TRACE(window->name);
     std::set<std::string_view> names;
     std::set<int> ids, tabs;
@@ -24,8 +24,8 @@ TEST(WindowLayout, EveryControlCanBeFoundAndLiesInsideItsParent) {
       if (control.tab > 0) tabs.insert(control.tab);
       const LayoutRect r = WindowRect(*window, control);
       EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.left + r.width <= window->width && r.top + r.height <= window->height);
-      if (control.parent.empty()) continue;
-      EXPECT_TRUE(names.contains(control.parent));
+      if (control.parent == 0) continue;
+      EXPECT_TRUE(ids.contains(control.parent));
       const ControlLayout* parent = FindControl(*window, control.parent);
       ASSERT_TRUE(parent != nullptr && parent->kind == ControlKind::GroupBox);
       EXPECT_TRUE(control.rect.left + control.rect.width <= parent->rect.width &&
@@ -36,11 +36,11 @@ TEST(WindowLayout, EveryControlCanBeFoundAndLiesInsideItsParent) {
 }
 
 TEST(WindowLayout, OnlyTheMailLinkWarnsFirst) {
-  const ControlLayout* mail = FindControl(AboutBoxLayout(), "Label4");
+  const ControlLayout* mail = FindControl(AboutBoxLayout(), AboutControl::MailLink);
   const LinkClick click = ClickOnLink(*mail);
   EXPECT_TRUE(click.warnFirst);
   EXPECT_EQ(click.address, "mailto:support@example.com");
-  EXPECT_FALSE(ClickOnLink(*FindControl(AboutBoxLayout(), "Label2")).warnFirst);
+  EXPECT_FALSE(ClickOnLink(*FindControl(AboutBoxLayout(), AboutControl::UsersSiteLink)).warnFirst);
 }
 
 }  // namespace

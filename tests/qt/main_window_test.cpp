@@ -513,7 +513,8 @@ class MainWindowTest : public QObject {
       for (const ControlLayout& row : layout->controls) {
         const auto* control = window->findChild<QWidget*>(LayoutText(row.name));
         QVERIFY2(control != nullptr, row.name.data());
-        QCOMPARE(control->parentWidget()->objectName(), LayoutText(row.parent.empty() ? layout->name : row.parent));
+        QCOMPARE(control->parentWidget()->objectName(),
+                 LayoutText(row.parent == 0 ? layout->name : FindControl(*layout, row.parent)->name));
         QCOMPARE(control->pos(), QPoint(row.rect.left, row.rect.top));
         QCOMPARE(control->height(), row.rect.height);
         // A label may widen to its text; nothing else changes size.

@@ -44,18 +44,17 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
   setFont(AboutFont());
   setWindowIcon(MainIcon());
 
-  // The layout's own ids name the controls.
-  const std::map<std::string_view, QWidget*> controls = CreateLayoutControls(this, layout);
-  okButton = LayoutControl<QPushButton>(controls, "cmdOK");
-  productNameLabel = LayoutControl<QLabel>(controls, "ProductName");
-  versionLabel = LayoutControl<QLabel>(controls, "Version");
-  copyrightLabel = LayoutControl<QLabel>(controls, "Copyright");
-  contactGroup = LayoutControl<QGroupBox>(controls, ContactGroup);
-  webSiteLink = LayoutControl<LinkLabel>(controls, "Label1");
-  mailLink = LayoutControl<LinkLabel>(controls, "Label4");
-  usersSiteLink = LayoutControl<LinkLabel>(controls, "Label2");
-  noticeGroup = LayoutControl<QGroupBox>(controls, NoticeGroup);
-  noticeWebSiteLink = LayoutControl<LinkLabel>(controls, "Label7");
+  const LayoutWidgets controls = CreateLayoutControls(this, layout);
+  okButton = LayoutControl<QPushButton>(controls, AboutControl::OkButton);
+  productNameLabel = LayoutControl<QLabel>(controls, AboutControl::ProductName);
+  versionLabel = LayoutControl<QLabel>(controls, AboutControl::Version);
+  copyrightLabel = LayoutControl<QLabel>(controls, AboutControl::Copyright);
+  contactGroup = LayoutControl<QGroupBox>(controls, AboutControl::ContactGroup);
+  webSiteLink = LayoutControl<LinkLabel>(controls, AboutControl::WebSiteLink);
+  mailLink = LayoutControl<LinkLabel>(controls, AboutControl::MailLink);
+  usersSiteLink = LayoutControl<LinkLabel>(controls, AboutControl::UsersSiteLink);
+  noticeGroup = LayoutControl<QGroupBox>(controls, AboutControl::NoticeGroup);
+  noticeWebSiteLink = LayoutControl<LinkLabel>(controls, AboutControl::NoticeWebSiteLink);
   noticeGroup->hide();
   okButton->setFocus();
 
@@ -64,7 +63,7 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
   connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
   for (const ControlLayout& row : layout.controls) {
     if (row.kind != ControlKind::Link && row.kind != ControlKind::MailLink) continue;
-    connect(LayoutControl<LinkLabel>(controls, row.name), &LinkLabel::clicked, this,
+    connect(LayoutControl<LinkLabel>(controls, row.id), &LinkLabel::clicked, this,
             Guarded([this, &row] { LinkClicked(row); }));
   }
 }

@@ -1,12 +1,14 @@
 #include "app/qt/layout_widgets.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <algorithm>
 #include <vector>
 
@@ -88,6 +90,23 @@ QWidget* NewControl(const ControlLayout& row, QWidget* parent) {
       frame->setAttribute(Qt::WA_TransparentForMouseEvents);  // the labels under it keep their hints
       return frame;
     }
+    case ControlKind::Button:
+      return new QPushButton(caption, parent);
+    case ControlKind::ComboBox:
+      return new QComboBox(parent);
+    case ControlKind::Note: {
+      auto* note = new QLabel(caption, parent);
+      note->setTextFormat(Qt::PlainText);
+      return note;
+    }
+    case ControlKind::ReadOnlyMemo: {
+      auto* memo = new QPlainTextEdit(parent);
+      memo->setReadOnly(true);
+      memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+      return memo;
+    }
+    case ControlKind::RecordList:
+      return new QTableView(parent);
   }
   return nullptr;
 }
@@ -109,11 +128,11 @@ void FitWidthToText(QLabel* label) {
   label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
 }
 
-std::map<std::string_view, QWidget*> CreateLayoutControls(QWidget* window, const WindowLayout& layout) {
-  std::map<std::string_view, QWidget*> controls;
+LayoutWidgets CreateLayoutControls(QWidget* window, const WindowLayout& layout) {
+  LayoutWidgets controls;
   std::vector<std::pair<int, QWidget*>> tabOrder;
   for (const ControlLayout& row : layout.controls) {
-    QWidget* parent = row.parent.empty() ? window : controls.at(row.parent);
+    QWidget* parent = row.parent == 0 ? window : controls.at(row.parent);
     QWidget* control = NewControl(row, parent);
     control->setObjectName(LayoutText(row.name));
     control->setGeometry(row.rect.left, row.rect.top, row.rect.width, row.rect.height);
@@ -127,7 +146,7 @@ std::map<std::string_view, QWidget*> CreateLayoutControls(QWidget* window, const
       }
     }
     if (row.tab > 0) tabOrder.emplace_back(row.tab, control);
-    controls.emplace(row.name, control);
+    controls.emplace(row.id, control);
   }
   std::sort(tabOrder.begin(), tabOrder.end());
   for (std::size_t i = 1; i < tabOrder.size(); ++i) QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);

@@ -20,12 +20,14 @@ QFont MainWindowFont();
 void FitWidthToText(QLabel* label);
 
 // Creates the layout's controls in window, in the layout's order, each with
-// its object name, place, caption, tooltip and Tab place; returns them by name.
-std::map<std::string_view, QWidget*> CreateLayoutControls(QWidget* window, const WindowLayout& layout);
+// its object name, place, caption, tooltip and Tab place; returns them by
+// identifier.
+using LayoutWidgets = std::map<int, QWidget*>;
+LayoutWidgets CreateLayoutControls(QWidget* window, const WindowLayout& layout);
 
-// The control of that name, as the type it was created with.
+// The control of that identifier, as the type it was created with.
 template <typename Control>
-Control* LayoutControl(const std::map<std::string_view, QWidget*>& controls, std::string_view name) {
-  const auto found = controls.find(name);
+Control* LayoutControl(const LayoutWidgets& controls, int id) {
+  const auto found = controls.find(id);
   return found == controls.end() ? nullptr : qobject_cast<Control*>(found->second);
 }

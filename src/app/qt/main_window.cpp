@@ -67,16 +67,15 @@ MainWindow::MainWindow(QWidget* parent, const std::string& fileArgument)
   if (auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance()))
     setWindowTitle(app->Title());
 
-  // The layout's own ids name the controls.
-  const std::map<std::string_view, QWidget*> controls = CreateLayoutControls(this, layout);
-  convertButton = LayoutControl<QPushButton>(controls, "Button1");
-  inputEdit = LayoutControl<QLineEdit>(controls, "Edit1");
-  outputEdit = LayoutControl<QLineEdit>(controls, "Edit2");
-  autoTerminateBox = LayoutControl<QCheckBox>(controls, "chkAutoTerminate");
-  optionMemo = LayoutControl<QPlainTextEdit>(controls, "memOption");
-  filterMemo = LayoutControl<QPlainTextEdit>(controls, "memFilter");
-  aboutLink = LayoutControl<LinkLabel>(controls, "Label5");
-  previewLink = LayoutControl<LinkLabel>(controls, "lblPreview");
+  const LayoutWidgets controls = CreateLayoutControls(this, layout);
+  convertButton = LayoutControl<QPushButton>(controls, MainControl::ConvertButton);
+  inputEdit = LayoutControl<QLineEdit>(controls, MainControl::InputEdit);
+  outputEdit = LayoutControl<QLineEdit>(controls, MainControl::OutputEdit);
+  autoTerminateBox = LayoutControl<QCheckBox>(controls, MainControl::AutoTerminateBox);
+  optionMemo = LayoutControl<QPlainTextEdit>(controls, MainControl::OptionMemo);
+  filterMemo = LayoutControl<QPlainTextEdit>(controls, MainControl::FilterMemo);
+  aboutLink = LayoutControl<LinkLabel>(controls, MainControl::AboutLink);
+  previewLink = LayoutControl<LinkLabel>(controls, MainControl::PreviewLink);
   convertButton->setFocus();
 
   connect(convertButton, &QPushButton::clicked, this, Guarded([this] { Convert(); }));

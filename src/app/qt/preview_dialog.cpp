@@ -25,6 +25,13 @@ QString FromUtf16(std::u16string_view text) {
 // How often the window takes what was read: often enough to look immediate.
 constexpr int kTakeEveryMs = 30;
 
+// "Name:" as "Name(&K):", the key Alt takes to the label's buddy; the Win32
+// window has no such key.
+QString WithAccessKey(QString caption, QChar key) {
+  const qsizetype colon = caption.endsWith(QLatin1Char(':')) ? caption.size() - 1 : caption.size();
+  return caption.insert(colon, QStringLiteral("(&") + key + QLatin1Char(')'));
+}
+
 }  // namespace
 
 int PreviewTable::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : shown_; }
@@ -71,38 +78,37 @@ void PreviewTable::Grow() {
 
 PreviewDialog::PreviewDialog(ConversionRequest request, QWidget* owner, ZoneKeeper keepZone)
     : QDialog(owner), keepZone_(std::move(keepZone)), preview_(std::make_unique<PreviewModel>(std::move(request))) {
-  setObjectName(QStringLiteral("PreviewDialog"));
-  setWindowTitle(LayoutText(PreviewCaption));
+  const WindowLayout& layout = PreviewLayout();
+  setObjectName(LayoutText(layout.name));
+  setWindowTitle(LayoutText(layout.caption));
   setFont(MainWindowFont());
+  // Wider than the layout and resizable: the box layouts below place the
+  // controls, the layout's places are the Win32 window's.
   resize(920, 540);
 
-  zoneBox = new QComboBox(this);
-  zoneBox->setObjectName(QStringLiteral("zoneBox"));
+  const LayoutWidgets controls = CreateLayoutControls(this, layout);
+  zoneBox = LayoutControl<QComboBox>(controls, PreviewControl::Zone);
   for (const std::string& name : PreviewModel::ZoneChoices(preview_->Zone()))
     zoneBox->addItem(QString::fromStdString(name));
   zoneBox->setCurrentText(QString::fromStdString(preview_->Zone().Name()));
   zoneBox->setMaxVisibleItems(20);
   connect(zoneBox, &QComboBox::currentTextChanged, this, &PreviewDialog::ChooseZone);
-  zoneNote = new QLabel(this);
-  zoneNote->setObjectName(QStringLiteral("zoneNote"));
-  zoneNote->setTextFormat(Qt::PlainText);
-  auto* zoneLabel = new QLabel(QStringLiteral("タイムゾーン(&Z):"), this);
+  auto* zoneLabel = LayoutControl<QLabel>(controls, PreviewControl::ZoneLabel);
+  zoneLabel->setText(WithAccessKey(zoneLabel->text(), QLatin1Char('Z')));
+  zoneLabel->setTextFormat(Qt::AutoText);
   zoneLabel->setBuddy(zoneBox);
+  zoneNote = LayoutControl<QLabel>(controls, PreviewControl::ZoneNote);
+  // The zone's row stands level with its box.
+  for (QLabel* label : {zoneLabel, zoneNote}) label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-  summaryLabel = new QLabel(this);
-  summaryLabel->setObjectName(QStringLiteral("summaryLabel"));
-  summaryLabel->setTextFormat(Qt::PlainText);
+  summaryLabel = LayoutControl<QLabel>(controls, PreviewControl::Summary);
   summaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-  comparisonText = new QPlainTextEdit(this);
-  comparisonText->setObjectName(QStringLiteral("comparisonText"));
-  comparisonText->setReadOnly(true);
-  comparisonText->setLineWrapMode(QPlainTextEdit::NoWrap);
+  comparisonText = LayoutControl<QPlainTextEdit>(controls, PreviewControl::Comparison);
   comparisonText->setFixedHeight(QFontMetrics(font()).lineSpacing() * 6 + 10);
 
   table_ = new PreviewTable(*preview_, this);
-  rowTable = new QTableView(this);
-  rowTable->setObjectName(QStringLiteral("rowTable"));
+  rowTable = LayoutControl<QTableView>(controls, PreviewControl::List);
   rowTable->setModel(table_);
   rowTable->setSelectionBehavior(QAbstractItemView::SelectRows);
   rowTable->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -117,25 +123,24 @@ PreviewDialog::PreviewDialog(ConversionRequest request, QWidget* owner, ZoneKeep
   const int widths[kPreviewColumnCount] = {44, 44, 150, 150, when, when, 120, when};
   for (int column = 0; column < kPreviewColumnCount; ++column) rowTable->setColumnWidth(column, widths[column]);
 
-  auto* close = new QPushButton(LayoutText(PreviewCloseCaption), this);
-  close->setObjectName(QStringLiteral("Close"));
+  auto* close = LayoutControl<QPushButton>(controls, PreviewControl::Close);
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
-  auto* layout = new QVBoxLayout(this);
+  auto* rows = new QVBoxLayout(this);
   auto* zoneRow = new QHBoxLayout;
   zoneRow->addWidget(zoneLabel);
   zoneRow->addWidget(zoneBox);
   zoneRow->addWidget(zoneNote, 1);
-  layout->addLayout(zoneRow);
+  rows->addLayout(zoneRow);
   auto* summaryRow = new QHBoxLayout;
   summaryRow->addWidget(summaryLabel, 1, Qt::AlignTop);
   summaryRow->addWidget(comparisonText, 1);
-  layout->addLayout(summaryRow);
-  layout->addWidget(rowTable, 1);
+  rows->addLayout(summaryRow);
+  rows->addWidget(rowTable, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(close);
-  layout->addLayout(buttons);
+  rows->addLayout(buttons);
 
   timer_ = new QTimer(this);
   connect(timer_, &QTimer::timeout, this, &PreviewDialog::TakeRows);

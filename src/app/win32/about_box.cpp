@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr const char* kClassName = "QuillmerAboutBox";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP;
 
@@ -58,19 +57,20 @@ void CreateControls(AboutWindow& about) {
   about.tooltips = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, w, nullptr,
                                      ::GetModuleHandleA(nullptr), nullptr);
-  // The layout's own ids name the controls.
   about.controls = win32ui::CreateLayoutControls(w, layout, *about.fonts, about.dpi);
   const win32ui::LayoutControls& controls = about.controls;
-  about.okButton = controls.at("cmdOK");
-  about.productName = controls.at("ProductName");
-  about.version = controls.at("Version");
-  about.copyright = controls.at("Copyright");
+  about.okButton = controls.at(AboutControl::OkButton);
+  about.productName = controls.at(AboutControl::ProductName);
+  about.version = controls.at(AboutControl::Version);
+  about.copyright = controls.at(AboutControl::Copyright);
   for (const ControlLayout& row : layout.controls) {
-    const auto control = controls.find(row.name);
+    const auto control = controls.find(row.id);
     if (control == controls.end()) continue;
     if (!row.tooltip.empty()) AddHint(about, control->second, win32ui::LayoutText(row.tooltip));
-    if (row.name == ContactGroup || row.parent == ContactGroup) about.contactGroup.push_back(control->second);
-    if (row.name == NoticeGroup || row.parent == NoticeGroup) about.noticeGroup.push_back(control->second);
+    if (row.id == AboutControl::ContactGroup || row.parent == AboutControl::ContactGroup)
+      about.contactGroup.push_back(control->second);
+    if (row.id == AboutControl::NoticeGroup || row.parent == AboutControl::NoticeGroup)
+      about.noticeGroup.push_back(control->second);
   }
   for (HWND control : about.noticeGroup) ::ShowWindow(control, SW_HIDE);
 }
@@ -171,24 +171,11 @@ LRESULT CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }  // namespace
 
 void AboutBox::ShowModal(HWND owner) {
-  HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = AboutProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kClassName;
-  ::RegisterClassExA(&windowClass);
-
   AboutWindow about;
   const WindowLayout& layout = AboutBoxLayout();
-  const RECT rect = win32ui::CentredWindowRect(layout.width, layout.height, kStyle, kExStyle);
-  const AnsiText caption = win32ui::LayoutText(layout.caption);
-  ::CreateWindowExA(kExStyle, kClassName, caption.c_str(), kStyle, rect.left, rect.top, rect.right - rect.left,
-                    rect.bottom - rect.top, owner, nullptr, instance, &about);
+  win32ui::CreateCentredWindow({"QuillmerAboutBox", AboutProc, kStyle, kExStyle, 0}, win32ui::LayoutText(layout.caption),
+                               layout.width, layout.height, owner, &about);
   if (about.window == nullptr) return;
-  win32ui::FitToDpi(about.window, layout.width, layout.height);
   // A failure while filling the captions is shown; the box opens all the same.
   win32ui::Guarded(owner, [&about] { ShowVersionInfo(about); });
   win32ui::RunModal(owner, about.window, about.okButton, about.closed);

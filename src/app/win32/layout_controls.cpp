@@ -1,5 +1,7 @@
 #include "app/win32/layout_controls.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -24,6 +26,23 @@ PlacedRect At(const WindowLayout& layout, const ControlLayout& row, int dpi) {
 bool IsLabel(ControlKind kind) {
   return kind == ControlKind::Label || kind == ControlKind::BoldLabel || kind == ControlKind::WrappedLabel ||
          kind == ControlKind::Link || kind == ControlKind::MailLink;
+}
+
+// The record list is a list view of Unicode rows asked for as they are drawn,
+// one row selected whole.
+HWND CreateRecordList(HWND window, int id, const PlacedRect& r, HFONT font) {
+  HWND list = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
+                                r.left, r.top, r.width, r.height, window,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleA(nullptr),
+                                nullptr);
+  if (list == nullptr) return nullptr;
+  ::SetWindowPos(list, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ::SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  ::SendMessageW(list, CCM_SETUNICODEFORMAT, TRUE, 0);
+  ::SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
+                 LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+  return list;
 }
 
 HWND CreateControl(HWND window, const WindowLayout& layout, const ControlLayout& row, const LayoutFonts& fonts,
@@ -69,6 +88,21 @@ HWND CreateControl(HWND window, const WindowLayout& layout, const ControlLayout&
                      reinterpret_cast<WPARAM>(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(icon))), 0);
       return image;
     }
+    case ControlKind::Button:
+      return Place(window, "BUTTON", caption, WS_TABSTOP | BS_PUSHBUTTON, 0, row.id, r.left, r.top, r.width,
+                   r.height, font);
+    case ControlKind::ComboBox:
+      return Place(window, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, row.id, r.left, r.top,
+                   r.width, r.height, font);
+    case ControlKind::Note:
+      return Place(window, "STATIC", caption, SS_LEFT | SS_NOPREFIX, 0, row.id, r.left, r.top, r.width, r.height,
+                   font);
+    case ControlKind::ReadOnlyMemo:
+      return Place(window, "EDIT", "",
+                   ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
+                   WS_EX_CLIENTEDGE, row.id, r.left, r.top, r.width, r.height, font);
+    case ControlKind::RecordList:
+      return CreateRecordList(window, row.id, r, font);
     case ControlKind::Frame:
       break;
   }
@@ -110,14 +144,14 @@ LayoutControls CreateLayoutControls(HWND window, const WindowLayout& layout, con
                    [&rank](const ControlLayout* a, const ControlLayout* b) { return rank(a) < rank(b); });
   LayoutControls controls;
   for (const ControlLayout* row : order) {
-    if (HWND control = CreateControl(window, layout, *row, fonts, dpi)) controls.emplace(row->name, control);
+    if (HWND control = CreateControl(window, layout, *row, fonts, dpi)) controls.emplace(row->id, control);
   }
   return controls;
 }
 
 void RelayoutControls(const LayoutControls& controls, const WindowLayout& layout, const LayoutFonts& fonts, int dpi) {
   for (const ControlLayout& row : layout.controls) {
-    const auto control = controls.find(row.name);
+    const auto control = controls.find(row.id);
     if (control == controls.end()) continue;
     const PlacedRect r = At(layout, row, dpi);
     Relayout(control->second, RECT{r.left, r.top, r.left + r.width, r.top + r.height}, fonts.For(row.kind),

@@ -32,9 +32,9 @@ class LayoutFonts {
 // Creates the layout's controls in window, each at its place in the client
 // area with its caption and identifier: the Tab stops first in Tab order,
 // then the others, the group boxes last so that they lie beneath what they
-// frame. A frame is no control: the window paints it. Returns them by name.
-// Places and sizes are the layout's scaled to dpi.
-using LayoutControls = std::map<std::string_view, HWND>;
+// frame. A frame is no control: the window paints it. Returns them by
+// identifier. Places and sizes are the layout's scaled to dpi.
+using LayoutControls = std::map<int, HWND>;
 LayoutControls CreateLayoutControls(HWND window, const WindowLayout& layout, const LayoutFonts& fonts, int dpi);
 // Moves the controls to their places at a new density, in its fonts.
 void RelayoutControls(const LayoutControls& controls, const WindowLayout& layout, const LayoutFonts& fonts, int dpi);

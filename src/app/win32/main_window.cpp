@@ -13,34 +13,19 @@
 
 namespace {
 
-constexpr const char* kClassName = "QuillmerMainWindow";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 }  // namespace
 
 MainWindow* MainWindow::Create(int showCommand, const std::string& file) {
-  HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = instance;
-  windowClass.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(IDI_QUILLMER));
-  windowClass.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kClassName;
-  ::RegisterClassExA(&windowClass);
-
   auto* form = new MainWindow();
   const WindowLayout& layout = MainWindowLayout();
-  const RECT rect = win32ui::CentredWindowRect(layout.width, layout.height, kStyle, 0);
-  const AnsiText title = ApplicationTitle();
-  ::CreateWindowExA(0, kClassName, title.c_str(), kStyle, rect.left, rect.top, rect.right - rect.left,
-                    rect.bottom - rect.top, nullptr, nullptr, instance, form);
+  win32ui::CreateCentredWindow({"QuillmerMainWindow", WindowProc, kStyle, 0, IDI_QUILLMER}, ApplicationTitle(),
+                               layout.width, layout.height, nullptr, form);
   if (form->window_ == nullptr) {
     delete form;
     return nullptr;
   }
-  win32ui::FitToDpi(form->window_, layout.width, layout.height);
   HWND owner = form->window_;
   win32ui::Guarded(owner, [form, owner, &file] {
     form->form_.Create(file, [owner](const QuillmerError& error) { win32ui::ShowErrorBox(owner, error); });
@@ -58,17 +43,16 @@ void MainWindow::CreateControls() {
   const WindowLayout& layout = MainWindowLayout();
   dpi_ = win32ui::WindowDpi(window_);
   fonts_ = std::make_unique<win32ui::LayoutFonts>(layout, dpi_);
-  // The layout's own ids name the controls.
   controls_ = win32ui::CreateLayoutControls(window_, layout, *fonts_, dpi_);
   const win32ui::LayoutControls& controls = controls_;
-  convertButton_ = controls.at("Button1");
-  inputBox_ = controls.at("Edit1");
-  outputBox_ = controls.at("Edit2");
-  autoTerminateBox_ = controls.at("chkAutoTerminate");
-  optionMemo_ = controls.at("memOption");
-  filterMemo_ = controls.at("memFilter");
-  aboutLink_ = controls.at("Label5");
-  previewLink_ = controls.at("lblPreview");
+  convertButton_ = controls.at(MainControl::ConvertButton);
+  inputBox_ = controls.at(MainControl::InputEdit);
+  outputBox_ = controls.at(MainControl::OutputEdit);
+  autoTerminateBox_ = controls.at(MainControl::AutoTerminateBox);
+  optionMemo_ = controls.at(MainControl::OptionMemo);
+  filterMemo_ = controls.at(MainControl::FilterMemo);
+  aboutLink_ = controls.at(MainControl::AboutLink);
+  previewLink_ = controls.at(MainControl::PreviewLink);
 
   // The desktop's ways of naming a file: drop it from Explorer, double-click
   // a path box or use its context menu; the whole path shows as its tooltip.

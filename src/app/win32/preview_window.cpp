@@ -9,64 +9,36 @@
 
 #include "app/preview_model.h"
 #include "app/win32/layout_controls.h"
-#include "app/win32/resource_ids.h"
 #include "app/win32/ui.h"
-#include "platform/code_page.h"
 
 namespace {
 
-constexpr const char* kClassName = "TfrmPreview";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
-constexpr int kClientWidth = 760, kClientHeight = 540;
-// Below the zone's row: the summary and the comparison side by side.
-constexpr int kSummaryTop = 38, kSummaryHeight = 100, kListTop = kSummaryTop + kSummaryHeight + 6;
 // How often the window takes what was read: often enough to look immediate.
 constexpr UINT kTakeEveryMs = 30;
 constexpr UINT_PTR kTimer = 1;
+// Escape and the close button both send the dialog manager's cancel.
+static_assert(PreviewControl::Close == IDCANCEL);
 
 struct Preview {
   std::unique_ptr<PreviewModel> model;
   std::function<void(std::shared_ptr<const TimeZone>)> keepZone;
-  HWND window = nullptr, zoneLabel = nullptr, zone = nullptr, zoneNote = nullptr, summary = nullptr, comparison = nullptr,
-       list = nullptr, close = nullptr;
+  HWND window = nullptr, zone = nullptr, zoneNote = nullptr, summary = nullptr, comparison = nullptr, list = nullptr;
+  win32ui::LayoutControls controls;
+  std::unique_ptr<win32ui::LayoutFonts> fonts;
   std::u16string comparisonShown;
-  HFONT font = nullptr;
   int dpi = win32ui::kLayoutDpi;
   std::size_t shown = 0;
   bool errorShown = false;
   bool closed = false;
 };
 
-// Where the controls sit at the window's density; 96 dpi gives the places
-// the window was drawn with.
-enum class Place { ZoneLabel, Zone, ZoneNote, Summary, Comparison, List, Close };
-RECT PlaceRect(Place place, int dpi) {
-  const int half = (kClientWidth - 24) / 2;
-  switch (place) {
-    case Place::ZoneLabel: return win32ui::ScaledRect(8, 12, 92, 20, dpi);
-    case Place::Zone: return win32ui::ScaledRect(100, 8, 230, 320, dpi);
-    case Place::ZoneNote: return win32ui::ScaledRect(340, 12, kClientWidth - 348, 20, dpi);
-    case Place::Summary: return win32ui::ScaledRect(8, kSummaryTop, half, kSummaryHeight, dpi);
-    case Place::Comparison: return win32ui::ScaledRect(16 + half, kSummaryTop, half, kSummaryHeight, dpi);
-    case Place::List: return win32ui::ScaledRect(8, kListTop, kClientWidth - 16, kClientHeight - kListTop - 42, dpi);
-    case Place::Close: break;
-  }
-  return win32ui::ScaledRect(kClientWidth - 8 - 97, kClientHeight - 34, 97, 26, dpi);
-}
-
-HWND PlaceControl(const Preview& preview, Place place, const char* kind, const std::string& text, DWORD style,
-                  DWORD exStyle, int id) {
-  const RECT r = PlaceRect(place, preview.dpi);
-  return win32ui::Place(preview.window, kind, text, style, exStyle, id, r.left, r.top, r.right - r.left,
-                        r.bottom - r.top, preview.font);
-}
-
 // The columns' widths at the window's density; the date columns as wide as a
 // date and time in the list's font.
 void ColumnWidths(const Preview& preview, int (&widths)[kPreviewColumnCount]) {
   HDC dc = ::GetDC(preview.list);
-  const HGDIOBJ previous = ::SelectObject(dc, preview.font);
+  const HGDIOBJ previous = ::SelectObject(dc, preview.fonts->Plain());
   SIZE extent{};
   ::GetTextExtentPoint32W(dc, L"2008/01/15 10:00", 16, &extent);
   ::SelectObject(dc, previous);
@@ -78,35 +50,19 @@ void ColumnWidths(const Preview& preview, int (&widths)[kPreviewColumnCount]) {
 }
 
 void CreateControls(Preview& preview) {
-  HWND w = preview.window;
-  preview.dpi = win32ui::WindowDpi(w);
-  preview.font = win32ui::LayoutFont(win32ui::LayoutText(LayoutFace), preview.dpi);
-  preview.zoneLabel = PlaceControl(preview, Place::ZoneLabel, "STATIC", platform::Cp932FromUtf8("タイムゾーン:"),
-                                   SS_LEFT | SS_NOPREFIX, 0, -1);
-  preview.zone = PlaceControl(preview, Place::Zone, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0,
-                              IDC_PREVIEW_ZONE);
+  const WindowLayout& layout = PreviewLayout();
+  preview.dpi = win32ui::WindowDpi(preview.window);
+  preview.fonts = std::make_unique<win32ui::LayoutFonts>(layout, preview.dpi);
+  preview.controls = win32ui::CreateLayoutControls(preview.window, layout, *preview.fonts, preview.dpi);
+  preview.zone = preview.controls.at(PreviewControl::Zone);
+  preview.zoneNote = preview.controls.at(PreviewControl::ZoneNote);
+  preview.summary = preview.controls.at(PreviewControl::Summary);
+  preview.comparison = preview.controls.at(PreviewControl::Comparison);
+  preview.list = preview.controls.at(PreviewControl::List);
   for (const std::string& name : PreviewModel::ZoneChoices(preview.model->Zone()))
     ::SendMessageA(preview.zone, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
   ::SendMessageA(preview.zone, CB_SELECTSTRING, static_cast<WPARAM>(-1),
                  reinterpret_cast<LPARAM>(preview.model->Zone().Name().c_str()));
-  preview.zoneNote =
-      PlaceControl(preview, Place::ZoneNote, "STATIC", "", SS_LEFT | SS_NOPREFIX, 0, IDC_PREVIEW_ZONE_NOTE);
-  preview.summary = PlaceControl(preview, Place::Summary, "STATIC", "", SS_LEFT | SS_NOPREFIX, 0, IDC_PREVIEW_SUMMARY);
-  preview.comparison = PlaceControl(
-      preview, Place::Comparison, "EDIT", "",
-      ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
-      WS_EX_CLIENTEDGE, IDC_PREVIEW_COMPARISON);
-  HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  const RECT list = PlaceRect(Place::List, preview.dpi);
-  preview.list = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
-                                       LVS_SHOWSELALWAYS,
-                                   list.left, list.top, list.right - list.left, list.bottom - list.top, w,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PREVIEW_LIST)), instance, nullptr);
-  ::SendMessageW(preview.list, WM_SETFONT, reinterpret_cast<WPARAM>(preview.font), TRUE);
-  ::SendMessageW(preview.list, CCM_SETUNICODEFORMAT, TRUE, 0);
-  ::SendMessageW(preview.list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
-                 LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
   int widths[kPreviewColumnCount];
   ColumnWidths(preview, widths);
   for (int column = 0; column < kPreviewColumnCount; ++column) {
@@ -118,21 +74,14 @@ void CreateControls(Preview& preview) {
     item.pszText = title.data();
     ::SendMessageW(preview.list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
   }
-  preview.close = PlaceControl(preview, Place::Close, "BUTTON", win32ui::LayoutText(PreviewCloseCaption),
-                               WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL);
 }
 
 void DpiChanged(Preview& preview, int dpi, const RECT& suggested) {
   if (dpi != preview.dpi) {
     preview.dpi = dpi;
-    const HFONT old = preview.font;
-    preview.font = win32ui::LayoutFont(win32ui::LayoutText(LayoutFace), dpi);
-    const std::pair<HWND, Place> controls[] = {
-        {preview.zoneLabel, Place::ZoneLabel}, {preview.zone, Place::Zone},       {preview.zoneNote, Place::ZoneNote},
-        {preview.summary, Place::Summary},     {preview.comparison, Place::Comparison}, {preview.list, Place::List},
-        {preview.close, Place::Close}};
-    for (const auto& [control, place] : controls) win32ui::Relayout(control, PlaceRect(place, dpi), preview.font, false);
-    ::DeleteObject(old);
+    auto fonts = std::make_unique<win32ui::LayoutFonts>(PreviewLayout(), dpi);
+    win32ui::RelayoutControls(preview.controls, PreviewLayout(), *fonts, dpi);
+    preview.fonts = std::move(fonts);  // the old ones only now that no control uses them
     int widths[kPreviewColumnCount];
     ColumnWidths(preview, widths);
     for (int column = 0; column < kPreviewColumnCount; ++column)
@@ -281,7 +230,7 @@ LRESULT CALLBACK PreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return 0;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDCANCEL && HIWORD(wParam) == BN_CLICKED) ::DestroyWindow(window);
-      if (LOWORD(wParam) == IDC_PREVIEW_ZONE && HIWORD(wParam) == CBN_SELCHANGE)
+      if (LOWORD(wParam) == PreviewControl::Zone && HIWORD(wParam) == CBN_SELCHANGE)
         win32ui::Guarded(window, [preview] { ChooseZone(*preview); });
       return 0;
     case DM_GETDEFID:
@@ -298,7 +247,7 @@ LRESULT CALLBACK PreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       ::KillTimer(window, kTimer);
       preview->model->Cancel();
       preview->closed = true;
-      ::DeleteObject(preview->font);
+      preview->fonts.reset();
       return 0;
     default:
       break;
@@ -310,25 +259,13 @@ LRESULT CALLBACK PreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 void PreviewWindow::ShowModal(HWND owner, ConversionRequest request,
                               std::function<void(std::shared_ptr<const TimeZone>)> keepZone) {
-  HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  WNDCLASSEXA windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = PreviewProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  windowClass.lpszClassName = kClassName;
-  ::RegisterClassExA(&windowClass);
-
   Preview preview;
   preview.model = std::make_unique<PreviewModel>(std::move(request));
   preview.keepZone = std::move(keepZone);
-  const RECT rect = win32ui::CentredWindowRect(kClientWidth, kClientHeight, kStyle, kExStyle);
-  const AnsiText caption = win32ui::LayoutText(PreviewCaption);
-  ::CreateWindowExA(kExStyle, kClassName, caption.c_str(), kStyle, rect.left, rect.top, rect.right - rect.left,
-                    rect.bottom - rect.top, owner, nullptr, instance, &preview);
+  const WindowLayout& layout = PreviewLayout();
+  win32ui::CreateCentredWindow({"TfrmPreview", PreviewProc, kStyle, kExStyle, 0}, win32ui::LayoutText(layout.caption),
+                               layout.width, layout.height, owner, &preview);
   if (preview.window == nullptr) return;
-  win32ui::FitToDpi(preview.window, kClientWidth, kClientHeight);
   TakeRows(preview);
   if (!preview.model->Finished()) ::SetTimer(preview.window, kTimer, kTakeEveryMs, nullptr);
   win32ui::RunModal(owner, preview.window, preview.list, preview.closed);

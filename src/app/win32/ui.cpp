@@ -184,6 +184,30 @@ void FitToDpi(HWND window, int clientWidth, int clientHeight) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+HWND CreateCentredWindow(const WindowClass& windowClass, const AnsiText& caption, int clientWidth, int clientHeight,
+                         HWND owner, void* creator) {
+  HINSTANCE instance = ::GetModuleHandleA(nullptr);
+  WNDCLASSEXA registered{};
+  registered.cbSize = sizeof registered;
+  if (!::GetClassInfoExA(instance, windowClass.name, &registered)) {
+    registered = WNDCLASSEXA{};
+    registered.cbSize = sizeof registered;
+    registered.lpfnWndProc = windowClass.procedure;
+    registered.hInstance = instance;
+    if (windowClass.icon != 0) registered.hIcon = ::LoadIconA(instance, MAKEINTRESOURCEA(windowClass.icon));
+    registered.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+    registered.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    registered.lpszClassName = windowClass.name;
+    ::RegisterClassExA(&registered);
+  }
+  const RECT rect = CentredWindowRect(clientWidth, clientHeight, windowClass.style, windowClass.exStyle);
+  HWND window = ::CreateWindowExA(windowClass.exStyle, windowClass.name, caption.c_str(), windowClass.style, rect.left,
+                                  rect.top, rect.right - rect.left, rect.bottom - rect.top, owner, nullptr, instance,
+                                  creator);
+  if (window != nullptr) FitToDpi(window, clientWidth, clientHeight);
+  return window;
+}
+
 void ShowErrorBox(HWND owner, const QuillmerError& error) {
   if (HWND captured = ::GetCapture()) ::SendMessageA(captured, WM_CANCELMODE, 0, 0);
   const std::u16string text = ShownErrorText(error);

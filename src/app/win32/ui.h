@@ -58,6 +58,20 @@ RECT CentredWindowRect(int clientWidth, int clientHeight, DWORD style, DWORD exS
 // its own density, centred again.
 void FitToDpi(HWND window, int clientWidth, int clientHeight);
 
+// A class of top-level window: button-face background, arrow cursor, and the
+// program's icon resource when icon is not 0.
+struct WindowClass {
+  const char* name;
+  WNDPROC procedure;
+  DWORD style, exStyle;
+  int icon;
+};
+// Creates a window of that class (registered on first use) with a client area
+// of the layout's size at its monitor's density, centred on the screen.
+// creator reaches the procedure as WindowOwner's object. nullptr on failure.
+HWND CreateCentredWindow(const WindowClass& windowClass, const AnsiText& caption, int clientWidth, int clientHeight,
+                         HWND owner, void* creator);
+
 // Shows an error: "." appended by the house rule, each piece of the message
 // decoded from its own code page (so it reads the same under every regional
 // profile), the application title as caption, the stop icon; a captured
