@@ -106,7 +106,9 @@ TEST(RecordRing, EveryMixOfAheadAndInPlaceGivesTheOneThreadBytes) {
     std::optional<Schedule> schedule;
     RunOptions options;
     options.threads = mix.threads;
+    // Small slots and pieces: each run hands many of both from thread to thread.
     options.slotBytes = 2000;
+    options.pieceBytes = 3000;
     if (mix.aheadBytes != 0) options.aheadBytes = mix.aheadBytes;
     if (mix.ahead) options.schedule = &schedule.emplace(mix.ahead);
     Outcome outcome;

@@ -1,7 +1,9 @@
 #include "conversion/block_writer.h"
 
 // A piece is given its room when it is first made: a small output uses one.
-BlockWriter::BlockWriter(ByteSink& output) : output_(output) { pieces_[0].reserve(kPieceRoom); }
+BlockWriter::BlockWriter(ByteSink& output, std::size_t pieceBytes) : output_(output), pieceBytes_(pieceBytes) {
+  StartPiece();
+}
 
 std::optional<std::size_t> BlockWriter::ClaimWaiting() {
   if (writing_ || written_ == made_) return std::nullopt;
@@ -25,4 +27,4 @@ void BlockWriter::WriteLast() {
   Piece().clear();
 }
 
-void BlockWriter::StartPiece() { Piece().reserve(kPieceRoom); }
+void BlockWriter::StartPiece() { Piece().reserve(pieceBytes_ + pieceBytes_ / 4); }

@@ -12,13 +12,14 @@
 class BlockWriter {
  public:
   // output must outlive this (an output file keeps its failures for its
-  // Commit).
-  explicit BlockWriter(ByteSink& output);
+  // Commit). A piece is full at pieceBytes.
+  BlockWriter(ByteSink& output, std::size_t pieceBytes);
   BlockWriter(const BlockWriter&) = delete;
   BlockWriter& operator=(const BlockWriter&) = delete;
 
   // The piece being made: the maker's alone, until it is handed over.
   AnsiText& Piece() { return pieces_[made_ % kPieces]; }
+  std::size_t PieceBytes() const { return pieceBytes_; }
 
   // With the ring's lock held.
   // Another full piece may be handed over: the one after it is written.
@@ -38,13 +39,11 @@ class BlockWriter {
   // The maker's, after HandOver: gives the new piece its room.
   void StartPiece();
 
-  static constexpr std::size_t kPieceSize = std::size_t{1} << 20;
-
  private:
   static constexpr std::size_t kPieces = 4;
-  static constexpr std::size_t kPieceRoom = kPieceSize + (kPieceSize >> 2);
 
   ByteSink& output_;
+  const std::size_t pieceBytes_;
   AnsiText pieces_[kPieces];
   // Pieces handed over, and pieces written: those between wait or are being
   // written, and the one after them is being made.

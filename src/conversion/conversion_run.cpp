@@ -22,7 +22,7 @@ namespace {
 class PieceOutput final : public OrderedOutput {
  public:
   PieceOutput(RecordRing& ring, OccurrenceCounter& counter)
-      : OrderedOutput(ring.Piece(), counter, BlockWriter::kPieceSize), ring_(ring) {}
+      : OrderedOutput(ring.Piece(), counter, ring.PieceBytes()), ring_(ring) {}
 
  protected:
   void HandOn() override {
@@ -36,11 +36,11 @@ class PieceOutput final : public OrderedOutput {
 
 // A slot's output made ahead, handed on in pieces, each UID's occurrence
 // number counted here, in the records' order.
-void WriteAhead(const RecordSlot::Ahead& ahead, BlockOutput& out) {
+void WriteAhead(const RecordSlot::Ahead& ahead, std::size_t pieceBytes, BlockOutput& out) {
   std::size_t from = 0;
   auto copyTo = [&](std::size_t to) {
     while (from < to) {
-      const std::size_t n = std::min(to - from, BlockWriter::kPieceSize);
+      const std::size_t n = std::min(to - from, pieceBytes);
       out.Text().append(ahead.text, from, n);
       from += n;
       out.Step();
@@ -96,7 +96,7 @@ ConversionResult ConversionRun(const ConversionRequest& request, ByteSink* sink,
     result.FilteredCount += slot->filtered;
     std::size_t done = 0;
     if (slot->ahead.done) {
-      WriteAhead(slot->ahead, out);
+      WriteAhead(slot->ahead, ring.PieceBytes(), out);
       done = slot->ahead.converted;
       recordError = slot->ahead.error;
     }

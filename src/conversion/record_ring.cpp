@@ -75,7 +75,7 @@ void ConvertSlotRecord(const RecordConverter& converter, const RecordSlot& slot,
 
 RecordRing::RecordRing(ByteSource& input, const RecordFilter& filter, const RecordConverter& converter,
                        ByteSink& output, const TextSettings& settings, const RunOptions& options)
-    : recordReader_(input, filter), converter_(converter), settings_(settings), options_(options), writer_(output) {}
+    : recordReader_(input, filter), converter_(converter), settings_(settings), options_(options), writer_(output, options.pieceBytes) {}
 
 // ---- The locked step ----
 
@@ -301,7 +301,7 @@ void RecordRing::StopConverting() {
 }
 
 void RecordRing::HandOverPiece() {
-  if (Piece().size() < BlockWriter::kPieceSize) return;
+  if (Piece().size() < PieceBytes()) return;
   for (Job job = Step({}, Want::FreePiece); job.kind != Job::Proceed; job = Step(job, Want::FreePiece)) Do(job);
   writer_.StartPiece();
 }

@@ -134,6 +134,8 @@ struct RunOptions {
   // Output a slot converted ahead keeps at most: a record that would take
   // it further is left to the caller.
   std::size_t aheadBytes = std::size_t{4} << 20;
+  // Output gathered in a piece before it is handed over to be written.
+  std::size_t pieceBytes = std::size_t{1} << 20;
   RingSchedule* schedule = nullptr;
 };
 
@@ -158,7 +160,8 @@ class RecordRing {
   void StopConverting();
   // The output piece being made; valid until HandOverPiece or FinishOutput.
   AnsiText& Piece() { return writer_.Piece(); }
-  // Hands the piece over to be written once it holds kPieceSize bytes.
+  std::size_t PieceBytes() const { return writer_.PieceBytes(); }
+  // Hands the piece over to be written once it holds PieceBytes().
   void HandOverPiece();
   // Writes every piece and returns when every byte is written.
   void FinishOutput();
