@@ -75,14 +75,27 @@ void ConvertSlotRecord(const RecordConverter& converter, const RecordSlot& slot,
 
 RecordRing::RecordRing(ByteSource& input, const RecordFilter& filter, const RecordConverter& converter,
                        ByteSink& output, const TextSettings& settings, const RunOptions& options)
-    : recordReader_(input, filter), converter_(converter), settings_(settings), options_(options), writer_(output, options.pieceBytes) {}
+    : recordReader_(input, filter),
+      converter_(converter),
+      settings_(settings),
+      options_(options),
+      writer_(output, options.pieceBytes) {}
 
 // ---- The locked step ----
 
+// Every thread's loop: the jobs its steps give, until one hands it what it
+// wants (or stops the reader).
+RecordRing::Job RecordRing::WorkUntil(Want want, const Job& done, std::stop_token stop) {
+  for (Job job = Step(done, want, stop);; job = Step(job, want, stop)) {
+    if (job.kind != Job::Read && job.kind != Job::Convert && job.kind != Job::Write) return job;
+    Do(job);
+  }
+}
+
+// Threads wait for a job done, a slot taken or a piece handed over, never
+// for a job claimed.
 RecordRing::Job RecordRing::Step(const Job& done, Want want, std::stop_token stop) {
   std::unique_lock<std::mutex> lock(mutex_);
-  // Nobody waits for a job to be claimed, only for one done, a slot taken or
-  // a piece handed over.
   if (done.kind != Job::None) {
     Record(done);
     changed_.notify_all();
@@ -270,20 +283,16 @@ void RecordRing::ConvertAhead(Slot& slot) {
 
 void RecordRing::ReadAhead(std::stop_token stop) {
   const TextSettingsScope scope(settings_);
-  for (Job job = Step({}, Want::FreeSlot, stop); job.kind != Job::Stop; job = Step(job, Want::FreeSlot, stop)) {
-    Do(job);
-  }
+  WorkUntil(Want::FreeSlot, Job{}, std::move(stop));
 }
 
 RecordSlot* RecordRing::Next() {
   if (ended_) return nullptr;
-  Job job = Step(lastTaken_, Want::NextSlot);
-  for (; job.kind != Job::Take; job = Step(job, Want::NextSlot)) Do(job);
-  lastTaken_ = job;
-  Slot& slot = At(job.n);
+  lastTaken_ = WorkUntil(Want::NextSlot, lastTaken_);
+  Slot& slot = At(lastTaken_.n);
   ended_ = slot.last;
   // Only an export of more than one slot starts the thread.
-  if (job.n == 0 && !slot.last && options_.threads > 1) {
+  if (lastTaken_.n == 0 && !slot.last && options_.threads > 1) {
     try {
       reader_ = std::jthread([this](std::stop_token stop) { ReadAhead(std::move(stop)); });
     } catch (const std::system_error&) {
@@ -302,11 +311,11 @@ void RecordRing::StopConverting() {
 
 void RecordRing::HandOverPiece() {
   if (Piece().size() < PieceBytes()) return;
-  for (Job job = Step({}, Want::FreePiece); job.kind != Job::Proceed; job = Step(job, Want::FreePiece)) Do(job);
+  WorkUntil(Want::FreePiece, Job{});
   writer_.StartPiece();
 }
 
 void RecordRing::FinishOutput() {
-  for (Job job = Step({}, Want::AllWritten); job.kind != Job::Proceed; job = Step(job, Want::AllWritten)) Do(job);
+  WorkUntil(Want::AllWritten, Job{});
   writer_.WriteLast();
 }

@@ -198,8 +198,10 @@ class RecordRing {
   Slot& At(std::size_t n) { return slots_[n % kSlots]; }
   const Slot& At(std::size_t n) const { return slots_[n % kSlots]; }
 
+  Job WorkUntil(Want want, const Job& done, std::stop_token stop = {});
+  // Takes the lock: records done, then decides (or waits for) the next job.
+  Job Step(const Job& done, Want want, std::stop_token stop);
   // With the lock held.
-  Job Step(const Job& done, Want want, std::stop_token stop = {});
   void Record(const Job& done);
   Job Decide(Want want, const std::stop_token& stop);
   bool SlotFree() const;
