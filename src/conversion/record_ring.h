@@ -9,28 +9,27 @@
 //            into the output pieces; keeps the first error and the counts
 //   either:  output pieces of about 1 MiB -> the output, in order
 //
-// Every thread works the same way: a step under the lock records the job it
-// has just done and decides its next one (read slot N, convert slot N ahead,
-// write piece M), or hands it what it waits for; the job itself is done
-// outside the lock. Decide() is that step, and the only place that chooses
-// who does what:
+// Every thread works the same way (WorkUntil): a step under the lock records
+// the job it has just done and hands it the next one (read slot N, convert
+// slot N ahead, write piece M) or what it waits for; the job is done outside
+// the lock, and nothing unlocks in the middle of a job. Decide() is the one
+// place that chooses who does what:
 //
 //   1. A thread gets what it waits for as soon as it is there: the reader a
-//      free slot to read into, the caller its next slot (filled, and
-//      converted ahead if the schedule asks for it), a free output piece, or
-//      every piece written.
+//      free slot to read into (it stops after the last slot, or when told),
+//      the caller its next slot (filled, by the caller itself while there is
+//      no reader thread, and converted ahead if the schedule asks for it), a
+//      free output piece, or every piece written.
 //   2. Otherwise, while waiting for a slot, it converts the oldest filled
 //      slot that no one converts and that the caller has not taken.
 //   3. Otherwise, whatever it waits for, it writes the oldest full output
 //      piece, unless another thread is writing one.
 //   4. Otherwise it waits until another step changes something.
 //
-// Rule 3 is the one rule for output pieces: they are written by whichever
-// thread would otherwise wait, one at a time and in order. No thread of its
-// own competes with the two for the processors, and the caller, which makes
-// the pieces, writes them itself only when it must wait for room or for the
-// end. What only order settles (the UID occurrence numbers, the first error,
-// the counts) stays with the caller.
+// Rule 3 is the one rule for output pieces: whichever thread would otherwise
+// wait writes them, one at a time and in order. No thread of its own
+// competes with the two for the processors. What only order settles (the UID
+// occurrence numbers, the first error, the counts) stays with the caller.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
