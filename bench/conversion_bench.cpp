@@ -44,7 +44,7 @@ void ConversionRun100k(benchmark::State& state, OutputFormat format, const char*
   const std::string output = TempPath("calendar.out");
   const std::string bytes = MakeExport(100000);
   WriteFile(input, bytes);
-  const ConversionRequest request{input, output, {"CLASS:PUBLIC"}, {platform::Cp932FromUtf8("【私用】")}, format, {},
+  const ConversionRequest request{input, output, {"CLASS:PUBLIC"}, {platform::Cp932FromUtf8("【私用】")}, format,
                                   LoadTimeZone(zone)};
   for (auto _ : state) benchmark::DoNotOptimize(ConversionRun(request));
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));

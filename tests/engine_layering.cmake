@@ -7,7 +7,7 @@ set(standard_headers
   cmath compare concepts condition_variable cstdarg cstddef cstdint cstdio cstdlib cstring ctime cwchar deque exception
   functional initializer_list iomanip ios iosfwd istream iterator limits list map memory mutex new
   numeric optional ostream queue random ranges ratio set span sstream stack stdexcept string string_view
-  system_error thread tuple type_traits typeinfo unordered_map unordered_set utility variant vector
+  stop_token system_error thread tuple type_traits typeinfo unordered_map unordered_set utility variant vector
   emmintrin.h)
 set(failures "")
 

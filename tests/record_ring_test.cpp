@@ -3,9 +3,11 @@
 // every record in its turn.
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "conversion/conversion_run.h"
+#include "conversion/record_ring.h"
 #include "platform/regional.h"
 #include "support/test_support.h"
 #include "text/date_time_text.h"
@@ -46,6 +48,15 @@ struct Outcome {
   ConversionResult result;
 };
 
+class Schedule final : public RingSchedule {
+ public:
+  explicit Schedule(std::function<bool(std::size_t)> ahead) : ahead_(std::move(ahead)) {}
+  bool ConvertAhead(std::size_t n) override { return ahead_(n); }
+
+ private:
+  std::function<bool(std::size_t)> ahead_;
+};
+
 }  // namespace
 
 TEST(RecordRing, EveryMixOfAheadAndInPlaceGivesTheOneThreadBytes) {
@@ -71,8 +82,8 @@ TEST(RecordRing, EveryMixOfAheadAndInPlaceGivesTheOneThreadBytes) {
   struct Mix {
     const char* name;
     int threads;
-    std::function<bool(std::size_t)> ahead;
-    std::size_t aheadBytes;
+    std::function<bool(std::size_t)> ahead;  // none: the product's schedule
+    std::size_t aheadBytes;                  // 0: the product's
   };
   const Mix mixes[] = {
       {"one thread, every slot ahead", 1, [](std::size_t) { return true; }, 0},
@@ -90,19 +101,25 @@ TEST(RecordRing, EveryMixOfAheadAndInPlaceGivesTheOneThreadBytes) {
        },
        0},
   };
-  auto run = [&](const Input& input, OutputFormat format, RunOptions options) {
+  auto run = [&](const Input& input, OutputFormat format, const Mix& mix) {
     WriteFileBytes(out, "old");
+    std::optional<Schedule> schedule;
+    RunOptions options;
+    options.threads = mix.threads;
+    // Small slots and pieces: each run hands many of both from thread to thread.
     options.slotBytes = 2000;
+    options.pieceBytes = 3000;
+    if (mix.aheadBytes != 0) options.aheadBytes = mix.aheadBytes;
+    if (mix.ahead) options.schedule = &schedule.emplace(mix.ahead);
     Outcome outcome;
     try {
-      ConversionRequest request{in, out, input.options, {"skip"}, format};
-      request.Options = std::move(options);
-      outcome.result = ConversionRun(request);
+      const ConversionRequest request{in, out, input.options, {"skip"}, format};
+      outcome.result = ConversionRun(request, nullptr, options);
       outcome.output = ReadFileBytes(out);
       // A run into a sink takes the same path, in every schedule.
       if (platform::UseRegionalProfile("ja-JP")) LoadDateTextSettings();
       CollectingSink sink;
-      EXPECT_EQ(ConversionRun(request, sink).ConvertedCount, outcome.result.ConvertedCount);
+      EXPECT_EQ(ConversionRun(request, &sink, options).ConvertedCount, outcome.result.ConvertedCount);
       EXPECT_TRUE(SameBytes(sink.text, outcome.output));
     } catch (const QuillmerError& error) {
       outcome.output = "error " + error.Message();
@@ -114,14 +131,12 @@ TEST(RecordRing, EveryMixOfAheadAndInPlaceGivesTheOneThreadBytes) {
   for (const Input& input : inputs) {
     WriteFileBytes(in, input.text);
     for (const OutputFormat format : {OutputFormat::VCalendar, OutputFormat::ICalendar}) {
-      RunOptions alone;
-      alone.threads = 1;
-      const Outcome expected = run(input, format, alone);
+      const Outcome expected = run(input, format, {"one thread, in place", 1, nullptr, 0});
       EXPECT_TRUE(expected.output.starts_with(input.outcome)) << expected.output.substr(0, 40);
       for (const Mix& mix : mixes) {
         SCOPED_TRACE(::testing::Message() << input.name << ", " << mix.name
                                           << (format == OutputFormat::ICalendar ? ", iCalendar" : ""));
-        const Outcome got = run(input, format, {mix.threads, mix.ahead, mix.aheadBytes, 0});
+        const Outcome got = run(input, format, mix);
         EXPECT_TRUE(SameBytes(got.output, expected.output));
         EXPECT_EQ(got.result.ConvertedCount, expected.result.ConvertedCount);
         EXPECT_EQ(got.result.FilteredCount, expected.result.FilteredCount);

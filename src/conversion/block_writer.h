@@ -1,73 +1,53 @@
 #pragma once
-// The output of a run, made in pieces of about 1 MiB. A full piece waits in a
-// small ring until a thread of the run has nothing better to do (the caller
-// waiting for records, the reader waiting for room) and writes it; only when
-// the ring is full does the caller write one itself. The work of writing thus
-// goes to whichever thread is ahead, and no thread of its own competes with
-// the two for the processors. The pieces are written one at a time and in
-// order.
-#include <condition_variable>
+// The output of a run in pieces of about 1 MiB: the piece being made, and up
+// to three full ones waiting to be written, one at a time and in order. It
+// keeps no lock of its own: the run's ring holds it under the ring's lock and
+// decides who writes each piece (record_ring.h).
 #include <cstddef>
-#include <mutex>
+#include <optional>
 
-#include "conversion/ordered_output.h"
 #include "text/ansi_text.h"
 #include "text/text_file.h"
 
 class BlockWriter {
  public:
   // output must outlive this (an output file keeps its failures for its
-  // Commit).
-  explicit BlockWriter(ByteSink& output);
+  // Commit). A piece is full at pieceBytes.
+  BlockWriter(ByteSink& output, std::size_t pieceBytes);
   BlockWriter(const BlockWriter&) = delete;
   BlockWriter& operator=(const BlockWriter&) = delete;
 
-  // Where the next bytes go; valid until PieceMayBeFull or Finish. These
-  // three belong to the thread that makes the output.
-  AnsiText& Piece() { return pieces_[filled_ % kPieces]; }
-  // Hands the piece over once it holds kPieceSize bytes.
-  void PieceMayBeFull();
-  // Writes every piece and returns when every byte is written.
-  void Finish();
+  // The piece being made: the maker's alone, until it is handed over.
+  AnsiText& Piece() { return pieces_[made_ % kPieces]; }
+  std::size_t PieceBytes() const { return pieceBytes_; }
 
-  // Writes the oldest piece handed over, unless none waits or another thread
-  // is writing one; true if it wrote. Any thread may call it.
-  bool WriteWaitingPiece();
+  // With the ring's lock held.
+  // Another full piece may be handed over: the one after it is written.
+  bool HasRoom() const { return made_ + 1 < written_ + kPieces; }
+  void HandOver() { ++made_; }
+  bool AllWritten() const { return written_ == made_; }
+  // The oldest piece handed over, now the caller's to Write, unless none
+  // waits or one is being written.
+  std::optional<std::size_t> ClaimWaiting();
+  void Written();
 
-  static constexpr std::size_t kPieceSize = std::size_t{1} << 20;
+  // Without the lock. Writes piece m, claimed; its failure is kept by the
+  // output, not raised.
+  void Write(std::size_t m);
+  // The maker's, once every piece is written: the last, partial piece.
+  void WriteLast();
+  // The maker's, after HandOver: gives the new piece its room.
+  void StartPiece();
 
  private:
   static constexpr std::size_t kPieces = 4;
-  static constexpr std::size_t kPieceRoom = kPieceSize + (kPieceSize >> 2);
-  // With the lock held, no piece being written and one waiting: writes it
-  // with the lock released.
-  void WriteOldest(std::unique_lock<std::mutex>& lock);
 
   ByteSink& output_;
+  const std::size_t pieceBytes_;
   AnsiText pieces_[kPieces];
   // Pieces handed over, and pieces written: those between wait or are being
-  // written, and the one after them is being filled.
-  std::size_t filled_ = 0;
+  // written, and the one after them is being made.
+  std::size_t made_ = 0;
   std::size_t written_ = 0;
   bool writing_ = false;
-  std::mutex mutex_;
-  std::condition_variable writtenChanged_;
-};
-
-// Records in their order, straight into the writer's pieces: at each safe
-// point a full piece is handed over, so that even one long record's output
-// goes to the file in steps.
-class PieceOutput final : public OrderedOutput {
- public:
-  PieceOutput(BlockWriter& writer, OccurrenceCounter& counter)
-      : OrderedOutput(writer.Piece(), counter, BlockWriter::kPieceSize), writer_(writer) {}
-
- protected:
-  void HandOn() override {
-    writer_.PieceMayBeFull();
-    text_ = &writer_.Piece();
-  }
-
- private:
-  BlockWriter& writer_;
 };

@@ -16,13 +16,31 @@
 
 namespace {
 
+// Records in their order, straight into the output pieces: at each safe
+// point a full piece is handed over, so that even one long record's output
+// goes to the file in steps.
+class PieceOutput final : public OrderedOutput {
+ public:
+  PieceOutput(RecordRing& ring, OccurrenceCounter& counter)
+      : OrderedOutput(ring.Piece(), counter, ring.PieceBytes()), ring_(ring) {}
+
+ protected:
+  void HandOn() override {
+    ring_.HandOverPiece();
+    text_ = &ring_.Piece();
+  }
+
+ private:
+  RecordRing& ring_;
+};
+
 // A slot's output made ahead, handed on in pieces, each UID's occurrence
 // number counted here, in the records' order.
-void WriteAhead(const RecordSlot::Ahead& ahead, BlockOutput& out) {
+void WriteAhead(const RecordSlot::Ahead& ahead, std::size_t pieceBytes, BlockOutput& out) {
   std::size_t from = 0;
   auto copyTo = [&](std::size_t to) {
     while (from < to) {
-      const std::size_t n = std::min(to - from, BlockWriter::kPieceSize);
+      const std::size_t n = std::min(to - from, pieceBytes);
       out.Text().append(ahead.text, from, n);
       from += n;
       out.Step();
@@ -37,15 +55,6 @@ void WriteAhead(const RecordSlot::Ahead& ahead, BlockOutput& out) {
   copyTo(ahead.text.size());
 }
 
-RingOptions RingOptionsFor(const RunOptions& run) {
-  RingOptions ring;
-  ring.threads = run.threads;
-  ring.convertAhead = run.convertAhead;
-  if (run.aheadBytes != 0) ring.aheadBytes = run.aheadBytes;
-  if (run.slotBytes != 0) ring.slotBytes = run.slotBytes;
-  return ring;
-}
-
 }  // namespace
 
 TextSettings RunSettings(const ConversionRequest& request) {
@@ -54,20 +63,7 @@ TextSettings RunSettings(const ConversionRequest& request) {
   return settings;
 }
 
-namespace {
-
-// One streaming pass, a ring of four slots between two threads:
-//
-//   reader:  input -> join -> filter -> [slot: records]           (in order)
-//   either:  [slot: records] -> convert -> [slot: output, marks]  (oldest
-//            filled slot, by a thread that would otherwise wait; at most
-//            4 MiB of output, the rest left for the caller)
-//   caller:  takes slots in order; copies their output made ahead, counting
-//            the UID numbers at the marks; converts what is left straight
-//            into the output pieces; keeps the first error and the counts
-//   either:  output pieces of about 1 MiB -> the (temporary) output file,
-//            or a dry run's sink
-//
+// One streaming pass; record_ring.h shows how its two threads share it.
 // Memory stays bounded by the slots and pieces, however long the export.
 // All or nothing: the output replaces its path only on Commit, after the last
 // record converted. The errors keep their order: the input's open error
@@ -76,7 +72,7 @@ namespace {
 // error; the output's create or write errors last (kept for Commit).
 // Into sink, or (nullptr) into the output file, which is made only once the
 // input is open.
-ConversionResult RunInto(const ConversionRequest& request, ByteSink* sink) {
+ConversionResult ConversionRun(const ConversionRequest& request, ByteSink* sink, const RunOptions& options) {
   // Both threads read under the settings of the run's start.
   const TextSettings settings = RunSettings(request);
   const TextSettingsScope scope(settings);
@@ -86,10 +82,9 @@ ConversionResult RunInto(const ConversionRequest& request, ByteSink* sink) {
   std::optional<OutputFile> file;
   if (sink == nullptr) sink = &file.emplace(request.OutputPath);
   const RecordFilter filter(request.FilterLines);
-  BlockWriter writer(*sink);
+  RecordRing ring(input, filter, converter, *sink, settings, options);
   OccurrenceCounter occurrences;
-  PieceOutput out(writer, occurrences);
-  RecordRing ring(input, filter, converter, writer, settings, RingOptionsFor(request.Options));
+  PieceOutput out(ring, occurrences);
 
   ConversionResult result;
   converter.AppendHead(out.Text());
@@ -101,7 +96,7 @@ ConversionResult RunInto(const ConversionRequest& request, ByteSink* sink) {
     result.FilteredCount += slot->filtered;
     std::size_t done = 0;
     if (slot->ahead.done) {
-      WriteAhead(slot->ahead, out);
+      WriteAhead(slot->ahead, ring.PieceBytes(), out);
       done = slot->ahead.converted;
       recordError = slot->ahead.error;
     }
@@ -120,13 +115,13 @@ ConversionResult RunInto(const ConversionRequest& request, ByteSink* sink) {
   if (recordError) std::rethrow_exception(recordError);
   converter.AppendTail(out.Text());
 
-  writer.Finish();
+  ring.FinishOutput();
   if (file) file->Commit();
   return result;
 }
 
-}  // namespace
+ConversionResult ConversionRun(const ConversionRequest& request) { return ConversionRun(request, nullptr, {}); }
 
-ConversionResult ConversionRun(const ConversionRequest& request) { return RunInto(request, nullptr); }
-
-ConversionResult ConversionRun(const ConversionRequest& request, ByteSink& output) { return RunInto(request, &output); }
+ConversionResult ConversionRun(const ConversionRequest& request, ByteSink& output) {
+  return ConversionRun(request, &output, {});
+}

@@ -1,7 +1,6 @@
 #pragma once
 // One conversion, export file to output file, all or nothing.
 #include <cstdint>
-#include <functional>
 #include <memory>
 
 #include "conversion/record_converter.h"
@@ -11,19 +10,6 @@
 #include "text/text_settings.h"
 #include "text/time_zone.h"
 
-// How the run shares its work (tests choose; the default is the product's).
-struct RunOptions {
-  // 1: read, convert and write on the caller's thread alone; 2: a reader
-  // thread too, which converts ahead whenever it would otherwise wait.
-  int threads = 2;
-  // Tests: whether the slot of records numbered n (from 0) is converted
-  // ahead of its turn or by the caller in its turn; output a slot converted
-  // ahead may hold (0: the product's).
-  std::function<bool(std::size_t)> convertAhead;
-  std::size_t aheadBytes = 0;
-  std::size_t slotBytes = 0;
-};
-
 // The paths are the file system's own bytes, never converted.
 struct ConversionRequest {
   std::string InputPath;
@@ -31,7 +17,6 @@ struct ConversionRequest {
   LineList OptionLines;
   LineList FilterLines;
   OutputFormat Format = OutputFormat::VCalendar;
-  RunOptions Options = {};
   // The zone of the export's times; nullptr: the one chosen for the process.
   std::shared_ptr<const TimeZone> Zone = nullptr;
 };
@@ -51,3 +36,9 @@ ConversionResult ConversionRun(const ConversionRequest& request);
 // The same run with its output bytes given to output, in order, instead of
 // the output path: nothing is written there and no temporary file is made.
 ConversionResult ConversionRun(const ConversionRequest& request, ByteSink& output);
+
+// Either run with its work shared as options say (record_ring.h), into
+// output or, when it is nullptr, into the output file: for tests that try
+// every schedule.
+struct RunOptions;
+ConversionResult ConversionRun(const ConversionRequest& request, ByteSink* output, const RunOptions& options);

@@ -1,7 +1,6 @@
 #include "conversion/record_ring.h"
 
 #include <system_error>
-#include <utility>
 
 #include "text/comma_text.h"
 #include "text/errors.h"
@@ -23,7 +22,44 @@ class AheadOutput final : public BlockOutput {
   RecordSlot::Ahead& ahead_;
 };
 
+// The fields of every record, as views into the slot's text; done by the
+// thread that converts the slot.
+void SplitFields(RecordSlot& slot) {
+  std::size_t start = 0;
+  for (RecordSlot::Record& record : slot.records) {
+    RecordReader::FindFields(slot.text, start, record.end, slot.places, slot.reduced);
+    record.fieldsEnd = slot.places.size();
+    start = record.end;
+  }
+  slot.fields.reserve(slot.places.size());
+  for (const FieldPlace& place : slot.places) slot.fields.push_back(FieldValue(place, slot.text, slot.reduced));
+  slot.split = true;
+}
+
+void GiveBackRoom(AnsiText& text, std::size_t keepBytes) {
+  if (text.capacity() > keepBytes) AnsiText().swap(text);
+}
+
 }  // namespace
+
+void RecordSlot::Reset(std::size_t keepBytes) {
+  text.clear();
+  GiveBackRoom(text, keepBytes);
+  records.clear();
+  joinOffsets.clear();
+  places.clear();
+  reduced.clear();
+  GiveBackRoom(reduced, keepBytes);
+  fields.clear();
+  filtered = 0;
+  split = false;
+  columns = nullptr;
+  ahead.done = false;
+  ahead.text.clear();
+  ahead.marks.clear();
+  ahead.converted = 0;
+  ahead.error = nullptr;
+}
 
 void ConvertSlotRecord(const RecordConverter& converter, const RecordSlot& slot, std::size_t i, BlockOutput& out) {
   try {
@@ -38,37 +74,145 @@ void ConvertSlotRecord(const RecordConverter& converter, const RecordSlot& slot,
 }
 
 RecordRing::RecordRing(ByteSource& input, const RecordFilter& filter, const RecordConverter& converter,
-                       BlockWriter& writer, const TextSettings& settings, RingOptions options)
+                       ByteSink& output, const TextSettings& settings, const RunOptions& options)
     : recordReader_(input, filter),
       converter_(converter),
-      writer_(writer),
       settings_(settings),
-      options_(std::move(options)) {}
+      options_(options),
+      writer_(output, options.pieceBytes) {}
 
-RecordRing::~RecordRing() {
-  {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    stop_ = true;
+// ---- The locked step ----
+
+// Every thread's loop: the jobs its steps give, until one hands it what it
+// wants (or stops the reader).
+RecordRing::Job RecordRing::WorkUntil(Want want, const Job& done, std::stop_token stop) {
+  for (Job job = Step(done, want, stop);; job = Step(job, want, stop)) {
+    if (job.kind != Job::Read && job.kind != Job::Convert && job.kind != Job::Write) return job;
+    Do(job);
   }
-  changed_.notify_all();
-  if (reader_.joinable()) reader_.join();
+}
+
+// Threads wait for a job done, a slot taken or a piece handed over, never
+// for a job claimed.
+RecordRing::Job RecordRing::Step(const Job& done, Want want, std::stop_token stop) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (done.kind != Job::None) {
+    Record(done);
+    changed_.notify_all();
+  }
+  Job next;
+  changed_.wait(lock, stop, [&] {
+    next = Decide(want, stop);
+    return next.kind != Job::Wait;
+  });
+  if (next.kind == Job::Take || (want == Want::FreePiece && next.kind == Job::Proceed)) changed_.notify_all();
+  return next;
+}
+
+void RecordRing::Record(const Job& done) {
+  switch (done.kind) {
+    case Job::Read:
+      ++filled_;
+      readAll_ = At(done.n).last;
+      break;
+    case Job::Convert:
+      At(done.n).converting = false;
+      At(done.n).records.ahead.done = true;
+      break;
+    case Job::Write:
+      writer_.Written();
+      break;
+    case Job::Take:  // the caller asks for the next slot: it is done with this one
+      released_ = done.n + 1;
+      break;
+    default:
+      break;
+  }
+}
+
+// The rules of the header, in their order.
+RecordRing::Job RecordRing::Decide(Want want, const std::stop_token& stop) {
+  switch (want) {
+    case Want::FreeSlot:
+      if (readAll_ || stop.stop_requested()) return {Job::Stop};
+      if (SlotFree()) return {Job::Read, filled_};
+      break;
+    case Want::NextSlot:
+      if (Ready(taken_)) return {Job::Take, taken_++};
+      // Without the reader thread (one thread, or before the first slot is
+      // read) the caller fills its slot itself.
+      if (!reader_.joinable() && filled_ == taken_) return {Job::Read, filled_};
+      break;
+    case Want::FreePiece:
+      if (writer_.HasRoom()) {
+        writer_.HandOver();
+        return {Job::Proceed};
+      }
+      break;
+    case Want::AllWritten:
+      if (writer_.AllWritten()) return {Job::Proceed};
+      break;
+  }
+  if (want == Want::FreeSlot || want == Want::NextSlot) {
+    if (const std::optional<std::size_t> n = SlotToConvert()) {
+      At(*n).converting = true;
+      return {Job::Convert, *n};
+    }
+  }
+  if (const std::optional<std::size_t> m = writer_.ClaimWaiting()) return {Job::Write, *m};
+  return {Job::Wait};
+}
+
+// The slots filled and not given back are the caller's or wait for it; none
+// is being filled.
+bool RecordRing::SlotFree() const {
+  if (filled_ >= released_ + kSlots) return false;
+  if (filled_ == taken_) return true;
+  std::size_t bytes = 0;
+  for (std::size_t k = released_; k < filled_; ++k) bytes += At(k).records.text.size();
+  return bytes < kAheadTextBytes;
+}
+
+bool RecordRing::Ready(std::size_t n) const {
+  const Slot& slot = At(n);
+  return filled_ > n && !slot.converting &&
+         (slot.ahead != Ahead::Before || slot.records.ahead.done || slot.error || stopConverting_);
+}
+
+std::optional<std::size_t> RecordRing::SlotToConvert() const {
+  if (stopConverting_) return std::nullopt;
+  for (std::size_t n = taken_; n < filled_; ++n) {
+    const Slot& slot = At(n);
+    if (!slot.converting && !slot.records.ahead.done && !slot.error && slot.ahead != Ahead::Never) return n;
+  }
+  return std::nullopt;
+}
+
+// ---- The jobs, done outside the lock ----
+
+void RecordRing::Do(const Job& job) {
+  switch (job.kind) {
+    case Job::Read:
+      Fill(job.n);
+      break;
+    case Job::Convert:
+      ConvertAhead(At(job.n));
+      break;
+    case Job::Write:
+      writer_.Write(job.n);
+      break;
+    default:
+      break;
+  }
 }
 
 // Whole records up to about slotBytes of text. An error of the reading ends
 // the records: it is kept in the slot and raised when the caller reaches it.
-void RecordRing::Fill(Slot& slot) {
+void RecordRing::Fill(std::size_t n) {
+  Slot& slot = At(n);
   RecordSlot& records = slot.records;
-  records.text.clear();
-  records.records.clear();
-  records.joinOffsets.clear();
-  records.filtered = 0;
-  records.split = false;
+  records.Reset(4 * options_.slotBytes);
   records.columns = &recordReader_.Columns();
-  records.ahead.done = false;
-  records.ahead.text.clear();
-  records.ahead.marks.clear();
-  records.ahead.converted = 0;
-  records.ahead.error = nullptr;
   slot.error = nullptr;
   slot.last = false;
   try {
@@ -94,23 +238,11 @@ void RecordRing::Fill(Slot& slot) {
     slot.error = std::current_exception();
     slot.last = true;
   }
-}
-
-// The fields of every record, as views into the slot's text; done by the
-// thread that converts the slot.
-void RecordRing::SplitFields(RecordSlot& slot) {
-  slot.places.clear();
-  slot.reduced.clear();
-  slot.fields.clear();
-  std::size_t start = 0;
-  for (RecordSlot::Record& record : slot.records) {
-    RecordReader::FindFields(slot.text, start, record.end, slot.places, slot.reduced);
-    record.fieldsEnd = slot.places.size();
-    start = record.end;
+  if (options_.schedule == nullptr) {
+    slot.ahead = Ahead::IfIdle;
+  } else {
+    slot.ahead = options_.schedule->ConvertAhead(n) ? Ahead::Before : Ahead::Never;
   }
-  slot.fields.reserve(slot.places.size());
-  for (const FieldPlace& place : slot.places) slot.fields.push_back(FieldValue(place, slot.text, slot.reduced));
-  slot.split = true;
 }
 
 // Converts the slot's records in order into its own output, as far as the
@@ -147,64 +279,29 @@ void RecordRing::ConvertAhead(Slot& slot) {
   }
 }
 
-// With the lock held. The slots filled and not given back are the caller's
-// or wait for it; none is being filled.
-bool RecordRing::SlotFree() const {
-  if (filled_ >= released_ + kSlots) return false;
-  if (filled_ == taken_) return true;
-  std::size_t bytes = 0;
-  for (std::size_t k = released_; k < filled_; ++k) bytes += slots_[k % kSlots].records.text.size();
-  return bytes < kAheadTextBytes;
+// ---- The threads ----
+
+void RecordRing::ReadAhead(std::stop_token stop) {
+  const TextSettingsScope scope(settings_);
+  WorkUntil(Want::FreeSlot, Job{}, std::move(stop));
 }
 
-bool RecordRing::MayConvertAhead(std::size_t n) const {
-  return !stopConverting_ && (!options_.convertAhead || options_.convertAhead(n));
-}
-
-// With the lock held, by a thread that would otherwise wait: converts the
-// oldest filled slot the caller has not taken, or else writes a waiting
-// piece of output. False when there was nothing to do.
-bool RecordRing::DoSomeWork(std::unique_lock<std::mutex>& lock) {
-  if (stop_) return false;
-  for (std::size_t n = taken_; n < filled_; ++n) {
-    Slot& slot = At(n);
-    if (slot.converting || slot.records.ahead.done || slot.error || !MayConvertAhead(n)) continue;
-    slot.converting = true;
-    lock.unlock();
-    ConvertAhead(slot);
-    lock.lock();
-    slot.converting = false;
-    slot.records.ahead.done = true;
-    changed_.notify_all();
-    return true;
-  }
-  lock.unlock();
-  const bool wrote = writer_.WriteWaitingPiece();
-  lock.lock();
-  return wrote;
-}
-
-void RecordRing::ReadAhead() {
-  for (;;) {
-    std::size_t n;
-    {
-      std::unique_lock<std::mutex> lock(mutex_);
-      while (!stop_ && !SlotFree()) {
-        if (!DoSomeWork(lock) && !stop_ && !SlotFree()) changed_.wait(lock);
-      }
-      if (stop_) return;
-      n = filled_;
+RecordSlot* RecordRing::Next() {
+  if (ended_) return nullptr;
+  lastTaken_ = WorkUntil(Want::NextSlot, lastTaken_);
+  Slot& slot = At(lastTaken_.n);
+  ended_ = slot.last;
+  // Only an export of more than one slot starts the thread.
+  if (lastTaken_.n == 0 && !slot.last && options_.threads > 1) {
+    try {
+      reader_ = std::jthread([this](std::stop_token stop) { ReadAhead(std::move(stop)); });
+    } catch (const std::system_error&) {
+      // No thread: the caller reads alone.
     }
-    Slot& slot = At(n);
-    Fill(slot);
-    const bool last = slot.last;
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      ++filled_;
-    }
-    changed_.notify_all();
-    if (last) return;
   }
+  if (slot.error) std::rethrow_exception(slot.error);
+  if (!slot.records.split) SplitFields(slot.records);
+  return &slot.records;
 }
 
 void RecordRing::StopConverting() {
@@ -212,56 +309,13 @@ void RecordRing::StopConverting() {
   stopConverting_ = true;
 }
 
-// Without the reader thread (one thread, or before the first slot is read)
-// the caller fills its slot itself; only an export of more than one slot
-// starts the thread.
-RecordSlot* RecordRing::Next() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (ended_) return nullptr;
-  // The caller is done with every slot it took: they are free, and a long
-  // record's room is given back rather than kept for the rest of the run.
-  for (; released_ < taken_; ++released_) {
-    RecordSlot& records = At(released_).records;
-    if (records.text.capacity() > 4 * options_.slotBytes) AnsiText().swap(records.text);
-    if (records.reduced.capacity() > 4 * options_.slotBytes) AnsiText().swap(records.reduced);
-  }
-  const std::size_t n = taken_;
-  if (!threaded_) {
-    lock.unlock();
-    Fill(At(n));
-    lock.lock();
-    ++filled_;
-    if (n == 0 && !At(0).last && options_.threads > 1) {
-      try {
-        reader_ = std::thread([this] {
-          const TextSettingsScope scope(settings_);
-          ReadAhead();
-        });
-        threaded_ = true;
-      } catch (const std::system_error&) {
-        // No thread: the caller reads alone.
-      }
-    }
-  } else {
-    lock.unlock();
-    changed_.notify_all();  // its slot before is free
-    lock.lock();
-  }
-  Slot& slot = At(n);
-  // Ready once filled and not being converted, and converted ahead if a
-  // test asked for it.
-  auto ready = [&] {
-    return filled_ > n && !slot.converting &&
-           (slot.records.ahead.done || slot.error || !options_.convertAhead || !MayConvertAhead(n));
-  };
-  while (!ready()) {
-    if (!DoSomeWork(lock) && !ready()) changed_.wait(lock);
-  }
-  ++taken_;
-  ended_ = slot.last;
-  if (slot.error) std::rethrow_exception(slot.error);
-  lock.unlock();
-  changed_.notify_all();  // the reader may wait for every slot to be taken
-  if (!slot.records.split) SplitFields(slot.records);
-  return &slot.records;
+void RecordRing::HandOverPiece() {
+  if (Piece().size() < PieceBytes()) return;
+  WorkUntil(Want::FreePiece, Job{});
+  writer_.StartPiece();
+}
+
+void RecordRing::FinishOutput() {
+  WorkUntil(Want::AllWritten, Job{});
+  writer_.WriteLast();
 }

@@ -1,18 +1,43 @@
 #pragma once
-// The records of an export on their way to the output, as one ordered ring of
-// slots. The reader fills slots in order with whole records (joined,
-// filtered); the caller takes them in order and writes their output. A
-// thread that would otherwise wait converts the oldest filled slot ahead of
-// the caller's turn, into the slot's own output (at most aheadBytes; the
-// rest is left to the caller), leaving what only order settles (the UID
-// occurrence numbers, the first error, the counts) for the caller.
+// The run's two threads and the work they share, decided in one place.
+//
+//   reader:  input -> join -> filter -> [slot: records]            (in order)
+//   either:  [slot: records] -> convert -> [slot: output, marks]   (ahead of
+//            the caller's turn, at most aheadBytes of output)
+//   caller:  takes slots in order; copies their output made ahead, counting
+//            the UID numbers at the marks; converts what is left straight
+//            into the output pieces; keeps the first error and the counts
+//   either:  output pieces of about 1 MiB -> the output, in order
+//
+// Every thread works the same way (WorkUntil): a step under the lock records
+// the job it has just done and hands it the next one (read slot N, convert
+// slot N ahead, write piece M) or what it waits for; the job is done outside
+// the lock, and nothing unlocks in the middle of a job. Decide() is the one
+// place that chooses who does what:
+//
+//   1. A thread gets what it waits for as soon as it is there: the reader a
+//      free slot to read into (it stops after the last slot, or when told),
+//      the caller its next slot (filled, by the caller itself while there is
+//      no reader thread, and converted ahead if the schedule asks for it), a
+//      free output piece, or every piece written.
+//   2. Otherwise, while waiting for a slot, it converts the oldest filled
+//      slot that no one converts and that the caller has not taken.
+//   3. Otherwise, whatever it waits for, it writes the oldest full output
+//      piece, unless another thread is writing one.
+//   4. Otherwise it waits until another step changes something.
+//
+// Rule 3 is the one rule for output pieces: whichever thread would otherwise
+// wait writes them, one at a time and in order. No thread of its own
+// competes with the two for the processors. What only order settles (the UID
+// occurrence numbers, the first error, the counts) stays with the caller.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
-#include <functional>
 #include <mutex>
+#include <optional>
 #include <span>
+#include <stop_token>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -25,6 +50,7 @@
 #include "conversion/record_reader.h"
 #include "text/comma_text.h"
 #include "text/line_stream.h"
+#include "text/text_file.h"
 #include "text/text_settings.h"
 
 // Records that passed the filter, copied back to back, their fields as views
@@ -63,6 +89,10 @@ struct RecordSlot {
   };
   Ahead ahead;
 
+  // Empty again for the next records; a text buffer grown past keepBytes by
+  // a long record gives its room back rather than keep it for the run.
+  void Reset(std::size_t keepBytes);
+
   std::string_view Text(std::size_t i) const {
     const std::size_t begin = i == 0 ? 0 : records[i - 1].end;
     return std::string_view(text).substr(begin, records[i].end - begin);
@@ -80,7 +110,22 @@ struct RecordSlot {
 // Converts the slot's record i into out, an error placed at the record.
 void ConvertSlotRecord(const RecordConverter& converter, const RecordSlot& slot, std::size_t i, BlockOutput& out);
 
-struct RingOptions {
+// Which slots are converted ahead, for tests that try every schedule.
+// Without one, a slot is converted ahead only by a thread that would
+// otherwise wait, and the caller never waits for that.
+class RingSchedule {
+ public:
+  // true: slot n (from 0) is converted ahead, by either thread, before the
+  // caller takes it; false: by the caller in its turn. Asked once per slot,
+  // outside the lock, by the thread that read the slot.
+  virtual bool ConvertAhead(std::size_t n) = 0;
+
+ protected:
+  ~RingSchedule() = default;
+};
+
+// How a run shares its work; the defaults are the product's.
+struct RunOptions {
   // 1: the caller reads, converts and writes alone; 2: a reader thread too.
   int threads = 2;
   // Record text gathered in a slot before it is handed over.
@@ -88,25 +133,23 @@ struct RingOptions {
   // Output a slot converted ahead keeps at most: a record that would take
   // it further is left to the caller.
   std::size_t aheadBytes = std::size_t{4} << 20;
-  // Tests: whether the slot numbered n (from 0) is converted ahead of the
-  // caller's turn (by either thread) or by the caller in its turn. Without
-  // it, a slot is converted ahead only by a thread that would otherwise wait.
-  std::function<bool(std::size_t)> convertAhead;
+  // Output gathered in a piece before it is handed over to be written.
+  std::size_t pieceBytes = std::size_t{1} << 20;
+  RingSchedule* schedule = nullptr;
 };
 
 class RecordRing {
  public:
   // What it is given must exist before it and so outlives it: the reader
-  // thread is the ring's, joined in its destructor before anything goes.
-  // The header record is passed over. The writer is the output's: either
-  // thread, with nothing else to do, writes its waiting pieces.
-  // The reader thread reads text under settings.
-  RecordRing(ByteSource& input, const RecordFilter& filter, const RecordConverter& converter, BlockWriter& writer,
-             const TextSettings& settings, RingOptions options = {});
-  ~RecordRing();
+  // thread is the ring's, stopped and joined before anything goes. The
+  // header record is passed over. The reader thread reads text under
+  // settings.
+  RecordRing(ByteSource& input, const RecordFilter& filter, const RecordConverter& converter, ByteSink& output,
+             const TextSettings& settings, const RunOptions& options);
   RecordRing(const RecordRing&) = delete;
   RecordRing& operator=(const RecordRing&) = delete;
 
+  // The caller's side.
   // The next slot in order, the caller's until the next call; nullptr after
   // the last. Raises the reading's error (the input's, or the unfinished
   // last line's ListIndexError) where it stands in that order.
@@ -114,45 +157,81 @@ class RecordRing {
   // Nothing more is converted ahead (after a record error the rest is only
   // read to its end).
   void StopConverting();
+  // The output piece being made; valid until HandOverPiece or FinishOutput.
+  AnsiText& Piece() { return writer_.Piece(); }
+  std::size_t PieceBytes() const { return writer_.PieceBytes(); }
+  // Hands the piece over to be written once it holds PieceBytes().
+  void HandOverPiece();
+  // Writes every piece and returns when every byte is written.
+  void FinishOutput();
 
  private:
+  enum class Want { FreeSlot, NextSlot, FreePiece, AllWritten };
+  struct Job {
+    enum Kind {
+      None,
+      Read,     // fill slot n
+      Convert,  // convert slot n ahead
+      Write,    // write piece n
+      Wait,
+      Take,     // slot n is the caller's
+      Proceed,  // what was waited for is there
+      Stop,     // the reader has nothing more to read, or is told to stop
+    };
+    Kind kind = None;
+    std::size_t n = 0;
+  };
+  enum class Ahead { IfIdle, Before, Never };
   struct Slot {
     RecordSlot records;
     bool last = false;
     std::exception_ptr error;  // of the reading
+    Ahead ahead = Ahead::IfIdle;
     bool converting = false;   // a thread converts it ahead
   };
   static constexpr std::size_t kSlots = 4;
-
-  Slot& At(std::size_t n) { return slots_[n % kSlots]; }
-  void Fill(Slot& slot);
-  void ReadAhead();
-  void ConvertAhead(Slot& slot);
-  static void SplitFields(RecordSlot& slot);
-  bool MayConvertAhead(std::size_t n) const;
-  bool DoSomeWork(std::unique_lock<std::mutex>& lock);
-  bool SlotFree() const;
   // Record text the slots not given back may hold before the reader waits
   // for the caller to take them all: long records are not read far ahead.
   static constexpr std::size_t kAheadTextBytes = std::size_t{8} << 20;
 
+  Slot& At(std::size_t n) { return slots_[n % kSlots]; }
+  const Slot& At(std::size_t n) const { return slots_[n % kSlots]; }
+
+  Job WorkUntil(Want want, const Job& done, std::stop_token stop = {});
+  // Takes the lock: records done, then decides (or waits for) the next job.
+  Job Step(const Job& done, Want want, std::stop_token stop);
+  // With the lock held.
+  void Record(const Job& done);
+  Job Decide(Want want, const std::stop_token& stop);
+  bool SlotFree() const;
+  bool Ready(std::size_t n) const;
+  std::optional<std::size_t> SlotToConvert() const;
+
+  // Without the lock.
+  void Do(const Job& job);
+  void Fill(std::size_t n);
+  void ConvertAhead(Slot& slot);
+  void ReadAhead(std::stop_token stop);
+
   // Reads the header, in the first slot, before the thread starts.
   RecordReader recordReader_;
   const RecordConverter& converter_;
-  BlockWriter& writer_;
   const TextSettings& settings_;
-  const RingOptions options_;
+  const RunOptions options_;
   Slot slots_[kSlots];
+  BlockWriter writer_;
   // Slots filled, and taken by the caller; the caller gives every slot it
-  // took back when it asks for the next (released_).
+  // took back when it asks for the next (released_). readAll_: the last
+  // slot is filled. The caller alone uses ended_ and lastTaken_.
   std::size_t filled_ = 0;
   std::size_t taken_ = 0;
   std::size_t released_ = 0;
-  bool ended_ = false;
-  bool stop_ = false;
+  bool readAll_ = false;
   bool stopConverting_ = false;
-  bool threaded_ = false;
+  bool ended_ = false;
+  Job lastTaken_;
   std::mutex mutex_;
-  std::condition_variable changed_;
-  std::thread reader_;
+  std::condition_variable_any changed_;
+  // Last, so that it is stopped and joined before the rest goes.
+  std::jthread reader_;
 };
