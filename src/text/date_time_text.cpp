@@ -10,6 +10,7 @@
 #include "platform/code_page.h"
 #include "platform/regional.h"
 #include "text/calendar.h"
+#include "text/character_cursor.h"
 #include "text/characters.h"
 #include "text/errors.h"
 #include "text/text_settings.h"
@@ -62,11 +63,8 @@ bool IsCalendarWithEras(int calendar) { return calendar >= 3 && calendar <= 5; }
 // Era calendars write the year as an era year: g becomes the era name, y the
 // era year. Otherwise East Asian languages drop the era letters.
 AnsiText TranslateShortDate(std::string_view pattern, int calendarType, int primaryLanguage) {
-  const platform::CharTables& tables = ActiveCodePage().Tables();
-  auto doubleByteAt = [&](std::size_t i) {
-    return i + 1 < pattern.size() &&
-           platform::StartsPair(tables, static_cast<unsigned char>(pattern[i]), static_cast<unsigned char>(pattern[i + 1]));
-  };
+  const CharacterCursor characters = SearchingCursor(pattern);
+  auto doubleByteAt = [&](std::size_t i) { return characters.LengthAt(i) == 2; };
   AnsiText out;
   if (IsCalendarWithEras(calendarType)) {
     std::size_t i = 0;
@@ -152,18 +150,10 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // like a letter but is none).
 bool SameDesignator(std::string_view text, std::string_view designator) {
   if (text.size() != designator.size()) return false;
-  const platform::CharTables& tables = ActiveCodePage().Tables();
-  std::size_t i = 0;
-  while (i < designator.size()) {
-    const char d = designator[i];
-    if (i + 1 < designator.size() &&
-        platform::StartsPair(tables, static_cast<unsigned char>(d), static_cast<unsigned char>(designator[i + 1]))) {
-      if (text[i] != d || text[i + 1] != designator[i + 1]) return false;
-      i += 2;
-      continue;
-    }
-    if (FoldAsciiCase(text[i]) != FoldAsciiCase(d)) return false;
-    ++i;
+  CharacterCursor characters = SearchingCursor(designator);
+  for (std::string_view d; characters.Next(d);) {
+    const std::string_view t = text.substr(characters.Position() - d.size(), d.size());
+    if (d.size() == 2 ? t != d : FoldAsciiCase(t.front()) != FoldAsciiCase(d.front())) return false;
   }
   return true;
 }
@@ -238,10 +228,8 @@ class Scanner {
   // gives the text passed over.
   std::string_view PassToDigit() {
     const std::size_t from = pos_;
-    while (pos_ < text_.size() && !IsDigit(text_[pos_])) {
-      const std::size_t next = NextCharacter(text_, pos_);
-      pos_ = next > pos_ ? next : pos_ + 1;  // a NUL byte does not advance it
-    }
+    const CharacterCursor characters = SearchingCursor(text_);
+    while (pos_ < text_.size() && !IsDigit(text_[pos_])) pos_ += characters.LengthAt(pos_);
     return text_.substr(from, pos_ - from);
   }
 
@@ -545,9 +533,9 @@ bool OccursOnCharacterStart(std::string_view letters, std::string_view text) {
   if (letters.empty()) return false;
   // Most patterns hold the letters nowhere: one plain search settles those.
   if (text.find(letters) == std::string_view::npos) return false;
-  const platform::CharTables& t = ActiveCodePage().Tables();
   text = text.substr(0, text.find('\0'));
-  for (std::size_t i = 0; i < text.size(); i += t.lead[static_cast<unsigned char>(text[i])] ? 2 : 1) {
+  const CharacterCursor characters = SearchingCursor(text);
+  for (std::size_t i = 0; i < text.size(); i += characters.LengthAt(i)) {
     if (text[i] == letters.front() && text.substr(i, letters.size()) == letters) return true;
   }
   return false;
