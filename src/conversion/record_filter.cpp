@@ -82,7 +82,7 @@ unsigned RecordFilter::SymbolIndex(bool starts, unsigned char byte) {
 }
 
 RecordFilter::RecordFilter(const LineList& filterLines, std::size_t denseLimit)
-    : tables_(&ActiveCodePage().Tables()) {
+    : tables_(&ActiveCodePage().Tables()), lead_(tables_->lead) {
   std::vector<std::string_view> lines;
   for (const AnsiText& line : filterLines) {
     const std::string_view text = std::string_view(line).substr(0, line.find('\0'));
@@ -113,7 +113,7 @@ void RecordFilter::BuildAutomaton(const std::vector<std::string_view>& lines, st
       const auto byte = static_cast<unsigned char>(c);
       const bool starts = CharacterCursor::StartsWith(open, byte);
       symbol_[SymbolIndex(starts, byte)] = 1;
-      open = CharacterCursor::OpensPair(*tables_, starts, byte);
+      open = CharacterCursor::OpensPair(lead_, starts, byte);
     }
   }
   for (std::uint16_t& s : symbol_) s = s != 0 ? static_cast<std::uint16_t>(symbols_++) : 0;
@@ -137,7 +137,7 @@ void RecordFilter::BuildAutomaton(const std::vector<std::string_view>& lines, st
         const bool starts = CharacterCursor::StartsWith(r.open, byte);
         edge_.push_back(symbol_[SymbolIndex(starts, byte)]);
         info_.push_back(static_cast<std::uint32_t>(depth + 1) << 1 | (lines[k].size() == depth + 1 ? 1u : 0u));
-        next.push_back({k, end, CharacterCursor::OpensPair(*tables_, starts, byte)});
+        next.push_back({k, end, CharacterCursor::OpensPair(lead_, starts, byte)});
         k = end;
       }
     }
@@ -246,15 +246,14 @@ void RecordFilter::ChooseGrams(const std::vector<std::string_view>& lines) {
 // are all of lines that could still begin at or after from).
 bool RecordFilter::Verify(const unsigned char* bytes, std::size_t n, std::size_t from, std::size_t last,
                           Scan& scan) const {
-  const platform::CharTables& tables = *tables_;
   if (from > scan.pos) {
     // Whether a pair is open at from, walking on from the last character
     // start the scan knows of.
     const std::size_t known = scan.pos - (scan.open ? 1 : 0);
-    CharacterCursor characters(tables, std::string_view(reinterpret_cast<const char*>(bytes) + known, n - known),
+    CharacterCursor characters(*tables_, std::string_view(reinterpret_cast<const char*>(bytes) + known, n - known),
                                CharacterCursor::Use::Searching);
     const bool startsBefore = characters.StartsAt(from - 1 - known);
-    scan = {from, 0, CharacterCursor::OpensPair(tables, startsBefore, bytes[from - 1])};
+    scan = {from, 0, CharacterCursor::OpensPair(lead_, startsBefore, bytes[from - 1])};
   }
   // Kept in locals: stores through scan would make the tables be read again
   // at every byte.
@@ -267,7 +266,7 @@ bool RecordFilter::Verify(const unsigned char* bytes, std::size_t n, std::size_t
     const unsigned char byte = bytes[pos];
     const bool starts = CharacterCursor::StartsWith(open, byte);
     state = Step(state, symbol_[SymbolIndex(starts, byte)]);
-    open = CharacterCursor::OpensPair(tables, starts, byte);
+    open = CharacterCursor::OpensPair(lead_, starts, byte);
     ++pos;
     if (info[state] & 1u) {
       matched = true;

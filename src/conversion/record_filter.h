@@ -33,6 +33,7 @@ class RecordFilter {
   static unsigned SymbolIndex(bool starts, unsigned char byte);
 
   const platform::CharTables* tables_;  // the active code page's when built
+  std::array<bool, 256> lead_{};        // its lead bytes, beside the automaton for the scan
 
   // Aho-Corasick automaton over the lines' bytes, each byte read together
   // with whether it begins a character: a line then only matches where it
