@@ -247,13 +247,16 @@ void RecordFilter::ChooseGrams(const std::vector<std::string_view>& lines) {
 bool RecordFilter::Verify(const unsigned char* bytes, std::size_t n, std::size_t from, std::size_t last,
                           Scan& scan) const {
   if (from > scan.pos) {
-    // Whether a pair is open at from, walking on from the last character
-    // start the scan knows of.
-    const std::size_t known = scan.pos - (scan.open ? 1 : 0);
-    CharacterCursor characters(*tables_, std::string_view(reinterpret_cast<const char*>(bytes) + known, n - known),
-                               CharacterCursor::Use::Searching);
-    const bool startsBefore = characters.StartsAt(from - 1 - known);
-    scan = {from, 0, CharacterCursor::OpensPair(lead_, startsBefore, bytes[from - 1])};
+    // Whether a pair is open at from (only a lead byte before it can open
+    // one), walking on from the last character start the scan knows of.
+    bool open = false;
+    if (lead_[bytes[from - 1]]) {
+      const std::size_t known = scan.pos - (scan.open ? 1 : 0);
+      CharacterCursor characters(*tables_, std::string_view(reinterpret_cast<const char*>(bytes) + known, n - known),
+                                 CharacterCursor::Use::Searching);
+      open = CharacterCursor::OpensPair(lead_, characters.StartsAt(from - 1 - known), bytes[from - 1]);
+    }
+    scan = {from, 0, open};
   }
   // Kept in locals: stores through scan would make the tables be read again
   // at every byte.
