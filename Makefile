@@ -9,7 +9,7 @@ JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
 .PHONY: deps build run test test-sanitize test-threads bench fuzz screenshots install clean \
-  windows-deps windows test-windows dist-windows
+  windows-deps windows test-windows dist-windows test-dist-windows package test-package
 
 deps:
 	@scripts/install-deps.sh
@@ -76,9 +76,23 @@ test-windows: windows build
 	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS)
 	scripts/compare-windows.sh $(BUILD) $(WINDOWS_BUILD)
 
-# A zip with the two programs and a short read-me in Japanese and English.
+# A zip with the two programs and a short read-me in Japanese and English,
+# and the per-user installer of the same (quillmer-setup-VERSION.exe).
 dist-windows: windows
 	@scripts/dist-windows.sh $(WINDOWS_BUILD)
+
+# The installer under Wine: silent install, run, registrations, uninstall.
+test-dist-windows: dist-windows
+	scripts/windows-installer-test.sh $(WINDOWS_BUILD)
+
+# The Debian package quillmer_VERSION_ARCH.deb, with no lintian error.
+package: build
+	@scripts/install-packages.sh lintian
+	@scripts/package-deb.sh $(BUILD)
+
+# The package installed with apt-get, used, removed (as root: CI).
+test-package: package
+	scripts/package-test.sh $$(ls -t $(BUILD)/quillmer_*.deb | head -1)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(WINDOWS_BUILD)

@@ -3,6 +3,7 @@
 #include "platform/code_page.h"
 #include "conversion/input_records.h"
 #include "export_generator.h"
+#include "support/harness.h"
 #include "text/comma_text.h"
 
 namespace {
@@ -46,7 +47,7 @@ BENCHMARK(BM_FindCommaFields);
 void BM_FindCommaFieldsCalendarMix(benchmark::State& state) {
   static const LineList records = [] {
     LineList lines;
-    lines.SplitTextIntoLines(MakeExport(10000, 1, ExportMix::Calendar));
+    SplitTextIntoLines(lines, MakeExport(10000, 1, ExportMix::Calendar));
     JoinRecordLines(lines);
     return lines;
   }();

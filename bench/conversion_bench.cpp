@@ -13,6 +13,7 @@
 #include "export_generator.h"
 #include "platform/code_page.h"
 #include "platform/regional.h"
+#include "support/harness.h"
 #include "text/date_time_text.h"
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "support/harness.h"
 #include "text/line_list.h"
 
 namespace {
@@ -30,7 +31,7 @@ void Split(benchmark::State& state, const char* lineEnd) {
   const std::string text = MakeText(lineEnd);
   LineList list;
   for (auto _ : state) {
-    list.SplitTextIntoLines(text);
+    SplitTextIntoLines(list, text);
     benchmark::DoNotOptimize(list.Items().data());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
@@ -43,10 +44,10 @@ void BM_SplitLoneLf(benchmark::State& state) { Split(state, "\n"); }
 
 void BM_Join(benchmark::State& state) {
   LineList list;
-  list.SplitTextIntoLines(MakeText("\r\n"));
+  SplitTextIntoLines(list, MakeText("\r\n"));
   std::size_t size = 0;
   for (auto _ : state) {
-    AnsiText text = list.JoinLinesToText();
+    AnsiText text = JoinLinesToText(list);
     size = text.size();
     benchmark::DoNotOptimize(text.data());
   }

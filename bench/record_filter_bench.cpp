@@ -9,6 +9,7 @@
 #include "conversion/record_filter.h"
 #include "export_generator.h"
 #include "platform/code_page.h"
+#include "support/harness.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ void FilterRecords(benchmark::State& state, const LineList& lines) {
 
 LineList Lines(const std::string& text) {
   LineList lines;
-  lines.SplitTextIntoLines(text);
+  SplitTextIntoLines(lines, text);
   return lines;
 }
 

@@ -3,6 +3,7 @@
 
 #include "conversion/timestamps.h"
 #include "platform/regional.h"
+#include "support/harness.h"
 #include "text/date_time_format.h"
 
 namespace {

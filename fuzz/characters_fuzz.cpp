@@ -8,6 +8,7 @@
 
 #include "fuzz_support.h"
 #include "platform/code_page.h"
+#include "support/harness.h"
 #include "text/characters.h"
 
 namespace {

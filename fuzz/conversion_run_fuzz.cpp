@@ -26,6 +26,7 @@
 #include "platform/code_page.h"
 #include "platform/files.h"
 #include "platform/regional.h"
+#include "support/harness.h"
 #include "text/comma_text.h"
 #include "text/date_time_text.h"
 #include "text/errors.h"
@@ -104,7 +105,7 @@ std::optional<std::string> RefusalOf(std::string_view text) {
   const std::size_t nul = text.find('\0');
   if (nul == std::string_view::npos) return std::nullopt;
   LineList before;
-  before.SplitTextIntoLines(text.substr(0, text.find_last_of("\r\n", nul) + 1));
+  SplitTextIntoLines(before, text.substr(0, text.find_last_of("\r\n", nul) + 1));
   return platform::Cp932FromUtf8("入力の " + std::to_string(before.Count() + 1) + " 行目に NUL 文字があります");
 }
 
@@ -117,7 +118,7 @@ Outcome StepByStep(const ConversionRequest& request, std::string_view text) {
   }
   try {
     LineList records;
-    records.LoadLinesFromFile(request.InputPath);
+    LoadLinesFromFile(records, request.InputPath);
     JoinRecordLines(records);
     const EventColumns columns = records.Count() > 0 ? EventColumns::FromHeader(records.ItemAt(0)) : EventColumns();
     for (int i = 1; i < records.Count(); ++i) {

@@ -15,6 +15,7 @@
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/regional.h"
+#include "support/harness.h"
 #include "text/date_time_format.h"
 #include "text/date_time_text.h"
 #include "text/errors.h"

@@ -19,6 +19,7 @@
 #include "platform/code_page.h"
 #include "platform/regional.h"
 #include "reference/literal_rules.h"
+#include "support/harness.h"
 #include "text/character_walk.h"
 #include "text/characters.h"
 #include "text/date_time_text.h"
@@ -53,7 +54,7 @@ LineList LiteralBlock(const LineList& f, const LineList& options) {
   if (f.Count() >= 10) d = d + " " + f.ItemAt(9);
   d = CutToByteLimitLiterally(d, DescriptionByteLimit);
   block.Append("DESCRIPTION;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:" + Encoded(TrimBlanks(d)));
-  block.AppendAll(options);
+  AppendAll(block, options);
   block.Append("END:VEVENT");
   block.Append("END:VCALENDAR");
   return block;
@@ -125,7 +126,7 @@ void CheckNamedColumns(std::uint32_t seed, const LineList& fields, const LineLis
     fuzz::ReportPair("named block", block, expected);
     FUZZ_CHECK(block == expected);
   }
-  const ICalendarWriter writer(options, 0);
+  const ICalendarWriter writer(options, 0, TimeZone::Japan());
   const std::string event = Written([&](BlockOutput& out) { writer.AppendEvent(fromTitles, "", {}, out); });
   const std::string expectedEvent = Written([&](BlockOutput& out) { writer.AppendEvent(positional, "", {}, out); });
   if (event != expectedEvent) {
@@ -165,7 +166,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto shuffle = provider.ConsumeIntegral<std::uint32_t>();
   const std::string notes = provider.ConsumeRemainingBytesAsString();
   for (int i = 9; i < fieldCount; ++i) fields.Append(i == 9 ? notes : "ignored");
-  while (fields.Count() > fieldCount) fields.RemoveAt(fields.Count() - 1);
+  while (fields.Count() > fieldCount) RemoveAt(fields, fields.Count() - 1);
   const LineList options{"X-A:1", ""};
 
   const AnsiText cut = CutToByteLimit(notes, limit);
@@ -207,7 +208,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   FUZZ_CHECK(textError == expectedError);
   if (expectedError.empty()) {
-    const AnsiText joined = "earlier blocks\r\n" + expected.JoinLinesToText();
+    const AnsiText joined = "earlier blocks\r\n" + JoinLinesToText(expected);
     if (text != joined) {
       fuzz::ReportPair("block text", text, joined);
       FUZZ_CHECK(text == joined);

@@ -14,6 +14,7 @@
 #include "fuzz_support.h"
 #include "platform/code_page.h"
 #include "reference/literal_rules.h"
+#include "support/harness.h"
 #include "text/characters.h"
 #include "text/errors.h"
 #include "text/line_list.h"
@@ -52,7 +53,7 @@ std::optional<long long> FastJoin(LineList& lines) {
 // pieces as the run reads them, against reading its lines and joining them.
 void CheckWholeText(std::string_view text, std::size_t pieceLimit) {
   LineList expected;
-  expected.SplitTextIntoLines(text);
+  SplitTextIntoLines(expected, text);
   const std::optional<long long> expectedError = LiteralJoin(expected);
   const fuzz::ExactBytes exact(text);
   std::deque<AnsiText> joined;

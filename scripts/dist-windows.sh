@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# The Windows zip: the two programs, stripped, and the read-me (UTF-8 with a
-# byte-order mark and CR LF, which every Notepad reads).
+# What Windows users download: the zip (the two programs, stripped, and the
+# read-me in UTF-8 with a byte-order mark and CR LF, which every Notepad reads)
+# and the per-user installer of the same files, both named with the version
+# the build was configured with.
 #   usage: dist-windows.sh WINDOWS_BUILD
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$(cd "$1" && pwd)"
-version="$(sed -n 's/^project(Quillmer VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build/CMakeCache.txt")"
+[ -n "$version" ] || { echo "no project version in $build/CMakeCache.txt"; exit 1; }
 name="quillmer-windows-$version"
 stage="$(mktemp -d)"
 trap 'rm -rf "$stage"' EXIT
@@ -19,3 +22,11 @@ cp -r "$build/zoneinfo" "$stage/$name/zoneinfo"
 rm -f "$build/$name.zip"
 (cd "$stage" && zip -q -r -X "$build/$name.zip" "$name")
 echo "$build/$name.zip"
+
+# The installer wants four numbers in its version resource.
+IFS=. read -r major minor patch tweak <<<"$version"
+setup="$build/quillmer-setup-$version.exe"
+makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$major.${minor:-0}.${patch:-0}.${tweak:-0}" \
+  -DSTAGE="$stage/$name" -DOUTFILE="$setup" -DICON="$root/src/app/win32/resources/quillmer.ico" \
+  "$root/packaging/windows/quillmer.nsi"
+echo "$setup"

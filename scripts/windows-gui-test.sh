@@ -4,7 +4,8 @@
 # read the completion box, close, check the three settings files byte for
 # byte, start again and find them restored, an error box, the version dialog,
 # files dropped from Explorer, the tooltips, the file dialogs, an .ics output,
-# and a file given on the command line.
+# and a file given on the command line; the windows against their layout, at
+# 96 dpi and again at 144 (150 % scaling).
 #   usage: windows-gui-test.sh QUILLMER_EXE WINTEST_EXE [SCREENSHOT_DIR]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -18,22 +19,34 @@ xpid=""
 # Wine's desktop process keeps the display it was started with: a server left
 # from a run without one (or with another X server) cannot show windows.
 restart_wine() { wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; }
+# The density Wine gives its programs (96 is its default).
+set_dpi() {
+  restart_wine
+  "$wine_run" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+  restart_wine
+}
 cleanup() {
+  [ "$dpi" = 96 ] || set_dpi 96
   restart_wine
   [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
   rm -rf "$work"
 }
+dpi=96
 trap cleanup EXIT
 cd "$work"
 
-# A display of our own, whatever number is free.
-exec 7<> <(:)
-Xvfb -displayfd 7 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-xpid=$!
-read -r -t 10 display <&7 || { echo "Xvfb did not start"; exit 1; }
-export DISPLAY=":$display"
-openbox >/dev/null 2>&1 &
-restart_wine
+# A display of our own, whatever number is free, of the size given.
+start_display() {
+  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null && wait "$xpid" 2>/dev/null
+  exec 7<> <(:)
+  Xvfb -displayfd 7 -screen 0 "$1x24" -nolisten tcp >/dev/null 2>&1 &
+  xpid=$!
+  read -r -t 10 display <&7 || { echo "Xvfb did not start"; exit 1; }
+  export DISPLAY=":$display"
+  openbox >/dev/null 2>&1 &
+  restart_wine
+}
+start_display 800x600
 
 u8() { iconv -f CP932 -t UTF-8; }
 h() { "$wine_run" "$helper" "$@" </dev/null; }
@@ -74,6 +87,7 @@ h set "$title" 102 "$examples\\outlook-export.csv"
 h set "$title" 103 "out.vcs"
 h set "$title" 105 "$option_text"
 h set "$title" 106 "$filter_text"
+h layout "$title" 96 || { echo "FAIL main window against its layout at 96 dpi"; failures=$((failures + 1)); }
 shot windows-main.png
 h click "$title" 101
 expect "completion box" "$(h box 変換の完了 | u8 | tr -d '\r')" "$(printf '変換と出力が完了しました\n\n・変換対象: 17件\n・フィルタ対象: 3件')"
@@ -109,8 +123,11 @@ case "$error" in
 esac
 h notify "$title" 107
 h wait バージョン情報
-expect "version line" "$(h get バージョン情報 203)" "Version 1.02  (Build 25)"
+# The version the build was configured with: 1.0.2.25 shows as 1.02, build 25.
+IFS=. read -r major minor patch build <<<"$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$(dirname "$program")/CMakeCache.txt")"
+expect "version line" "$(h get バージョン情報 203)" "Version $major.$minor$patch  (Build $build)"
 expect "product name" "$(h get バージョン情報 202)" "Kivaro for iPod series"
+h layout バージョン情報 96 || { echo "FAIL version dialog against its layout at 96 dpi"; failures=$((failures + 1)); }
 shot windows-about.png
 h close バージョン情報
 h gone バージョン情報
@@ -219,5 +236,38 @@ start
 finish
 cmp -s option.txt option.before || { echo "FAIL option.txt changed: $(od -An -tx1 option.txt)"; failures=$((failures + 1)); }
 cmp -s filter.txt filter.before || { echo "FAIL filter.txt changed: $(od -An -tx1 filter.txt)"; failures=$((failures + 1)); }
+# At 150 % scaling: the same windows 1.5 times as large, every caption whole.
+start_display 1280x1024
+dpi=144
+set_dpi 144
+start
+# As the first picture shows it.
+h set "$title" 102 "$examples\\outlook-export.csv"
+h set "$title" 103 "out.vcs"
+h click "$title" 104
+h set "$title" 105 "$option_text"
+h set "$title" 106 "$filter_text"
+h layout "$title" 144 || { echo "FAIL main window against its layout at 144 dpi"; failures=$((failures + 1)); }
+if [ -n "$shots" ]; then
+  sleep 1
+  import -window "$(timeout 10 xdotool search --name "^$title\$" | head -1)" -frame "$shots/windows-main-150.png" 2>/dev/null || true
+fi
+for moved in 96 144; do
+  h dpichange "$title" $moved
+  h layout "$title" $moved || { echo "FAIL main window moved to $moved dpi"; failures=$((failures + 1)); }
+done
+h notify "$title" 107
+h wait バージョン情報
+h layout バージョン情報 144 || { echo "FAIL version dialog against its layout at 144 dpi"; failures=$((failures + 1)); }
+# Moved to a monitor at 100 % and back, as Windows tells it.
+for moved in 96 144; do
+  h dpichange バージョン情報 $moved
+  h layout バージョン情報 $moved || { echo "FAIL version dialog moved to $moved dpi"; failures=$((failures + 1)); }
+done
+h close バージョン情報
+h gone バージョン情報
+finish
+set_dpi 96
+dpi=96
 echo "windows_gui_test: $((failures == 0 ? 1 : 0)) passed, $((failures == 0 ? 0 : 1)) failed"
 [ "$failures" = 0 ]

@@ -44,11 +44,11 @@ TEST(AboutText, NoticeGroupOnlyForExactlyNonSupport) {
 TEST(AboutText, ThisBuildShowsItsVersionAndTheNotice) {
   const VersionInfo& info = ProgramVersionInfo();
   EXPECT_EQ(info.ProductName, "Kivaro for iPod series");
-  EXPECT_EQ(info.FileVersion, "1.0.2.25");
+  EXPECT_EQ(info.FileVersion, QUILLMER_BUILD_VERSION);
   ASSERT_TRUE(info.FileDescription.has_value());
   EXPECT_EQ(*info.FileDescription, "");
   const AboutCaptions captions = ComposeAboutCaptions(info);
-  EXPECT_EQ(captions.version, "Version 1.02  (Build 25)");
+  EXPECT_EQ(captions.version, ComposeVersionLine(QUILLMER_BUILD_VERSION, info.FileDescription));
   EXPECT_EQ(captions.copyright, info.LegalCopyright);
   EXPECT_TRUE(captions.noticeGroup);
   // The users' page lies under the web site.

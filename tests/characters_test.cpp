@@ -1,3 +1,4 @@
+#include "support/harness.h"
 #include "text/characters.h"
 
 #include <random>

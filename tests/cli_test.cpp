@@ -9,6 +9,7 @@
 #include "support/test_support.h"
 
 using testing_support::ReadFileBytes;
+using testing_support::ReadGoldenFile;
 using testing_support::SameBytes;
 using testing_support::SourceDir;
 using testing_support::TempDir;
@@ -97,7 +98,7 @@ TEST_F(CliTest, ICalendarOfTheSample) {
                                   Example("option.txt") + " --filters " + Example("filter.txt"),
                               "LANG=C.UTF-8 SOURCE_DATE_EPOCH=1704067200");
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_TRUE(SameBytes(ReadFileBytes(dir_ / r.written), ReadFileBytes(SourceDir() / "examples" / r.expected)));
+    EXPECT_TRUE(SameBytes(ReadFileBytes(dir_ / r.written), ReadGoldenFile(SourceDir() / "examples" / r.expected)));
   }
 }
 
@@ -146,7 +147,7 @@ TEST_F(CliTest, DryRunWritesNothing) {
       {"the sample again", Example("outlook-export.csv"), 0, "・新規: 0件\n・前回と同じ: 20件\n・前回だけ: 0件\n", ""},
       {"a bad date", Path("bad.csv"), 1, "", "該当レコード: データの 1 件目 (入力の 2 行目から)\n"},
   };
-  const std::string sample = ReadFileBytes(SourceDir() / "examples/outlook-export.ics");
+  const std::string sample = ReadGoldenFile(SourceDir() / "examples/outlook-export.ics");
   const auto past = std::filesystem::file_time_type::clock::now() - std::chrono::hours(48);
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
@@ -322,7 +323,7 @@ TEST_F(CliTest, UsageAndInformation) {
       {"unknown option", "a.csv b.vcs --colour", 2, "", "unknown option --colour"},
       {"unknown format", "a.csv b.vcs --format xml", 2, "", "unknown format xml"},
       {"help", "--help", 0, "Usage: quillmer-convert [INPUT OUTPUT]", ""},
-      {"version", "--version", 0, "quillmer-convert 1.", ""},
+      {"version", "--version", 0, std::string("quillmer-convert ") + QUILLMER_BUILD_VERSION + "\n", ""},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);

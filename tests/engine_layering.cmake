@@ -37,10 +37,13 @@ endfunction()
 layer_rule(engine ALLOW "^(text|conversion)/[^/]+$|^platform/[^/]+\\.h$"
   FILES ${SOURCE_DIR}/src/text/* ${SOURCE_DIR}/src/conversion/*)
 # The platform is the bottom layer: only its own headers; OS headers only in
-# the folder of each system.
+# the folder of each system, which may also include the internal headers of
+# that folder (never the other system's).
 layer_rule(platform ALLOW "^platform/[^/]+\\.h$" FILES ${SOURCE_DIR}/src/platform/*.h ${SOURCE_DIR}/src/platform/*.cpp)
-layer_rule("platform (system)" ALLOW "^platform/[^/]+\\.h$" ANY_SYSTEM_HEADER
-  FILES ${SOURCE_DIR}/src/platform/posix/* ${SOURCE_DIR}/src/platform/win32/*)
+layer_rule("platform (posix)" ALLOW "^platform/([^/]+|posix/[^/]+)\\.h$" ANY_SYSTEM_HEADER
+  FILES ${SOURCE_DIR}/src/platform/posix/*)
+layer_rule("platform (win32)" ALLOW "^platform/([^/]+|win32/[^/]+)\\.h$" ANY_SYSTEM_HEADER
+  FILES ${SOURCE_DIR}/src/platform/win32/*)
 
 if(failures)
   message(FATAL_ERROR "A layer includes what it must not:${failures}")

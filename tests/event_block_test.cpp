@@ -6,6 +6,7 @@
 #include "platform/code_page.h"
 #include "platform/regional.h"
 #include "reference/literal_rules.h"
+#include "support/harness.h"
 #include "support/test_support.h"
 #include "text/character_walk.h"
 #include "text/characters.h"
@@ -37,7 +38,7 @@ LineList Meeting() {
 }
 
 LineList With(LineList fields, int index, AnsiText value) {
-  fields.SetItemAt(index, std::move(value));
+  SetItemAt(fields, index, std::move(value));
   return fields;
 }
 
@@ -326,7 +327,7 @@ TEST_F(EventBlockTest, OutputTextEqualsTheItemsWithLineBreaks) {
     OccurrenceCounter occurrences;
     OrderedOutput sink(text, occurrences);
     AppendEventBlock(EventRecord(FieldViews(ViewsOf(fields)), EventColumns()), options, *TimeZone::Japan(), sink);
-    EXPECT_TRUE(SameBytes(text, "before\r\n" + BuildEventBlock(fields, options).JoinLinesToText()));
+    EXPECT_TRUE(SameBytes(text, "before\r\n" + JoinLinesToText(BuildEventBlock(fields, options))));
   }
 }
 

@@ -24,6 +24,7 @@
 #include "text/date_time_text.h"
 
 using testing_support::ReadFileBytes;
+using testing_support::ReadGoldenFile;
 using testing_support::SameBytes;
 using testing_support::SourceDir;
 using testing_support::TempDir;
@@ -94,7 +95,7 @@ class GoldenFile : public ::testing::TestWithParam<GoldenCase> {
 TEST_P(GoldenFile, IsWhatItsExportGives) {
   const GoldenCase& c = GetParam();
   ASSERT_TRUE(fs::exists(c.csv)) << c.csv;
-  const std::string expected = ReadFileBytes(c.expected);
+  const std::string expected = ReadGoldenFile(c.expected);
   ConversionRequest request{c.csv.string(), dir_ / "out", FileLines(c.options), FileLines(c.filters), c.format};
   if (!c.zone.empty()) request.Zone = LoadTimeZone(FileLines(c.zone).ItemAt(0));
   const ConversionResult result = ConversionRun(request);

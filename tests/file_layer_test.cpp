@@ -20,6 +20,7 @@
 
 #include "platform/code_page.h"
 #include "platform/files.h"
+#include "support/harness.h"
 #include "support/test_support.h"
 #include "text/errors.h"
 #include "text/line_list.h"
@@ -285,7 +286,7 @@ TEST(SaveFileBytes, ReplacementKeepsModeAndLeavesNoTail) {
   const std::string path = dir / "out.vcs";
   WriteFileBytes(path, std::string(1000, 'o'));
   ::chmod(path.c_str(), 0640);
-  LineList{"a", "b"}.SaveLinesToFile(path);
+  SaveLinesToFile(LineList{"a", "b"}, path);
   EXPECT_TRUE(SameBytes(ReadFileBytes(path), "a\r\nb\r\n"));
   struct stat st {};
   ASSERT_EQ(::stat(path.c_str(), &st), 0);

@@ -283,7 +283,7 @@ TEST_F(ICalendarTest, UidsNameTheZone) {
 
 TEST_F(ICalendarTest, NothingConvertedIsAnEmptyCalendar) {
   EXPECT_EQ(ConvertText("\"h\"\r\n"),
-            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Quillmer//Quillmer " QUILLMER_TEST_VERSION
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Quillmer//Quillmer " QUILLMER_BUILD_VERSION
             "//EN\r\nCALSCALE:GREGORIAN\r\nEND:VCALENDAR\r\n");
 }
 

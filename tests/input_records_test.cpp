@@ -6,6 +6,7 @@
 
 #include "platform/code_page.h"
 #include "reference/literal_rules.h"
+#include "support/harness.h"
 #include "support/test_support.h"
 #include "text/errors.h"
 
@@ -215,7 +216,7 @@ TEST(SplitIntoRecordsOracle, MatchesLinesThenJoin) {
       for (char& c : text) c = static_cast<char>(rng() % 5 == 0 ? rng() % 256 : pool[rng() % sizeof pool]);
 
       LineList lines;
-      lines.SplitTextIntoLines(text);
+      SplitTextIntoLines(lines, text);
       const std::string expected = Describe(Outcome(std::vector<AnsiText>(lines.begin(), lines.end()), JoinRecordLines));
       JoinOutcome fused;
       try {
@@ -250,7 +251,7 @@ TEST(SplitIntoRecordsOracle, MatchesTheOneAtATimeLoopOnExportLikeText) {
       if (rng() % 2) text += "\"\r\n";
 
       LineList lines;
-      lines.SplitTextIntoLines(text);
+      SplitTextIntoLines(lines, text);
       const std::vector<AnsiText> lineItems(lines.begin(), lines.end());
       const std::string expected = Describe(Outcome(lineItems, JoinRecordLinesOneAtATime));
       JoinOutcome fused;

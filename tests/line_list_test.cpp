@@ -1,3 +1,4 @@
+#include "support/harness.h"
 #include "text/line_list.h"
 
 #include <gtest/gtest.h>
@@ -59,7 +60,7 @@ TEST(SplitTextIntoLines, LineEndsAndTheEndOfText) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     LineList list{"stale item"};
-    list.SplitTextIntoLines(row.text);
+    SplitTextIntoLines(list, row.text);
     EXPECT_EQ(ItemsOf(list), row.items);
   }
 }
@@ -78,7 +79,7 @@ TEST(SplitTextIntoLines, AgreesWithTheLiteralRulesOnRandomText) {
     if (round % 4 != 0) {
       for (char& c : text) c = c == '\0' ? 'z' : c;
     }
-    list.SplitTextIntoLines(text);
+    SplitTextIntoLines(list, text);
     ASSERT_EQ(ItemsOf(list), SplitSlowly(text)) << Hex(text);
   }
 }
@@ -193,7 +194,7 @@ TEST(JoinLinesToText, EveryItemEndsWithCrLf) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    EXPECT_TRUE(SameBytes(row.list.JoinLinesToText(), row.text));
+    EXPECT_TRUE(SameBytes(JoinLinesToText(row.list), row.text));
   }
 }
 
@@ -224,8 +225,8 @@ TEST(LineListIndex, OutOfRangeRaisesWithTheIndexAndChangesNothing) {
       EXPECT_EQ(list, before);
     };
     expectIndexError([&] { (void)list.ItemAt(row.index); });
-    expectIndexError([&] { list.SetItemAt(row.index, "x"); });
-    expectIndexError([&] { list.RemoveAt(row.index); });
+    expectIndexError([&] { SetItemAt(list, row.index, "x"); });
+    expectIndexError([&] { RemoveAt(list, row.index); });
   }
   LineList empty;
   EXPECT_THROW((void)empty.ItemAt(0), ListIndexError);
@@ -233,11 +234,11 @@ TEST(LineListIndex, OutOfRangeRaisesWithTheIndexAndChangesNothing) {
 
 TEST(LineListIndex, RemoveAndSetTouchOnlyTheirItem) {
   LineList list{"a", "b", "c"};
-  list.RemoveAt(0);
+  RemoveAt(list, 0);
   EXPECT_EQ(ItemsOf(list), (Items{"b", "c"}));
-  list.SetItemAt(1, "z");
+  SetItemAt(list, 1, "z");
   EXPECT_EQ(ItemsOf(list), (Items{"b", "z"}));
-  list.RemoveAt(1);
+  RemoveAt(list, 1);
   EXPECT_EQ(ItemsOf(list), (Items{"b"}));
   EXPECT_EQ(list.Append(""), 1);
   EXPECT_EQ(list.Append("b"), 2);  // duplicates and empty items stay
@@ -268,9 +269,9 @@ TEST(LineListCopying, AppendAllAndReplaceAll) {
     LineList list = row.start;
     const LineList& from = row.fromItself ? list : *row.from;
     if (row.replace) {
-      list.ReplaceAll(from);
+      ReplaceAll(list, from);
     } else {
-      list.AppendAll(from);
+      AppendAll(list, from);
     }
     EXPECT_EQ(ItemsOf(list), row.items);
   }
@@ -295,10 +296,10 @@ TEST(LineListFiles, SavedBytesAndLoadingThemBack) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const std::string path = dir / "out.vcs";
-    row.list.SaveLinesToFile(path);
+    SaveLinesToFile(row.list, path);
     EXPECT_TRUE(SameBytes(ReadFileBytes(path), row.bytes));
     LineList loaded{"stale"};
-    loaded.LoadLinesFromFile(path);
+    LoadLinesFromFile(loaded, path);
     EXPECT_EQ(ItemsOf(loaded), row.reloaded);
   }
 }
@@ -319,7 +320,7 @@ TEST(LineListFiles, ByteOrderMarksAreOrdinaryBytes) {
     SCOPED_TRACE(row.name);
     WriteFileBytes(dir / "in.csv", row.bytes);
     LineList list;
-    list.LoadLinesFromFile(dir / "in.csv");
+    LoadLinesFromFile(list, dir / "in.csv");
     EXPECT_EQ(ItemsOf(list), row.items);
   }
 }
@@ -327,7 +328,7 @@ TEST(LineListFiles, ByteOrderMarksAreOrdinaryBytes) {
 TEST(LineListFiles, FailedLoadKeepsTheItems) {
   TempDir dir;
   LineList list{"kept", ""};
-  EXPECT_THROW(list.LoadLinesFromFile(dir / "missing.csv"), FileOpenError);
+  EXPECT_THROW(LoadLinesFromFile(list, dir / "missing.csv"), FileOpenError);
   EXPECT_EQ(ItemsOf(list), (Items{"kept", ""}));
 }
 

@@ -13,6 +13,7 @@
 
 #include "platform/code_page.h"
 #include "reference/literal_rules.h"
+#include "support/harness.h"
 #include "support/test_support.h"
 #include "text/characters.h"
 

@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/code_page.h"
 #include "platform/regional.h"
+#include "support/harness.h"
 #include "support/test_support.h"
 #include "text/date_time_format.h"
 #include "text/errors.h"

@@ -25,8 +25,6 @@ constexpr const char* kDescription = "DESCRIPTION;CHARSET=UTF-8;ENCODING=QUOTED-
 constexpr const char* kAlarm = "DALARM;ENCODING=QUOTED-PRINTABLE:";
 constexpr const char* kNoAlarm = "DALARM;ENCODING=QUOTED-PRINTABLE:00000000T000000Z;";
 
-AnsiText Encoded(std::string_view ansi) { return EncodeQuotedPrintable(AnsiTextToUtf8(ansi)); }
-
 // The description cut to its limit, trimmed and in UTF-8, written over utf8.
 // Usually one walk over the text; description may be changed.
 std::string_view DescriptionAsUtf8(AnsiText& description, std::string& utf8) {
@@ -38,8 +36,7 @@ std::string_view DescriptionAsUtf8(AnsiText& description, std::string& utf8) {
   return utf8;
 }
 
-// Writes the items of one block, in order, to a sink: a list of items or the
-// output text.
+// Writes the items of one block, in order, to a sink.
 template <typename Sink>
 void WriteEventBlock(const EventRecord& record, const LineList& optionLines, const TimeZone& zone, Sink& sink) {
   // The fields are read in a fixed order: it decides which error a faulty
@@ -84,24 +81,6 @@ void WriteEventBlock(const EventRecord& record, const LineList& optionLines, con
   sink.Item("END:VCALENDAR");
 }
 
-struct ListSink {
-  std::vector<AnsiText>& items;
-  AnsiText description;
-
-  void Item(std::string_view a, std::string_view b = {}, std::string_view c = {}) {
-    AnsiText& item = items.emplace_back();
-    item.reserve(a.size() + b.size() + c.size());
-    item.append(a).append(b).append(c);
-  }
-  void EncodedItem(std::string_view head, std::string_view ansi) { Item(head, Encoded(ansi)); }
-  void EncodedUtf8Item(std::string_view head, std::string_view utf8Text) {
-    Item(head, EncodeQuotedPrintable(utf8Text));
-  }
-  AnsiText& Description() { return description; }
-  std::string& Utf8() { return utf8; }
-  std::string utf8;
-};
-
 // Writes into the output. Its buffers live as long as the thread, so the
 // blocks of a conversion run allocate nothing of their own once warmed up.
 struct TextSink {
@@ -111,8 +90,8 @@ struct TextSink {
     out.Text().append(a).append(b).append(c).append("\r\n");
     out.Step();
   }
-  // Item(head, Encoded(ansi)), encoded straight into the output, a long value
-  // in steps.
+  // head, the value in UTF-8 as quoted-printable, encoded straight into the
+  // output, a long value in steps.
   void EncodedItem(std::string_view head, std::string_view ansi) {
     AppendQuotedPrintableItem(head, ansi, out);
     out.Step();
@@ -135,17 +114,6 @@ struct TextSink {
 };
 
 }  // namespace
-
-LineList BuildEventBlock(const LineList& fields, const LineList& optionLines) {
-  LineList block;
-  block.Items().reserve(10 + static_cast<std::size_t>(optionLines.Count()));
-  ListSink sink{block.Items(), {}, {}};
-  const std::vector<std::string_view> views = ViewsOf(fields);
-  const FieldViews fieldViews(views);
-  const EventColumns positions;
-  WriteEventBlock(EventRecord(fieldViews, positions), optionLines, *CaptureTextSettings().zone, sink);
-  return block;
-}
 
 void AppendEventBlock(const EventRecord& record, const LineList& optionLines, const TimeZone& zone,
                       BlockOutput& out) {

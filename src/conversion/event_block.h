@@ -8,15 +8,10 @@
 
 inline constexpr int DescriptionByteLimit = 128;
 
-// Returns the block's items, BEGIN:VCALENDAR to END:VCALENDAR, from the ten
-// columns by position, read in the chosen zone. Raises
-// ListIndexError for a missing field and DateTimeTextError for a bad date.
-LineList BuildEventBlock(const LineList& fields, const LineList& optionLines);
-
-// The event block written straight into the output, each item followed by
-// CR LF, from the record's columns: what a conversion writes, with the same
-// reading order and the same errors as BuildEventBlock (which is this, as a
-// list of items), its times read in zone. After an error out holds part of
-// the block.
+// The event block, BEGIN:VCALENDAR to END:VCALENDAR, written straight into
+// the output, each item followed by CR LF, from the record's columns, its
+// times read in zone. Fields are read in a fixed order, which decides the
+// error: ListIndexError for a missing field, DateTimeTextError for a bad
+// date. After an error out holds part of the block.
 void AppendEventBlock(const EventRecord& record, const LineList& optionLines, const TimeZone& zone,
                       BlockOutput& out);

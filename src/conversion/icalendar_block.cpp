@@ -84,12 +84,15 @@ void AppendUid(std::uint64_t hash, BlockOutput& output) {
 // and MurmurHash3's finaliser mixes the result.
 std::uint64_t RecordHash(std::string_view bytes);
 
-// The record's hash (as eight little-endian bytes) followed by the zone's
-// name: what a record read in a zone other than Japan's hashes.
-std::string ZoneSalted(std::uint64_t hash, std::string_view zoneName) {
-  std::string bytes(8, '\0');
-  for (int i = 0; i < 8; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>(hash >> (8 * i));
-  return bytes.append(zoneName);
+// The hash of a record read in a zone other than Japan's: that of the
+// record's hash (as eight little-endian bytes) followed by the zone's name
+// (at most 64 bytes, as every zone's is).
+std::uint64_t ZoneSaltedHash(std::uint64_t hash, std::string_view zoneName) {
+  char bytes[8 + 64];
+  for (std::size_t i = 0; i < 8; ++i) bytes[i] = static_cast<char>(hash >> (8 * i));
+  const std::size_t n = std::min(zoneName.size(), sizeof bytes - 8);
+  std::copy_n(zoneName.data(), n, bytes + 8);
+  return RecordHash(std::string_view(bytes, 8 + n));
 }
 
 std::uint64_t RecordHash(std::string_view bytes) {
@@ -247,7 +250,7 @@ void ICalendarWriter::AppendEvent(const EventRecord& record, std::string_view te
   // Equal records hash alike; the occurrence number keeps their UIDs apart.
   // Read in another zone than Japan's, the same record is another event.
   std::uint64_t hash = RecordHash(text);
-  if (!zone_->IsJapan()) hash = RecordHash(ZoneSalted(hash, zone_->Name()));
+  if (!zone_->IsJapan()) hash = ZoneSaltedHash(hash, zone_->Name());
   output.ExpectOccurrence(hash);
   // The fields are read in the vCalendar block's order, so that a faulty
   // record reports the same first error in both formats.

@@ -1,6 +1,5 @@
 #pragma once
 // Physical lines of an export joined into records.
-#include <deque>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -36,9 +35,8 @@ class TextLines final : public LineSource {
 // The one implementation of the joining rule: physical lines joined into
 // records, a line ending its record when the record's double quotes up to
 // there are balanced and the record holds more than blanks (spaces and
-// tabs), whatever the line's last byte. Fed by a line list
-// (JoinRecordLines), a text in memory or the conversion run's input read in
-// pieces.
+// tabs), whatever the line's last byte. Fed by a line list, a text in
+// memory or the conversion run's input read in pieces.
 class RecordJoiner {
  public:
   explicit RecordJoiner(LineSource& lines);
@@ -70,16 +68,3 @@ class RecordJoiner {
   long long startLine_ = 0;
   std::vector<std::size_t> joinOffsets_;
 };
-
-// The joining of a line list, over RecordJoiner: rewrites lines in place, one
-// item per record. Raises ListIndexError with the
-// index of the missing line when the last line is unfinished.
-void JoinRecordLines(LineList& lines);
-
-// For tests, benchmarks and fuzzing (the run joins as it reads): the records
-// of a whole export text in one pass, the same records as splitting the text
-// into lines and JoinRecordLines, without a string per physical line. A
-// record of one line is a view into text; a joined record is kept in joined.
-// Raises ListIndexError as JoinRecordLines does, placed at the unfinished
-// record.
-std::vector<std::string_view> SplitIntoRecords(std::string_view text, std::deque<AnsiText>& joined);

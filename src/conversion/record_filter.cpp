@@ -69,10 +69,6 @@ struct RecordFilter::Scan {
   bool open = false;
 };
 
-bool IsFilteredOut(std::string_view record, const LineList& filterLines) {
-  return RecordFilter(filterLines).Excludes(record);
-}
-
 // A byte's index in symbol_: the byte, then whether it begins a character.
 // Byte first, so that a state's children, which come out of the sorted lines
 // in the order of their bytes, also come out in the order of their symbols

@@ -11,10 +11,8 @@
 #include "platform/code_page.h"
 #include "text/line_list.h"
 
-bool IsFilteredOut(std::string_view record, const LineList& filterLines);
-
-// IsFilteredOut for many records and one set of filter lines, in time linear
-// in the record whatever the number of lines. Reads the active code page's
+// Many records against one set of filter lines, in time linear in the record
+// whatever the number of lines. Reads the active code page's
 // lead bytes when built; memory grows with the lines' bytes.
 class RecordFilter {
  public:

@@ -123,11 +123,6 @@ std::size_t WriteZoneStamp(LocalDateTime t, const TimeZone& zone, std::string_vi
 
 }  // namespace
 
-AnsiText MakeUtcStamp(std::string_view dateText, std::string_view timeText) {
-  char bytes[kUtcStampRoom];
-  return AnsiText(bytes, WriteLocalTimeAsUtcStamp(dateText, timeText, *TimeZone::Japan(), bytes));
-}
-
 DateTime ParseLocalDateTime(std::string_view dateText, std::string_view timeText) {
   // Columns are short; join them on the stack and spare the allocation.
   char buffer[128];

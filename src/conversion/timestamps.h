@@ -12,8 +12,6 @@
 
 inline constexpr std::int64_t LocalToUtcHours = -9;
 
-// Japan's stamp. Raises DateTimeTextError quoting date, one space, time.
-AnsiText MakeUtcStamp(std::string_view dateText, std::string_view timeText);
 DateTime ParseLocalDateTime(std::string_view dateText, std::string_view timeText);
 DateTime AddHours(DateTime value, std::int64_t hours);
 AnsiText FormatUtcStamp(DateTime value);
@@ -29,10 +27,9 @@ inline constexpr std::size_t kUtcStampRoom = 24;
 // Writes the bytes of FormatUtcStamp(value) to out (kUtcStampRoom bytes of
 // room) without building a string, and returns how many it wrote.
 std::size_t WriteUtcStamp(DateTime value, char* out);
-// Writes the stamp of the columns read in zone (for Japan, the bytes of
-// MakeUtcStamp): columns in the common shape of the current settings with
-// integers only, any other text through the general reading (which raises
-// DateTimeTextError as MakeUtcStamp does).
+// Writes the stamp of the columns read in zone: columns in the common shape of
+// the current settings with integers only, any other text through the general
+// reading (which raises DateTimeTextError quoting date, one space, time).
 std::size_t WriteLocalTimeAsUtcStamp(std::string_view dateText, std::string_view timeText, const TimeZone& zone,
                                      char* out);
 

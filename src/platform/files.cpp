@@ -18,7 +18,7 @@ std::string ErrorText(int error) {
 }
 
 std::string FullPath(const std::string& path) {
-  if (path.empty() || path == StandardStream) return path;
+  if (path.empty() || IsStandardStream(path)) return path;
   return AbsolutePath(path, CurrentDirectory(), NativePathStyle);
 }
 

@@ -15,6 +15,7 @@ namespace platform {
 // The name under which the standard input is read and the standard output
 // replaced, as a command line's "-" asks. No file name holds a NUL byte.
 inline constexpr std::string_view StandardStream("\0-", 2);
+inline bool IsStandardStream(std::string_view path) { return path == StandardStream; }
 
 // The path made absolute against the current directory, lexically normalised
 // (no symlinks resolved). The empty path stays empty.

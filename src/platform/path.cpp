@@ -35,7 +35,8 @@ std::vector<std::string_view> Parts(std::string_view path, PathStyle style) {
   return parts;
 }
 
-// root followed by the parts of rest and of more, normalised.
+// root followed by the parts of rest, normalised; ending in a delimiter when
+// trailing asks for one or no part is left.
 std::string Joined(std::string_view root, std::string_view rest, PathStyle style, bool trailing) {
   std::vector<std::string_view> kept;
   for (std::string_view part : Parts(rest, style)) {

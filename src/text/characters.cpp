@@ -30,12 +30,6 @@ std::size_t SkipCharacters(const CharTables& t, std::string_view text, std::size
   return cursor.Position();
 }
 
-bool AllRoundTrip(const CharTables& t, std::string_view text) {
-  bool all;
-  SkipCharacters(t, text, text.size(), &all);
-  return all;
-}
-
 std::size_t CountCharacters(const CharTables& t, std::string_view text) {
   if (!t.hasLeadBytes) return text.size();
   CharacterCursor cursor(t, text, CharacterCursor::Use::Converting);
@@ -77,9 +71,9 @@ int Utf16Length(std::string_view text) {
   return static_cast<int>(CountCharacters(ActiveTables(), text));
 }
 
-// Left and right parts are re-encoded through UTF-16. When every character
-// taken survives that round trip (the usual case) the result is the input's
-// own bytes, which is cut out directly instead.
+// The left part is re-encoded through UTF-16. When every character taken
+// survives that round trip (the usual case) the result is the input's own
+// bytes, which is cut out directly instead.
 AnsiText LeftChars(std::string_view text, int n) {
   if (n <= 0 || text.empty()) return {};
   const auto& t = ActiveTables();
@@ -87,20 +81,6 @@ AnsiText LeftChars(std::string_view text, int n) {
   const std::size_t end = SkipCharacters(t, text, static_cast<std::size_t>(n), &roundTrips);
   const std::string_view taken = text.substr(0, end);
   if (roundTrips) return AnsiText(taken);
-  return Utf16ToAnsiText(AnsiTextToUtf16(taken));
-}
-
-AnsiText RightChars(std::string_view text, int n) {
-  if (n <= 0 || text.empty()) return {};
-  const auto& t = ActiveTables();
-  const std::size_t length = CountCharacters(t, text);
-  std::size_t start = 0;
-  if (static_cast<std::size_t>(n) < length) {
-    bool ignored;
-    start = SkipCharacters(t, text, length - static_cast<std::size_t>(n), &ignored);
-  }
-  const std::string_view taken = text.substr(start);
-  if (AllRoundTrip(t, taken)) return AnsiText(taken);
   return Utf16ToAnsiText(AnsiTextToUtf16(taken));
 }
 

@@ -23,9 +23,8 @@ Utf16Text AnsiTextToUtf16(std::string_view text);
 AnsiText Utf16ToAnsiText(std::u16string_view units);
 // The character count: UTF-16 units of the converted text.
 int Utf16Length(std::string_view text);
-// The first / last n characters, re-encoded through UTF-16.
+// The first n characters, re-encoded through UTF-16.
 AnsiText LeftChars(std::string_view text, int n);
-AnsiText RightChars(std::string_view text, int n);
 
 // 1-based position of the first match that does not begin on a trail byte, or 0.
 // A position beyond the int range is given as INT_MAX. Here a lead byte pairs

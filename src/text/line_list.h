@@ -1,6 +1,6 @@
 #pragma once
-// An ordered list of AnsiText items, indexed from 0, and the whole-file reading
-// and writing built on it. Items are owned copies; the list is never sorted.
+// An ordered list of AnsiText items, indexed from 0. Items are owned copies;
+// the list is never sorted.
 #include <string_view>
 #include <vector>
 
@@ -19,22 +19,6 @@ class LineList {
   int Append(AnsiText item);
   // Raise ListIndexError for index < 0 or index >= Count, changing nothing.
   const AnsiText& ItemAt(int index) const;
-  void SetItemAt(int index, AnsiText item);
-  void RemoveAt(int index);
-  void AppendAll(const LineList& source);
-  void ReplaceAll(const LineList& source);
-  void Clear() { items_.clear(); }
-
-  // Lines end at CR LF, a lone CR or a lone LF; the text ends at its first NUL.
-  void SplitTextIntoLines(std::string_view text);
-  // Every item followed by CR LF, the last one included.
-  AnsiText JoinLinesToText() const;
-
-  // Replaces the items by the lines of the file; FileOpenError leaves them.
-  void LoadLinesFromFile(const AnsiText& path);
-  // Writes JoinLinesToText() so that an existing file is replaced whole or not
-  // at all. Raises FileCreateError or FileWriteError.
-  void SaveLinesToFile(const AnsiText& path) const;
 
   auto begin() const { return items_.begin(); }
   auto end() const { return items_.end(); }

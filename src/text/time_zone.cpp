@@ -1,7 +1,6 @@
 #include "text/time_zone.h"
 
 #include <algorithm>
-#include <atomic>
 #include <optional>
 
 #include "platform/ascii_case.h"
@@ -173,6 +172,9 @@ class PosixRuleReader {
   std::size_t pos_ = 0;
 };
 
+// No zone is a day or more off UTC; a stamp moves by a day at most.
+bool IsOffset(std::int64_t seconds) { return seconds > -kSecondsPerDay && seconds < kSecondsPerDay; }
+
 std::int64_t YearOf(std::int64_t seconds) {
   std::int64_t days = seconds / kSecondsPerDay - (seconds % kSecondsPerDay < 0 ? 1 : 0);
   // Civil year from days since 1970 (the inverse of DaysFromCivil).
@@ -194,11 +196,11 @@ class TzifReader {
   TzifReader(const std::string& name, std::string_view bytes) : name_(name), bytes_(bytes) {}
 
   void Into(TimeZone& zone) {
-    Header first = ReadHeader();
+    Header first = ReadHeader(4);
     bool wide = false;
     if (first.version >= '2') {
       Skip(first.DataSize(4));
-      first = ReadHeader();
+      first = ReadHeader(8);
       wide = true;
     }
     const std::size_t timeSize = wide ? 8 : 4;
@@ -209,6 +211,7 @@ class TzifReader {
     std::vector<std::int32_t> offsets(first.typeCount);
     for (auto& offset : offsets) {
       offset = static_cast<std::int32_t>(Signed(4));
+      if (!IsOffset(offset)) Malformed(name_);
       Skip(2);  // the daylight flag and the abbreviation's index
     }
     Skip(first.charCount + first.leapCount * (timeSize + 4) + first.isStdCount + first.isUtCount);
@@ -223,6 +226,7 @@ class TzifReader {
     }
     if (wide) ContinueByRule(zone, times.empty() ? INT64_MIN : times.back(), current);
     for (TimeZone::Transition& t : zone.transitions_) t.localBound = t.at + std::max(t.before, t.after);
+    zone.IndexPeriods();
   }
 
  private:
@@ -230,12 +234,15 @@ class TzifReader {
     char version = 0;
     std::uint32_t isUtCount = 0, isStdCount = 0, leapCount = 0, timeCount = 0, typeCount = 0, charCount = 0;
     std::size_t DataSize(std::size_t timeSize) const {
-      return timeCount * timeSize + timeCount + typeCount * 6 + charCount + leapCount * (timeSize + 4) +
-             isStdCount + isUtCount;
+      // In 64 bits: the counts are whatever the file says.
+      const std::size_t times = timeCount, types = typeCount, leaps = leapCount;
+      return times * (timeSize + 1) + types * 6 + std::size_t{charCount} + leaps * (timeSize + 4) +
+             std::size_t{isStdCount} + std::size_t{isUtCount};
     }
   };
 
-  Header ReadHeader() {
+  // The counts are checked against the bytes there before anything is sized by them.
+  Header ReadHeader(std::size_t timeSize) {
     if (bytes_.substr(pos_, 4) != "TZif" || bytes_.size() - pos_ < 44) Malformed(name_);
     Header header;
     header.version = bytes_[pos_ + 4];
@@ -246,7 +253,7 @@ class TzifReader {
     header.timeCount = static_cast<std::uint32_t>(Unsigned(4));
     header.typeCount = static_cast<std::uint32_t>(Unsigned(4));
     header.charCount = static_cast<std::uint32_t>(Unsigned(4));
-    if (header.DataSize(8) > bytes_.size()) Malformed(name_);
+    if (header.DataSize(timeSize) > bytes_.size() - pos_) Malformed(name_);
     return header;
   }
 
@@ -282,7 +289,7 @@ class TzifReader {
     const std::string_view text = bytes_.substr(pos_ + 1, close - pos_ - 1);
     if (text.empty()) return;
     const std::optional<PosixRule> rule = PosixRuleReader(text).Read();
-    if (!rule) Malformed(name_);
+    if (!rule || !IsOffset(rule->standard) || (rule->daylight && !IsOffset(*rule->daylight))) Malformed(name_);
     if (!rule->daylight) {
       Add(zone, last == INT64_MIN ? last : last + 1, current, rule->standard);
       return;
@@ -335,30 +342,34 @@ std::shared_ptr<const TimeZone> LoadTimeZone(std::string_view name) {
   return nullptr;
 }
 
-TimeZone::TimeZone(std::string name, bool japan) : name_(std::move(name)), japan_(japan) {
-  static std::atomic<std::uint64_t> zones{0};
-  id_ = ++zones;
+TimeZone::TimeZone(std::string name, bool japan) : name_(std::move(name)), japan_(japan) {}
+
+void TimeZone::IndexPeriods() {
+  periods_.resize(kPeriodCount);
+  for (std::size_t p = 0; p < kPeriodCount; ++p) {
+    const std::int64_t start = kFirstPeriod + (static_cast<std::int64_t>(p) << kPeriodShift);
+    periods_[p] = static_cast<std::uint32_t>(
+        std::upper_bound(transitions_.begin(), transitions_.end(), start,
+                         [](std::int64_t t, const Transition& x) { return t < x.localBound; }) -
+        transitions_.begin());
+  }
 }
 
 std::int64_t TimeZone::UtcFromLocal(std::int64_t localSeconds) const {
-  // An export's times mostly follow one another, so the span of the last
-  // answer usually holds the next time too.
-  struct Span {
-    std::uint64_t zone = 0;
-    std::int64_t from = 0, to = 0;
-    std::int32_t offset = 0;
-  };
-  thread_local Span last;
-  if (last.zone == id_ && localSeconds >= last.from && localSeconds < last.to) return localSeconds - last.offset;
   // The last change whose bound the time has reached decides; before the
-  // first, the zone's first offset.
-  const auto next = std::upper_bound(transitions_.begin(), transitions_.end(), localSeconds,
-                                     [](std::int64_t t, const Transition& x) { return t < x.localBound; });
-  last.zone = id_;
-  last.from = next == transitions_.begin() ? INT64_MIN : std::prev(next)->localBound;
-  last.to = next == transitions_.end() ? INT64_MAX : next->localBound;
-  last.offset = next == transitions_.begin() ? firstOffset_ : std::prev(next)->after;
-  return localSeconds - last.offset;
+  // first, the zone's first offset. A period holds a change or two at most.
+  std::size_t next;
+  const std::int64_t sincePeriods = localSeconds - kFirstPeriod;
+  if (sincePeriods >= 0 && static_cast<std::uint64_t>(sincePeriods >> kPeriodShift) < periods_.size()) {
+    next = periods_[static_cast<std::size_t>(sincePeriods >> kPeriodShift)];
+    while (next < transitions_.size() && transitions_[next].localBound <= localSeconds) ++next;
+  } else {
+    next = static_cast<std::size_t>(
+        std::upper_bound(transitions_.begin(), transitions_.end(), localSeconds,
+                         [](std::int64_t t, const Transition& x) { return t < x.localBound; }) -
+        transitions_.begin());
+  }
+  return localSeconds - (next == 0 ? firstOffset_ : transitions_[next - 1].after);
 }
 
 std::int32_t TimeZone::OffsetAt(std::int64_t utcSeconds) const {

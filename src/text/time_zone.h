@@ -48,11 +48,18 @@ class TimeZone {
 
  private:
   friend class TzifReader;
+  // Where the changes of each period of 2^25 seconds (about 388 days) from
+  // 1901 to 2242 begin, so that reading a time looks at one or two.
+  static constexpr int kPeriodShift = 25;
+  static constexpr std::int64_t kFirstPeriod = -(std::int64_t{1} << 31);
+  static constexpr std::size_t kPeriodCount = 320;
+  void IndexPeriods();
+
   std::string name_;
   bool japan_ = false;
-  std::uint64_t id_ = 0;  // unique among the process's zones
   std::int32_t firstOffset_ = 0;
   std::vector<Transition> transitions_;  // in time order, through the year 9999
+  std::vector<std::uint32_t> periods_;    // the first change whose bound is past each period's start
 };
 
 // The zone of that name, letter case ignored: Asia/Tokyo is Japan(), UTC is

@@ -25,6 +25,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "app/about_text.h"
 #include "app/main_form.h"
 #include "app/regional_choice.h"
 #include "app/qt/about_box.h"
@@ -109,7 +110,10 @@ class Workspace {
 // window is closed after the script unless the script ended the program itself.
 int RunProgram(const std::function<void(MainWindow&)>& script, const std::string& inputFile = std::string()) {
   QTimer::singleShot(0, [script] {
-    QPointer<MainWindow> form = CurrentMainWindow;
+    QPointer<MainWindow> form;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (auto* window = qobject_cast<MainWindow*>(widget)) form = window;
+    }
     script(*form);
     if (form && form->isVisible()) form->close();
   });
@@ -729,7 +733,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(about->parentWidget(), &form);
         QCOMPARE(about->productNameLabel->text(), QStringLiteral("Kivaro for iPod series"));
         QVERIFY(about->productNameLabel->font().bold());
-        QCOMPARE(about->versionLabel->text(), QStringLiteral("Version 1.02  (Build 25)"));
+        QCOMPARE(about->versionLabel->text(),
+                 QString::fromLatin1(ComposeAboutCaptions(ProgramVersionInfo()).version));
         QVERIFY(about->copyrightLabel->text().startsWith(QStringLiteral("Copyright")));
         QVERIFY(about->noticeGroup->isVisible());
         QVERIFY(!about->contactGroup->isVisible());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "support/harness.h"
 #include "text/line_list.h"
 
 namespace reference {
@@ -40,8 +41,8 @@ inline void JoinRecordLinesOneAtATime(LineList& lines) {
     if (!blank && std::count(line.begin(), line.end(), '"') % 2 == 0) {
       ++i;
     } else {
-      lines.SetItemAt(i, line + lines.ItemAt(i + 1));
-      lines.RemoveAt(i + 1);
+      SetItemAt(lines, i, line + lines.ItemAt(i + 1));
+      RemoveAt(lines, i + 1);
     }
   }
 }

@@ -77,6 +77,15 @@ std::string Hex(std::string_view bytes) {
          << "\n  expected from " << from << ": " << around(expected);
 }
 
+std::string ReadGoldenFile(const std::filesystem::path& path) {
+  std::string bytes = ReadFileBytes(path);
+  const std::string head = "PRODID:-//Quillmer//Quillmer ";
+  const std::size_t at = bytes.find(head);
+  if (at == std::string::npos) return bytes;
+  const std::size_t from = at + head.size();
+  return bytes.replace(from, bytes.find("//EN\r\n", from) - from, QUILLMER_BUILD_VERSION);
+}
+
 std::string ReadFileBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path.string());

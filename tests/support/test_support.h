@@ -34,6 +34,9 @@ std::string Hex(std::string_view bytes);
 ::testing::AssertionResult SameBytes(std::string_view actual, std::string_view expected);
 
 std::string ReadFileBytes(const std::filesystem::path& path);
+// A golden file's bytes, the version in an iCalendar PRODID made the one this
+// build writes: the files hold the version they were made with.
+std::string ReadGoldenFile(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes);
 
 // A fresh directory under the system's temporary directory, removed on exit.

@@ -12,6 +12,11 @@
 //   dblclick TITLE ID              double-clicks a control
 //   browse TITLE ID                chooses 参照... in a control's context menu
 //   clipboard TITLE                prints the clipboard's text once the window has put some there
+//   layout TITLE DPI               checks the main window or the version dialog against its layout
+//                                  at DPI: the client area and each control within a pixel of the
+//                                  table's place scaled, no label's text wider than the label
+//   dpichange TITLE DPI            tells a window it is now on a monitor of DPI, as Windows does
+//                                  when it is moved there (the suggested rectangle keeps its frame)
 // Titles and texts are in the ANSI code page, as Wine passes them.
 #include <windows.h>
 
@@ -21,10 +26,16 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
+
+#include "app/win32/layout_controls.h"
+#include "app/win32/ui.h"
+#include "app/window_layout.h"
 
 namespace {
 
@@ -161,6 +172,93 @@ std::string WithLineBreaks(std::string text) {
   return text;
 }
 
+// The widest line of a label's text in the font the program gives its kind.
+int TextWidth(HWND label, HFONT font) {
+  const std::string text = Text(label);
+  HDC dc = ::GetDC(nullptr);
+  const HGDIOBJ old = ::SelectObject(dc, font);
+  int widest = 0;
+  for (std::size_t start = 0; start <= text.size();) {
+    std::size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    SIZE size{};
+    ::GetTextExtentPoint32A(dc, text.data() + start, static_cast<int>(end - start), &size);
+    if (size.cx > widest) widest = size.cx;
+    start = end + 2;
+  }
+  ::SelectObject(dc, old);
+  ::ReleaseDC(nullptr, dc);
+  return widest;
+}
+
+// WM_DPICHANGED with the rectangle Windows would suggest: the layout's client
+// area at dpi inside the window's present frame.
+void DpiChange(const char* title, int dpi) {
+  HWND window = WaitFor(title, false);
+  const bool about = std::string(title) == win32ui::LayoutText(AboutBoxLayout().caption);
+  const WindowLayout& layout = about ? AboutBoxLayout() : MainWindowLayout();
+  RECT outer{}, client{};
+  ::GetWindowRect(window, &outer);
+  ::GetClientRect(window, &client);
+  const int frameWidth = (outer.right - outer.left) - client.right;
+  const int frameHeight = (outer.bottom - outer.top) - client.bottom;
+  const RECT suggested{outer.left, outer.top, outer.left + frameWidth + ::MulDiv(layout.width, dpi, 96),
+                       outer.top + frameHeight + ::MulDiv(layout.height, dpi, 96)};
+  const RemoteMemory memory(window, sizeof suggested);
+  memory.Write(0, &suggested, sizeof suggested);
+  ::SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(memory.At(0)));
+}
+
+// Prints each difference from the layout; returns their count.
+int CheckLayout(const char* title, int dpi) {
+  HWND window = WaitFor(title, false);
+  const bool about = std::string(title) == win32ui::LayoutText(AboutBoxLayout().caption);
+  const WindowLayout& layout = about ? AboutBoxLayout() : MainWindowLayout();
+  const win32ui::LayoutFonts fonts(layout, dpi);
+  const double scale = dpi / 96.0;
+  const int slack = dpi == 96 ? 0 : 1;
+  int failures = 0;
+  const auto expect = [&](const char* what, std::string_view name, long actual, int planned, bool atLeast) {
+    const double wanted = planned * scale;
+    if (std::fabs(static_cast<double>(actual) - wanted) <= slack || (atLeast && actual >= wanted)) return;
+    std::printf("%.*s: %s %ld, wanted %.1f\n", static_cast<int>(name.size()), name.data(), what, actual, wanted);
+    ++failures;
+  };
+  RECT client{};
+  ::GetClientRect(window, &client);
+  expect("client width", "window", client.right, layout.width, false);
+  expect("client height", "window", client.bottom, layout.height, false);
+  for (const ControlLayout& row : layout.controls) {
+    if (row.id == 0 || row.kind == ControlKind::Frame) continue;
+    HWND control = ::GetDlgItem(window, row.id);
+    if (control == nullptr) {
+      std::printf("%.*s: missing\n", static_cast<int>(row.name.size()), row.name.data());
+      ++failures;
+      continue;
+    }
+    RECT r{};
+    ::GetWindowRect(control, &r);
+    ::MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    const LayoutRect planned = WindowRect(layout, row);
+    // Labels widen to their text; an icon takes its picture's size.
+    const bool label = row.kind == ControlKind::Label || row.kind == ControlKind::BoldLabel ||
+                       row.kind == ControlKind::Link || row.kind == ControlKind::MailLink ||
+                       row.kind == ControlKind::WrappedLabel;
+    const bool image = row.kind == ControlKind::ContactImage || row.kind == ControlKind::NoticeImage;
+    expect("left", row.name, r.left, planned.left, false);
+    expect("top", row.name, r.top, planned.top, false);
+    if (image) continue;
+    expect("width", row.name, r.right - r.left, planned.width, label);
+    expect("height", row.name, r.bottom - r.top, planned.height, false);
+    if (label && TextWidth(control, fonts.For(row.kind)) > r.right - r.left) {
+      std::printf("%.*s: text %d wider than its label %ld\n", static_cast<int>(row.name.size()), row.name.data(),
+                  TextWidth(control, fonts.For(row.kind)), r.right - r.left);
+      ++failures;
+    }
+  }
+  return failures;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -244,6 +342,10 @@ int main(int argc, char** argv) {
     if (pipe == INVALID_HANDLE_VALUE) return 1;
     ::Sleep(static_cast<DWORD>(std::atoi(argv[3])) * 1000);
     ::CloseHandle(pipe);
+  } else if (command == "layout" && argc == 4) {
+    return CheckLayout(title, std::atoi(argv[3])) == 0 ? 0 : 1;
+  } else if (command == "dpichange" && argc == 4) {
+    DpiChange(title, std::atoi(argv[3]));
   } else if (command == "close") {
     ::PostMessageA(WaitFor(title, false), WM_CLOSE, 0, 0);
   } else {

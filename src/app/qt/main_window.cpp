@@ -27,8 +27,6 @@
 #include "app/qt/preview_dialog.h"
 #include "app/settings.h"
 
-MainWindow* CurrentMainWindow = nullptr;
-
 namespace {
 
 // The first local file a drag carries; empty for anything else.

@@ -64,6 +64,3 @@ class MainWindow : public QWidget, public FormControls {
 
   MainForm form_;
 };
-
-// The program's main window while it exists.
-extern MainWindow* CurrentMainWindow;

@@ -9,7 +9,6 @@
 
 int RunMainWindow(const std::string& inputFile) {
   MainWindow window(nullptr, inputFile);
-  CurrentMainWindow = &window;
   auto* app = qobject_cast<QuillmerApplication*>(QCoreApplication::instance());
   auto finish = [&window, app] {
     window.hide();
@@ -39,7 +38,6 @@ int RunMainWindow(const std::string& inputFile) {
   finish();
   QObject::disconnect(sessionEnd);
   QObject::disconnect(quitting);
-  CurrentMainWindow = nullptr;
   if (app != nullptr) app->ForgetEndRequest();
   return 0;
 }

@@ -21,7 +21,9 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP;
 struct AboutWindow {
   HWND window = nullptr;
   HWND tooltips = nullptr;
+  int dpi = win32ui::kLayoutDpi;
   std::unique_ptr<win32ui::LayoutFonts> fonts;
+  win32ui::LayoutControls controls;
   HICON icon = nullptr;
   HWND okButton = nullptr, productName = nullptr, version = nullptr, copyright = nullptr;
   std::vector<HWND> contactGroup, noticeGroup;
@@ -38,17 +40,27 @@ void AddHint(AboutWindow& about, HWND control, const AnsiText& hint) {
   ::SendMessageA(about.tooltips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
+// The program's picture, 32 pixels at 96 dpi, from the icon's own size for
+// the density where it has one.
+void LoadProgramIcon(AboutWindow& about) {
+  if (about.icon != nullptr) ::DestroyIcon(about.icon);
+  const int size = win32ui::Scaled(32, about.dpi);
+  about.icon = static_cast<HICON>(
+      ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUILLMER), IMAGE_ICON, size, size, 0));
+}
+
 void CreateControls(AboutWindow& about) {
   const WindowLayout& layout = AboutBoxLayout();
   HWND w = about.window;
-  about.fonts = std::make_unique<win32ui::LayoutFonts>(layout);
-  about.icon = static_cast<HICON>(
-      ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_QUILLMER), IMAGE_ICON, 32, 32, 0));
+  about.dpi = win32ui::WindowDpi(w);
+  about.fonts = std::make_unique<win32ui::LayoutFonts>(layout, about.dpi);
+  LoadProgramIcon(about);
   about.tooltips = ::CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, w, nullptr,
                                      ::GetModuleHandleA(nullptr), nullptr);
   // The layout's own ids name the controls.
-  const std::map<std::string_view, HWND> controls = win32ui::CreateLayoutControls(w, layout, *about.fonts);
+  about.controls = win32ui::CreateLayoutControls(w, layout, *about.fonts, about.dpi);
+  const win32ui::LayoutControls& controls = about.controls;
   about.okButton = controls.at("cmdOK");
   about.productName = controls.at("ProductName");
   about.version = controls.at("Version");
@@ -77,10 +89,25 @@ void ShowVersionInfo(AboutWindow& about) {
 void PaintFrameAndIcon(AboutWindow& about, HDC dc) {
   for (const ControlLayout& row : AboutBoxLayout().controls) {
     if (row.kind != ControlKind::Frame) continue;
-    RECT frame{row.rect.left, row.rect.top, row.rect.left + row.rect.width, row.rect.top + row.rect.height};
+    RECT frame = win32ui::FrameRect(AboutBoxLayout(), row, about.dpi);
     ::DrawEdge(dc, &frame, BDR_RAISEDINNER, BF_RECT);
   }
-  if (about.icon != nullptr) ::DrawIconEx(dc, 24, 24, about.icon, 32, 32, 0, nullptr, DI_NORMAL);
+  const int at = win32ui::Scaled(24, about.dpi);
+  const int size = win32ui::Scaled(32, about.dpi);
+  if (about.icon != nullptr) ::DrawIconEx(dc, at, at, about.icon, size, size, 0, nullptr, DI_NORMAL);
+}
+
+void DpiChanged(AboutWindow& about, int dpi, const RECT& suggested) {
+  if (dpi != about.dpi) {
+    about.dpi = dpi;
+    auto fonts = std::make_unique<win32ui::LayoutFonts>(AboutBoxLayout(), dpi);
+    win32ui::RelayoutControls(about.controls, AboutBoxLayout(), *fonts, dpi);
+    about.fonts = std::move(fonts);
+    LoadProgramIcon(about);
+  }
+  ::SetWindowPos(about.window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  ::InvalidateRect(about.window, nullptr, TRUE);
 }
 
 void LinkClicked(AboutWindow& about, const ControlLayout& link) {
@@ -124,12 +151,16 @@ LRESULT CALLBACK AboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_SETCURSOR:
       if (win32ui::SetLinkCursor(reinterpret_cast<HWND>(wParam))) return TRUE;
       break;
+    case WM_DPICHANGED:
+      DpiChanged(*about, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_CLOSE:
       ::DestroyWindow(window);
       return 0;
     case WM_DESTROY:
       about->closed = true;
       about->fonts.reset();
+      if (about->icon != nullptr) ::DestroyIcon(about->icon);
       return 0;
     default:
       break;
@@ -157,6 +188,7 @@ void AboutBox::ShowModal(HWND owner) {
   ::CreateWindowExA(kExStyle, kClassName, caption.c_str(), kStyle, rect.left, rect.top, rect.right - rect.left,
                     rect.bottom - rect.top, owner, nullptr, instance, &about);
   if (about.window == nullptr) return;
+  win32ui::FitToDpi(about.window, layout.width, layout.height);
   // A failure while filling the captions is shown; the box opens all the same.
   win32ui::Guarded(owner, [&about] { ShowVersionInfo(about); });
   win32ui::RunModal(owner, about.window, about.okButton, about.closed);

@@ -11,8 +11,24 @@
 namespace win32ui {
 namespace {
 
-HWND CreateControl(HWND window, const WindowLayout& layout, const ControlLayout& row, const LayoutFonts& fonts) {
-  const LayoutRect r = WindowRect(layout, row);
+struct PlacedRect {
+  int left, top, width, height;
+};
+
+PlacedRect At(const WindowLayout& layout, const ControlLayout& row, int dpi) {
+  const LayoutRect place = WindowRect(layout, row);
+  const RECT r = ScaledRect(place.left, place.top, place.width, place.height, dpi);
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+bool IsLabel(ControlKind kind) {
+  return kind == ControlKind::Label || kind == ControlKind::BoldLabel || kind == ControlKind::WrappedLabel ||
+         kind == ControlKind::Link || kind == ControlKind::MailLink;
+}
+
+HWND CreateControl(HWND window, const WindowLayout& layout, const ControlLayout& row, const LayoutFonts& fonts,
+                   int dpi) {
+  const PlacedRect r = At(layout, row, dpi);
   const AnsiText caption = LayoutText(row.caption);
   const HFONT font = fonts.For(row.kind);
   switch (row.kind) {
@@ -67,10 +83,10 @@ AnsiText LayoutText(std::string_view text) {
   return shown;
 }
 
-LayoutFonts::LayoutFonts(const WindowLayout& layout)
-    : plain_(LayoutFont(LayoutText(layout.face))),
-      bold_(LayoutFont(LayoutText(LayoutFace), true)),
-      link_(LayoutFont(LayoutText(LayoutFace), false, true)) {}
+LayoutFonts::LayoutFonts(const WindowLayout& layout, int dpi)
+    : plain_(LayoutFont(LayoutText(layout.face), dpi)),
+      bold_(LayoutFont(LayoutText(LayoutFace), dpi, true)),
+      link_(LayoutFont(LayoutText(LayoutFace), dpi, false, true)) {}
 
 LayoutFonts::~LayoutFonts() {
   for (HFONT font : {plain_, bold_, link_}) ::DeleteObject(font);
@@ -82,8 +98,7 @@ HFONT LayoutFonts::For(ControlKind kind) const {
   return plain_;
 }
 
-std::map<std::string_view, HWND> CreateLayoutControls(HWND window, const WindowLayout& layout,
-                                                      const LayoutFonts& fonts) {
+LayoutControls CreateLayoutControls(HWND window, const WindowLayout& layout, const LayoutFonts& fonts, int dpi) {
   // Each control is placed beneath those before it, so the creation order is
   // both the Tab order and the order from top to bottom.
   std::vector<const ControlLayout*> order;
@@ -93,11 +108,26 @@ std::map<std::string_view, HWND> CreateLayoutControls(HWND window, const WindowL
   };
   std::stable_sort(order.begin(), order.end(),
                    [&rank](const ControlLayout* a, const ControlLayout* b) { return rank(a) < rank(b); });
-  std::map<std::string_view, HWND> controls;
+  LayoutControls controls;
   for (const ControlLayout* row : order) {
-    if (HWND control = CreateControl(window, layout, *row, fonts)) controls.emplace(row->name, control);
+    if (HWND control = CreateControl(window, layout, *row, fonts, dpi)) controls.emplace(row->name, control);
   }
   return controls;
+}
+
+void RelayoutControls(const LayoutControls& controls, const WindowLayout& layout, const LayoutFonts& fonts, int dpi) {
+  for (const ControlLayout& row : layout.controls) {
+    const auto control = controls.find(row.name);
+    if (control == controls.end()) continue;
+    const PlacedRect r = At(layout, row, dpi);
+    Relayout(control->second, RECT{r.left, r.top, r.left + r.width, r.top + r.height}, fonts.For(row.kind),
+             IsLabel(row.kind), row.kind == ControlKind::WrappedLabel);
+  }
+}
+
+RECT FrameRect(const WindowLayout& layout, const ControlLayout& frame, int dpi) {
+  const PlacedRect r = At(layout, frame, dpi);
+  return RECT{r.left, r.top, r.left + r.width, r.top + r.height};
 }
 
 }  // namespace win32ui

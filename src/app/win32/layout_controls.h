@@ -15,10 +15,10 @@ namespace win32ui {
 AnsiText LayoutText(std::string_view text);
 
 // The fonts a layout's controls take: the window's face, and the layout face
-// bold (for bold labels) and underlined (for links).
+// bold (for bold labels) and underlined (for links), at a monitor's density.
 class LayoutFonts {
  public:
-  explicit LayoutFonts(const WindowLayout& layout);
+  LayoutFonts(const WindowLayout& layout, int dpi);
   ~LayoutFonts();
   LayoutFonts(const LayoutFonts&) = delete;
   LayoutFonts& operator=(const LayoutFonts&) = delete;
@@ -33,7 +33,12 @@ class LayoutFonts {
 // area with its caption and identifier: the Tab stops first in Tab order,
 // then the others, the group boxes last so that they lie beneath what they
 // frame. A frame is no control: the window paints it. Returns them by name.
-std::map<std::string_view, HWND> CreateLayoutControls(HWND window, const WindowLayout& layout,
-                                                      const LayoutFonts& fonts);
+// Places and sizes are the layout's scaled to dpi.
+using LayoutControls = std::map<std::string_view, HWND>;
+LayoutControls CreateLayoutControls(HWND window, const WindowLayout& layout, const LayoutFonts& fonts, int dpi);
+// Moves the controls to their places at a new density, in its fonts.
+void RelayoutControls(const LayoutControls& controls, const WindowLayout& layout, const LayoutFonts& fonts, int dpi);
+// A frame of the layout at dpi, in client coordinates.
+RECT FrameRect(const WindowLayout& layout, const ControlLayout& frame, int dpi);
 
 }  // namespace win32ui

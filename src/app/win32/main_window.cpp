@@ -40,6 +40,7 @@ MainWindow* MainWindow::Create(int showCommand, const std::string& file) {
     delete form;
     return nullptr;
   }
+  win32ui::FitToDpi(form->window_, layout.width, layout.height);
   HWND owner = form->window_;
   win32ui::Guarded(owner, [form, owner, &file] {
     form->form_.Create(file, [owner](const QuillmerError& error) { win32ui::ShowErrorBox(owner, error); });
@@ -55,9 +56,11 @@ MainWindow::MainWindow() : form_(*this, SettingsProgramPath()) {}
 
 void MainWindow::CreateControls() {
   const WindowLayout& layout = MainWindowLayout();
-  fonts_ = std::make_unique<win32ui::LayoutFonts>(layout);
+  dpi_ = win32ui::WindowDpi(window_);
+  fonts_ = std::make_unique<win32ui::LayoutFonts>(layout, dpi_);
   // The layout's own ids name the controls.
-  const std::map<std::string_view, HWND> controls = win32ui::CreateLayoutControls(window_, layout, *fonts_);
+  controls_ = win32ui::CreateLayoutControls(window_, layout, *fonts_, dpi_);
+  const win32ui::LayoutControls& controls = controls_;
   convertButton_ = controls.at("Button1");
   inputBox_ = controls.at("Edit1");
   outputBox_ = controls.at("Edit2");
@@ -74,6 +77,17 @@ void MainWindow::CreateControls() {
   for (PathEdit box : {PathEdit::Input, PathEdit::Output}) {
     win32ui::MakePathBox(PathBox(box), [this, box] { win32ui::Guarded(window_, [this, box] { BrowseForPath(box); }); });
   }
+}
+
+void MainWindow::DpiChanged(int dpi, const RECT& suggested) {
+  if (dpi != dpi_) {
+    dpi_ = dpi;
+    auto fonts = std::make_unique<win32ui::LayoutFonts>(MainWindowLayout(), dpi_);
+    win32ui::RelayoutControls(controls_, MainWindowLayout(), *fonts, dpi_);
+    fonts_ = std::move(fonts);  // the old ones only now that no control uses them
+  }
+  ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::Convert() {
@@ -167,6 +181,9 @@ LRESULT MainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETCURSOR:
       if (win32ui::SetLinkCursor(reinterpret_cast<HWND>(wParam))) return TRUE;
       break;
+    case WM_DPICHANGED:
+      DpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_SETTINGCHANGE:
       // The user changed the regional settings while the program runs.
       win32ui::Guarded(window_, [] { LoadDateTextSettings(); });

@@ -10,6 +10,7 @@
 
 #include "app/main_form.h"
 #include "app/win32/layout_controls.h"
+#include "app/win32/ui.h"
 
 class MainWindow final : public FormControls {
  public:
@@ -42,13 +43,17 @@ class MainWindow final : public FormControls {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
+  // The window moved to a monitor of another density: new fonts, new places.
+  void DpiChanged(int dpi, const RECT& suggested);
   HWND MemoBox(Memo memo) const { return memo == Memo::Option ? optionMemo_ : filterMemo_; }
   HWND PathBox(PathEdit edit) const { return edit == PathEdit::Input ? inputBox_ : outputBox_; }
 
   MainWindow();
 
   HWND window_ = nullptr;
+  int dpi_ = win32ui::kLayoutDpi;
   std::unique_ptr<win32ui::LayoutFonts> fonts_;
+  win32ui::LayoutControls controls_;
   HWND convertButton_ = nullptr, inputBox_ = nullptr, outputBox_ = nullptr, autoTerminateBox_ = nullptr;
   HWND optionMemo_ = nullptr, filterMemo_ = nullptr, aboutLink_ = nullptr;
   HWND pathTips_ = nullptr;

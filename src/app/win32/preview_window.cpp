@@ -28,66 +28,118 @@ constexpr UINT_PTR kTimer = 1;
 struct Preview {
   std::unique_ptr<PreviewModel> model;
   std::function<void(std::shared_ptr<const TimeZone>)> keepZone;
-  HWND window = nullptr, zone = nullptr, zoneNote = nullptr, summary = nullptr, comparison = nullptr,
+  HWND window = nullptr, zoneLabel = nullptr, zone = nullptr, zoneNote = nullptr, summary = nullptr, comparison = nullptr,
        list = nullptr, close = nullptr;
   std::u16string comparisonShown;
   HFONT font = nullptr;
+  int dpi = win32ui::kLayoutDpi;
   std::size_t shown = 0;
   bool errorShown = false;
   bool closed = false;
 };
 
-void CreateControls(Preview& preview) {
-  HWND w = preview.window;
-  preview.font = win32ui::LayoutFont(win32ui::LayoutText(LayoutFace));
-  win32ui::Place(w, "STATIC", platform::Cp932FromUtf8("タイムゾーン:"), SS_LEFT | SS_NOPREFIX, 0, -1, 8, 12, 92,
-                 20, preview.font);
-  preview.zone = win32ui::Place(w, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0, IDC_PREVIEW_ZONE,
-                                100, 8, 230, 320, preview.font);
-  for (const std::string& name : PreviewModel::ZoneChoices(preview.model->Zone()))
-    ::SendMessageA(preview.zone, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
-  ::SendMessageA(preview.zone, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                 reinterpret_cast<LPARAM>(preview.model->Zone().Name().c_str()));
-  preview.zoneNote = win32ui::Place(w, "STATIC", "", SS_LEFT | SS_NOPREFIX, 0, IDC_PREVIEW_ZONE_NOTE, 340, 12,
-                                    kClientWidth - 348, 20, preview.font);
+// Where the controls sit at the window's density; 96 dpi gives the places
+// the window was drawn with.
+enum class Place { ZoneLabel, Zone, ZoneNote, Summary, Comparison, List, Close };
+RECT PlaceRect(Place place, int dpi) {
   const int half = (kClientWidth - 24) / 2;
-  preview.summary = win32ui::Place(w, "STATIC", "", SS_LEFT | SS_NOPREFIX, 0, IDC_PREVIEW_SUMMARY, 8, kSummaryTop,
-                                   half, kSummaryHeight, preview.font);
-  preview.comparison = win32ui::Place(w, "EDIT", "",
-                                      ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL |
-                                          WS_HSCROLL | WS_TABSTOP,
-                                      WS_EX_CLIENTEDGE, IDC_PREVIEW_COMPARISON, 16 + half, kSummaryTop, half,
-                                      kSummaryHeight, preview.font);
-  HINSTANCE instance = ::GetModuleHandleA(nullptr);
-  preview.list = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
-                                       LVS_SHOWSELALWAYS,
-                                   8, kListTop, kClientWidth - 16, kClientHeight - kListTop - 42, w,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PREVIEW_LIST)), instance, nullptr);
-  ::SendMessageW(preview.list, WM_SETFONT, reinterpret_cast<WPARAM>(preview.font), TRUE);
-  ::SendMessageW(preview.list, CCM_SETUNICODEFORMAT, TRUE, 0);
-  ::SendMessageW(preview.list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
-                 LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
-  // The date columns as wide as a date and time in the list's font.
+  switch (place) {
+    case Place::ZoneLabel: return win32ui::ScaledRect(8, 12, 92, 20, dpi);
+    case Place::Zone: return win32ui::ScaledRect(100, 8, 230, 320, dpi);
+    case Place::ZoneNote: return win32ui::ScaledRect(340, 12, kClientWidth - 348, 20, dpi);
+    case Place::Summary: return win32ui::ScaledRect(8, kSummaryTop, half, kSummaryHeight, dpi);
+    case Place::Comparison: return win32ui::ScaledRect(16 + half, kSummaryTop, half, kSummaryHeight, dpi);
+    case Place::List: return win32ui::ScaledRect(8, kListTop, kClientWidth - 16, kClientHeight - kListTop - 42, dpi);
+    case Place::Close: break;
+  }
+  return win32ui::ScaledRect(kClientWidth - 8 - 97, kClientHeight - 34, 97, 26, dpi);
+}
+
+HWND PlaceControl(const Preview& preview, Place place, const char* kind, const std::string& text, DWORD style,
+                  DWORD exStyle, int id) {
+  const RECT r = PlaceRect(place, preview.dpi);
+  return win32ui::Place(preview.window, kind, text, style, exStyle, id, r.left, r.top, r.right - r.left,
+                        r.bottom - r.top, preview.font);
+}
+
+// The columns' widths at the window's density; the date columns as wide as a
+// date and time in the list's font.
+void ColumnWidths(const Preview& preview, int (&widths)[kPreviewColumnCount]) {
   HDC dc = ::GetDC(preview.list);
   const HGDIOBJ previous = ::SelectObject(dc, preview.font);
   SIZE extent{};
   ::GetTextExtentPoint32W(dc, L"2008/01/15 10:00", 16, &extent);
   ::SelectObject(dc, previous);
   ::ReleaseDC(preview.list, dc);
-  const int when = static_cast<int>(extent.cx) + 14;
-  const int kWidths[kPreviewColumnCount] = {44, 44, 130, 130, when, when, 100, when};
+  const int when = static_cast<int>(extent.cx) + win32ui::Scaled(14, preview.dpi);
+  const int kWidths[kPreviewColumnCount] = {44, 44, 130, 130, 0, 0, 100, 0};
+  for (int column = 0; column < kPreviewColumnCount; ++column)
+    widths[column] = kWidths[column] == 0 ? when : win32ui::Scaled(kWidths[column], preview.dpi);
+}
+
+void CreateControls(Preview& preview) {
+  HWND w = preview.window;
+  preview.dpi = win32ui::WindowDpi(w);
+  preview.font = win32ui::LayoutFont(win32ui::LayoutText(LayoutFace), preview.dpi);
+  preview.zoneLabel = PlaceControl(preview, Place::ZoneLabel, "STATIC", platform::Cp932FromUtf8("タイムゾーン:"),
+                                   SS_LEFT | SS_NOPREFIX, 0, -1);
+  preview.zone = PlaceControl(preview, Place::Zone, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0,
+                              IDC_PREVIEW_ZONE);
+  for (const std::string& name : PreviewModel::ZoneChoices(preview.model->Zone()))
+    ::SendMessageA(preview.zone, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  ::SendMessageA(preview.zone, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(preview.model->Zone().Name().c_str()));
+  preview.zoneNote =
+      PlaceControl(preview, Place::ZoneNote, "STATIC", "", SS_LEFT | SS_NOPREFIX, 0, IDC_PREVIEW_ZONE_NOTE);
+  preview.summary = PlaceControl(preview, Place::Summary, "STATIC", "", SS_LEFT | SS_NOPREFIX, 0, IDC_PREVIEW_SUMMARY);
+  preview.comparison = PlaceControl(
+      preview, Place::Comparison, "EDIT", "",
+      ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
+      WS_EX_CLIENTEDGE, IDC_PREVIEW_COMPARISON);
+  HINSTANCE instance = ::GetModuleHandleA(nullptr);
+  const RECT list = PlaceRect(Place::List, preview.dpi);
+  preview.list = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+                                   WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
+                                       LVS_SHOWSELALWAYS,
+                                   list.left, list.top, list.right - list.left, list.bottom - list.top, w,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_PREVIEW_LIST)), instance, nullptr);
+  ::SendMessageW(preview.list, WM_SETFONT, reinterpret_cast<WPARAM>(preview.font), TRUE);
+  ::SendMessageW(preview.list, CCM_SETUNICODEFORMAT, TRUE, 0);
+  ::SendMessageW(preview.list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
+                 LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+  int widths[kPreviewColumnCount];
+  ColumnWidths(preview, widths);
   for (int column = 0; column < kPreviewColumnCount; ++column) {
     std::wstring title(PreviewModel::ColumnTitle(column).begin(), PreviewModel::ColumnTitle(column).end());
     LVCOLUMNW item{};
     item.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     item.fmt = column <= kLineColumn ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    item.cx = kWidths[column];
+    item.cx = widths[column];
     item.pszText = title.data();
     ::SendMessageW(preview.list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
   }
-  preview.close = win32ui::Place(w, "BUTTON", win32ui::LayoutText(PreviewCloseCaption), WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL,
-                                 kClientWidth - 8 - 97, kClientHeight - 34, 97, 26, preview.font);
+  preview.close = PlaceControl(preview, Place::Close, "BUTTON", win32ui::LayoutText(PreviewCloseCaption),
+                               WS_TABSTOP | BS_PUSHBUTTON, 0, IDCANCEL);
+}
+
+void DpiChanged(Preview& preview, int dpi, const RECT& suggested) {
+  if (dpi != preview.dpi) {
+    preview.dpi = dpi;
+    const HFONT old = preview.font;
+    preview.font = win32ui::LayoutFont(win32ui::LayoutText(LayoutFace), dpi);
+    const std::pair<HWND, Place> controls[] = {
+        {preview.zoneLabel, Place::ZoneLabel}, {preview.zone, Place::Zone},       {preview.zoneNote, Place::ZoneNote},
+        {preview.summary, Place::Summary},     {preview.comparison, Place::Comparison}, {preview.list, Place::List},
+        {preview.close, Place::Close}};
+    for (const auto& [control, place] : controls) win32ui::Relayout(control, PlaceRect(place, dpi), preview.font, false);
+    ::DeleteObject(old);
+    int widths[kPreviewColumnCount];
+    ColumnWidths(preview, widths);
+    for (int column = 0; column < kPreviewColumnCount; ++column)
+      ::SendMessageW(preview.list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), widths[column]);
+  }
+  ::SetWindowPos(preview.window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
@@ -236,6 +288,9 @@ LRESULT CALLBACK PreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return MAKELRESULT(IDCANCEL, DC_HASDEFID);
     case WM_CTLCOLORSTATIC:
       return win32ui::LabelColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DPICHANGED:
+      DpiChanged(*preview, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_CLOSE:
       ::DestroyWindow(window);
       return 0;
@@ -273,6 +328,7 @@ void PreviewWindow::ShowModal(HWND owner, ConversionRequest request,
   ::CreateWindowExA(kExStyle, kClassName, caption.c_str(), kStyle, rect.left, rect.top, rect.right - rect.left,
                     rect.bottom - rect.top, owner, nullptr, instance, &preview);
   if (preview.window == nullptr) return;
+  win32ui::FitToDpi(preview.window, kClientWidth, kClientHeight);
   TakeRows(preview);
   if (!preview.model->Finished()) ::SetTimer(preview.window, kTimer, kTakeEveryMs, nullptr);
   win32ui::RunModal(owner, preview.window, preview.list, preview.closed);

@@ -19,9 +19,30 @@ HBRUSH ButtonFace() { return ::GetSysColorBrush(COLOR_BTNFACE); }
 
 }  // namespace
 
-HFONT LayoutFont(std::string_view face, bool bold, bool underline) {
+int WindowDpi(HWND window) {
+  using DpiForWindow = UINT(WINAPI*)(HWND);
+  // Windows 10 1607 and later; older systems have one density for all monitors.
+  static const auto dpiForWindow = reinterpret_cast<DpiForWindow>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  if (dpiForWindow != nullptr && window != nullptr) {
+    if (const UINT dpi = dpiForWindow(window); dpi > 0) return static_cast<int>(dpi);
+  }
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSX);
+  ::ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : kLayoutDpi;
+}
+
+int Scaled(int length, int dpi) { return ::MulDiv(length, dpi, kLayoutDpi); }
+
+RECT ScaledRect(int left, int top, int width, int height, int dpi) {
+  // Edges scaled, not sizes: neighbours that touch at 96 dpi still touch.
+  return RECT{Scaled(left, dpi), Scaled(top, dpi), Scaled(left + width, dpi), Scaled(top + height, dpi)};
+}
+
+HFONT LayoutFont(std::string_view face, int dpi, bool bold, bool underline) {
   LOGFONTA font{};
-  font.lfHeight = -12;  // a character height, not a cell height
+  font.lfHeight = -Scaled(12, dpi);  // a character height, not a cell height
   font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
   font.lfUnderline = underline ? TRUE : FALSE;
   font.lfCharSet = SHIFTJIS_CHARSET;
@@ -43,46 +64,56 @@ HWND Place(HWND parent, const char* className, const AnsiText& text, DWORD style
   return control;
 }
 
-HWND Label(HWND parent, const AnsiText& text, int id, int left, int top, int width, int height, HFONT font,
-           bool wrapping) {
-  HWND label = Place(parent, "STATIC", "", (wrapping ? SS_LEFT : SS_LEFTNOWORDWRAP) | SS_NOTIFY, 0, id, left,
-                     top, width, height, font);
-  if (!wrapping) {
-    SetLabelText(label, text);
-    return label;
-  }
-  // Its lines stay the layout's lines in a face a little wider than the one
-  // the layout was made for.
-  ::SetWindowTextA(label, text.c_str());
+namespace {
+
+// Widens a label to its text in its font: the whole text, or a wrapping
+// label's widest line (its lines stay the layout's lines in a face a little
+// wider than the one the layout was made for).
+void WidenToText(HWND label, bool wrapping) {
+  const AnsiText text = WindowText(label);
   HDC dc = ::GetDC(label);
-  HGDIOBJ old = ::SelectObject(dc, font);
-  int widest = width;
-  LineCursor lines(text, {.crLfOnly = true, .keepNul = true});
-  for (std::string_view line; lines.Next(line);) {
+  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+  int widest = 0;
+  const auto measure = [dc, &widest](std::string_view line) {
     SIZE size{};
     ::GetTextExtentPoint32A(dc, line.data(), static_cast<int>(line.size()), &size);
     widest = std::max(widest, static_cast<int>(size.cx));
+  };
+  if (wrapping) {
+    LineCursor lines(text, {.crLfOnly = true, .keepNul = true});
+    for (std::string_view line; lines.Next(line);) measure(line);
+  } else {
+    measure(text);
   }
   ::SelectObject(dc, old);
   ::ReleaseDC(label, dc);
-  if (widest > width) ::SetWindowPos(label, nullptr, 0, 0, widest, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT rect{};
+  ::GetWindowRect(label, &rect);
+  if (widest > rect.right - rect.left) {
+    ::SetWindowPos(label, nullptr, 0, 0, widest, rect.bottom - rect.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+}  // namespace
+
+HWND Label(HWND parent, const AnsiText& text, int id, int left, int top, int width, int height, HFONT font,
+           bool wrapping) {
+  HWND label = Place(parent, "STATIC", text, (wrapping ? SS_LEFT : SS_LEFTNOWORDWRAP) | SS_NOTIFY, 0, id, left,
+                     top, width, height, font);
+  if (label != nullptr) WidenToText(label, wrapping);
   return label;
 }
 
 void SetLabelText(HWND label, const AnsiText& text) {
   ::SetWindowTextA(label, text.c_str());
-  HDC dc = ::GetDC(label);
-  HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(label, WM_GETFONT, 0, 0)));
-  SIZE size{};
-  ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(label, dc);
-  RECT rect{};
-  ::GetWindowRect(label, &rect);
-  const int width = rect.right - rect.left;
-  if (size.cx > width) {
-    ::SetWindowPos(label, nullptr, 0, 0, size.cx, rect.bottom - rect.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  WidenToText(label, false);
+}
+
+void Relayout(HWND control, const RECT& rect, HFONT font, bool label, bool wrapping) {
+  ::SetWindowPos(control, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  if (label) WidenToText(control, wrapping);
 }
 
 void MakeLink(HWND label) { ::SetPropA(label, kLinkProperty, reinterpret_cast<HANDLE>(1)); }
@@ -122,9 +153,17 @@ AnsiText BoxText(HWND box) {
   return platform::AnsiCodePage().FromUtf16(units);
 }
 
-RECT CentredWindowRect(int clientWidth, int clientHeight, DWORD style, DWORD exStyle) {
+RECT CentredWindowRect(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, int dpi) {
+  using AdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  // The frame's own size at the monitor's density, where Windows can say it.
+  static const auto adjustForDpi = reinterpret_cast<AdjustForDpi>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "AdjustWindowRectExForDpi")));
   RECT rect{0, 0, clientWidth, clientHeight};
-  ::AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+  if (adjustForDpi != nullptr && dpi != kLayoutDpi) {
+    adjustForDpi(&rect, style, FALSE, exStyle, static_cast<UINT>(dpi));
+  } else {
+    ::AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+  }
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
   RECT work{};
@@ -132,6 +171,17 @@ RECT CentredWindowRect(int clientWidth, int clientHeight, DWORD style, DWORD exS
   const int left = work.left + ((work.right - work.left) - width) / 2;
   const int top = work.top + ((work.bottom - work.top) - height) / 2;
   return RECT{left, top, left + width, top + height};
+}
+
+void FitToDpi(HWND window, int clientWidth, int clientHeight) {
+  const int dpi = WindowDpi(window);
+  if (dpi == kLayoutDpi) return;
+  const auto style = static_cast<DWORD>(::GetWindowLongPtrA(window, GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrA(window, GWL_EXSTYLE));
+  const RECT rect =
+      CentredWindowRect(Scaled(clientWidth, dpi), Scaled(clientHeight, dpi), style, exStyle, dpi);
+  ::SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ShowErrorBox(HWND owner, const QuillmerError& error) {

@@ -10,9 +10,19 @@
 
 namespace win32ui {
 
+// The layouts are drawn for 96 dots per inch; a window on a monitor of
+// another density takes every length scaled to its own.
+constexpr int kLayoutDpi = 96;
+// The density of the monitor window is on (GetDpiForWindow where Windows has
+// it, else the screen's LOGPIXELSX); kLayoutDpi for a window of none.
+int WindowDpi(HWND window);
+// A length of the layout at dpi, rounded to the nearest pixel.
+int Scaled(int length, int dpi);
+RECT ScaledRect(int left, int top, int width, int height, int dpi);
+
 // A font of the layout: a face (code page 932 bytes) at a character height of
-// 12 pixels, Shift-JIS character set.
-HFONT LayoutFont(std::string_view face, bool bold = false, bool underline = false);
+// 12 pixels at 96 dpi, Shift-JIS character set.
+HFONT LayoutFont(std::string_view face, int dpi, bool bold = false, bool underline = false);
 
 // A child control at Left, Top, Width, Height of the layout; placed below the
 // controls created before it, so creation order is the Tab order.
@@ -24,6 +34,9 @@ HWND Label(HWND parent, const AnsiText& text, int id, int left, int top, int wid
            bool wrapping = false);
 // Sets a label's text and widens it to fit.
 void SetLabelText(HWND label, const AnsiText& text);
+// Moves a control to rect (already at the window's density) in font; a label
+// then widens to its text as Label does (wrapping: to its widest line).
+void Relayout(HWND control, const RECT& rect, HFONT font, bool label, bool wrapping = false);
 // Marks a label as a link: blue through LinkColour, hand cursor, clicks notify.
 void MakeLink(HWND label);
 bool IsLink(HWND control);
@@ -38,8 +51,12 @@ AnsiText WindowText(HWND window);
 // byte before a line break standing alone instead of taking it.
 void SetBoxText(HWND box, const AnsiText& text);
 AnsiText BoxText(HWND box);
-// The client area of the layout as a window rectangle, centred on the screen.
-RECT CentredWindowRect(int clientWidth, int clientHeight, DWORD style, DWORD exStyle);
+// The client area of the layout as a window rectangle at dpi, centred on the
+// screen.
+RECT CentredWindowRect(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, int dpi = kLayoutDpi);
+// Gives a window created at the layout's size the size of its client area at
+// its own density, centred again.
+void FitToDpi(HWND window, int clientWidth, int clientHeight);
 
 // Shows an error: "." appended by the house rule, each piece of the message
 // decoded from its own code page (so it reads the same under every regional

@@ -7,6 +7,7 @@
 
 #include "platform/ascii_case.h"
 #include "platform/executable.h"
+#include "platform/path.h"
 #include "platform/windows_zone_names.h"
 
 namespace platform {
@@ -18,9 +19,7 @@ std::string ZoneDirectory() {
     if (directory.back() != '\\' && directory.back() != '/') directory += '\\';
     return directory;
   }
-  std::string directory = ExecutablePath();
-  directory.erase(directory.find_last_of("\\/") + 1);
-  return directory + "zoneinfo\\";
+  return std::string(DirectoryPart(ExecutablePath())) + "zoneinfo\\";
 }
 
 // The system's zone by the name Windows keys it under ("Eastern Standard
