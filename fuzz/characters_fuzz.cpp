@@ -49,8 +49,7 @@ std::string LiteralUtf8(std::u16string_view units) {
   return out;
 }
 
-// The search tries matches where the record filter does: a lead byte takes
-// whatever byte follows it.
+// The search tries matches where the record filter does: on character starts.
 int LiteralFind(std::string_view needle, std::string_view haystack) {
   needle = needle.substr(0, needle.find('\0'));
   haystack = haystack.substr(0, haystack.find('\0'));

@@ -7,6 +7,7 @@
 #include "platform/code_page.h"
 #include "reference/code_page_reference.h"
 #include "support/test_support.h"
+#include "text/character_cursor.h"
 #include "text/character_walk.h"
 #include "text/comma_text.h"
 
@@ -202,7 +203,7 @@ TEST(Characters, NextCharacterAndByteKind) {
     SCOPED_TRACE(r.name);
     EXPECT_EQ(NextCharacter(r.text, r.p), r.next);
   }
-  // Runs of lead bytes pair off from their first byte; a byte below 0x40 ends none.
+  // Walked from the start, a lead byte pairs with the byte after it from 0x40 up.
   const std::string run = "a\x81\x81\x81\x81" "b\x81" "c\x81\n\x81\x81";
   const ByteKind S = ByteKind::Single, L = ByteKind::Lead, T = ByteKind::Trail;
   const ByteKind kinds[] = {S, L, T, L, T, S, L, T, L, S, L, T};
@@ -241,7 +242,7 @@ TEST(Characters, ALeadByteBeforeAByteBelow0x40StandsAlone) {
         SCOPED_TRACE(std::to_string(number) + ": " + Hex(text));
         ASSERT_EQ(NextCharacter(text, 0), 1u);
         ASSERT_EQ(ByteKindAt(text, 0, 1), ByteKind::Single);
-        ASSERT_EQ(ActiveCharacterWalk().Next(text, 0), 1u);
+        ASSERT_EQ(ConvertingCursor(text).LengthAt(0), 1u);
         // The lead byte decodes as it does at the end of a text.
         const std::u16string units = page.ToUtf16(std::string(1, l)) + static_cast<char16_t>(byte) + u'A';
         ASSERT_EQ(AnsiTextToUtf16(text), units);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/code_page.h"
+#include "text/character_cursor.h"
 #include "text/characters.h"
 #include "text/line_list.h"
 #include "text/text_settings.h"
@@ -70,15 +71,14 @@ std::optional<AnsiText> InCodePage(std::u16string_view name) {
 // byte, never the second byte of a double-byte character.
 template <typename Put>
 void FoldLetters(std::string_view text, Put put) {
-  const platform::CharTables& tables = ActiveCodePage().Tables();
-  for (std::size_t k = 0; k < text.size(); ++k) {
-    const auto byte = static_cast<unsigned char>(text[k]);
-    if (k + 1 < text.size() && platform::StartsPair(tables, byte, static_cast<unsigned char>(text[k + 1]))) {
-      put(k, text[k]);
-      ++k;
-      put(k, text[k]);
+  CharacterCursor characters = SearchingCursor(text);
+  for (std::string_view c; characters.Next(c);) {
+    const std::size_t k = characters.Position() - c.size();
+    if (c.size() == 2) {
+      put(k, c[0]);
+      put(k + 1, c[1]);
     } else {
-      put(k, FoldAsciiCase(text[k]));
+      put(k, FoldAsciiCase(c[0]));
     }
   }
 }

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/code_page.h"
+#include "text/character_cursor.h"
 #include "text/text_settings.h"
 
 namespace {
@@ -59,31 +60,25 @@ std::size_t ScanGrams(const unsigned char* bytes, std::size_t n, std::size_t ste
 
 }  // namespace
 
-// Where the automaton is: the state after bytes [0, pos), and StartsAfter's
-// flag for the byte at pos.
+// Where the automaton is: the state after bytes [0, pos), and whether the
+// byte before pos is a lead byte on a character start (CharacterCursor's
+// byte-at-a-time form).
 struct RecordFilter::Scan {
   std::size_t pos = 0;
   std::uint32_t state = 0;
-  bool starts = true;
+  bool open = false;
 };
-
-// The one place that says where characters begin. `starts` is carried from
-// byte to byte by StartsAfter: false after a lead byte that begins a
-// character. The byte there is then its trail, unless it is below the trail
-// range (a line break, tab, blank, quote, comma...): such a byte begins a
-// character whatever came before, and is never a lead byte itself.
-bool RecordFilter::StartsAfter(bool starts, unsigned char byte) const { return !(starts && lead_[byte]); }
 
 // A byte's index in symbol_: the byte, then whether it begins a character.
 // Byte first, so that a state's children, which come out of the sorted lines
 // in the order of their bytes, also come out in the order of their symbols
 // (SparseStep searches them so), whichever of them begin a character.
 unsigned RecordFilter::SymbolIndex(bool starts, unsigned char byte) {
-  return static_cast<unsigned>(byte) << 1 | (starts || byte < platform::kLowestTrailByte ? 1u : 0u);
+  return static_cast<unsigned>(byte) << 1 | (starts ? 1u : 0u);
 }
 
 RecordFilter::RecordFilter(const LineList& filterLines, std::size_t denseLimit)
-    : lead_(ActiveCodePage().Tables().lead) {
+    : tables_(&ActiveCodePage().Tables()), lead_(tables_->lead) {
   std::vector<std::string_view> lines;
   for (const AnsiText& line : filterLines) {
     const std::string_view text = std::string_view(line).substr(0, line.find('\0'));
@@ -109,20 +104,21 @@ void RecordFilter::BuildAutomaton(const std::vector<std::string_view>& lines, st
   // Whether a character begins after a line's first bytes depends on those
   // bytes only, so lines that share them share their symbols.
   for (const std::string_view line : lines) {
-    bool starts = true;
+    bool open = false;
     for (const char c : line) {
       const auto byte = static_cast<unsigned char>(c);
+      const bool starts = CharacterCursor::StartsWith(open, byte);
       symbol_[SymbolIndex(starts, byte)] = 1;
-      starts = StartsAfter(starts, byte);
+      open = CharacterCursor::OpensPair(lead_, starts, byte);
     }
   }
   for (std::uint16_t& s : symbol_) s = s != 0 ? static_cast<std::uint16_t>(symbols_++) : 0;
 
   struct Range {
     std::uint32_t lo, hi;
-    bool starts;  // the byte after the state's bytes begins a character
+    bool open;  // the state's last byte is a lead byte on a character start
   };
-  std::vector<Range> level = {{0, static_cast<std::uint32_t>(lines.size()), true}};
+  std::vector<Range> level = {{0, static_cast<std::uint32_t>(lines.size()), false}};
   edge_.push_back(0);
   info_.push_back(0);
   for (std::size_t depth = 0; !level.empty(); ++depth) {
@@ -134,9 +130,10 @@ void RecordFilter::BuildAutomaton(const std::vector<std::string_view>& lines, st
         const auto byte = static_cast<unsigned char>(lines[k][depth]);
         std::uint32_t end = k + 1;
         while (end < r.hi && static_cast<unsigned char>(lines[end][depth]) == byte) ++end;
-        edge_.push_back(symbol_[SymbolIndex(r.starts, byte)]);
+        const bool starts = CharacterCursor::StartsWith(r.open, byte);
+        edge_.push_back(symbol_[SymbolIndex(starts, byte)]);
         info_.push_back(static_cast<std::uint32_t>(depth + 1) << 1 | (lines[k].size() == depth + 1 ? 1u : 0u));
-        next.push_back({k, end, StartsAfter(r.starts, byte)});
+        next.push_back({k, end, CharacterCursor::OpensPair(lead_, starts, byte)});
         k = end;
       }
     }
@@ -246,33 +243,36 @@ void RecordFilter::ChooseGrams(const std::vector<std::string_view>& lines) {
 bool RecordFilter::Verify(const unsigned char* bytes, std::size_t n, std::size_t from, std::size_t last,
                           Scan& scan) const {
   if (from > scan.pos) {
-    // Whether from begins a character, walking back no further than the
-    // scan has been, to a byte after which a character begins whatever
-    // came before.
-    std::size_t q = from;
-    while (q > scan.pos && !StartsAfter(true, bytes[q - 1])) --q;
-    bool starts = q == scan.pos ? scan.starts : true;
-    for (; q < from; ++q) starts = StartsAfter(starts, bytes[q]);
-    scan = {from, 0, starts};
+    // Whether a pair is open at from (only a lead byte before it can open
+    // one), walking on from the last character start the scan knows of.
+    bool open = false;
+    if (lead_[bytes[from - 1]]) {
+      const std::size_t known = scan.pos - (scan.open ? 1 : 0);
+      CharacterCursor characters(*tables_, std::string_view(reinterpret_cast<const char*>(bytes) + known, n - known),
+                                 CharacterCursor::Use::Searching);
+      open = CharacterCursor::OpensPair(lead_, characters.StartsAt(from - 1 - known), bytes[from - 1]);
+    }
+    scan = {from, 0, open};
   }
   // Kept in locals: stores through scan would make the tables be read again
   // at every byte.
   std::size_t pos = scan.pos;
   std::uint32_t state = scan.state;
-  bool starts = scan.starts;
+  bool open = scan.open;
   const std::uint32_t* const info = info_.data();
   bool matched = false;
   while (pos < n && pos - (info[state] >> 1) <= last) {
     const unsigned char byte = bytes[pos];
+    const bool starts = CharacterCursor::StartsWith(open, byte);
     state = Step(state, symbol_[SymbolIndex(starts, byte)]);
-    starts = StartsAfter(starts, byte);
+    open = CharacterCursor::OpensPair(lead_, starts, byte);
     ++pos;
     if (info[state] & 1u) {
       matched = true;
       break;
     }
   }
-  scan = {pos, state, starts};
+  scan = {pos, state, open};
   return matched;
 }
 

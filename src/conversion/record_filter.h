@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "text/line_list.h"
 
 // Many records against one set of filter lines, in time linear in the record
@@ -27,10 +28,10 @@ class RecordFilter {
   bool Verify(const unsigned char* bytes, std::size_t n, std::size_t from, std::size_t last, Scan& scan) const;
   std::uint32_t Step(std::uint32_t state, std::uint16_t symbol) const;
   std::uint32_t SparseStep(std::uint32_t state, std::uint16_t symbol) const;
-  bool StartsAfter(bool starts, unsigned char byte) const;
   static unsigned SymbolIndex(bool starts, unsigned char byte);
 
-  std::array<bool, 256> lead_{};
+  const platform::CharTables* tables_;  // the active code page's when built
+  std::array<bool, 256> lead_{};        // its lead bytes, beside the automaton for the scan
 
   // Aho-Corasick automaton over the lines' bytes, each byte read together
   // with whether it begins a character: a line then only matches where it

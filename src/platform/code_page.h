@@ -51,32 +51,9 @@ struct CharTables {
   detail::ZeroedTable<CharEntry> pair;
 };
 
-// No byte below it ever ends a pair (see decode_table.h).
+// No byte below it ever ends a pair (see decode_table.h); the characters are
+// walked by platform/character_cursor.h.
 using detail::kLowestTrailByte;
-
-// Whether a lead byte and the byte after it are one character, for the walks
-// that only need to know where characters start: a lead byte pairs with any
-// byte from 0x40 up, never with a line break, tab, blank, quote or comma, so
-// those bytes always stand for themselves.
-inline bool StartsPair(const CharTables& t, unsigned char byte, unsigned char next) {
-  return t.lead[byte] && next >= kLowestTrailByte;
-}
-
-// The entry of the character that starts at p (p < end) and its length in
-// bytes, the same characters as the code page's conversion finds. That pairs
-// a lead byte with at most the bytes StartsPair pairs it with.
-inline const CharEntry& CharacterAt(const CharTables& t, const unsigned char* p, const unsigned char* end,
-                                    std::size_t* length) {
-  if (t.lead[*p] && p + 1 < end) {
-    const CharEntry& e = t.pair[(static_cast<unsigned>(*p) << 8) | p[1]];
-    if (e.info & kPair) {
-      *length = 2;
-      return e;
-    }
-  }
-  *length = 1;
-  return t.single[*p];
-}
 
 // One code page: what its system says of each byte and pair, kept in tables
 // (each OS gives only those), and the one decoding and encoding rule over them.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/ascii_case.h"
+#include "platform/character_cursor.h"
 #include "platform/code_page.h"
 
 namespace platform {
@@ -11,22 +12,26 @@ namespace {
 
 bool IsDelimiter(char c, PathStyle style) { return PathDelimiters(style).find(c) != std::string_view::npos; }
 
+// The characters of a path: Windows paths are in the system's ANSI code page,
+// where a trail byte may be 0x5C; POSIX paths are taken byte by byte.
+CharacterCursor PathCharacters(std::string_view path, PathStyle style) {
+  static const CharTables kBytes{};  // no lead bytes
+  const CharTables& tables = style == PathStyle::Windows ? SystemAnsiCodePage().Tables() : kBytes;
+  return CharacterCursor(tables, path, CharacterCursor::Use::Searching);
+}
+
 // The parts of path between delimiters (not ":"), trail bytes kept inside.
 std::vector<std::string_view> Parts(std::string_view path, PathStyle style) {
   std::vector<std::string_view> parts;
-  const CharTables* tables = style == PathStyle::Windows ? &SystemAnsiCodePage().Tables() : nullptr;
+  CharacterCursor characters = PathCharacters(path, style);
   std::size_t start = 0;
-  for (std::size_t i = 0; i <= path.size(); ++i) {
-    if (i < path.size() && tables != nullptr && i + 1 < path.size() &&
-        StartsPair(*tables, static_cast<unsigned char>(path[i]), static_cast<unsigned char>(path[i + 1]))) {
-      ++i;
-      continue;
-    }
-    if (i == path.size() || path[i] == '/' || (style == PathStyle::Windows && path[i] == '\\')) {
-      parts.push_back(path.substr(start, i - start));
-      start = i + 1;
+  for (std::string_view c; characters.Next(c);) {
+    if (c.size() == 1 && (c[0] == '/' || (style == PathStyle::Windows && c[0] == '\\'))) {
+      parts.push_back(path.substr(start, characters.Position() - 1 - start));
+      start = characters.Position();
     }
   }
+  parts.push_back(path.substr(start));
   return parts;
 }
 
@@ -95,15 +100,10 @@ std::string_view PathDelimiters(PathStyle style) { return style == PathStyle::Wi
 
 std::size_t LastDelimiter(std::string_view path, PathStyle style) {
   if (style == PathStyle::Posix) return path.find_last_of('/');
-  const CharTables& tables = SystemAnsiCodePage().Tables();
+  CharacterCursor characters = PathCharacters(path, style);
   std::size_t last = std::string_view::npos;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    if (i + 1 < path.size() &&
-        StartsPair(tables, static_cast<unsigned char>(path[i]), static_cast<unsigned char>(path[i + 1]))) {
-      ++i;  // the trail byte may be 0x5C
-    } else if (IsDelimiter(path[i], style)) {
-      last = i;
-    }
+  for (std::string_view c; characters.Next(c);) {
+    if (c.size() == 1 && IsDelimiter(c[0], style)) last = characters.Position() - 1;
   }
   return last;
 }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "text/character_cursor.h"
 #include "text/characters.h"
 #include "text/text_settings.h"
 
@@ -17,16 +18,11 @@ namespace {
 // one byte, so no prefix holding it fits. Empty when some character does not
 // survive.
 std::optional<std::string_view> CutOfRoundTrippingText(std::string_view text, std::size_t limit) {
-  const platform::CharTables& t = ActiveCodePage().Tables();
-  const auto* begin = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* end = begin + text.size();
-  const unsigned char* p = begin;
+  CharacterCursor cursor = ConvertingCursor(text);
   for (;;) {
-    std::size_t length = 1;
-    if (!(platform::CharacterAt(t, p, end, &length).info & platform::kRoundTrips)) return std::nullopt;
-    const std::size_t fits = static_cast<std::size_t>(p - begin);
-    p += length;
-    if (static_cast<std::size_t>(p - begin) > limit) return text.substr(0, fits);
+    const std::size_t fits = cursor.Position();
+    if (!(cursor.NextEntry().info & platform::kRoundTrips)) return std::nullopt;
+    if (cursor.Position() > limit) return text.substr(0, fits);
   }
 }
 
@@ -45,19 +41,15 @@ bool AppendTrimmedCutAsUtf8(std::string_view text, std::size_t limit, std::strin
   char* const base = out.data() + start;
   char* dst = base;
   char* kept = base;  // the end of the last character that is not a blank
-  const auto* begin = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* end = begin + text.size();
-  const unsigned char* p = begin;
+  CharacterCursor cursor(t, text, CharacterCursor::Use::Converting);
   for (;;) {
-    std::size_t length = 1;
-    const platform::CharEntry& e = platform::CharacterAt(t, p, end, &length);
-    p += length;
-    const bool blank = p[-1] <= 0x20;
+    const platform::CharEntry& e = cursor.NextEntry();
+    const bool blank = static_cast<unsigned char>(text[cursor.Position() - 1]) <= 0x20;
     if (!(e.info & platform::kRoundTrips)) {
       out.resize(start);
       return false;
     }
-    if (static_cast<std::size_t>(p - begin) > limit) break;
+    if (cursor.Position() > limit) break;
     if (blank && dst == base) continue;
     std::memcpy(dst, &e, 4);
     dst += e.info & platform::kUtf8LengthMask;
@@ -71,17 +63,14 @@ AnsiText CutToByteLimit(std::string_view text, std::size_t limit) {
   if (ByteLength(text) <= limit) return AnsiText(text);
   if (const std::optional<std::string_view> cut = CutOfRoundTrippingText(text, limit)) return AnsiText(*cut);
   const platform::CodePage& page = ActiveCodePage();
-  const CharacterWalk walk = ActiveCharacterWalk();
 
   // Every character keeps at least one byte through the round trip, so the
   // answer lies within the first limit + 1 characters; one more tells whether
   // the whole text was seen.
-  std::size_t end = 0;
+  CharacterCursor walk = ConvertingCursor(text);
   std::size_t characters = 0;
-  while (end < text.size() && characters < limit + 2) {
-    end = walk.Next(text, end);
-    ++characters;
-  }
+  for (std::string_view character; characters < limit + 2 && walk.Next(character);) ++characters;
+  const std::size_t end = walk.Position();
   const Utf16Text units = page.ToUtf16(text.substr(0, end));
   std::size_t keep = units.size();
   if (end == text.size() && keep > 0) --keep;  // the loop removes at least one
@@ -89,13 +78,12 @@ AnsiText CutToByteLimit(std::string_view text, std::size_t limit) {
   // Each unit goes back on its own, as one character, so the bytes of every
   // prefix of the units are a prefix of the bytes of all of them.
   const AnsiText back = page.FromUtf16(std::u16string_view(units).substr(0, keep));
+  CharacterCursor backWalk = ConvertingCursor(back);
   std::size_t bytes = 0;
-  std::size_t fits = 0;
-  while (fits < keep && bytes < back.size()) {
-    const std::size_t next = walk.Next(back, bytes);
-    if (next > limit) break;
-    bytes = next;
-    ++fits;
+  for (std::size_t fits = 0; fits < keep && !backWalk.AtEnd(); ++fits) {
+    backWalk.NextEntry();
+    if (backWalk.Position() > limit) break;
+    bytes = backWalk.Position();
   }
   AnsiText cut = back.substr(0, bytes);
   // Only a code page whose round trip changes a unit's length could get here.

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/code_page.h"
+#include "text/character_cursor.h"
 #include "text/text_settings.h"
 
 namespace {
@@ -16,39 +17,24 @@ using platform::CharTables;
 
 const CharTables& ActiveTables() { return ActiveCodePage().Tables(); }
 
-const unsigned char* Bytes(std::string_view text) {
-  return reinterpret_cast<const unsigned char*>(text.data());
-}
-
 // Byte offset after the first `count` characters (one UTF-16 unit each), and
 // whether all of them survive the round trip through UTF-16 unchanged.
 std::size_t SkipCharacters(const CharTables& t, std::string_view text, std::size_t count,
                            bool* roundTrips) {
-  const unsigned char* begin = Bytes(text);
-  const unsigned char* p = begin;
-  const unsigned char* end = begin + text.size();
+  CharacterCursor cursor(t, text, CharacterCursor::Use::Converting);
   bool all = true;
-  for (std::size_t i = 0; i < count && p < end; ++i) {
-    std::size_t length = 1;
-    const CharEntry& e = platform::CharacterAt(t, p, end, &length);
-    if (!(e.info & platform::kRoundTrips)) all = false;
-    p += length;
+  for (std::size_t i = 0; i < count && !cursor.AtEnd(); ++i) {
+    if (!(cursor.NextEntry().info & platform::kRoundTrips)) all = false;
   }
   *roundTrips = all;
-  return static_cast<std::size_t>(p - begin);
+  return cursor.Position();
 }
 
 std::size_t CountCharacters(const CharTables& t, std::string_view text) {
   if (!t.hasLeadBytes) return text.size();
-  const unsigned char* p = Bytes(text);
-  const unsigned char* end = p + text.size();
+  CharacterCursor cursor(t, text, CharacterCursor::Use::Converting);
   std::size_t count = 0;
-  while (p < end) {
-    std::size_t length = 1;
-    platform::CharacterAt(t, p, end, &length);
-    p += length;
-    ++count;
-  }
+  for (std::string_view character; cursor.Next(character);) ++count;
   return count;
 }
 
@@ -56,23 +42,17 @@ std::size_t CountCharacters(const CharTables& t, std::string_view text) {
 
 std::size_t NextCharacter(std::string_view text, std::size_t p) {
   if (p >= text.size() || text[p] == '\0') return p;
-  const bool pair = p + 1 < text.size() && platform::StartsPair(ActiveTables(), static_cast<unsigned char>(text[p]),
-                                                                static_cast<unsigned char>(text[p + 1]));
-  return pair ? p + 2 : p + 1;
+  return p + SearchingCursor(text).LengthAt(p);
 }
 
 ByteKind ByteKindAt(std::string_view text, std::size_t start, std::size_t i) {
   if (i >= text.size() || text[i] == '\0') return ByteKind::Single;
   const auto& t = ActiveTables();
   if (!t.hasLeadBytes) return ByteKind::Single;
-  const auto byte = static_cast<unsigned char>(text[i]);
-  const ByteKind atStart = t.lead[byte] ? ByteKind::Lead : ByteKind::Single;
-  if (i <= start || byte < platform::kLowestTrailByte) return atStart;
-  // A byte that is not a lead byte ends a character, and a run of lead bytes
-  // pairs off from its first byte: the parity of the run just before i decides.
-  std::size_t k = 0;
-  for (std::size_t j = i; j > start && t.lead[static_cast<unsigned char>(text[j - 1])]; --j) ++k;
-  return k % 2 == 1 ? ByteKind::Trail : atStart;
+  const ByteKind atStart = t.lead[static_cast<unsigned char>(text[i])] ? ByteKind::Lead : ByteKind::Single;
+  if (i <= start) return atStart;
+  CharacterCursor cursor(t, text.substr(start), CharacterCursor::Use::Searching);
+  return cursor.StartsAt(i - start) ? atStart : ByteKind::Trail;
 }
 
 std::size_t ByteLength(std::string_view text) { return text.size(); }
@@ -114,28 +94,12 @@ std::size_t FindSubstringIndex(std::string_view needle, std::string_view haystac
   needle = needle.substr(0, needle.find('\0'));
   haystack = haystack.substr(0, haystack.find('\0'));
   if (needle.empty() || haystack.empty()) return std::string_view::npos;
-  const auto& t = ActiveTables();
   // Character starts are tracked forward once, so rejected matches that begin
   // on a trail byte cost no rescan from the start.
-  std::size_t boundary = 0;
-  std::size_t from = 0;
-  for (;;) {
+  CharacterCursor cursor = SearchingCursor(haystack);
+  for (std::size_t from = 0;;) {
     const std::size_t pos = haystack.find(needle, from);
-    if (pos == std::string_view::npos) return pos;
-    if (pos - boundary > 64) {
-      // A byte outside the lead range always ends a character, so the walk
-      // may start again after the last such byte before the match.
-      std::size_t k = pos;
-      while (k > boundary && t.lead[static_cast<unsigned char>(haystack[k - 1])]) --k;
-      boundary = k;
-    }
-    while (boundary < pos) {
-      const auto byte = static_cast<unsigned char>(haystack[boundary]);
-      const bool pair = boundary + 1 < haystack.size() &&
-                        platform::StartsPair(t, byte, static_cast<unsigned char>(haystack[boundary + 1]));
-      boundary += pair ? 2 : 1;
-    }
-    if (boundary == pos) return pos;
+    if (pos == std::string_view::npos || cursor.StartsAt(pos)) return pos;
     from = pos + 1;
   }
 }
@@ -183,30 +147,26 @@ std::size_t AppendAnsiTextToUtf8Step(std::string_view text, std::size_t step, st
   out.resize(start + (taken + 1) * 3 + 1);
   char* const begin = out.data() + start;
   char* dst = begin;
-  const unsigned char* const first = Bytes(text);
-  const unsigned char* p = first;
-  const unsigned char* const stop = p + taken;
-  const unsigned char* const end = p + text.size();
-  while (p < stop) {
-    if (t.asciiIsIdentity && *p < 0x80) {
+  const char* const bytes = text.data();
+  // The pair is looked for up to the text's end, past the step.
+  CharacterCursor cursor(t, text, CharacterCursor::Use::Converting);
+  while (cursor.Position() < taken) {
+    if (t.asciiIsIdentity && static_cast<unsigned char>(bytes[cursor.Position()]) < 0x80) {
       // Runs of ASCII are copied eight bytes at a time.
-      while (stop - p >= 8) {
+      while (taken - cursor.Position() >= 8) {
         std::uint64_t word;
-        std::memcpy(&word, p, 8);
+        std::memcpy(&word, bytes + cursor.Position(), 8);
         if (word & 0x8080808080808080ULL) break;
-        std::memcpy(dst, p, 8);
-        p += 8;
+        std::memcpy(dst, &word, 8);
+        cursor.Skip(8);
         dst += 8;
       }
-      if (p == stop) break;
+      if (cursor.Position() == taken) break;
     }
-    // The pair is looked for up to the text's end, past the step.
-    std::size_t length = 1;
-    const CharEntry& e = platform::CharacterAt(t, p, end, &length);
+    const CharEntry& e = cursor.NextEntry();
     std::memcpy(dst, &e, 4);
     dst += e.info & platform::kUtf8LengthMask;
-    p += length;
   }
   out.resize(start + static_cast<std::size_t>(dst - begin));
-  return static_cast<std::size_t>(p - first);
+  return cursor.Position();
 }

@@ -14,7 +14,8 @@ enum class ByteKind { Single, Lead, Trail };
 
 // The start of the character after the one at p; p itself at the end or at NUL.
 std::size_t NextCharacter(std::string_view text, std::size_t p);
-// Kind of the byte at i, counting characters from start (a character start).
+// Kind of the byte at i, walking characters from start (a character start);
+// Lead is a lead byte on a character start, paired or not.
 ByteKind ByteKindAt(std::string_view text, std::size_t start, std::size_t i);
 std::size_t ByteLength(std::string_view text);
 
@@ -26,8 +27,8 @@ int Utf16Length(std::string_view text);
 AnsiText LeftChars(std::string_view text, int n);
 
 // 1-based position of the first match that does not begin on a trail byte, or 0.
-// A position beyond the int range is given as INT_MAX. Here a lead byte takes
-// whatever byte follows it, as the record filter's scan does.
+// A position beyond the int range is given as INT_MAX. Here a lead byte pairs
+// with any byte from 0x40 up, as in the record filter.
 int FindSubstring(std::string_view needle, std::string_view haystack);
 // The same match as a 0-based byte index, npos for none; for texts of any size.
 std::size_t FindSubstringIndex(std::string_view needle, std::string_view haystack);

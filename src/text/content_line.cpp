@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/code_page.h"
+#include "text/character_cursor.h"
 #include "text/text_settings.h"
 
 namespace {
@@ -130,32 +131,30 @@ void PutUtf8(FoldedLine& line, std::string_view utf8) {
 // Whole characters of the AnsiText value, at least `step` bytes of them, as
 // escaped TEXT on the line; returns the bytes taken.
 std::size_t PutText(FoldedLine& line, const platform::CharTables& t, std::string_view ansiValue, std::size_t step) {
-  const auto* const first = reinterpret_cast<const unsigned char*>(ansiValue.data());
-  const auto* p = first;
-  const auto* const stop = p + std::min(step, ansiValue.size());
-  const auto* const end = p + ansiValue.size();
-  while (p < stop) {
-    if (*p < 0x80 && t.asciiIsIdentity && stop - p >= 8 && line.HasRoomFor(8)) {
+  const char* const bytes = ansiValue.data();
+  const std::size_t stop = std::min(step, ansiValue.size());
+  // The pair is looked for up to the value's end, past the step.
+  CharacterCursor cursor(t, ansiValue, CharacterCursor::Use::Converting);
+  while (cursor.Position() < stop) {
+    const std::size_t p = cursor.Position();
+    if (static_cast<unsigned char>(bytes[p]) < 0x80 && t.asciiIsIdentity && stop - p >= 8 && line.HasRoomFor(8)) {
       std::uint64_t word;
-      std::memcpy(&word, p, 8);
+      std::memcpy(&word, bytes + p, 8);
       if (IsPlainAscii(word)) {
         line.PutEight(word);
-        p += 8;
+        cursor.Skip(8);
         continue;
       }
     }
-    // The pair is looked for up to the value's end, past the step.
-    std::size_t length = 1;
-    const platform::CharEntry& e = platform::CharacterAt(t, p, end, &length);
+    const platform::CharEntry& e = cursor.NextEntry();
     const std::size_t octets = e.info & platform::kUtf8LengthMask;
     if (octets == 1 && kEscapes[e.utf8[0]] != 0) {
       if (kEscapes[e.utf8[0]] != kLeftOut) line.Escape(kEscapes[e.utf8[0]]);
     } else {
       line.Put(reinterpret_cast<const char*>(&e), octets);
     }
-    p += length;
   }
-  return static_cast<std::size_t>(p - first);
+  return cursor.Position();
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "platform/code_page.h"
 #include "text/calendar.h"
+#include "text/character_cursor.h"
 #include "text/text_settings.h"
 
 namespace {
@@ -88,17 +88,13 @@ AnsiText FormatDateTimeText(std::string_view pattern, DateTime value) {
 AnsiText FormatDateTimeText(std::string_view pattern, DateTime value,
                             const DateTextSettings& settings) {
   const Fields f = TakeApart(value);
-  const platform::CharTables& tables = ActiveCodePage().Tables();
-  auto isDoubleByteAt = [&](std::size_t i) {
-    return i + 1 < pattern.size() &&
-           platform::StartsPair(tables, static_cast<unsigned char>(pattern[i]), static_cast<unsigned char>(pattern[i + 1]));
-  };
+  const CharacterCursor characters = SearchingCursor(pattern);
   Output out;
   char lastLetter = 0;  // so that m after h reads as minutes
   std::size_t i = 0;
   while (i < pattern.size()) {
     const char c = pattern[i];
-    if (isDoubleByteAt(i)) {
+    if (characters.LengthAt(i) == 2) {
       out.AppendCharacter(pattern.substr(i, 2));
       i += 2;
       lastLetter = 0;
@@ -106,7 +102,7 @@ AnsiText FormatDateTimeText(std::string_view pattern, DateTime value,
     }
     if (c == '"' || c == '\'') {
       std::size_t end = i + 1;
-      while (end < pattern.size() && pattern[end] != c) end += isDoubleByteAt(end) ? 2 : 1;
+      while (end < pattern.size() && pattern[end] != c) end += characters.LengthAt(end);
       out.Append(pattern.substr(i + 1, end - i - 1));
       i = end < pattern.size() ? end + 1 : end;
       continue;

@@ -1,5 +1,7 @@
 #pragma once
 // Writing a DateTime by a pattern, after rounding it once to the millisecond.
+// The preview shows the times it read with it. The output's stamps do not
+// use it (FormatUtcStamp writes them directly); their tests compare the two.
 #include <string_view>
 
 #include "text/ansi_text.h"

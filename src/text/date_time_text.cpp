@@ -1,135 +1,23 @@
+// The general reading of date and time text under the settings: a date, a
+// time, or both, with eras, designators and day names as the settings have them.
 #include "text/date_time_text.h"
 
-#include <array>
-#include <atomic>
-#include <charconv>
 #include <cstdlib>
 #include <optional>
 
 #include "platform/clock.h"
-#include "platform/code_page.h"
-#include "platform/regional.h"
 #include "text/calendar.h"
+#include "text/character_cursor.h"
 #include "text/characters.h"
+#include "text/date_text_detail.h"
 #include "text/errors.h"
-#include "text/text_settings.h"
+
+using date_text_detail::DateOrder;
+using date_text_detail::DateOrderOf;
+using date_text_detail::IsDigit;
+using date_text_detail::kLanguageKorean;
 
 namespace {
-
-// ---- settings -------------------------------------------------------------
-
-constexpr int kMaxEras = 7;
-constexpr std::size_t kMaxShortDateLength = 255;
-constexpr int kLanguageChinese = 0x04;
-constexpr int kLanguageEnglish = 0x09;
-constexpr int kLanguageJapanese = 0x11;
-constexpr int kLanguageKorean = 0x12;
-
-DateTextSettings& ProcessSettings() {
-  static DateTextSettings settings;
-  return settings;
-}
-
-// Counts the changes of the process-wide settings, for answers kept about them.
-std::atomic<unsigned>& SettingsGeneration() {
-  static std::atomic<unsigned> generation{0};
-  return generation;
-}
-
-// A whole number, optionally signed; nothing else may surround it.
-std::optional<int> WholeNumber(std::string_view text) {
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  int value = 0;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
-
-int NumberItem(const std::optional<std::string>& item, int fallback) {
-  if (!item) return fallback;
-  return WholeNumber(*item).value_or(fallback);
-}
-
-// The item is read into room for a single byte: a longer one does not fit.
-char OneByteItem(const std::optional<std::string>& item, char fallback) {
-  return item && item->size() == 1 ? item->front() : fallback;
-}
-
-bool IsLetter(char c, char lower) { return c == lower || c == lower - 32; }
-
-bool IsCalendarWithEras(int calendar) { return calendar >= 3 && calendar <= 5; }
-
-// Era calendars write the year as an era year: g becomes the era name, y the
-// era year. Otherwise East Asian languages drop the era letters.
-AnsiText TranslateShortDate(std::string_view pattern, int calendarType, int primaryLanguage) {
-  const platform::CharTables& tables = ActiveCodePage().Tables();
-  auto doubleByteAt = [&](std::size_t i) {
-    return i + 1 < pattern.size() &&
-           platform::StartsPair(tables, static_cast<unsigned char>(pattern[i]), static_cast<unsigned char>(pattern[i + 1]));
-  };
-  AnsiText out;
-  if (IsCalendarWithEras(calendarType)) {
-    std::size_t i = 0;
-    while (i < pattern.size()) {
-      auto isAt = [&](char lower, std::size_t count) {
-        if (i + count > pattern.size()) return false;
-        for (std::size_t k = 0; k < count; ++k)
-          if (!IsLetter(pattern[i + k], lower)) return false;
-        return true;
-      };
-      if (doubleByteAt(i)) {
-        out.append(pattern.substr(i, 2));
-        i += 2;
-      } else if (isAt('g', 2)) {
-        out += "ggg";
-        i += 2;
-      } else if (isAt('y', 4)) {
-        out += "eeee";
-        i += 4;
-      } else if (isAt('y', 2)) {
-        out += "ee";
-        i += 2;
-      } else if (isAt('y', 1)) {
-        out += 'e';
-        i += 1;
-      } else {
-        out += pattern[i++];
-      }
-    }
-    return out;
-  }
-  if (primaryLanguage == kLanguageChinese || primaryLanguage == kLanguageJapanese ||
-      primaryLanguage == kLanguageKorean) {
-    std::size_t i = 0;
-    while (i < pattern.size()) {
-      if (doubleByteAt(i)) {
-        out.append(pattern.substr(i, 2));
-        i += 2;
-      } else if (IsLetter(pattern[i], 'g')) {
-        ++i;
-      } else {
-        out += pattern[i++];
-      }
-    }
-    return out;
-  }
-  return AnsiText(pattern);
-}
-
-std::vector<EraEntry> ReadEras(const platform::RegionalProfile& profile) {
-  const int calendar = NumberItem(profile.optionalCalendar, 1);
-  if (!IsCalendarWithEras(calendar)) return {};
-  const std::vector<std::string> names = platform::EnumerateEraNames(profile, calendar);
-  const std::vector<std::string> offsets = platform::EnumerateEraYearOffsets(profile, calendar);
-  std::vector<EraEntry> eras;
-  for (std::size_t i = 0; i < kMaxEras && i < names.size() && !names[i].empty(); ++i) {
-    const int offset = i < offsets.size() ? WholeNumber(offsets[i]).value_or(0) : -1;
-    eras.push_back({names[i], offset});
-  }
-  return eras;
-}
-
-// ---- scanning -------------------------------------------------------------
 
 // The current year is asked of the clock only when a text needs it.
 class YearSource {
@@ -144,26 +32,15 @@ class YearSource {
   std::optional<int> year_;
 };
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-
 // Designators compare like the user's locale without case: ASCII letters fold,
 // a double-byte character must match byte for byte (its trail byte may look
 // like a letter but is none).
 bool SameDesignator(std::string_view text, std::string_view designator) {
   if (text.size() != designator.size()) return false;
-  const platform::CharTables& tables = ActiveCodePage().Tables();
-  std::size_t i = 0;
-  while (i < designator.size()) {
-    const char d = designator[i];
-    if (i + 1 < designator.size() &&
-        platform::StartsPair(tables, static_cast<unsigned char>(d), static_cast<unsigned char>(designator[i + 1]))) {
-      if (text[i] != d || text[i + 1] != designator[i + 1]) return false;
-      i += 2;
-      continue;
-    }
-    if (FoldAsciiCase(text[i]) != FoldAsciiCase(d)) return false;
-    ++i;
+  CharacterCursor characters = SearchingCursor(designator);
+  for (std::string_view d; characters.Next(d);) {
+    const std::string_view t = text.substr(characters.Position() - d.size(), d.size());
+    if (d.size() == 2 ? t != d : FoldAsciiCase(t.front()) != FoldAsciiCase(d.front())) return false;
   }
   return true;
 }
@@ -238,10 +115,8 @@ class Scanner {
   // gives the text passed over.
   std::string_view PassToDigit() {
     const std::size_t from = pos_;
-    while (pos_ < text_.size() && !IsDigit(text_[pos_])) {
-      const std::size_t next = NextCharacter(text_, pos_);
-      pos_ = next > pos_ ? next : pos_ + 1;  // a NUL byte does not advance it
-    }
+    const CharacterCursor characters = SearchingCursor(text_);
+    while (pos_ < text_.size() && !IsDigit(text_[pos_])) pos_ += characters.LengthAt(pos_);
     return text_.substr(from, pos_ - from);
   }
 
@@ -249,17 +124,6 @@ class Scanner {
   std::string_view text_;
   std::size_t pos_ = 0;
 };
-
-enum class DateOrder { MonthDayYear, DayMonthYear, YearMonthDay };
-
-DateOrder DateOrderOf(std::string_view pattern) {
-  for (char c : pattern) {
-    if (IsLetter(c, 'd')) return DateOrder::DayMonthYear;
-    if (IsLetter(c, 'e') || IsLetter(c, 'y')) return DateOrder::YearMonthDay;
-    if (IsLetter(c, 'm')) return DateOrder::MonthDayYear;
-  }
-  return DateOrder::MonthDayYear;
-}
 
 int EraOffsetOf(Scanner& scanner, const DateTextSettings& settings) {
   const std::string_view pattern = settings.shortDatePattern;
@@ -406,39 +270,6 @@ DateTime Parse(std::string_view text, const DateTextSettings& settings, YearSour
 
 }  // namespace
 
-const DateTextSettings& CurrentDateTextSettings() {
-  const TextSettings* scoped = ScopedTextSettings();
-  return scoped ? *scoped->dates : ProcessSettings();
-}
-
-unsigned DateTextSettingsGeneration() { return SettingsGeneration().load(std::memory_order_acquire); }
-
-void SetDateTextSettings(DateTextSettings settings) {
-  ProcessSettings() = std::move(settings);
-  SettingsGeneration().fetch_add(1, std::memory_order_release);
-}
-
-DateTextSettings DateTextSettingsFrom(const platform::RegionalProfile& profile) {
-  DateTextSettings settings;  // its initial values are the fallbacks
-  settings.doubleByteSystem = platform::AnsiCodePage().HasLeadBytes();
-  const int languageBits = static_cast<int>(profile.localeId & 0x3FF);
-  settings.primaryLanguage = profile.localeId == 0 ? kLanguageEnglish : languageBits;
-
-  if (profile.shortDate && profile.shortDate->size() <= kMaxShortDateLength)
-    settings.shortDatePattern = *profile.shortDate;
-  settings.shortDatePattern = TranslateShortDate(
-      settings.shortDatePattern, NumberItem(profile.calendarType, 1), settings.primaryLanguage);
-
-  settings.dateSeparator = OneByteItem(profile.dateSeparator, settings.dateSeparator);
-  settings.timeSeparator = OneByteItem(profile.timeSeparator, settings.timeSeparator);
-  settings.decimalSeparator = OneByteItem(profile.decimalSeparator, settings.decimalSeparator);
-  if (profile.amDesignator) settings.amDesignator = *profile.amDesignator;
-  if (profile.pmDesignator) settings.pmDesignator = *profile.pmDesignator;
-
-  if (settings.doubleByteSystem) settings.eras = ReadEras(profile);
-  return settings;
-}
-
 DateTime ParseDateTimeText(std::string_view text) {
   return Parse(text, CurrentDateTextSettings(), YearSource(std::nullopt));
 }
@@ -448,114 +279,14 @@ DateTime ParseDateTimeText(std::string_view text, const DateTextSettings& settin
   return Parse(text, settings, YearSource(currentYear));
 }
 
-namespace {
-
-// min..max digits at text[at], followed by the end of the text or by
-// separator (never a digit); at moves past the digits.
-bool ReadNumber(std::string_view text, std::size_t& at, std::size_t minDigits, std::size_t maxDigits, int& value) {
-  const std::size_t from = at;
-  value = 0;
-  while (at < text.size() && at - from < maxDigits && IsDigit(text[at])) value = value * 10 + (text[at++] - '0');
-  return at - from >= minDigits;
-}
-
-// The separator at text[at], and past it.
-bool Skip(std::string_view text, std::size_t& at, char separator) {
-  if (at >= text.size() || text[at] != separator) return false;
-  ++at;
-  return true;
-}
-
-// A designator the general reading could find where a number starts.
-bool MayStartWithDigit(std::string_view designator) { return !designator.empty() && IsDigit(designator.front()); }
-
-// The settings under which the general reading takes nothing else into
-// account for such text: no era, no day names, nothing that looks like a
-// digit or a blank.
-bool CommonShapeApplies(const DateTextSettings& settings) {
-  const char dateSeparator = settings.dateSeparator;
-  const char timeSeparator = settings.timeSeparator;
-  if (DateOrderOf(settings.shortDatePattern) != DateOrder::YearMonthDay) return false;
-  if (!settings.shortDatePattern.empty() && settings.shortDatePattern.front() == 'g') return false;
-  if (!settings.eras.empty() && OccursOnCharacterStart("e", settings.shortDatePattern)) return false;
-  if (settings.doubleByteSystem && OccursOnCharacterStart("ddd", settings.shortDatePattern)) return false;
-  if (IsDigit(dateSeparator) || IsDigit(timeSeparator) || dateSeparator == ' ' || timeSeparator == ' ' ||
-      dateSeparator == '\0' || timeSeparator == '\0')
-    return false;
-  return !MayStartWithDigit(settings.amDesignator) && !MayStartWithDigit(settings.pmDesignator);
-}
-
-// CommonShapeApplies, for the process-wide settings or a run's copy of them,
-// asked once per thread until the settings or the code page change: three
-// stamps a record would otherwise read the pattern three times.
-bool CommonShapeAppliesCached(const DateTextSettings& settings) {
-  unsigned generation;
-  const TextSettings* scoped = ScopedTextSettings();
-  if (&settings == &ProcessSettings()) {
-    generation = SettingsGeneration().load(std::memory_order_acquire);
-  } else if (scoped && &settings == scoped->dates.get()) {
-    generation = scoped->generation;
-  } else {
-    return CommonShapeApplies(settings);
-  }
-  struct Answer {
-    const DateTextSettings* settings = nullptr;
-    unsigned generation = 0;
-    const platform::CodePage* page = nullptr;
-    bool applies = false;
-  };
-  thread_local Answer answer;
-  const platform::CodePage* page = &ActiveCodePage();
-  if (answer.settings != &settings || answer.page != page || answer.generation != generation) {
-    answer = {&settings, generation, page, CommonShapeApplies(settings)};
-  }
-  return answer.applies;
-}
-
-}  // namespace
-
-bool ReadCommonShape(std::string_view dateText, std::string_view timeText, const DateTextSettings& settings,
-                     LocalDateTime& out) {
-  if (!CommonShapeAppliesCached(settings)) return false;
-  const char dateSeparator = settings.dateSeparator;
-  const char timeSeparator = settings.timeSeparator;
-  LocalDateTime t;
-  std::size_t at = 0;
-  if (!ReadNumber(dateText, at, 4, 4, t.year) || !Skip(dateText, at, dateSeparator) ||
-      !ReadNumber(dateText, at, 1, 2, t.month) || !Skip(dateText, at, dateSeparator) ||
-      !ReadNumber(dateText, at, 1, 2, t.day) || at != dateText.size())
-    return false;
-  if (t.year < 1900 || t.month < 1 || t.month > 12 || t.day < 1 || t.day > DaysInMonth(t.year, t.month)) return false;
-
-  if (!timeText.empty()) {
-    at = 0;
-    if (!ReadNumber(timeText, at, 1, 2, t.hour) || !Skip(timeText, at, timeSeparator) ||
-        !ReadNumber(timeText, at, 2, 2, t.minute))
-      return false;
-    if (at != timeText.size() &&
-        (!Skip(timeText, at, timeSeparator) || !ReadNumber(timeText, at, 2, 2, t.second) || at != timeText.size()))
-      return false;
-    if (t.hour > 23 || t.minute > 59 || t.second > 59) return false;
-  }
-  out = t;
-  return true;
-}
-
 bool OccursOnCharacterStart(std::string_view letters, std::string_view text) {
   if (letters.empty()) return false;
   // Most patterns hold the letters nowhere: one plain search settles those.
   if (text.find(letters) == std::string_view::npos) return false;
-  const platform::CharTables& t = ActiveCodePage().Tables();
   text = text.substr(0, text.find('\0'));
-  for (std::size_t i = 0; i < text.size(); i += t.lead[static_cast<unsigned char>(text[i])] ? 2 : 1) {
+  const CharacterCursor characters = SearchingCursor(text);
+  for (std::size_t i = 0; i < text.size(); i += characters.LengthAt(i)) {
     if (text[i] == letters.front() && text.substr(i, letters.size()) == letters) return true;
   }
   return false;
-}
-
-
-void LoadDateTextSettings() {
-  const platform::RegionalProfile& profile = platform::ActiveRegionalProfile();
-  platform::SetAnsiCodePage(profile.ansiCodePage);
-  SetDateTextSettings(DateTextSettingsFrom(profile));
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Reading date and time text under the user's regional settings into a
-// DateTime: days since 1899-12-30, the fraction being the time of day.
+// DateTime: days since 1899-12-30, the fraction being the time of day. The
+// settings are loaded in date_text_settings.cpp, the general reading is
+// date_time_text.cpp, the fast common shape date_common_shape.cpp.
 #include <string_view>
 #include <vector>
 

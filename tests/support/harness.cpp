@@ -9,7 +9,7 @@
 #include "conversion/input_records.h"
 #include "conversion/record_filter.h"
 #include "conversion/timestamps.h"
-#include "text/character_walk.h"
+#include "text/character_cursor.h"
 #include "text/characters.h"
 #include "text/comma_text.h"
 #include "text/errors.h"
@@ -179,8 +179,9 @@ AnsiText RightChars(std::string_view text, int n) {
   if (n <= 0 || text.empty()) return {};
   // Every character is one UTF-16 unit, so the count is that of the units.
   const int length = Utf16Length(text);
-  std::size_t start = 0;
-  const CharacterWalk walk = ActiveCharacterWalk();
-  for (int skipped = 0; skipped < length - n; ++skipped) start = walk.Next(text, start);
-  return LeftChars(text.substr(start), n);
+  CharacterCursor characters = ConvertingCursor(text);
+  std::string_view skipped;
+  for (int k = 0; k < length - n && characters.Next(skipped); ++k) {
+  }
+  return LeftChars(text.substr(characters.Position()), n);
 }
