@@ -128,10 +128,16 @@ namespace {
 
 // The whole block in one text: no hand-on, no occurrences (the vCalendar
 // block has no UID).
+// The block's text, and where each Step found it: the writer steps after
+// every item it closes with CR LF.
 class WholeBlock final : public BlockOutput {
  public:
-  explicit WholeBlock(AnsiText& text) : BlockOutput(text) {}
+  explicit WholeBlock(AnsiText& text) : BlockOutput(text, 0) {}
   void AppendOccurrence(std::uint64_t /*hash*/) override {}
+  std::vector<std::size_t> steps;
+
+ private:
+  void HandOn() override { steps.push_back(Text().size()); }
 };
 
 }  // namespace
@@ -144,25 +150,19 @@ LineList BuildEventBlock(const LineList& fields, const LineList& optionLines) {
   const EventColumns positions;
   AppendEventBlock(EventRecord(fieldViews, positions), optionLines, *CaptureTextSettings().zone, out);
 
-  // Back to items. Up to the description each item ends at the first CR LF
-  // that is no soft line break of an encoded value ("=" CR LF: a value's own
-  // "=" is always escaped); the option lines, which may hold any byte, are
-  // taken by their lengths; the two closing items are plain lines.
+  // Back to items: the writer steps after every item, so each ends at a step
+  // (a value may hold line breaks of its own: the text alone cannot tell).
+  // The title, the one value that may be long, also steps within itself; it
+  // ends where DTSTART begins.
+  constexpr int kTitleItem = 3;
   LineList block;
   std::size_t p = 0;
-  const auto take = [&](std::size_t end) {
-    block.Append(text.substr(p, end - p));
-    p = end + 2;
-  };
-  for (bool description = false; !description;) {
-    std::size_t end = text.find("\r\n", p);
-    while (end != AnsiText::npos && end > p && text[end - 1] == '=') end = text.find("\r\n", end + 2);
-    if (end == AnsiText::npos) break;
-    description = text.compare(p, 11, "DESCRIPTION") == 0;
-    take(end);
+  for (const std::size_t end : out.steps) {
+    if (end < p + 2 || text.compare(end - 2, 2, "\r\n") != 0) continue;
+    if (block.Count() == kTitleItem && text.compare(end, 8, "DTSTART:") != 0) continue;
+    block.Append(text.substr(p, end - 2 - p));
+    p = end;
   }
-  for (const AnsiText& option : optionLines) take(p + option.size());
-  while (p < text.size()) take(text.find("\r\n", p));
   return block;
 }
 
