@@ -6,6 +6,7 @@
 #include "platform/ascii_case.h"
 #include "platform/code_page.h"
 #include "platform/time_zones.h"
+#include "text/calendar.h"
 #include "text/errors.h"
 
 namespace {
@@ -13,21 +14,11 @@ namespace {
 constexpr std::int64_t kSecondsPerDay = 86'400;
 constexpr int kLastRuleYear = 10'000;  // local 9999-12-31 plus any offset
 
-// Days since 1970-01-01 of a proleptic Gregorian date (any year).
+constexpr std::int64_t kDayValueOf1970 = 25'569;
+
+// Days since 1970-01-01 of a date from the year 1 to 10000.
 std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
-  year -= month <= 2;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const std::int64_t yearOfEra = year - era * 400;
-  const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146'097 + dayOfEra - 719'468;
-}
-
-bool IsLeap(std::int64_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int MonthDays(std::int64_t year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
+  return DayValue(static_cast<int>(year), month, day) - kDayValueOf1970;
 }
 
 // 0 for Sunday.
@@ -49,7 +40,7 @@ struct RuleDate {
     std::int64_t days = 0;
     switch (kind) {
       case Kind::Julian1:  // 1..365, February 29 never counted
-        days = DaysFromCivil(year, 1, 1) + day - 1 + (IsLeap(year) && day >= 60 ? 1 : 0);
+        days = DaysFromCivil(year, 1, 1) + day - 1 + (IsLeapYear(static_cast<int>(year)) && day >= 60 ? 1 : 0);
         break;
       case Kind::Julian0:  // 0..365, leap days counted
         days = DaysFromCivil(year, 1, 1) + day;
@@ -58,7 +49,7 @@ struct RuleDate {
         const std::int64_t first = DaysFromCivil(year, month, 1);
         std::int64_t d = first + (weekday - Weekday(first) + 7) % 7 + 7 * (week - 1);
         if (week == 5)
-          while (d >= first + MonthDays(year, month)) d -= 7;
+          while (d >= first + DaysInMonth(static_cast<int>(year), month)) d -= 7;
         days = d;
         break;
       }
@@ -175,16 +166,10 @@ class PosixRuleReader {
 // No zone is a day or more off UTC; a stamp moves by a day at most.
 bool IsOffset(std::int64_t seconds) { return seconds > -kSecondsPerDay && seconds < kSecondsPerDay; }
 
+// The year of a UTC instant from the year 1 on (0 before it).
 std::int64_t YearOf(std::int64_t seconds) {
-  std::int64_t days = seconds / kSecondsPerDay - (seconds % kSecondsPerDay < 0 ? 1 : 0);
-  // Civil year from days since 1970 (the inverse of DaysFromCivil).
-  days += 719'468;
-  const std::int64_t era = (days >= 0 ? days : days - 146'096) / 146'097;
-  const std::int64_t dayOfEra = days - era * 146'097;
-  const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1'460 + dayOfEra / 36'524 - dayOfEra / 146'096) / 365;
-  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const std::int64_t mp = (5 * dayOfYear + 2) / 153;
-  return yearOfEra + era * 400 + (mp >= 10 ? 1 : 0);
+  const std::int64_t days = seconds / kSecondsPerDay - (seconds % kSecondsPerDay < 0 ? 1 : 0);
+  return DateFromDayNumber(days + kDayValueOf1970 + kDayNumberOfDayValueZero).year;
 }
 
 }  // namespace
